@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Makes sure the Debian packages the build needs are installed.
+# As root it installs what is missing with apt-get; otherwise it prints the exact apt-get line and
+# fails, so the caller stops before a build that cannot work.
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build pkg-config
+          libsdl2-dev libopenmpt-dev libgtest-dev libgmock-dev libbenchmark-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+line="apt-get install -y --no-install-recommends ${missing[*]}"
+if [[ $(id -u) -eq 0 ]]; then
+  echo "deps: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  $line
+else
+  echo "deps: missing Debian packages. Run as root:" >&2
+  echo "  sudo apt-get update && sudo $line" >&2
+  exit 1
+fi
