@@ -1,0 +1,43 @@
+// win32_standin.h: what the Win32 stand-in offers beyond the Win32 calls, for the other stand-ins,
+// the program's main() and tests. The system's own code never includes it.
+#pragma once
+
+#include <string>
+
+#include "windows.h"
+
+struct SDL_Window;
+
+// Options that main() takes before the program's own command line (see win32_main.cpp).
+struct Win32StandInOptions {
+    bool window = false;    // --window: a window instead of full screen
+    bool headless = false;  // --headless: offscreen video, silent audio, no message boxes
+    int device = -1;        // --device N: the device dialog picks entry N and presses "Run"
+};
+
+// Parses argv[1..]: stand-in options first, then the program's command line, which is returned
+// joined by single blanks. Returns 0 on success, 1 when --help was asked for (usage in *message),
+// 2 on a bad option (the reason and the usage in *message).
+int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std::string* cmdLine,
+                       std::string* message);
+void Win32_SetOptions(const Win32StandInOptions& options);
+const Win32StandInOptions& Win32_GetOptions(void);
+
+// A display device tells the stand-in that it presented a frame. PeekMessageA uses this to tell a
+// program that spins between timer ticks (it may then sleep until the next tick) from one that
+// presents every pass (it only polls).
+void Win32_NotifyPresent(void);
+
+// The SDL window behind a top-level window, or null.
+SDL_Window* Win32_SdlWindow(HWND hwnd);
+// True when the window currently shows full screen.
+bool Win32_IsFullscreen(HWND hwnd);
+// The display mode that ChangeDisplaySettingsA last set (or the desktop's when none is set).
+void Win32_CurrentMode(int* width, int* height, int* bitsPerPixel);
+
+// Ends the program with a clear message for a call or value the stand-ins do not support.
+[[noreturn]] void Win32Unsupported(const char* call, const char* what);
+
+// Destroys every window silently (no WM_DESTROY: the program is ending or a test starts afresh),
+// forgets classes, queued messages, the quit flag and key states, and releases SDL video.
+void Win32_Reset(void);

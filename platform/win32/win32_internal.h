@@ -1,0 +1,70 @@
+// win32_internal.h: the window records and helpers shared by the files of the Win32 stand-in.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "win32_standin.h"
+#include "windows.h"
+
+// One window. Top-level windows have an SDL window behind them; the controls of the device dialog
+// are plain records whose parent is the dialog.
+struct W32Window {
+    bool alive = false;
+    bool destroying = false;
+    std::string className;
+    std::string title;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    HWND parent = nullptr;  // owner of a top-level window, parent of a control
+    int id = 0;             // control id
+    bool visible = false;
+    bool enabled = true;
+    bool minimized = false;
+    bool fullscreen = false;
+    RECT rect{};
+    SDL_Window* sdl = nullptr;
+    // Dialogs.
+    DLGPROC dlgProc = nullptr;
+    bool dlgEnded = false;
+    INT_PTR dlgResult = 0;
+    // List boxes.
+    std::vector<std::string> items;
+    int curSel = -1;
+};
+
+// The record of a live window, or null for none, a destroyed window or a foreign value.
+W32Window* W32_Get(HWND hwnd);
+HWND W32_HandleOf(const W32Window* w);
+// The live top-level windows, oldest first (the desktop not included).
+std::vector<HWND> W32_TopLevelWindows(void);
+// The live controls of a dialog, in creation order.
+std::vector<HWND> W32_ChildWindows(HWND parent);
+// The window whose SDL window has this id, or null.
+HWND W32_FromSdlId(Uint32 windowId);
+
+// Starts SDL video on first use. False (with a message on stderr) when no display can be opened.
+bool W32_EnsureVideo(void);
+// True when message boxes and dialogs can be shown to a user (not headless, a real video driver).
+bool W32_HasDisplay(void);
+
+// Turns one SDL event into the messages of the window it belongs to (posted, or sent as the
+// platform sends them). Returns false when the event belongs to no window of ours.
+bool W32_TranslateEvent(const SDL_Event& e);
+// Forgets key states.
+void W32_ResetInput(void);
+
+// Multimedia timer: a counter of periodic ticks delivered so far, and a wait for the next one.
+uint64_t W32Timer_TickSerial(void);
+// Waits until the tick serial differs from `seen` or `maxMs` passes. Returns at once (false) when
+// no periodic timer runs.
+bool W32Timer_WaitTick(uint64_t seen, int maxMs);
+
+// Internal class names.
+#define W32_DIALOG_CLASS "#32770"
+#define W32_LISTBOX_CLASS "ListBox"
+#define W32_BUTTON_CLASS "Button"

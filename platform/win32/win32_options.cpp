@@ -1,0 +1,69 @@
+// win32_options.cpp: the stand-in options that main() takes before the program's command line.
+#include <cstdlib>
+#include <string>
+
+#include "win32_standin.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: PROGRAM [--window] [--headless] [--device N] [--] [ten integers]\n"
+    "  --window      play in a window instead of full screen (Alt+Enter toggles)\n"
+    "  --headless    no display and no sound: offscreen video, silent audio\n"
+    "  --device N    choose entry N of the device dialog and run it without asking\n"
+    "  --help        this text\n"
+    "The integers, in order (defaults in brackets): screen width [640], screen height [480],\n"
+    "sync to timer [1], refresh rate [72], timer period in ms [80], spare [1], lag tolerance [0],\n"
+    "debug info [0], any key switches on the free camera [0], retrace waits [0].\n";
+
+std::string Usage(const char* program) {
+    std::string text = kUsage;
+    std::string name = program ? program : "demo";
+    size_t slash = name.rfind('/');
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    text.replace(text.find("PROGRAM"), 7, name);
+    return text;
+}
+
+}  // namespace
+
+int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std::string* cmdLine,
+                       std::string* message) {
+    *options = Win32StandInOptions{};
+    cmdLine->clear();
+    message->clear();
+    int i = 1;
+    for (; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--") {
+            ++i;
+            break;
+        }
+        if (a.rfind("--", 0) != 0) break;
+        if (a == "--window") {
+            options->window = true;
+        } else if (a == "--headless") {
+            options->headless = true;
+        } else if (a == "--device") {
+            char* end = nullptr;
+            long n = (i + 1 < argc) ? std::strtol(argv[i + 1], &end, 10) : -1;
+            if (i + 1 >= argc || end == argv[i + 1] || *end != '\0' || n < 0 || n > 1000) {
+                *message = "--device needs an entry number (0, 1, ...)\n" + Usage(argv[0]);
+                return 2;
+            }
+            options->device = static_cast<int>(n);
+            ++i;
+        } else if (a == "--help") {
+            *message = Usage(argv[0]);
+            return 1;
+        } else {
+            *message = "unknown option " + a + "\n" + Usage(argv[0]);
+            return 2;
+        }
+    }
+    for (; i < argc; ++i) {
+        if (!cmdLine->empty()) *cmdLine += ' ';
+        *cmdLine += argv[i];
+    }
+    return 0;
+}

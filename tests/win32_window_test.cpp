@@ -1,0 +1,239 @@
+// The Win32 stand-in's windows, messages, display settings and options.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "assert_report.h"
+#include "win32_standin.h"
+#include "windows.h"
+
+namespace {
+
+std::vector<UINT> gMessages;
+WNDPROC gPrevious;
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    gMessages.push_back(msg);
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    gMessages.push_back(msg | 0x10000);
+    return CallWindowProcA(gPrevious, hwnd, msg, wParam, lParam);
+}
+
+class Win32 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gMessages.clear();
+        Win32StandInOptions o;
+        o.headless = true;
+        Win32_SetOptions(o);
+    }
+    void TearDown() override {
+        Win32_Reset();
+        Win32_SetOptions(Win32StandInOptions{});
+    }
+    static HWND MakeWindow(const char* name = "test") {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = RecordingProc;
+        wc.lpszClassName = name;
+        RegisterClassA(&wc);
+        return CreateWindowExA(0, name, name, WS_THICKFRAME, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+};
+
+TEST_F(Win32, WindowsAreCreatedHiddenAndDestroyedWithWmDestroy) {
+    HWND w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(IsWindowVisible(w));
+    EXPECT_NE(Win32_SdlWindow(w), nullptr);
+    EXPECT_EQ(gMessages, std::vector<UINT>{WM_CREATE});
+    EXPECT_EQ(GetActiveWindow(), w);
+    EXPECT_EQ(ShowWindow(w, SW_SHOW), FALSE);
+    EXPECT_EQ(ShowWindow(w, SW_HIDE), TRUE);
+    EXPECT_TRUE(DestroyWindow(w));
+    EXPECT_EQ(gMessages.back(), static_cast<UINT>(WM_DESTROY));
+    EXPECT_FALSE(IsWindow(w));
+    EXPECT_FALSE(DestroyWindow(w));  // a stale handle is refused
+    EXPECT_EQ(SendMessageA(w, WM_USER, 0, 0), 0);
+    EXPECT_FALSE(PostMessageA(w, WM_USER, 0, 0));
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    // Foreign values are no windows either.
+    EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(0xdeadbeef))));
+    EXPECT_FALSE(IsWindow(HWND_TOPMOST));
+}
+
+TEST_F(Win32, RegistrationRules) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = RecordingProc;
+    wc.lpszClassName = "one";
+    EXPECT_NE(RegisterClassA(&wc), 0);
+    EXPECT_EQ(RegisterClassA(&wc), 0);  // exists already
+    wc.lpfnWndProc = nullptr;
+    wc.lpszClassName = "two";
+    EXPECT_EQ(RegisterClassA(&wc), 0);  // no procedure
+    EXPECT_EQ(CreateWindowExA(0, "missing", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+}
+
+TEST_F(Win32, QueueOrderQuitLastAndFilters) {
+    HWND a = MakeWindow("a");
+    HWND b = MakeWindow("b");
+    MSG m;
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    PostQuitMessage(7);
+    PostMessageA(a, WM_USER + 1, 1, 2);
+    PostMessageA(b, WM_USER + 2, 3, 4);
+    ASSERT_TRUE(PeekMessageA(&m, b, 0, 0, PM_NOREMOVE));  // window filter, left in the queue
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 2));
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_USER + 2, WM_USER + 2, PM_REMOVE));
+    EXPECT_EQ(m.wParam, 3u);
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.hwnd, a);
+    EXPECT_EQ(m.lParam, 2);
+    gMessages.clear();
+    EXPECT_EQ(DispatchMessageA(&m), 0);
+    EXPECT_EQ(gMessages, std::vector<UINT>{WM_USER + 1});
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));  // quit comes after the rest
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(m.wParam, 7u);
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(Win32, DestroyingAWindowDropsItsQueuedMessages) {
+    HWND a = MakeWindow("a");
+    PostMessageA(a, WM_USER, 0, 0);
+    DestroyWindow(a);
+    MSG m;
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(Win32, DefaultProcedureClosesAndSubclassingChains) {
+    HWND w = MakeWindow();
+    LONG_PTR previous = SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc));
+    EXPECT_EQ(previous, reinterpret_cast<LONG_PTR>(RecordingProc));
+    EXPECT_EQ(GetWindowLongA(w, GWL_WNDPROC), reinterpret_cast<LONG_PTR>(SubclassProc));
+    gPrevious = reinterpret_cast<WNDPROC>(previous);
+    gMessages.clear();
+    SendMessageA(w, WM_USER, 0, 0);
+    EXPECT_EQ(gMessages, (std::vector<UINT>{WM_USER | 0x10000, WM_USER}));
+    // Restore and close: the system command becomes WM_CLOSE, which destroys the window.
+    SetWindowLongA(w, GWL_WNDPROC, previous);
+    gMessages.clear();
+    PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessageA(&m);
+    EXPECT_EQ(gMessages, (std::vector<UINT>{WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}));
+    EXPECT_FALSE(IsWindow(w));
+}
+
+TEST_F(Win32, FullScreenRequestsAndDisplayModes) {
+    HWND w = MakeWindow();
+    RECT desk;
+    ASSERT_TRUE(GetWindowRect(GetDesktopWindow(), &desk));
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    mode.dmBitsPerPel = 16;
+    mode.dmPelsWidth = 640;
+    mode.dmPelsHeight = 480;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_SUCCESSFUL);
+    ASSERT_TRUE(GetWindowRect(GetDesktopWindow(), &desk));
+    EXPECT_EQ(desk.right, 640);
+    EXPECT_EQ(desk.bottom, 480);
+    // Top-most over the whole mode: full screen.
+    SetWindowPos(w, HWND_TOPMOST, 0, 0, desk.right, desk.bottom, 0);
+    ShowWindow(w, SW_SHOW);
+    EXPECT_TRUE(Win32_IsFullscreen(w));
+    SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_FALSE(Win32_IsFullscreen(w));
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.right - r.left, 640);
+    // Maximised also takes the screen; --window keeps it a window of the mode's size.
+    ShowWindow(w, SW_SHOWMAXIMIZED);
+    EXPECT_TRUE(Win32_IsFullscreen(w));
+    Win32StandInOptions o;
+    o.window = true;
+    Win32_SetOptions(o);
+    ShowWindow(w, SW_SHOWMAXIMIZED);
+    EXPECT_FALSE(Win32_IsFullscreen(w));
+    // Bad modes are refused and change nothing; null restores the desktop's.
+    mode.dmBitsPerPel = 12;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, 0), DISP_CHANGE_BADMODE);
+    int mw, mh, bits;
+    Win32_CurrentMode(&mw, &mh, &bits);
+    EXPECT_EQ(bits, 16);
+    EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
+    Win32_CurrentMode(&mw, &mh, &bits);
+    EXPECT_NE(bits, 16);
+}
+
+TEST_F(Win32, CursorCountAndFocus) {
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_EQ(ShowCursor(TRUE), 0);
+    HWND a = MakeWindow("a");
+    HWND b = MakeWindow("b");
+    EXPECT_EQ(SetFocus(b), nullptr);
+    EXPECT_EQ(GetActiveWindow(), b);
+    EXPECT_EQ(GetForegroundWindow(), b);
+    EXPECT_EQ(SetFocus(a), b);
+    DestroyWindow(a);
+    EXPECT_EQ(GetFocus(), nullptr);
+}
+
+TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
+    const struct {
+        std::vector<const char*> args;
+        int result;
+        bool window, headless;
+        int device;
+        const char* cmdLine;
+    } cases[] = {
+        {{"demo"}, 0, false, false, -1, ""},
+        {{"demo", "800", "600"}, 0, false, false, -1, "800 600"},
+        {{"demo", "--window", "--device", "1", "640"}, 0, true, false, 1, "640"},
+        {{"demo", "--headless", "--", "--window", "7"}, 0, false, true, -1, "--window 7"},
+        {{"demo", "5", "--window"}, 0, false, false, -1, "5 --window"},
+        {{"demo", "--frobnicate"}, 2, false, false, -1, ""},
+        {{"demo", "--device"}, 2, false, false, -1, ""},
+        {{"demo", "--device", "x"}, 2, false, false, -1, ""},
+        {{"demo", "--device", "-1"}, 2, false, false, -1, ""},
+        {{"demo", "--help"}, 1, false, false, -1, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<char*> argv;
+        for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
+        Win32StandInOptions o;
+        std::string cmdLine, message;
+        int r = Win32_ParseOptions(static_cast<int>(argv.size()), argv.data(), &o, &cmdLine, &message);
+        std::string label = c.args.size() > 1 ? c.args[1] : "(none)";
+        EXPECT_EQ(r, c.result) << label;
+        if (r != 0) {
+            EXPECT_NE(message.find("usage: demo"), std::string::npos) << label;
+            continue;
+        }
+        EXPECT_EQ(o.window, c.window) << label;
+        EXPECT_EQ(o.headless, c.headless) << label;
+        EXPECT_EQ(o.device, c.device) << label;
+        EXPECT_EQ(cmdLine, c.cmdLine) << label;
+    }
+}
+
+TEST(Win32Report, AssertionReportNamesExpressionModuleAndLine) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(AssertReport("j>0", "trx", 760), testing::ExitedWithCode(3),
+                "Assertion failed: j>0, file trx, line 760");
+}
+
+TEST(Win32Report, UnsupportedCallsEndTheProgramWithAMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(102), nullptr, nullptr, 0),
+                testing::ExitedWithCode(4), "DialogBoxParamA: a dialog resource other than 101");
+}
+
+}  // namespace
