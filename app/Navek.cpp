@@ -1,0 +1,284 @@
+// Navek.cpp: the program's entry, start-up, main loop, frame pacing and shutdown (see Navek.h).
+#include "Navek.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "assert_report.h"
+#include "scaffolding.h"
+
+int32_t screenWidth, screenHeight, syncToTimer, refreshRate, timerPeriod, spareSetting,
+    lagTolerance, showDebugInfo, anyKeyCamera, retraceWaits;
+
+std::atomic<int32_t> tickCount;
+int32_t framesDone;
+float frameNumber;
+int32_t fpsTickLast, fpsTickPrev, fpsCountdown;
+
+int32_t keyDown[256];
+byte freeCamera;
+
+HWND mainWindow;
+HSAMPLE sampleDoor, sampleMagic, sampleThunder, sampleEnd, sampleBoot, sampleStorm;
+HMUSIC musicTeufel, musicTitles;
+MMRESULT timerId;
+byte audioState;
+
+static Matrix projMatrix;
+
+void ResetNavek(void) {
+    screenWidth = 640;
+    screenHeight = 480;
+    syncToTimer = 1;
+    refreshRate = 72;
+    timerPeriod = 80;
+    spareSetting = 1;
+    lagTolerance = 0;
+    showDebugInfo = 0;
+    anyKeyCamera = 0;
+    retraceWaits = 0;
+    tickCount = 0;
+    framesDone = 0;
+    frameNumber = 0.0f;
+    fpsTickLast = fpsTickPrev = 1;
+    fpsCountdown = 5;
+    std::memset(keyDown, 0, sizeof keyDown);
+    freeCamera = 0;
+    mainWindow = nullptr;
+    audioState = 0;
+}
+
+// The start values hold before WinMain runs.
+static const bool navekInitialised = (ResetNavek(), true);
+
+void ScanSettings(const char* cmdLine) {
+    if (!cmdLine) return;
+    int v[10] = {screenWidth,  screenHeight, syncToTimer,   refreshRate,  timerPeriod,
+                 spareSetting, lagTolerance, showDebugInfo, anyKeyCamera, retraceWaits};
+    std::sscanf(cmdLine, "%d %d %d %d %d %d %d %d %d %d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
+                &v[6], &v[7], &v[8], &v[9]);
+    screenWidth = v[0];
+    screenHeight = v[1];
+    syncToTimer = v[2];
+    refreshRate = v[3];
+    timerPeriod = v[4];
+    spareSetting = v[5];
+    lagTolerance = v[6];
+    showDebugInfo = v[7];
+    anyKeyCamera = v[8];
+    retraceWaits = v[9];
+}
+
+HWND CreateMainWindow(HINSTANCE instance, WNDPROC proc, const char* title) {
+    if (!instance) instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc;
+    wc.style = CS_BYTEALIGNCLIENT | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;  // 0x100B
+    wc.lpfnWndProc = proc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = instance;
+    wc.hIcon = nullptr;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_WINDOWFRAME + 1));
+    wc.lpszMenuName = title;
+    wc.lpszClassName = title;
+    if (!RegisterClassA(&wc)) return nullptr;
+    return CreateWindowExA(0, title, title, WS_THICKFRAME, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                           nullptr, nullptr, instance, nullptr);
+}
+
+INT_PTR CALLBACK DeviceDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
+    static DeviceEntry* list;
+    switch (msg) {
+    case WM_INITDIALOG: {
+        int count = DevEnumDevices(&list);
+        if (count == 0) {
+            EnableWindow(GetDlgItem(dialog, 1), FALSE);
+            return TRUE;
+        }
+        if (count == 1) {
+            DevSelectDevice(&list[0]);
+            EndDialog(dialog, 1);
+            return FALSE;
+        }
+        for (int i = 0; i < count; ++i)
+            SendDlgItemMessageA(dialog, 1001, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(list[i].name));
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case 1: {
+            LRESULT selected = SendDlgItemMessageA(dialog, 1001, LB_GETCURSEL, 0, 0);
+            if (selected < 0) selected = 0;
+            DevSelectDevice(&list[selected]);
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        case 2:
+            EndDialog(dialog, 0);
+            return TRUE;
+        default:
+            return TRUE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_KEYDOWN:
+        if (wParam < 256) keyDown[wParam] = 1;
+        if (anyKeyCamera == 1) freeCamera = 1;
+        if (wParam == VK_ESCAPE) DestroyWindow(hwnd);
+        return 1;
+    case WM_DESTROY:
+        DevClose();
+        PostQuitMessage(0);
+        return 1;
+    case WM_ACTIVATEAPP:
+        // Start-up leaves audioState at 0, so the music plays on while the program is inactive:
+        // pausing it would leave it behind the picture for the rest of the show.
+        if (!wParam && audioState == 1) {
+            BASS_Stop();
+            audioState = 2;
+        } else if (wParam && audioState == 2) {
+            BASS_Start();
+            audioState = 1;
+        }
+        return 1;
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+void CALLBACK TimerTick(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) { ++tickCount; }
+
+int FrameRateValue(void) { return 10000 / ((fpsTickLast - fpsTickPrev) * timerPeriod + 1); }
+
+void DemoFrame(void) {
+    if (frameNumber >= endFrame) {
+        SendMessageA(mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+        return;
+    }
+    if (syncToTimer == 1) {
+        if (framesDone == tickCount) return;
+        if (framesDone < tickCount - lagTolerance && framesDone < tickCount - 1) {
+            do {
+                frameNumber += 1.0f;
+                DemoTimeline(frameNumber, 1);
+                ++framesDone;
+            } while (framesDone < tickCount - 1);
+        }
+    }
+    frameNumber += 1.0f;
+    ++framesDone;
+
+    DevClear(0, 0, 0);
+    BeginOverlay(1);
+    DrawOverlay(static_cast<int>(frameNumber));
+    EndOverlay();
+    ClearScene();
+    DemoTimeline(frameNumber, 0);
+    if (freeCamera) FreeCameraView();
+    RenderFrame(&viewMatrix, &projMatrix, 0);
+    DevFlip(retraceWaits);
+    DevEndScene();
+
+    if (--fpsCountdown == 0) {
+        fpsTickPrev = fpsTickLast;
+        fpsTickLast = tickCount;
+        fpsCountdown = 5;
+    }
+    if (freeCamera) FreeCameraKeys();
+}
+
+static void StartAudio(void) {
+    BASS_Init(-1, 44100, 0, mainWindow);
+    BASS_Start();
+    sampleDoor = BASS_SampleLoad(FALSE, "sound\\dvere.wav", 0, 0, 3, BASS_SAMPLE_OVER_POS);
+    sampleMagic = BASS_SampleLoad(FALSE, "sound\\kouzlo.wav", 0, 0, 3, BASS_SAMPLE_OVER_POS);
+    sampleThunder = BASS_SampleLoad(FALSE, "sound\\hrom.wav", 0, 0, 3, BASS_SAMPLE_OVER_POS);
+    sampleEnd = BASS_SampleLoad(FALSE, "sound\\konec.wav", 0, 0, 3, BASS_SAMPLE_OVER_POS);
+    sampleBoot = BASS_SampleLoad(FALSE, "sound\\bota.wav", 0, 0, 3, BASS_SAMPLE_OVER_POS);
+    sampleStorm = BASS_SampleLoad(FALSE, "sound\\boure.wav", 0, 0, 3, BASS_SAMPLE_OVER_POS);
+    musicTeufel = BASS_MusicLoad(FALSE, "teufel.it", 0, 0, BASS_MUSIC_RAMP);
+    musicTitles = BASS_MusicLoad(FALSE, "titles.it", 0, 0, BASS_MUSIC_RAMP);
+    BASS_SetGlobalVolumes(100, 60, -1);
+}
+
+static void StopAudio(void) {
+    BASS_Stop();
+    BASS_Free();
+    BASS_MusicFree(musicTeufel);
+    BASS_MusicFree(musicTitles);
+    BASS_SampleFree(sampleDoor);
+    BASS_SampleFree(sampleEnd);
+    BASS_SampleFree(sampleMagic);
+    BASS_SampleFree(sampleThunder);
+    BASS_SampleFree(sampleBoot);
+    BASS_SampleFree(sampleStorm);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
+    if (cmdLine) ScanSettings(cmdLine);
+
+    mainWindow = CreateMainWindow(instance, MainWndProc, "Tambir demo");
+    if (!mainWindow) {
+        MessageBoxA(nullptr, "Unable to create main window", nullptr, MB_OK);
+        return 0;
+    }
+    if (!DialogBoxParamA(instance, MAKEINTRESOURCEA(101), mainWindow, DeviceDlgProc, 0)) return 0;
+
+    // The show cannot run on a device that did not open: say so and end with a failure status.
+    if (DevOpen(nullptr, screenWidth, screenHeight, refreshRate) != 0) {
+        MessageBoxA(nullptr, "Unable to open the display device", nullptr, MB_OK | MB_ICONERROR);
+        return 1;
+    }
+
+    TexLib* lib;
+    if (LoadTexLib("demo.tex", &lib)) AssertReport("!LoadTexLib(\"demo.tex\",&lib)", "Navek", 1582);
+    UploadTexLib(0, lib);
+    FreeTexLib(lib);
+    if (LoadTexLib("vgasys.fnt", &lib))
+        AssertReport("!LoadTexLib(\"vgasys.fnt\",&lib)", "Navek", 1585);
+    UploadTexLib(2, lib);
+    FreeTexLib(lib);
+
+    LoadDemoData();
+    DevSetCullMode(-1);
+    SetAmbient(0.5f);
+    MatPerspective(&projMatrix, 0.01f, 20.0f, 0.00016666666f);
+    SetViewport(static_cast<float>(screenWidth / 2), static_cast<float>(screenHeight / 2), 300.0f,
+                300.0f, 0);
+    SetLightCount(10);
+    DevSetDepthTest(1);
+    StartAudio();
+    timerId = timeSetEvent(static_cast<UINT>(timerPeriod), 0, TimerTick, 0, TIME_PERIODIC);
+    SetFocus(mainWindow);
+
+    MSG msg;
+    for (;;) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) break;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            DemoFrame();
+        }
+    }
+
+    timeKillEvent(timerId);
+    StopAudio();
+    ReleaseTexLib(0);
+    ReleaseTexLib(2);
+    FreeObject(&objekt);
+    FreeObject(&hero);
+    FreeObject(&temple);
+    FreeObject(&door);
+    FreeObject(&cpu);
+    FreeObject(&ruvo);
+    DevFreeImage(&imgNapis1);
+    DevFreeImage(&imgHlnapis);
+    return 0;
+}

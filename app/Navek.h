@@ -1,0 +1,64 @@
+// Navek.h: the demo application's entry, frame loop and their state.
+//
+// WinMain runs the whole program: settings from the command line, the main window, the device
+// dialog, the display device, the data, the audio, the periodic timer, the main loop and the
+// shutdown. DemoFrame paces the show against the timer's tick counter: every tick is one frame of
+// the script, and a slow machine runs the missed frames' timeline without drawing them.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "bass.h"
+#include "device.h"
+#include "windows.h"
+
+// The ten settings, in command-line order.
+extern int32_t screenWidth;    // 640: display width; its half is the viewport centre
+extern int32_t screenHeight;   // 480
+extern int32_t syncToTimer;    // 1: one frame per timer tick; else as fast as possible
+extern int32_t refreshRate;    // 72 Hz, for DevOpen
+extern int32_t timerPeriod;    // 80 ms per tick (per frame of the show)
+extern int32_t spareSetting;   // 1, read and never used
+extern int32_t lagTolerance;   // 0: ticks the frames may lag before catch-up steps run
+extern int32_t showDebugInfo;  // 0: 1 shows frame rate, camera and help texts
+extern int32_t anyKeyCamera;   // 0: 1 lets any key switch the free camera on
+extern int32_t retraceWaits;   // 0: passed to DevFlip
+
+// Pacing. tickCount is written by the timer thread only and read afresh by every comparison.
+extern std::atomic<int32_t> tickCount;
+extern int32_t framesDone;   // frame steps run, catch-up steps included
+extern float frameNumber;    // the frame the timeline works on; the first one is 1.0
+extern int32_t fpsTickLast;  // frame-rate sample: tick of the latest fifth rendered frame
+extern int32_t fpsTickPrev;  // ... and of the one before
+extern int32_t fpsCountdown;
+
+// Input.
+extern int32_t keyDown[256];  // set by MainWndProc, cleared by the free-camera keys
+extern byte freeCamera;
+
+// Handles.
+extern HWND mainWindow;
+extern HSAMPLE sampleDoor, sampleMagic, sampleThunder, sampleEnd, sampleBoot, sampleStorm;
+extern HMUSIC musicTeufel, musicTitles;
+extern MMRESULT timerId;
+extern byte audioState;  // 1 playing, 2 paused by deactivation, 0 neither (see MainWndProc)
+
+const float endFrame = 2874.0f;
+
+// Reads up to ten integers into the settings; scanning stops at the first text that is no number.
+void ScanSettings(const char* cmdLine);
+// Registers the window class named `title` and creates the hidden main window; null on failure.
+HWND CreateMainWindow(HINSTANCE instance, WNDPROC proc, const char* title);
+// Dialog procedure of dialog 101 "Select Render Device".
+INT_PTR CALLBACK DeviceDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+// Window procedure of the main window.
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// The periodic timer's callback: counts a tick.
+void CALLBACK TimerTick(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR dw1, DWORD_PTR dw2);
+// One pass of the frame step; called by the main loop whenever no message waits.
+void DemoFrame(void);
+// The frame rate the debug overlay shows.
+int FrameRateValue(void);
+// Puts settings, pacing and input state back to their start values (for a second run in tests).
+void ResetNavek(void);

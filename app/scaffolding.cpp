@@ -1,0 +1,34 @@
+// scaffolding.cpp: empty stand-ins for the engine modules that are not built yet (scaffolding.h).
+#include "scaffolding.h"
+
+Object temple, hero, door, ruvo, objekt, cpu;
+DeviceImage imgNapis1, imgHlnapis;
+Matrix viewMatrix;
+
+void MatPerspective(Matrix* m, float, float, float) { *m = Matrix{}; }
+
+int LoadTexLib(const char*, TexLib** lib, char*) {
+    *lib = nullptr;
+    return 0;
+}
+int UploadTexLib(int, TexLib*) { return 0; }
+int FreeTexLib(TexLib*) { return 0; }
+int ReleaseTexLib(int) { return 0; }
+
+int8_t FreeObject(Object*) { return 0; }
+int LoadDemoData(void) { return 0; }
+
+void SetAmbient(float) {}
+void SetViewport(float, float, float, float, byte) {}
+void SetLightCount(int) {}
+void ClearScene(void) {}
+int RenderFrame(const Matrix*, const Matrix*, int) { return 0; }
+
+void BeginOverlay(byte) {}
+void EndOverlay(void) {}
+
+void DrawOverlay(int) {}
+void FreeCameraView(void) {}
+void FreeCameraKeys(void) {}
+
+void DemoTimeline(float, byte) {}

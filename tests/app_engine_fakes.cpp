@@ -1,0 +1,75 @@
+// Recording versions of the engine calls the application makes (see app_engine_fakes.h).
+#include "app_engine_fakes.h"
+
+#include "scaffolding.h"
+
+std::vector<EngineCall> engineCalls;
+int fakeLoadTexLibResult = 0;
+
+Object temple, hero, door, ruvo, objekt, cpu;
+DeviceImage imgNapis1, imgHlnapis;
+Matrix viewMatrix;
+
+namespace {
+void Log(const char* name, float a = 0, int b = 0) { engineCalls.push_back(EngineCall{name, a, b}); }
+}  // namespace
+
+void ResetEngineFakes(void) {
+    engineCalls.clear();
+    fakeLoadTexLibResult = 0;
+}
+
+int CountEngineCalls(const std::string& name) {
+    int n = 0;
+    for (const EngineCall& c : engineCalls) n += c.name == name;
+    return n;
+}
+
+void MatPerspective(Matrix* m, float nearPlane, float, float) {
+    *m = Matrix{};
+    Log("MatPerspective", nearPlane);
+}
+int LoadTexLib(const char* name, TexLib** lib, char*) {
+    *lib = nullptr;
+    Log(name);
+    return fakeLoadTexLibResult;
+}
+int UploadTexLib(int number, TexLib*) {
+    Log("UploadTexLib", 0, number);
+    return 0;
+}
+int FreeTexLib(TexLib*) {
+    Log("FreeTexLib");
+    return 0;
+}
+int ReleaseTexLib(int number) {
+    Log("ReleaseTexLib", 0, number);
+    return 0;
+}
+int8_t FreeObject(Object* object) {
+    const char* names[] = {"temple", "hero", "door", "ruvo", "objekt", "cpu"};
+    Object* objects[] = {&temple, &hero, &door, &ruvo, &objekt, &cpu};
+    for (int i = 0; i < 6; ++i)
+        if (objects[i] == object) Log((std::string("FreeObject ") + names[i]).c_str());
+    return 0;
+}
+int LoadDemoData(void) {
+    Log("LoadDemoData");
+    return 0;
+}
+void SetAmbient(float level) { Log("SetAmbient", level); }
+void SetViewport(float cx, float cy, float, float, byte setrect) {
+    Log("SetViewport", cx, static_cast<int>(cy) * 2 + setrect);
+}
+void SetLightCount(int count) { Log("SetLightCount", 0, count); }
+void ClearScene(void) { Log("ClearScene"); }
+int RenderFrame(const Matrix*, const Matrix*, int flags) {
+    Log("RenderFrame", 0, flags);
+    return 0;
+}
+void BeginOverlay(byte backBuffer) { Log("BeginOverlay", 0, backBuffer); }
+void EndOverlay(void) { Log("EndOverlay"); }
+void DrawOverlay(int frame) { Log("DrawOverlay", 0, frame); }
+void FreeCameraView(void) { Log("FreeCameraView"); }
+void FreeCameraKeys(void) { Log("FreeCameraKeys"); }
+void DemoTimeline(float frame, byte skipRender) { Log("DemoTimeline", frame, skipRender); }

@@ -1,0 +1,18 @@
+// Recording versions of the engine calls the application makes, for the application's tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct EngineCall {
+    std::string name;
+    float a = 0;
+    int b = 0;
+};
+
+extern std::vector<EngineCall> engineCalls;
+// Answer of the fake LoadTexLib, per file name: 0 loads, anything else fails.
+extern int fakeLoadTexLibResult;
+
+void ResetEngineFakes(void);
+int CountEngineCalls(const std::string& name);

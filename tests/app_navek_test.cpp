@@ -1,0 +1,378 @@
+// The application spine against the recording null device and recording engine fakes: settings,
+// frame pacing, the end of the show, the window and dialog procedures, start-up and shutdown.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Navek.h"
+#include "app_engine_fakes.h"
+#include "dev_null.h"
+#include "win32_standin.h"
+
+namespace {
+
+class App : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetNavek();
+        NullDevice_Reset();
+        ResetEngineFakes();
+        Win32StandInOptions options;
+        options.headless = true;
+        Win32_SetOptions(options);
+    }
+    void TearDown() override {
+        Win32_Reset();
+        Win32_SetOptions(Win32StandInOptions{});
+    }
+
+    // The timeline calls so far: (frame, skip-render).
+    static std::vector<std::pair<float, int>> Timeline() {
+        std::vector<std::pair<float, int>> list;
+        for (const EngineCall& c : engineCalls)
+            if (c.name == "DemoTimeline") list.emplace_back(c.a, c.b);
+        return list;
+    }
+    static std::vector<std::string> CallNames() {
+        std::vector<std::string> names;
+        for (const EngineCall& c : engineCalls) names.push_back(c.name);
+        return names;
+    }
+    static void Pace(int framesBefore, int ticks) {
+        framesDone = framesBefore;
+        frameNumber = static_cast<float>(framesBefore);
+        tickCount = ticks;
+    }
+};
+
+using Frames = std::vector<std::pair<float, int>>;
+
+// ---- settings --------------------------------------------------------------------------------
+
+TEST_F(App, SettingsScanKeepsDefaultsWhereTheLineEnds) {
+    const struct {
+        const char* line;
+        int expect[10];
+    } cases[] = {
+        {"", {640, 480, 1, 72, 80, 1, 0, 0, 0, 0}},
+        {"800 600", {800, 600, 1, 72, 80, 1, 0, 0, 0, 0}},
+        {"800 600 x 5", {800, 600, 1, 72, 80, 1, 0, 0, 0, 0}},
+        {"1 2 3 4 5 6 7 8 9 10 11", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        {"  -5\t7 0 60", {-5, 7, 0, 60, 80, 1, 0, 0, 0, 0}},
+        {"1024 768 1 72 40 1 2 1 1 2", {1024, 768, 1, 72, 40, 1, 2, 1, 1, 2}},
+        {"abc 800", {640, 480, 1, 72, 80, 1, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        ResetNavek();
+        ScanSettings(c.line);
+        int got[10] = {screenWidth,  screenHeight, syncToTimer,   refreshRate,  timerPeriod,
+                       spareSetting, lagTolerance, showDebugInfo, anyKeyCamera, retraceWaits};
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(got[i], c.expect[i]) << "line \"" << c.line << "\", setting " << i + 1;
+    }
+    ResetNavek();
+    ScanSettings(nullptr);
+    EXPECT_EQ(screenWidth, 640);
+}
+
+// ---- pacing ----------------------------------------------------------------------------------
+
+TEST_F(App, NoTickNoDraw) {
+    DemoFrame();
+    DemoFrame();
+    EXPECT_TRUE(engineCalls.empty());
+    EXPECT_TRUE(nullDevice.calls.empty());
+    EXPECT_EQ(framesDone, 0);
+    EXPECT_EQ(frameNumber, 0.0f);
+}
+
+TEST_F(App, FirstTickDrawsFrameOneInTheFrameOrder) {
+    retraceWaits = 2;
+    tickCount = 1;
+    DemoFrame();
+    std::vector<std::string> expect = {"BeginOverlay", "DrawOverlay", "EndOverlay", "ClearScene",
+                                       "DemoTimeline", "RenderFrame"};
+    EXPECT_EQ(CallNames(), expect);
+    EXPECT_EQ(Timeline(), (Frames{{1.0f, 0}}));
+    EXPECT_EQ(engineCalls[0].b, 1);  // overlay into the back buffer
+    EXPECT_EQ(engineCalls[1].b, 1);  // overlay frame number
+    ASSERT_EQ(nullDevice.calls.size(), 3u);
+    EXPECT_EQ(nullDevice.calls[0].op, NULL_CLEAR);
+    EXPECT_EQ(nullDevice.calls[0].f[0] + nullDevice.calls[0].f[1] + nullDevice.calls[0].f[2], 0.0f);
+    EXPECT_EQ(nullDevice.calls[1].op, NULL_FLIP);
+    EXPECT_EQ(nullDevice.calls[1].a, 2);
+    EXPECT_EQ(nullDevice.calls[2].op, NULL_END_SCENE);
+    DemoFrame();  // no new tick
+    EXPECT_EQ(nullDevice.frames, 1);
+}
+
+TEST_F(App, CatchUpStepsRunTheTimelineWithoutDrawing) {
+    const struct {
+        int tolerance, framesBefore, ticks;
+        Frames expect;
+    } cases[] = {
+        {0, 10, 13, {{11, 1}, {12, 1}, {13, 0}}},  // lag 3: two catch-up steps, then frame 13
+        {0, 10, 11, {{11, 0}}},                    // lag 1: no catch-up
+        {0, 10, 12, {{11, 1}, {12, 0}}},           // lag 2
+        {5, 10, 14, {{11, 0}}},                    // lag 4 within a tolerance of 5
+        {2, 10, 13, {{11, 1}, {12, 1}, {13, 0}}},  // lag 3 beyond a tolerance of 2
+        {3, 10, 13, {{11, 0}}},                    // lag 3 at a tolerance of 3
+    };
+    for (const auto& c : cases) {
+        ResetEngineFakes();
+        NullDevice_Reset();
+        lagTolerance = c.tolerance;
+        Pace(c.framesBefore, c.ticks);
+        DemoFrame();
+        EXPECT_EQ(Timeline(), c.expect) << "tolerance " << c.tolerance << ", lag "
+                                        << c.ticks - c.framesBefore;
+        EXPECT_EQ(nullDevice.frames, 1);
+        EXPECT_EQ(framesDone, c.framesBefore + static_cast<int>(c.expect.size()));
+        EXPECT_EQ(frameNumber, c.expect.back().first);
+    }
+}
+
+TEST_F(App, WithinToleranceTheShowAdvancesOneFramePerCall) {
+    lagTolerance = 5;
+    Pace(10, 14);
+    for (int i = 0; i < 4; ++i) DemoFrame();
+    EXPECT_EQ(Timeline(), (Frames{{11, 0}, {12, 0}, {13, 0}, {14, 0}}));
+    DemoFrame();  // caught up with the ticks
+    EXPECT_EQ(nullDevice.frames, 4);
+}
+
+TEST_F(App, UnsyncedFramesRunEveryCall) {
+    syncToTimer = 0;
+    for (int i = 0; i < 3; ++i) DemoFrame();
+    EXPECT_EQ(Timeline(), (Frames{{1, 0}, {2, 0}, {3, 0}}));
+    EXPECT_EQ(nullDevice.frames, 3);
+}
+
+TEST_F(App, FrameRateSampleCountsRenderedFramesOnly) {
+    EXPECT_EQ(FrameRateValue(), 10000);  // both samples 1 until five frames were rendered
+    for (int t = 1; t <= 10; ++t) {
+        tickCount = t;
+        DemoFrame();
+    }
+    EXPECT_EQ(fpsTickPrev, 5);
+    EXPECT_EQ(fpsTickLast, 10);
+    EXPECT_EQ(FrameRateValue(), 24);  // 10000 / (5 * 80 + 1)
+    // A call that catches up 3 frames renders one: the countdown moves by one.
+    tickCount = 14;
+    DemoFrame();
+    EXPECT_EQ(fpsCountdown, 4);
+}
+
+TEST_F(App, EndOfShowSendsEscapeInsteadOfDrawing) {
+    mainWindow = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
+    ASSERT_NE(mainWindow, nullptr);
+    ASSERT_EQ(DevOpen(mainWindow, 640, 480, 72), 0);
+    syncToTimer = 0;
+    frameNumber = 2873.0f;
+    DemoFrame();
+    EXPECT_EQ(Timeline(), (Frames{{2874, 0}}));
+    EXPECT_TRUE(IsWindow(mainWindow));
+    DemoFrame();
+    EXPECT_EQ(Timeline().size(), 1u);
+    EXPECT_EQ(nullDevice.frames, 1);
+    EXPECT_FALSE(IsWindow(mainWindow));
+    EXPECT_EQ(keyDown[VK_ESCAPE], 1);
+    EXPECT_EQ(NullDevice_Count(NULL_CLOSE), 1);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+}
+
+TEST_F(App, CatchUpMayRunPastTheEndFrame) {
+    frameNumber = 2872.0f;
+    framesDone = 2872;
+    tickCount = 2877;
+    DemoFrame();
+    EXPECT_EQ(Timeline().back(), (std::pair<float, int>{2877, 0}));
+}
+
+TEST_F(App, FreeCameraTakesTheViewAndReadsKeysEachRenderedFrame) {
+    freeCamera = 1;
+    tickCount = 3;  // one call: two catch-up steps and one rendered frame
+    DemoFrame();
+    std::vector<std::string> names = CallNames();
+    std::vector<std::string> tail(names.end() - 4, names.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"DemoTimeline", "FreeCameraView", "RenderFrame",
+                                              "FreeCameraKeys"}));
+    EXPECT_EQ(CountEngineCalls("FreeCameraKeys"), 1);
+}
+
+// ---- window procedure ------------------------------------------------------------------------
+
+TEST_F(App, MainWindowIsCreatedHiddenWithTheClassOfTheProgram) {
+    HWND w = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(IsWindowVisible(w));
+    EXPECT_EQ(GetWindowLongA(w, GWL_STYLE), WS_THICKFRAME);
+    WNDCLASSA wc;
+    ASSERT_TRUE(GetClassInfoA(nullptr, "Tambir demo", &wc));
+    EXPECT_EQ(wc.style, 0x100Bu);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(wc.hbrBackground), 7u);
+    EXPECT_NE(wc.hCursor, nullptr);
+    EXPECT_EQ(wc.lpfnWndProc, MainWndProc);
+    // The class exists now: a second registration, and so a second window, fails.
+    EXPECT_EQ(CreateMainWindow(nullptr, MainWndProc, "Tambir demo"), nullptr);
+}
+
+TEST_F(App, KeysSetFlagsAndMayTurnTheFreeCameraOn) {
+    HWND w = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
+    EXPECT_EQ(SendMessageA(w, WM_KEYDOWN, VK_LEFT, 0), 1);
+    EXPECT_EQ(keyDown[VK_LEFT], 1);
+    EXPECT_EQ(freeCamera, 0);
+    EXPECT_EQ(SendMessageA(w, WM_KEYDOWN, 256, 0), 1);
+    EXPECT_EQ(SendMessageA(w, WM_KEYDOWN, 0x12345, 0), 1);
+    int set = 0;
+    for (int k = 0; k < 256; ++k) set += keyDown[k];
+    EXPECT_EQ(set, 1);  // codes of 256 and above touch nothing
+    anyKeyCamera = 1;
+    SendMessageA(w, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(freeCamera, 1);
+    EXPECT_TRUE(IsWindow(w));
+}
+
+TEST_F(App, EscapeDestroysTheWindowClosesTheDeviceAndQuits) {
+    mainWindow = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
+    anyKeyCamera = 1;
+    SendMessageA(mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(freeCamera, 1);  // Escape is a key too
+    EXPECT_FALSE(IsWindow(mainWindow));
+    EXPECT_EQ(NullDevice_Count(NULL_CLOSE), 1);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 0u);
+}
+
+TEST_F(App, ActivationAndOtherMessages) {
+    HWND w = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
+    EXPECT_EQ(SendMessageA(w, WM_ACTIVATEAPP, FALSE, 0), 1);
+    EXPECT_EQ(audioState, 0);  // start-up leaves the audio state alone: nothing pauses
+    audioState = 1;
+    SendMessageA(w, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(audioState, 2);
+    SendMessageA(w, WM_ACTIVATEAPP, TRUE, 0);
+    EXPECT_EQ(audioState, 1);
+    SendMessageA(w, WM_CLOSE, 0, 0);  // default handling destroys the window
+    EXPECT_FALSE(IsWindow(w));
+}
+
+// ---- device dialog ---------------------------------------------------------------------------
+
+INT_PTR CALLBACK PressExitAfterInit(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    INT_PTR r = DeviceDlgProc(dialog, msg, wParam, lParam);
+    if (msg == WM_INITDIALOG) {
+        EXPECT_EQ(DeviceDlgProc(dialog, WM_COMMAND, 77, 0), TRUE);  // another id: nothing
+        EXPECT_EQ(DeviceDlgProc(dialog, WM_SETFOCUS, 0, 0), FALSE);
+        DeviceDlgProc(dialog, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
+    }
+    return r;
+}
+
+TEST_F(App, DialogPaths) {
+    HWND w = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
+    const struct {
+        int entries;
+        int device;  // --device, -1 without
+        INT_PTR result;
+        int selected;  // entry handed to DevSelectDevice, -1 for none
+    } cases[] = {
+        {0, -1, 0, -1},  // "Run" disabled: only "Exit" is left
+        {1, -1, 1, 0},   // one entry: chosen at once, the dialog never shows
+        {3, -1, 1, 0},   // "Run" without a selection takes the first entry
+        {3, 2, 1, 2},    // the chosen entry
+    };
+    for (const auto& c : cases) {
+        NullDeviceConfig config;
+        config.entries = c.entries;
+        NullDevice_Reset(config);
+        Win32StandInOptions options;
+        options.headless = true;
+        options.device = c.device;
+        Win32_SetOptions(options);
+        INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(101), w, DeviceDlgProc, 0);
+        EXPECT_EQ(result, c.result) << c.entries << " entries";
+        ASSERT_EQ(NullDevice_Count(NULL_SELECT), c.selected < 0 ? 0 : 1) << c.entries << " entries";
+        if (c.selected >= 0) {
+            EXPECT_EQ(nullDevice.calls.back().a, c.selected) << c.entries << " entries";
+        }
+    }
+    NullDevice_Reset();
+    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(101), w, PressExitAfterInit, 0), 0);
+    EXPECT_EQ(NullDevice_Count(NULL_SELECT), 0);
+}
+
+// ---- the whole program -----------------------------------------------------------------------
+
+TEST_F(App, WinMainStartsPlaysToTheEndAndShutsDownInOrder) {
+    char cmd[] = "320 240 0";
+    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(nullDevice.width, 320);
+    EXPECT_EQ(nullDevice.refresh, 72);
+    EXPECT_EQ(nullDevice.frames, 2874);
+    EXPECT_EQ(frameNumber, 2874.0f);
+
+    std::vector<std::string> names = CallNames();
+    std::vector<std::string> start(names.begin(), names.begin() + 11);
+    EXPECT_EQ(start, (std::vector<std::string>{"demo.tex", "UploadTexLib", "FreeTexLib",
+                                               "vgasys.fnt", "UploadTexLib", "FreeTexLib",
+                                               "LoadDemoData", "SetAmbient", "MatPerspective",
+                                               "SetViewport", "SetLightCount"}));
+    EXPECT_EQ(engineCalls[1].b, 0);
+    EXPECT_EQ(engineCalls[4].b, 2);
+    EXPECT_EQ(engineCalls[7].a, 0.5f);
+    EXPECT_EQ(engineCalls[9].a, 160.0f);     // centre x
+    EXPECT_EQ(engineCalls[9].b, 120 * 2);    // centre y, no clip rectangle
+    EXPECT_EQ(engineCalls[10].b, 10);
+    std::vector<std::string> end(names.end() - 8, names.end());
+    EXPECT_EQ(end, (std::vector<std::string>{"ReleaseTexLib", "ReleaseTexLib", "FreeObject objekt",
+                                             "FreeObject hero", "FreeObject temple",
+                                             "FreeObject door", "FreeObject cpu",
+                                             "FreeObject ruvo"}));
+
+    // Device side: cull and depth set at start-up, the device closed before the images go.
+    std::vector<NullOp> ops;
+    for (const NullCall& c : nullDevice.calls)
+        if (c.op != NULL_CLEAR && c.op != NULL_FLIP && c.op != NULL_END_SCENE) ops.push_back(c.op);
+    EXPECT_EQ(ops, (std::vector<NullOp>{NULL_ENUM, NULL_SELECT, NULL_OPEN, NULL_INIT_TEXTURES,
+                                        NULL_CULL, NULL_DEPTH_TEST, NULL_CLOSE, NULL_FREE_IMAGE,
+                                        NULL_FREE_IMAGE}));
+}
+
+TEST_F(App, WinMainEndsWhenTheDeviceDoesNotOpen) {
+    NullDeviceConfig config;
+    config.openResult = 255;
+    NullDevice_Reset(config);
+    char cmd[] = "";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Unable to open the display device"),
+              std::string::npos);
+    EXPECT_TRUE(engineCalls.empty());  // nothing loaded, nothing drawn
+}
+
+TEST_F(App, WinMainExitFromTheDialogOpensNothing) {
+    NullDeviceConfig config;
+    config.entries = 0;
+    NullDevice_Reset(config);
+    char cmd[] = "";
+    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(NullDevice_Count(NULL_OPEN), 0);
+    EXPECT_TRUE(engineCalls.empty());
+}
+
+TEST_F(App, AMissingTextureLibraryStopsWithTheAssertionReport) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    fakeLoadTexLibResult = 1;
+    char cmd[] = "";
+    EXPECT_EXIT(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), testing::ExitedWithCode(3),
+                "Assertion failed: !LoadTexLib\\(\"demo.tex\",&lib\\), file Navek, line 1582");
+}
+
+}  // namespace

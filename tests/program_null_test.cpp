@@ -1,0 +1,79 @@
+// The null-device program run as a user runs it, headless: the whole show, the options, the exits.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream f(path);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+Outcome Start(const std::string& env, const std::string& args) {
+    std::string dir = testing::TempDir();
+    // ctest runs the tests of this file in parallel: each gets files of its own.
+    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::string out = dir + "/" + name + ".out", err = dir + "/" + name + ".err";
+    std::string cmd = "cd '" + dir + "' && " + env + " '" DEMO_NULL "' " + args + " >'" + out +
+                      "' 2>'" + err + "'";
+    Outcome r;
+    int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = Slurp(out);
+    r.err = Slurp(err);
+    return r;
+}
+
+TEST(ProgramNull, PlaysTheWholeShowAsFastAsItCan) {
+    Outcome r = Start("", "--headless -- 640 480 0");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("closed after 2874 frames"), std::string::npos) << r.out;
+}
+
+TEST(ProgramNull, PlaysPacedByTheTimer) {
+    // One-millisecond ticks: the paced show with catch-up steps, in about three seconds.
+    Outcome r = Start("", "--headless 640 480 1 72 1");
+    EXPECT_EQ(r.status, 0) << r.err;
+    int frames = -1;
+    size_t at = r.out.find("closed after ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    std::sscanf(r.out.c_str() + at, "closed after %d", &frames);
+    EXPECT_GE(frames, 1);
+    EXPECT_LE(frames, 2874);
+}
+
+TEST(ProgramNull, OptionsAndUsage) {
+    Outcome help = Start("", "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: demo_null"), std::string::npos);
+    Outcome bad = Start("", "--headles");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("unknown option --headles"), std::string::npos);
+    Outcome device = Start("", "--headless --device 7 -- 640 480 0");
+    EXPECT_EQ(device.status, 2);
+    EXPECT_NE(device.err.find("--device 7"), std::string::npos);
+}
+
+TEST(ProgramNull, ExitsCleanlyWithoutADeviceAndFailsWhenTheDeviceDoesNotOpen) {
+    Outcome none = Start("TAMBIR_NULL_ENTRIES=0", "--headless");
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out.find("closed"), std::string::npos);
+    Outcome closed = Start("TAMBIR_NULL_OPEN=255", "--headless");
+    EXPECT_EQ(closed.status, 1);
+    EXPECT_NE(closed.err.find("Unable to open the display device"), std::string::npos);
+}
+
+}  // namespace
