@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
-          libsdl2-dev libopenmpt-dev libgtest-dev libgmock-dev libbenchmark-dev)
+          libsdl2-dev libopenmpt-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev)
 
 missing=()
 for p in "${packages[@]}"; do
