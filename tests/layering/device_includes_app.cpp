@@ -1,0 +1,2 @@
+// Must not compile: the display device sits below the application.
+#include "Navek.h"

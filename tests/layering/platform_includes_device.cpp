@@ -1,0 +1,2 @@
+// Must not compile: the platform stand-ins sit below the display device.
+#include "device.h"
