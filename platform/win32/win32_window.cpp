@@ -356,7 +356,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
             SDL_RestoreWindow(w->sdl);
         }
         ApplyFullscreen(w, true);
-        if (!w->style || !(w->style & WS_CHILD)) g.active = hwnd;
+        if (!(w->style & WS_CHILD)) g.active = hwnd;
         break;
     }
     case SW_SHOWNORMAL:
