@@ -169,21 +169,35 @@ int DevGetScreenInfo(unsigned what) {
 
 void DevInitTextures(void) {
     Record(NULL_INIT_TEXTURES);
-    if (nullDevice.textures.empty()) nullDevice.textures.assign(65536, nullptr);
+    if (nullDevice.textures.empty()) {
+        nullDevice.textures.assign(65536, nullptr);
+        nullDevice.kept.resize(65536);
+    }
     nullDevice.boundTexture = 0;
 }
 
 byte DevUploadTexture(const TexEntry* entry, int handle) {
     Record(NULL_UPLOAD, handle, 0, 0, 0, entry);
+    if (entry && entry->format == TEX_EMPTY) return 0;
     if (!ValidHandle(handle) || !entry) return DEV_ERR_MAKE_TEXTURE;
     if (nullDevice.textures[static_cast<size_t>(handle)]) return DEV_ERR_HANDLE_USED;
-    nullDevice.textures[static_cast<size_t>(handle)] = entry;
+    auto copy = std::make_unique<NullTexture>();
+    copy->entry = *entry;
+    if (entry->palette) copy->palette.assign(entry->palette, entry->palette + 256);
+    if (entry->pixels) copy->pixels.assign(entry->pixels, entry->pixels + entry->size);
+    copy->entry.palette = entry->palette ? copy->palette.data() : nullptr;
+    copy->entry.pixels = entry->pixels ? copy->pixels.data() : nullptr;
+    nullDevice.textures[static_cast<size_t>(handle)] = &copy->entry;
+    nullDevice.kept[static_cast<size_t>(handle)] = std::move(copy);
     return 0;
 }
 
 byte DevFreeTexture(int handle) {
     Record(NULL_FREE_TEXTURE, handle);
-    if (ValidHandle(handle)) nullDevice.textures[static_cast<size_t>(handle)] = nullptr;
+    if (ValidHandle(handle)) {
+        nullDevice.textures[static_cast<size_t>(handle)] = nullptr;
+        nullDevice.kept[static_cast<size_t>(handle)].reset();
+    }
     if (handle == nullDevice.boundTexture) nullDevice.boundTexture = 0;
     return 0;
 }

@@ -3,14 +3,17 @@
 // It implements every Dev operation of device.h without drawing anything: it keeps the states a
 // real device keeps (open/closed, cull mode, depth test, render buffer, clip window, bound texture,
 // used texture handles), answers the screen queries, and records every call it gets, with the
-// vertices of every draw, so a test can assert on what reached the device. It keeps no texture
-// pixels: DevGetTexture returns the entry pointer the uploader passed, and images keep their
-// position only (the record's storage stays null, so drawing one draws nothing).
+// vertices of every draw, so a test can assert on what reached the device. Like a real device it
+// keeps its own copy of every uploaded entry (record, palette and pixels), so DevGetTexture stays
+// valid after the uploader freed its library; images keep their position only (the record's
+// storage stays null, so drawing one draws nothing).
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "device.h"
+#include "texentry.h"
 
 enum NullOp {
     NULL_ENUM = 1,
@@ -54,6 +57,13 @@ struct NullDeviceConfig {
     byte bindMissing = 0;     // DevSetTexture of a handle without texture: 0 (Direct3D) or 3 (Glide)
 };
 
+// The copy kept for one uploaded texture; entry.palette and entry.pixels point into the vectors.
+struct NullTexture {
+    TexEntry entry;
+    std::vector<uint32_t> palette;
+    std::vector<uint8_t> pixels;
+};
+
 struct NullDevice {
     NullDeviceConfig config;
     std::vector<NullCall> calls;
@@ -68,6 +78,7 @@ struct NullDevice {
     unsigned clip[4] = {0, 0, 0, 0};  // x0, x1, y0, y1 (the order of DevGetScreenInfo 5..8)
     int boundTexture = 0;
     std::vector<const TexEntry*> textures;  // 65536 handles once DevInitTextures ran
+    std::vector<std::unique_ptr<NullTexture>> kept;  // the copies that `textures` points at
     int frames = 0;                          // DevFlip calls
 };
 

@@ -1,0 +1,258 @@
+// lzwc.cpp: the LZW coder (see lzwc.h).
+#include "lzwc.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kDicSize = 4096;  // entries; codes are at most 12 bits, written with up to 13
+
+// The coder's state, one per process.
+struct LzwState {
+    int bits;          // symbol width the dictionary is set up for; 0 = no dictionary
+    int clear_code;    // 2^bits
+    int end_code;      // 2^bits + 1
+    int first_free;    // 2^bits + 2
+    int init_width;    // bits + 1
+    int cur_width;     // width of the next code
+    int next_free;     // next dictionary code to assign
+    int last_first;    // decoder: first byte of the string expanded last
+};
+
+// The dictionary, followed in the same block by the decoder's table of where in its output each
+// entry's string was last written.
+LzwEntry* compress_dic = nullptr;
+int32_t* decode_at = nullptr;
+LzwState lzw = {};
+
+void Reset() {
+    lzw.cur_width = lzw.init_width;
+    lzw.next_free = lzw.first_free;
+    for (int i = 0; i < lzw.clear_code; ++i)
+        compress_dic[i] = LzwEntry{static_cast<int16_t>(i), -1, -1, -1};
+}
+
+int Corrupt(const char* check, long at) {
+    std::fprintf(stderr, "lzwc: corrupt stream at bit %ld: %s\n", at, check);
+    return -1;
+}
+
+}  // namespace
+
+int lzw_init(int bits) {
+    if (bits < 1 || bits > 8) return -1;
+    if (compress_dic && bits == lzw.bits) {
+        Reset();
+        return 0;
+    }
+    if (!compress_dic) {
+        compress_dic = static_cast<LzwEntry*>(std::malloc(kDicSize * (sizeof(LzwEntry) + sizeof(int32_t))));
+        if (!compress_dic) {
+            lzw.bits = 0;
+            return -1;
+        }
+        decode_at = reinterpret_cast<int32_t*>(compress_dic + kDicSize);
+    }
+    lzw.clear_code = 1 << bits;
+    lzw.end_code = lzw.clear_code + 1;
+    lzw.first_free = lzw.clear_code + 2;
+    lzw.init_width = bits + 1;
+    Reset();
+    lzw.bits = bits;
+    return 0;
+}
+
+void lzw_free(void) {
+    std::free(compress_dic);
+    compress_dic = nullptr;
+    decode_at = nullptr;
+    lzw.bits = 0;
+}
+
+int lzw_compress(const void* src, void* dst, int len) {
+    if (!compress_dic || !lzw.bits || len < 1) return -1;
+    const uint8_t* in = static_cast<const uint8_t*>(src);
+    const uint8_t* const end = in + len;
+    uint8_t* const out = static_cast<uint8_t*>(dst);
+    const int64_t cap = 2 * static_cast<int64_t>(len);  // bytes the caller provides
+    const int64_t limit = 8 * static_cast<int64_t>(len);
+    const int clear = lzw.clear_code;
+    LzwEntry* const dic = compress_dic;
+    int64_t pos = 0;  // bit position
+    int width = lzw.cur_width;
+    int next = lzw.next_free;
+
+    // Writes a code: OR the low byte in, assign the next two. Near the end of a small buffer the
+    // bytes beyond it are skipped; such a stream is over 8 x len bits and is refused anyway.
+    auto put = [&](uint32_t code) {
+        const int64_t at = pos >> 3;
+        const uint32_t v = code << (pos & 7);
+        if (at + 2 < cap) {
+            out[at] |= static_cast<uint8_t>(v);
+            out[at + 1] = static_cast<uint8_t>(v >> 8);
+            out[at + 2] = static_cast<uint8_t>(v >> 16);
+        } else {
+            if (at < cap) out[at] |= static_cast<uint8_t>(v);
+            if (at + 1 < cap) out[at + 1] = static_cast<uint8_t>(v >> 8);
+        }
+        pos += width;
+    };
+
+    int pending = *in++;
+    if (pending >= clear) return -1;
+    while (in < end) {
+        if (pos > limit) return -1;
+        const int c = *in++;
+        // The child of `pending` for c. A child found behind the head of the list moves to the
+        // front: runs of text find their child sooner, and the stream does not depend on the order.
+        int k = dic[pending].first_child;
+        if (k >= 0 && dic[k].character != c) {
+            int prev = k;
+            k = dic[k].next_sibling;
+            while (k >= 0 && dic[k].character != c) {
+                prev = k;
+                k = dic[k].next_sibling;
+            }
+            if (k >= 0) {
+                dic[prev].next_sibling = dic[k].next_sibling;
+                dic[k].next_sibling = dic[pending].first_child;
+                dic[pending].first_child = static_cast<int16_t>(k);
+            }
+        }
+        if (k >= 0) {
+            pending = k;
+            continue;
+        }
+        if (c >= clear) return -1;  // a symbol wider than the dictionary's width
+        put(static_cast<uint32_t>(pending));
+        dic[next] = LzwEntry{static_cast<int16_t>(pending), static_cast<int16_t>(c), -1,
+                             dic[pending].first_child};
+        dic[pending].first_child = static_cast<int16_t>(next);
+        ++next;
+        if (next == 1 << width) ++width;
+        pending = c;
+        if (next == kDicSize) {
+            if (in == end) break;  // closed below by the pending code and the end code
+            put(static_cast<uint32_t>(pending));
+            put(static_cast<uint32_t>(clear));
+            Reset();
+            width = lzw.cur_width;
+            next = lzw.next_free;
+            pending = *in++;
+            if (pending >= clear) return -1;
+        }
+    }
+    put(static_cast<uint32_t>(pending));
+    put(static_cast<uint32_t>(lzw.end_code));
+    lzw.cur_width = width;
+    lzw.next_free = next;
+    if (pos > limit) return -1;
+    return static_cast<int>(pos >> 3) + 1;
+}
+
+int lzw_decompress(const void* src, int src_len, void* dst, int dst_len) {
+    if (!compress_dic || !lzw.bits) {
+        std::fprintf(stderr, "lzwc: decoding without a dictionary (lzw_init first)\n");
+        return -1;
+    }
+    if (src_len < 0 || dst_len < 0) return -1;
+    const uint8_t* const in = static_cast<const uint8_t*>(src);
+    uint8_t* const out = static_cast<uint8_t*>(dst);
+    LzwEntry* const dic = compress_dic;
+    int32_t* const at_out = decode_at;
+    const int clear = lzw.clear_code, end_code = lzw.end_code, first_free = lzw.first_free;
+    const int64_t in_bits = 8 * static_cast<int64_t>(src_len);
+    const int64_t fast_end = static_cast<int64_t>(src_len) - 3;  // last byte a 24-bit load may start at
+    int64_t pos = 0;
+    int n = 0;  // bytes written
+    int width = 0, next = 0;
+    uint32_t mask = 0;
+
+    // Reads the next code, or -1 when it does not lie wholly inside the stream. Bytes beyond the
+    // stream count as zero and are never touched.
+    auto get = [&]() -> int {
+        if (pos + width > in_bits) return -1;
+        const int64_t at = pos >> 3;
+        uint32_t v;
+        if (at <= fast_end) {
+            v = in[at] | (in[at + 1] << 8) | (in[at + 2] << 16);
+        } else {
+            v = in[at];
+            if (at + 1 < src_len) v |= in[at + 1] << 8;
+            if (at + 2 < src_len) v |= in[at + 2] << 16;
+        }
+        v = (v >> (pos & 7)) & mask;
+        pos += width;
+        return static_cast<int>(v);
+    };
+    auto too_long = [&]() {
+        std::fprintf(stderr, "lzwc: stream unpacks to more than %d bytes\n", dst_len);
+        return -1;
+    };
+
+    // Each entry's string is the old code's string and the next byte after it, so it lies in the
+    // output already: the entry records where (`decode_at`) and how long (`first_child`), and
+    // expanding it is a forward copy from there, without recursion or a reversal buffer. `group`
+    // and `character` keep the prefix code and the appended byte.
+    for (;;) {
+        // A block: its first code is data, never the clear or the end code.
+        width = lzw.init_width;
+        next = first_free;
+        mask = (1u << width) - 1;
+        int code = get();
+        if (code < 0) return Corrupt("stream ends without an end code", static_cast<long>(pos));
+        if (code > end_code) return Corrupt("code above the next free code", static_cast<long>(pos - width));
+        if (n >= dst_len) return too_long();
+        int old_at = n, old_len = 1, old = code;
+        out[n++] = static_cast<uint8_t>(code);
+        for (;;) {
+            code = get();
+            if (code < 0) return Corrupt("stream ends without an end code", static_cast<long>(pos));
+            if (code == end_code) {
+                lzw.cur_width = width;
+                lzw.next_free = next;
+                lzw.last_first = out[old_at];
+                return n;
+            }
+            if (code == clear) break;
+            if (code > next) return Corrupt("code above the next free code", static_cast<long>(pos - width));
+            if (next >= kDicSize)
+                return Corrupt("code after a full dictionary without a clear code", static_cast<long>(pos - width));
+            if (!(old < next)) return Corrupt("compress_dic[code].group<code", static_cast<long>(pos - width));
+            const int at = n;
+            int len;
+            if (code < first_free) {
+                if (n >= dst_len) return too_long();
+                out[n++] = static_cast<uint8_t>(code);
+                len = 1;
+            } else {
+                // code == next is the string just being made: the old string and its own first
+                // byte, which the forward copy produces as it goes.
+                len = code == next ? old_len + 1 : dic[code].first_child;
+                const int from = code == next ? old_at : at_out[code];
+                if (len > dst_len - n) return too_long();
+                const uint8_t* s = out + from;
+                uint8_t* d = out + n;
+                if (n - from >= 8 && dst_len - n >= len + 7) {
+                    for (int i = 0; i < len; i += 8) std::memcpy(d + i, s + i, 8);  // may run up to 7 bytes on
+                } else {
+                    for (int i = 0; i < len; ++i) d[i] = s[i];
+                }
+                n += len;
+            }
+            dic[next] = LzwEntry{static_cast<int16_t>(old), static_cast<int16_t>(out[at]),
+                                 static_cast<int16_t>(old_len + 1), -1};
+            at_out[next] = old_at;
+            ++next;
+            if (static_cast<uint32_t>(next) == mask) {
+                mask = 2 * mask + 1;
+                ++width;
+            }
+            old = code;
+            old_at = at;
+            old_len = len;
+        }
+    }
+}

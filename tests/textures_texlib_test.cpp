@@ -1,0 +1,296 @@
+// Texture libraries: save and load, the loader's checks, upload and release, animation.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <tuple>
+
+#include "dev_null.h"
+#include "texlib.h"
+#include "textures_support.h"
+
+namespace {
+
+// An entry with malloc'ed pixels (and palette), as PutTexture takes them.
+TexEntry MakeEntry(int format, int w, int h, uint32_t seed, bool palette, bool noisy = false) {
+    TexEntry e;
+    std::memset(&e, 0, sizeof e);
+    e.format = static_cast<int16_t>(format);
+    e.width = static_cast<int16_t>(w);
+    e.height = static_cast<int16_t>(h);
+    e.advance = static_cast<int16_t>(w + 1);
+    e.line_height = static_cast<int16_t>(h + 2);
+    e.reserved1[0] = 0x11, e.reserved1[1] = 0x22;
+    e.reserved2[0] = 0x33, e.reserved2[5] = 0x44;
+    e.frames = static_cast<int16_t>(seed % 4);
+    e.colorkey = seed % 2 ? -1 : 0x00123456;
+    e.size = static_cast<uint32_t>(w * h * TexFormatBytes(format));
+    e.pixels = static_cast<uint8_t*>(std::malloc(e.size));
+    std::mt19937 rng(seed);
+    for (uint32_t i = 0; i < e.size; ++i) e.pixels[i] = static_cast<uint8_t>(noisy ? rng() : (i / 7 + seed) % 5);
+    if (palette) {
+        e.palette = static_cast<uint32_t*>(std::malloc(1024));
+        for (uint32_t j = 0; j < 256; ++j) e.palette[j] = 0xAB000000u | (j * 0x010203u + seed);
+    }
+    return e;
+}
+
+// The fields of an entry that load and save carry, palette and pixels aside.
+auto Fields(const TexEntry& e) {
+    return std::make_tuple(e.format, e.width, e.height, e.advance, e.line_height, e.reserved1[0], e.reserved1[1],
+                           e.size, e.frames, e.reserved2[0], e.reserved2[5], e.colorkey, e.palette != nullptr);
+}
+
+void ExpectSameEntries(const TexLib* a, const TexLib* b, const char* what) {
+    for (int i = 0; i < 256; ++i) {
+        const TexEntry& x = a->entry[i];
+        const TexEntry& y = b->entry[i];
+        EXPECT_EQ(Fields(x), Fields(y)) << what << " entry " << i;
+        if (x.palette && y.palette) {
+            for (int j = 0; j < 256; ++j)
+                ASSERT_EQ(x.palette[j] & 0xFFFFFF, y.palette[j]) << what << " entry " << i << " colour " << j;
+        }
+        if (x.pixels && y.pixels) {
+            EXPECT_EQ(0, std::memcmp(x.pixels, y.pixels, x.size)) << what << " entry " << i;
+        }
+    }
+}
+
+uint32_t U32(const Bytes& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+class TexLibTest : public testing::Test {
+protected:
+    void SetUp() override {
+        NullDevice_Reset();
+        DevInitTextures();
+    }
+};
+
+TEST_F(TexLibTest, SaveAndLoad) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, TexEntry>> entries;
+        const char* description;
+        int raw;  // expected stored-raw flag
+    };
+    std::vector<Case> cases;
+    cases.push_back({"empty library", {}, "empty", 0});
+    cases.push_back({"palettes and formats",
+                     {{0, MakeEntry(TEX_P8, 16, 16, 1, true)},
+                      {7, MakeEntry(TEX_RGB565, 8, 4, 2, false)},
+                      {200, MakeEntry(TEX_AP88, 4, 4, 3, true)},
+                      {255, MakeEntry(TEX_ALPHA8, 1, 1, 4, false)}},
+                     nullptr, 0});
+    cases.push_back({"noise stored raw", {{3, MakeEntry(TEX_RGB565, 256, 256, 5, true, true)}},
+                     "0123456789012345678901234567890123456789ABCDEFGH", 1});
+
+    for (Case& c : cases) {
+        TexLib* lib = NewTexLib();
+        ASSERT_NE(lib, nullptr);
+        for (auto& [i, e] : c.entries) ASSERT_EQ(PutTexture(i, lib, &e), 0) << c.name;
+        const std::string path = TempPath("lib.tex");
+        ASSERT_EQ(SaveTexLib(path.c_str(), lib, c.description), 0) << c.name;
+
+        const Bytes file = ReadFile(path);
+        ASSERT_GE(file.size(), 64u) << c.name;
+        uint32_t body = 9216;
+        for (auto& [i, e] : c.entries) body += e.size + (e.palette ? 768 : 0);
+        EXPECT_EQ(0, std::memcmp(file.data() + 48, "TEXLIB", 7)) << c.name;
+        EXPECT_EQ(file[55], c.raw) << c.name;
+        EXPECT_EQ(U32(file, 56), body) << c.name;
+        EXPECT_EQ(U32(file, 60), file.size() - 64) << c.name;
+        if (c.raw) {
+            EXPECT_EQ(U32(file, 60), body) << c.name;
+        }
+        const char* text = c.description ? c.description : "Default texture library builded for TRXTEX";
+        char expectDesc[48] = {};
+        std::memcpy(expectDesc, text, strnlen(text, 48));
+        EXPECT_EQ(0, std::memcmp(file.data(), expectDesc, 48)) << c.name;
+
+        TexLib* back = nullptr;
+        char desc[48];
+        ASSERT_EQ(LoadTexLib(path.c_str(), &back, desc), 0) << c.name;
+        EXPECT_EQ(0, std::memcmp(desc, expectDesc, 48)) << c.name;
+        ExpectSameEntries(lib, back, c.name);
+        int used = 0;
+        for (const TexEntry& e : back->entry) used += e.format != TEX_EMPTY;
+        EXPECT_EQ(used, static_cast<int>(c.entries.size())) << c.name;
+        // Palettes come back with byte 3 zero.
+        for (const TexEntry& e : back->entry)
+            if (e.palette) {
+                EXPECT_EQ(e.palette[0] >> 24, 0u) << c.name;
+            }
+        FreeTexLib(lib);
+        FreeTexLib(back);
+    }
+}
+
+TEST_F(TexLibTest, PutAndFreeTexture) {
+    TexLib* lib = NewTexLib();
+    TexEntry e = MakeEntry(TEX_RGB565, 2, 2, 1, true);
+    TexEntry f = MakeEntry(TEX_RGB565, 2, 2, 2, false);
+    EXPECT_EQ(PutTexture(4, lib, &e), 0);
+    EXPECT_EQ(PutTexture(4, lib, &f), 2) << "entry in use";
+    EXPECT_EQ(PutTexture(256, lib, &f), 2) << "index outside the library";
+    EXPECT_EQ(FreeTexture(5, lib), 3) << "empty entry";
+    EXPECT_EQ(FreeTexture(-1, lib), 3) << "index outside the library";
+    EXPECT_EQ(FreeTexture(4, lib), 0);
+    EXPECT_EQ(lib->entry[4].format, TEX_EMPTY);
+    EXPECT_EQ(lib->entry[4].pixels, nullptr);
+    EXPECT_EQ(FreeTexture(4, lib), 3);
+    EXPECT_EQ(PutTexture(4, lib, &f), 0);
+    EXPECT_EQ(FreeTexLib(lib), 0);
+    EXPECT_EQ(FreeTexLib(nullptr), 0);
+}
+
+// A raw library file made by hand: the table (entries given) and `extra` body bytes.
+Bytes RawFile(const std::vector<std::pair<int, std::vector<uint32_t>>>& records, size_t extra) {
+    Bytes body(9216 + extra, 0);
+    for (int i = 0; i < 256; ++i) body[36 * i] = body[36 * i + 1] = 0xFF;
+    for (auto& [i, fields] : records) {  // format, size, palette offset, pixel offset
+        body[36 * i] = static_cast<uint8_t>(fields[0]), body[36 * i + 1] = 0;
+        for (int k = 0; k < 3; ++k)
+            for (int b = 0; b < 4; ++b) body[36 * i + 12 + 4 * k + b] = static_cast<uint8_t>(fields[1 + k] >> (8 * b));
+    }
+    Bytes file(48, 'd');
+    const char magic[8] = "TEXLIB";
+    file.insert(file.end(), magic, magic + 7);
+    file.push_back(1);
+    for (int k = 0; k < 2; ++k)
+        for (int b = 0; b < 4; ++b) file.push_back(static_cast<uint8_t>(body.size() >> (8 * b)));
+    file.insert(file.end(), body.begin(), body.end());
+    return file;
+}
+
+TEST_F(TexLibTest, LoaderRejectsBadFiles) {
+    TexLib* lib = NewTexLib();
+    TexEntry e = MakeEntry(TEX_P8, 32, 32, 1, true);
+    PutTexture(9, lib, &e);
+    const std::string goodPath = TempPath("good.tex");
+    ASSERT_EQ(SaveTexLib(goodPath.c_str(), lib, "good"), 0);
+    FreeTexLib(lib);
+    const Bytes good = ReadFile(goodPath);
+    ASSERT_EQ(good[55], 0) << "the good file is packed";
+
+    auto withByte = [&](size_t at, uint8_t v) {
+        Bytes b = good;
+        b[at] = v;
+        return b;
+    };
+    auto cut = [&](size_t n) { return Bytes(good.begin(), good.begin() + static_cast<long>(n)); };
+    auto grown = [&](size_t at, uint32_t v) {
+        Bytes b = good;
+        for (int k = 0; k < 4; ++k) b[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (8 * k));
+        return b;
+    };
+    struct Case {
+        const char* name;
+        Bytes file;
+        int expect;
+    };
+    const Case cases[] = {
+        {"good", good, 0},
+        {"raw by hand, blocks in the body", RawFile({{1, {5, 100, 9216, 9216 + 768}}}, 868), 0},
+        {"empty file", Bytes{}, 1},
+        {"description only", cut(48), 1},
+        {"header cut", cut(60), 1},
+        {"wrong magic", withByte(50, 'Y'), 1},
+        {"magic without NUL", withByte(54, 'X'), 1},
+        {"body cut", cut(good.size() - 1), 1},
+        {"stored length beyond the file", grown(60, static_cast<uint32_t>(good.size())), 1},
+        {"unpacked length too small", grown(56, 9215), 1},
+        {"unpacked length larger than the stream", grown(56, U32(good, 56) + 1), 1},
+        {"unpacked length smaller than the stream", grown(56, U32(good, 56) - 1), 1},
+        {"corrupt stream", withByte(64 + 40, 0xFF), 1},
+        {"palette outside the body", RawFile({{1, {5, 0, 9216 + 100, 0}}}, 867), 1},
+        {"pixels outside the body", RawFile({{1, {5, 100, 0, 9216}}}, 99), 1},
+        {"pixel offset huge", RawFile({{1, {5, 16, 0, 0xFFFFFFF8u}}}, 100), 1},
+        {"size without pixels", RawFile({{1, {5, 100, 0, 0}}}, 100), 1},
+        {"raw flag, lengths differ", withByte(55, 1), 1},
+    };
+    for (const Case& c : cases) {
+        const std::string path = TempPath("bad.tex");
+        WriteFile(path, c.file);
+        TexLib* out = reinterpret_cast<TexLib*>(0x1);
+        EXPECT_EQ(LoadTexLib(path.c_str(), &out), c.expect) << c.name;
+        if (c.expect == 0) {
+            FreeTexLib(out);
+        } else {
+            EXPECT_EQ(out, reinterpret_cast<TexLib*>(0x1)) << c.name << ": no library handed out";
+        }
+    }
+    TexLib* out = nullptr;
+    EXPECT_EQ(LoadTexLib(TempPath("missing.tex").c_str(), &out), 1);
+    EXPECT_EQ(out, nullptr);
+    // Every single-byte corruption of the packed body loads or fails, never crashes.
+    for (size_t at = 64; at < good.size(); at += 3) {
+        const std::string path = TempPath("flip.tex");
+        WriteFile(path, withByte(at, static_cast<uint8_t>(good[at] ^ 0x5A)));
+        TexLib* f = nullptr;
+        if (LoadTexLib(path.c_str(), &f) == 0) FreeTexLib(f);
+    }
+}
+
+TEST_F(TexLibTest, UploadAndRelease) {
+    TexLib* lib = NewTexLib();
+    TexEntry a = MakeEntry(TEX_P8, 4, 4, 1, true);
+    TexEntry b = MakeEntry(TEX_RGB565, 2, 8, 2, false);
+    const Bytes pixelsA(a.pixels, a.pixels + a.size);
+    PutTexture(1, lib, &a);
+    PutTexture(200, lib, &b);
+    ASSERT_EQ(UploadTexLib(2, lib), 0);
+    EXPECT_EQ(NullDevice_Count(NULL_UPLOAD), 256);
+    FreeTexLib(lib);  // the device keeps its own copies
+
+    const TexEntry* got = DevGetTexture(0x0201);
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(got->format, TEX_P8);
+    EXPECT_EQ(Bytes(got->pixels, got->pixels + got->size), pixelsA);
+    EXPECT_EQ(got->palette[3], 0xAB000000u | (3 * 0x010203u + 1));
+    ASSERT_NE(DevGetTexture(0x02C8), nullptr);
+    EXPECT_EQ(DevGetTexture(0x02C8)->width, 2);
+    EXPECT_EQ(DevGetTexture(0x0202), nullptr) << "empty entries create nothing";
+
+    // A second upload under the same number stops at the first used handle with the device's 2.
+    TexLib* again = NewTexLib();
+    TexEntry c = MakeEntry(TEX_RGB565, 2, 2, 3, false);
+    PutTexture(1, again, &c);
+    nullDevice.calls.clear();
+    EXPECT_EQ(UploadTexLib(2, again), 2);
+    EXPECT_EQ(NullDevice_Count(NULL_UPLOAD), 2) << "entries after the failure are not uploaded";
+    FreeTexLib(again);
+
+    nullDevice.calls.clear();
+    EXPECT_EQ(ReleaseTexLib(2), 0);
+    ASSERT_EQ(NullDevice_Count(NULL_FREE_TEXTURE), 256);
+    EXPECT_EQ(nullDevice.calls.front().a, 0x0200);
+    EXPECT_EQ(nullDevice.calls.back().a, 0x02FF);
+    EXPECT_EQ(DevGetTexture(0x0201), nullptr);
+}
+
+TEST(TexAnim, TickAndResolve) {
+    // n = 2: the phase advances on every third call.
+    const uint16_t start = TexAnimPhase();
+    const uint16_t seen[6] = {TexAnimTick(2), TexAnimTick(2), TexAnimTick(2),
+                              TexAnimTick(2), TexAnimTick(2), TexAnimTick(2)};
+    const uint16_t expect[6] = {start, start, static_cast<uint16_t>(start + 1),
+                                static_cast<uint16_t>(start + 1), static_cast<uint16_t>(start + 1),
+                                static_cast<uint16_t>(start + 2)};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(seen[i], expect[i]) << "call " << i;
+    EXPECT_EQ(TexAnimTick(0), static_cast<uint16_t>(start + 3)) << "n = 0 advances every call";
+
+    while (TexAnimPhase() % 3 != 1) TexAnimTick(0);  // as with the phase at 7
+    struct Case {
+        int id, frames, expect;
+    };
+    const Case cases[] = {{0x0205, 3, 0x0206}, {0x0205, 0, 0x0205}, {0x0205, 1, 0x0205}, {0x0205, -2, 0x0205}};
+    for (const Case& c : cases)
+        EXPECT_EQ(TexAnimResolve(c.id, c.frames), c.expect) << "id " << c.id << " frames " << c.frames;
+    while (TexAnimPhase() % 4 != 2) TexAnimTick(0);
+    EXPECT_EQ(TexAnimResolve(0x0010, 4), 0x0012);
+}
+
+}  // namespace

@@ -1,0 +1,183 @@
+// trxtool end to end: build a small library from PCX pictures, inspect, extract, LZW files, misuse.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "dev_null.h"
+#include "texlib.h"
+#include "textures_support.h"
+
+namespace {
+
+// Runs trxtool with the arguments; its exit status, with stdout and stderr in *out.
+int RunTool(const std::string& args, std::string* out = nullptr) {
+    FILE* p = popen((std::string(TRXTOOL) + " " + args + " 2>&1").c_str(), "r");
+    if (!p) return -1;
+    std::string text;
+    char buf[512];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+    const int status = pclose(p);
+    if (out) *out = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Width, height and the RGBA of pixel (x, y) of a PNG file, or false.
+bool ReadPngPixel(const std::string& path, int x, int y, int* w, int* h, uint8_t rgba[4]) {
+    png_image img;
+    std::memset(&img, 0, sizeof img);
+    img.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&img, path.c_str())) return false;
+    img.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> px(PNG_IMAGE_SIZE(img));
+    if (!png_image_finish_read(&img, nullptr, px.data(), 0, nullptr)) return false;
+    *w = static_cast<int>(img.width), *h = static_cast<int>(img.height);
+    std::memcpy(rgba, &px[(static_cast<size_t>(y) * img.width + static_cast<size_t>(x)) * 4], 4);
+    return true;
+}
+
+class TrxTool : public testing::Test {
+protected:
+    std::string dir;
+    void SetUp() override {
+        NullDevice_Reset();
+        dir = TempPath("dir");
+        mkdir(dir.c_str(), 0755);
+        Bytes pal(768, 0);
+        pal[3] = 0xFF, pal[4] = 0x80, pal[5] = 0x00;  // index 1 orange
+        const Bytes pixels = {0, 1, 1, 0, 1, 0, 1, 1};
+        WriteFile(dir + "/pic.pcx", MakePcx(4, 2, 4, EncodeRows(pixels, 4, 2, 4), pal));
+        WriteFile(dir + "/mask.pcx", MakePcx(4, 2, 4, EncodeRows({0, 255, 255, 0, 128, 0, 255, 255}, 4, 2, 4), {}));
+    }
+    void Manifest(const std::string& text) { WriteFile(dir + "/lib.txt", Bytes(text.begin(), text.end())); }
+};
+
+TEST_F(TrxTool, BuildInfoExtract) {
+    Manifest("# a small library\n"
+             "description Tool test library\n"
+             "0 image=pic.pcx format=5 key=0 frames=2\n"
+             "\n"
+             "1 image=pic.pcx format=10\n"
+             "2 image=pic.pcx alpha=mask.pcx format=12\n"
+             "65 image=pic.pcx format=3 advance=5 line_height=9\n");
+    const std::string lib = dir + "/out.tex";
+    std::string out;
+    ASSERT_EQ(RunTool("tex build " + lib + " " + dir + "/lib.txt", &out), 0) << out;
+
+    TexLib* loaded = nullptr;
+    char desc[48];
+    ASSERT_EQ(LoadTexLib(lib.c_str(), &loaded, desc), 0);
+    EXPECT_EQ(std::string(desc, strnlen(desc, 48)), "Tool test library");
+    struct Expect {
+        int index, format, advance, line, frames, colorkey;
+        uint32_t size;
+        bool palette;
+    };
+    const Expect expect[] = {{0, 5, 4, 0, 2, 0, 8, true},
+                             {1, 10, 4, 0, 0, -1, 16, false},
+                             {2, 12, 4, 0, 0, -1, 16, false},
+                             {65, 3, 5, 9, 0, -1, 8, false}};
+    int used = 0;
+    for (const TexEntry& e : loaded->entry) used += e.format != TEX_EMPTY;
+    EXPECT_EQ(used, 4);
+    for (const Expect& x : expect) {
+        const TexEntry& e = loaded->entry[x.index];
+        EXPECT_EQ(e.format, x.format) << "entry " << x.index;
+        EXPECT_EQ(e.width, 4) << "entry " << x.index;
+        EXPECT_EQ(e.height, 2) << "entry " << x.index;
+        EXPECT_EQ(e.advance, x.advance) << "entry " << x.index;
+        EXPECT_EQ(e.line_height, x.line) << "entry " << x.index;
+        EXPECT_EQ(e.frames, x.frames) << "entry " << x.index;
+        EXPECT_EQ(e.colorkey, x.colorkey) << "entry " << x.index;
+        EXPECT_EQ(e.size, x.size) << "entry " << x.index;
+        EXPECT_EQ(e.palette != nullptr, x.palette) << "entry " << x.index;
+    }
+    FreeTexLib(loaded);
+
+    ASSERT_EQ(RunTool("tex info " + lib, &out), 0) << out;
+    EXPECT_NE(out.find("description: Tool test library"), std::string::npos) << out;
+    EXPECT_NE(out.find("4 entries used"), std::string::npos) << out;
+    EXPECT_NE(out.find("    0 5 P8"), std::string::npos) << out;
+    EXPECT_NE(out.find("   65 3 I8"), std::string::npos) << out;
+
+    ASSERT_EQ(RunTool("tex extract " + lib + " " + dir, &out), 0) << out;
+    struct Pixel {
+        const char* file;
+        int x, y;
+        uint8_t rgba[4];
+    };
+    const Pixel pixels[] = {
+        {"entry_000.png", 1, 0, {0xFF, 0x80, 0x00, 0xFF}},  // palette colour
+        {"entry_001.png", 1, 0, {0xFF, 0x81, 0x00, 0xFF}},  // 5-6-5 widened back
+        {"entry_002.png", 1, 0, {0xFF, 0x88, 0x00, 0xFF}},  // 4-4-4-4, alpha 255
+        {"entry_002.png", 0, 0, {0x00, 0x00, 0x00, 0x00}},  // alpha 0
+        {"entry_065.png", 1, 0, {0x01, 0x01, 0x01, 0xFF}},  // intensity = index
+    };
+    for (const Pixel& p : pixels) {
+        int w = 0, h = 0;
+        uint8_t got[4];
+        ASSERT_TRUE(ReadPngPixel(dir + "/" + p.file, p.x, p.y, &w, &h, got)) << p.file;
+        EXPECT_EQ(w, 4) << p.file;
+        EXPECT_EQ(h, 2) << p.file;
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(got[c], p.rgba[c]) << p.file << " channel " << c;
+    }
+
+    ASSERT_EQ(RunTool("pcx info " + dir + "/pic.pcx", &out), 0) << out;
+    EXPECT_NE(out.find("4x2, 4 bytes per line, 8 pixels, 2 palette indexes used"), std::string::npos) << out;
+}
+
+TEST_F(TrxTool, LzwFiles) {
+    std::string text;
+    for (int i = 0; i < 500; ++i) text += "line " + std::to_string(i % 17) + " of some text\n";
+    WriteFile(dir + "/text", Bytes(text.begin(), text.end()));
+    std::string out;
+    ASSERT_EQ(RunTool("lzw pack " + dir + "/text " + dir + "/text.lzw", &out), 0) << out;
+    const std::string len = std::to_string(text.size());
+    ASSERT_EQ(RunTool("lzw unpack " + dir + "/text.lzw " + dir + "/text.out " + len, &out), 0) << out;
+    EXPECT_EQ(ReadFile(dir + "/text.out"), Bytes(text.begin(), text.end()));
+    EXPECT_EQ(RunTool("lzw unpack " + dir + "/text.lzw " + dir + "/x " + std::to_string(text.size() + 1), &out), 1);
+    EXPECT_NE(out.find("unpacks to"), std::string::npos) << out;
+    EXPECT_EQ(RunTool("lzw unpack " + dir + "/text.lzw " + dir + "/x 100", &out), 1) << "too small a length";
+    WriteFile(dir + "/one", Bytes{7});
+    EXPECT_EQ(RunTool("lzw pack " + dir + "/one " + dir + "/one.lzw", &out), 1);
+    EXPECT_NE(out.find("does not shrink"), std::string::npos) << out;
+}
+
+TEST_F(TrxTool, Misuse) {
+    struct Case {
+        const char* name;
+        std::string manifest;  // written first when not empty
+        std::string args;
+        int status;
+        const char* message;
+    };
+    const std::string m = dir + "/lib.txt", o = dir + "/o.tex";
+    const Case cases[] = {
+        {"help", "", "--help", 0, "usage: trxtool"},
+        {"no arguments", "", "", 1, "bad usage"},
+        {"missing operand", "", "tex info", 1, "bad usage"},
+        {"missing library", "", "tex info " + dir + "/none.tex", 1, "not a readable texture library"},
+        {"missing picture", "", "pcx info " + dir + "/none.pcx", 1, "cannot read"},
+        {"length not a number", "", "lzw unpack a b 12x", 1, "LENGTH"},
+        {"bad index", "300 image=pic.pcx\n", "tex build " + o + " " + m, 1, "lib.txt:1:"},
+        {"unknown key", "1 image=pic.pcx colour=3\n", "tex build " + o + " " + m, 1, "bad item 'colour=3'"},
+        {"missing pcx", "# x\n1 image=none.pcx\n", "tex build " + o + " " + m, 1, "lib.txt:2: entry 1: a picture"},
+        {"needs alpha", "1 image=pic.pcx format=12\n", "tex build " + o + " " + m, 1, "needs alpha="},
+        {"twice", "1 image=pic.pcx\n1 image=pic.pcx\n", "tex build " + o + " " + m, 1, "given twice"},
+        {"long description", "description " + std::string(49, 'x') + "\n", "tex build " + o + " " + m, 1,
+         "more than 48"},
+    };
+    for (const Case& c : cases) {
+        if (!c.manifest.empty()) Manifest(c.manifest);
+        std::string out;
+        EXPECT_EQ(RunTool(c.args, &out), c.status) << c.name << ": " << out;
+        EXPECT_NE(out.find(c.message), std::string::npos) << c.name << ": expected \"" << c.message << "\" in:\n" << out;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,413 @@
+// trxtool: a command-line tool for the show's data files.
+//
+//   trxtool lzw pack IN OUT             raw LZW stream of a whole file
+//   trxtool lzw unpack IN OUT LENGTH    decode a raw stream that unpacks to LENGTH bytes
+//   trxtool tex info FILE               description and one line per used entry
+//   trxtool tex extract FILE DIR        each used entry as DIR/entry_NNN.png (RGBA)
+//   trxtool tex build OUT MANIFEST      build a library from PCX pictures (manifest: see Usage)
+//   trxtool pcx info FILE               size and colours of a PCX picture
+//
+// Exit status 0 on success, 1 with a message on stderr for bad input or bad usage.
+#include <png.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "lzwc.h"
+#include "pcx.h"
+#include "texlib.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: trxtool COMMAND ...\n"
+    "  lzw pack IN OUT            write the LZW stream of file IN to OUT\n"
+    "  lzw unpack IN OUT LENGTH   decode the LZW stream IN, which unpacks to LENGTH bytes, to OUT\n"
+    "  tex info FILE              show a texture library: description and the used entries\n"
+    "  tex extract FILE DIR       write each used entry of a texture library as DIR/entry_NNN.png\n"
+    "  tex build OUT MANIFEST     build a texture library from PCX pictures\n"
+    "  pcx info FILE              show the size and colours of a PCX picture\n"
+    "  --help                     this text\n"
+    "\n"
+    "Manifest of tex build: one item per line; blank lines and lines starting with '#' are skipped.\n"
+    "  description TEXT           the library's description (at most 48 characters)\n"
+    "  INDEX key=value ...        entry INDEX (0-255) from PCX pictures, with the keys\n"
+    "     image=FILE  alpha=FILE  the picture and the alpha picture (paths relative to the manifest)\n"
+    "     format=N                texture format code: 0, 2, 3, 4, 5, 8, 10, 11, 12, 13, 14 (default 10)\n"
+    "     key=N                   palette index of the transparent colour, -1 none (default)\n"
+    "     frames=N                animation frames (default 0)\n"
+    "     advance=N line_height=N font glyph metrics (advance defaults to the width)\n";
+
+int Fail(const char* fmt, ...) {
+    std::fputs("trxtool: ", stderr);
+    va_list args;
+    va_start(args, fmt);
+    std::vfprintf(stderr, fmt, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+    return 1;
+}
+
+bool ReadWhole(const char* path, std::vector<uint8_t>* out) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    out->clear();
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool WriteWhole(const char* path, const uint8_t* data, size_t n) {
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    bool ok = n == 0 || std::fwrite(data, 1, n, f) == n;
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+bool ParseInt(const char* s, long lo, long hi, long* out) {
+    if (!s || !*s) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(s, &end, 0);
+    if (errno || *end || v < lo || v > hi) return false;
+    *out = v;
+    return true;
+}
+
+const char* FormatName(int format) {
+    switch (format) {
+    case TEX_RGB332: return "RGB332";
+    case TEX_ALPHA8: return "A8";
+    case TEX_INTENSITY8: return "I8";
+    case TEX_AI44: return "AI44";
+    case TEX_P8: return "P8";
+    case TEX_ARGB8332: return "ARGB8332";
+    case TEX_RGB565: return "RGB565";
+    case TEX_ARGB1555: return "ARGB1555";
+    case TEX_ARGB4444: return "ARGB4444";
+    case TEX_AI88: return "AI88";
+    case TEX_AP88: return "AP88";
+    default: return "?";
+    }
+}
+
+// ---- lzw ----
+
+int LzwPack(const char* in, const char* out) {
+    std::vector<uint8_t> src;
+    if (!ReadWhole(in, &src)) return Fail("cannot read %s", in);
+    if (src.empty()) return Fail("%s is empty", in);
+    if (src.size() > INT_MAX / 2) return Fail("%s is too large", in);
+    std::vector<uint8_t> dst(2 * src.size(), 0);
+    lzw_init(8);
+    const int n = lzw_compress(src.data(), dst.data(), static_cast<int>(src.size()));
+    lzw_free();
+    if (n < 0) return Fail("%s does not shrink: its stream would be longer than the file", in);
+    if (!WriteWhole(out, dst.data(), static_cast<size_t>(n))) return Fail("cannot write %s", out);
+    std::printf("%s: %zu bytes -> %d bytes (%.1f%%)\n", in, src.size(), n, 100.0 * n / src.size());
+    return 0;
+}
+
+int LzwUnpack(const char* in, const char* out, const char* length) {
+    long len = 0;
+    if (!ParseInt(length, 0, INT_MAX, &len)) return Fail("LENGTH must be a number of bytes, not '%s'", length);
+    std::vector<uint8_t> src;
+    if (!ReadWhole(in, &src)) return Fail("cannot read %s", in);
+    if (src.size() > INT_MAX) return Fail("%s is too large", in);
+    std::vector<uint8_t> dst(static_cast<size_t>(len) + 1);
+    lzw_init(8);
+    const int n = lzw_decompress(src.data(), static_cast<int>(src.size()), dst.data(), static_cast<int>(len));
+    lzw_free();
+    if (n < 0) return Fail("%s is not a valid LZW stream of at most %ld bytes", in, len);
+    if (n != len) return Fail("%s unpacks to %d bytes, not %ld", in, n, len);
+    if (!WriteWhole(out, dst.data(), static_cast<size_t>(n))) return Fail("cannot write %s", out);
+    return 0;
+}
+
+// ---- tex ----
+
+int TexInfo(const char* path) {
+    TexLib* lib = nullptr;
+    char desc[49] = {};
+    if (LoadTexLib(path, &lib, desc)) return Fail("%s is not a readable texture library", path);
+    std::vector<uint8_t> file;
+    ReadWhole(path, &file);
+    const bool raw = file.size() > 55 && file[55] != 0;
+    int used = 0;
+    for (const TexEntry& e : lib->entry) used += e.format != TEX_EMPTY;
+    std::printf("description: %s\n", desc);
+    std::printf("body: %s, %d entries used\n", raw ? "stored raw" : "LZW", used);
+    std::printf("%5s %-12s %9s %7s %6s %8s %7s %6s %8s\n", "index", "format", "size", "advance", "line", "bytes",
+                "palette", "frames", "colorkey");
+    for (int i = 0; i < 256; ++i) {
+        const TexEntry& e = lib->entry[i];
+        if (e.format == TEX_EMPTY) continue;
+        char fmt[24], size[24], key[16];
+        std::snprintf(fmt, sizeof fmt, "%d %s", e.format, FormatName(e.format));
+        std::snprintf(size, sizeof size, "%dx%d", e.width, e.height);
+        if (e.colorkey == -1)
+            std::snprintf(key, sizeof key, "none");
+        else
+            std::snprintf(key, sizeof key, "0x%06X", static_cast<unsigned>(e.colorkey));
+        std::printf("%5d %-12s %9s %7d %6d %8u %7s %6d %8s\n", i, fmt, size, e.advance, e.line_height, e.size,
+                    e.palette ? "yes" : "no", e.frames, key);
+    }
+    FreeTexLib(lib);
+    return 0;
+}
+
+// RGBA of texel i of an entry.
+void TexelRgba(const TexEntry& e, int i, uint8_t* px) {
+    auto pal = [&](int index) {
+        if (!e.palette) {
+            px[0] = px[1] = px[2] = static_cast<uint8_t>(index);
+            return;
+        }
+        const uint32_t c = e.palette[index];
+        px[0] = static_cast<uint8_t>(c >> 16), px[1] = static_cast<uint8_t>(c >> 8), px[2] = static_cast<uint8_t>(c);
+    };
+    auto rgb332 = [&](unsigned t) {
+        px[0] = static_cast<uint8_t>(((t >> 5) & 7) * 255 / 7);
+        px[1] = static_cast<uint8_t>(((t >> 2) & 7) * 255 / 7);
+        px[2] = static_cast<uint8_t>((t & 3) * 255 / 3);
+    };
+    const uint8_t* p = e.pixels;
+    const unsigned b = p[i];
+    const unsigned w = TexFormatBytes(e.format) == 2 ? static_cast<unsigned>(p[2 * i] | (p[2 * i + 1] << 8)) : 0;
+    px[3] = 255;
+    switch (e.format) {
+    case TEX_RGB332: rgb332(b); break;
+    case TEX_ALPHA8: px[0] = px[1] = px[2] = 255, px[3] = static_cast<uint8_t>(b); break;
+    case TEX_INTENSITY8: px[0] = px[1] = px[2] = static_cast<uint8_t>(b); break;
+    case TEX_AI44:
+        px[0] = px[1] = px[2] = static_cast<uint8_t>((b & 15) * 17);
+        px[3] = static_cast<uint8_t>((b >> 4) * 17);
+        break;
+    case TEX_P8: pal(static_cast<int>(b)); break;
+    case TEX_ARGB8332: rgb332(w & 0xFF), px[3] = static_cast<uint8_t>(w >> 8); break;
+    case TEX_RGB565:
+        px[0] = static_cast<uint8_t>((w >> 11) * 255 / 31);
+        px[1] = static_cast<uint8_t>(((w >> 5) & 63) * 255 / 63);
+        px[2] = static_cast<uint8_t>((w & 31) * 255 / 31);
+        break;
+    case TEX_ARGB1555:
+        px[0] = static_cast<uint8_t>(((w >> 10) & 31) * 255 / 31);
+        px[1] = static_cast<uint8_t>(((w >> 5) & 31) * 255 / 31);
+        px[2] = static_cast<uint8_t>((w & 31) * 255 / 31);
+        px[3] = (w & 0x8000) ? 255 : 0;
+        break;
+    case TEX_ARGB4444:
+        px[0] = static_cast<uint8_t>(((w >> 8) & 15) * 17);
+        px[1] = static_cast<uint8_t>(((w >> 4) & 15) * 17);
+        px[2] = static_cast<uint8_t>((w & 15) * 17);
+        px[3] = static_cast<uint8_t>((w >> 12) * 17);
+        break;
+    case TEX_AI88: px[0] = px[1] = px[2] = static_cast<uint8_t>(w), px[3] = static_cast<uint8_t>(w >> 8); break;
+    case TEX_AP88: pal(static_cast<int>(w & 0xFF)), px[3] = static_cast<uint8_t>(w >> 8); break;
+    default: px[0] = px[1] = px[2] = 0; break;
+    }
+}
+
+bool WritePng(const char* path, int width, int height, const std::vector<uint8_t>& rgba) {
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y)
+        png_write_row(png, const_cast<png_bytep>(rgba.data() + static_cast<size_t>(y) * width * 4));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(f) == 0;
+}
+
+int TexExtract(const char* path, const char* dir) {
+    TexLib* lib = nullptr;
+    if (LoadTexLib(path, &lib)) return Fail("%s is not a readable texture library", path);
+    int status = 0, written = 0;
+    for (int i = 0; i < 256; ++i) {
+        const TexEntry& e = lib->entry[i];
+        if (e.format == TEX_EMPTY) continue;
+        const int bpp = TexFormatBytes(e.format);
+        const int64_t need = static_cast<int64_t>(e.width) * e.height * bpp;
+        if (!bpp || e.width <= 0 || e.height <= 0 || !e.pixels || need > e.size) {
+            status = Fail("entry %d: format %d, %dx%d does not fit its %u bytes of pixels", i, e.format, e.width,
+                          e.height, e.size);
+            continue;
+        }
+        std::vector<uint8_t> rgba(static_cast<size_t>(e.width) * e.height * 4);
+        for (int p = 0; p < e.width * e.height; ++p) TexelRgba(e, p, &rgba[static_cast<size_t>(p) * 4]);
+        const std::string out = std::string(dir) + "/entry_" + (i < 100 ? i < 10 ? "00" : "0" : "") + std::to_string(i) + ".png";
+        if (!WritePng(out.c_str(), e.width, e.height, rgba)) {
+            status = Fail("cannot write %s", out.c_str());
+            continue;
+        }
+        ++written;
+    }
+    FreeTexLib(lib);
+    if (status == 0) std::printf("%d entries written to %s\n", written, dir);
+    return status;
+}
+
+std::vector<std::string> Split(const std::string& line) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        size_t j = i;
+        while (j < line.size() && line[j] != ' ' && line[j] != '\t') ++j;
+        if (j > i) words.push_back(line.substr(i, j - i));
+        i = j;
+    }
+    return words;
+}
+
+int TexBuild(const char* out, const char* manifest) {
+    std::vector<uint8_t> text;
+    if (!ReadWhole(manifest, &text)) return Fail("cannot read %s", manifest);
+    std::string base = manifest;
+    const size_t slash = base.rfind('/');
+    base = slash == std::string::npos ? "" : base.substr(0, slash + 1);
+    auto resolve = [&](const std::string& p) { return p.empty() || p[0] == '/' ? p : base + p; };
+
+    TexLib* lib = NewTexLib();
+    if (!lib) return Fail("out of memory");
+    std::string description;
+    bool haveDescription = false;
+    int status = 0, lineNo = 0, entries = 0;
+    size_t at = 0;
+    while (status == 0 && at < text.size()) {
+        size_t end = at;
+        while (end < text.size() && text[end] != '\n') ++end;
+        std::string line(text.begin() + static_cast<long>(at), text.begin() + static_cast<long>(end));
+        at = end + 1;
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::vector<std::string> words = Split(line);
+        if (words.empty() || words[0][0] == '#') continue;
+        if (words[0] == "description") {
+            const size_t start = line.find("description") + 11;
+            description = line.substr(std::min(line.size(), line.find_first_not_of(" \t", start)));
+            if (description.size() > 48) {
+                status = Fail("%s:%d: the description has more than 48 characters", manifest, lineNo);
+                break;
+            }
+            haveDescription = true;
+            continue;
+        }
+        long index = 0;
+        if (!ParseInt(words[0].c_str(), 0, 255, &index)) {
+            status = Fail("%s:%d: expected 'description' or an entry index 0-255, got '%s'", manifest, lineNo,
+                          words[0].c_str());
+            break;
+        }
+        std::string image, alpha;
+        long format = TEX_RGB565, key = -1, frames = 0, advance = -1, lineHeight = 0;
+        for (size_t w = 1; w < words.size() && status == 0; ++w) {
+            const size_t eq = words[w].find('=');
+            const std::string k = words[w].substr(0, eq), v = eq == std::string::npos ? "" : words[w].substr(eq + 1);
+            bool ok = eq != std::string::npos;
+            if (k == "image") image = v;
+            else if (k == "alpha") alpha = v;
+            else if (k == "format") ok = ok && ParseInt(v.c_str(), 0, 255, &format);
+            else if (k == "key") ok = ok && ParseInt(v.c_str(), -1, 255, &key);
+            else if (k == "frames") ok = ok && ParseInt(v.c_str(), 0, 255, &frames);
+            else if (k == "advance") ok = ok && ParseInt(v.c_str(), 0, 32767, &advance);
+            else if (k == "line_height") ok = ok && ParseInt(v.c_str(), 0, 32767, &lineHeight);
+            else ok = false;
+            if (!ok) status = Fail("%s:%d: bad item '%s'", manifest, lineNo, words[w].c_str());
+        }
+        if (status) break;
+        if (lib->entry[index].format != TEX_EMPTY) {
+            status = Fail("%s:%d: entry %ld is given twice", manifest, lineNo, index);
+            break;
+        }
+        TexEntry e;
+        std::memset(&e, 0, sizeof e);
+        const std::string imagePath = resolve(image), alphaPath = resolve(alpha);
+        const int r = LoadPcxTexture(image.empty() ? nullptr : imagePath.c_str(),
+                                     alpha.empty() ? nullptr : alphaPath.c_str(), &e, static_cast<int>(format),
+                                     static_cast<int>(key));
+        static const char* const kWhy[] = {"", "a picture cannot be read", "", "", "unknown format code", "",
+                                           "picture and alpha picture differ in size",
+                                           "the format needs image=", "the format needs alpha="};
+        if (r != PCX_OK) {
+            status = Fail("%s:%d: entry %ld: %s (code %d)", manifest, lineNo, index, r <= 8 ? kWhy[r] : "", r);
+            break;
+        }
+        e.frames = static_cast<int16_t>(frames);
+        if (advance >= 0) e.advance = static_cast<int16_t>(advance);
+        e.line_height = static_cast<int16_t>(lineHeight);
+        PutTexture(static_cast<int>(index), lib, &e);
+        ++entries;
+    }
+    if (status == 0 && SaveTexLib(out, lib, haveDescription ? description.c_str() : nullptr))
+        status = Fail("cannot write %s", out);
+    FreeTexLib(lib);
+    if (status == 0) std::printf("%s: %d entries\n", out, entries);
+    return status;
+}
+
+// ---- pcx ----
+
+int PcxInfo(const char* path) {
+    std::vector<uint8_t> data;
+    if (!ReadWhole(path, &data)) return Fail("cannot read %s", path);
+    uint8_t* px = nullptr;
+    uint8_t palette[768];
+    int w = 0, h = 0;
+    const int n = data.size() > INT_MAX ? -1
+                                        : DecodePcx(data.data(), static_cast<int>(data.size()), &px, palette, &w, &h);
+    if (n < 0) return Fail("%s is not a readable 8-bit PCX picture", path);
+    bool seen[256] = {};
+    int colours = 0;
+    for (int i = 0; i < n; ++i)
+        if (!seen[px[i]]) seen[px[i]] = true, ++colours;
+    std::free(px);
+    std::printf("%s: %dx%d, %d bytes per line, %d pixels, %d palette indexes used\n", path, w, h,
+                data[66] | (data[67] << 8), n, colours);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    auto is = [&](int i, const char* s) { return i < argc && std::strcmp(argv[i], s) == 0; };
+    for (int i = 1; i < argc; ++i)
+        if (is(i, "--help") || is(i, "-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    if (is(1, "help")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (is(1, "lzw") && is(2, "pack") && argc == 5) return LzwPack(argv[3], argv[4]);
+    if (is(1, "lzw") && is(2, "unpack") && argc == 6) return LzwUnpack(argv[3], argv[4], argv[5]);
+    if (is(1, "tex") && is(2, "info") && argc == 4) return TexInfo(argv[3]);
+    if (is(1, "tex") && is(2, "extract") && argc == 5) return TexExtract(argv[3], argv[4]);
+    if (is(1, "tex") && is(2, "build") && argc == 5) return TexBuild(argv[3], argv[4]);
+    if (is(1, "pcx") && is(2, "info") && argc == 4) return PcxInfo(argv[3]);
+    std::fputs("trxtool: bad usage\n", stderr);
+    std::fputs(kUsage, stderr);
+    return 1;
+}
