@@ -1,12 +1,13 @@
-// audio_mixer_test.cpp: the mixer through the BASS_* calls in offline mode (playback limits,
-// volumes, musics written as tiny IT modules, determinism, stale handles, shutdown order) and one
-// pass through the real SDL output with the dummy driver.
+// audio_mixer_test.cpp: the mixer through the BASS_* calls in offline mode (WAV loading and its
+// refusals, playback limits, volumes, musics written as tiny IT modules, determinism, stale
+// handles, shutdown order) and one pass through the real SDL output with the dummy driver.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <filesystem>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,251 +21,254 @@ namespace {
 
 using Frames = std::vector<int16_t>;
 
+// A sample whose value is its position.
+Frames Ramp(int n, int16_t first = 0) {
+    Frames v(n);
+    std::iota(v.begin(), v.end(), first);
+    return v;
+}
+Frames Render(int frames) {
+    Frames out(static_cast<size_t>(frames) * 2);
+    EXPECT_EQ(BassStandIn_Render(out.data(), frames), frames);
+    return out;
+}
+bool Loud(const Frames& f) { return std::any_of(f.begin(), f.end(), [](int s) { return s; }); }
+
 class Mixer : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = MakeTempDir(::testing::TempDir());
-        ASSERT_FALSE(dir_.empty());
-        Restart();
-    }
+    void SetUp() override { Restart(); }
     void TearDown() override {
         BASS_Free();
         std::filesystem::remove_all(dir_);
     }
     void Restart() {
         BASS_Free();
-        ASSERT_TRUE(BassStandIn_InitOffline(44100));
-        ASSERT_TRUE(BASS_Start());
+        ASSERT_TRUE(BassStandIn_InitOffline(44100) && BASS_Start());
     }
-    std::string Write(const char* name, const Bytes& bytes) {
-        const std::string path = dir_ + "/" + name;
-        EXPECT_TRUE(WriteFile(path, bytes));
-        return path;
+    std::string Write(const std::string& name, const Bytes& bytes) {
+        EXPECT_TRUE(WriteFile(dir_ + "/" + name, bytes));
+        return dir_ + "/" + name;
     }
-    HSAMPLE LoadSample(const std::vector<int16_t>& mono, DWORD max, DWORD flags) {
-        return BASS_SampleLoad(FALSE, Write("s.wav", Wav16(1, 44100, mono)).c_str(), 0, 0, max, flags);
+    HSAMPLE Load(const Bytes& wav, DWORD max = 1, DWORD flags = 0) {
+        return BASS_SampleLoad(FALSE, Write("s.wav", wav).c_str(), 0, 0, max, flags);
     }
-    HMUSIC LoadTone(int period) {
-        const std::string name = "tone" + std::to_string(period) + ".it";
-        return BASS_MusicLoad(FALSE, Write(name.c_str(), SquareToneModule(period)).c_str(), 0, 0,
-                              BASS_MUSIC_RAMP);
+    HSAMPLE Sample(const Frames& mono, DWORD max, DWORD flags = 0) {
+        return Load(Wav16(1, 44100, mono), max, flags);
     }
-    static Frames Render(int frames) {
-        Frames out(static_cast<size_t>(frames) * 2);
-        EXPECT_EQ(BassStandIn_Render(out.data(), frames), frames);
-        return out;
-    }
-    static double Energy(const Frames& f) {
-        double e = 0;
-        for (int16_t s : f) e += static_cast<double>(s) * s;
-        return e;
+    HMUSIC Tone(int period) {  // 32 rows of 441 frames
+        const std::string path = Write(std::to_string(period) + ".it", SquareToneModule(period));
+        return BASS_MusicLoad(FALSE, path.c_str(), 0, 0, BASS_MUSIC_RAMP);
     }
 
-    std::string dir_;
+    std::string dir_ = MakeTempDir(::testing::TempDir());
 };
 
-std::vector<int16_t> Ramp(int n) {
-    std::vector<int16_t> v;
-    for (int i = 0; i < n; ++i) v.push_back(static_cast<int16_t>(i));
-    return v;
+TEST_F(Mixer, WavCorruptFilesGiveHandleZeroAndSayWhy) {
+    const Bytes good = Wav16(1, 44100, {1, 2, 3, 4});
+    const Bytes fmt = Chunk("fmt ", FmtBody(1, 1, 44100, 16)), data = Chunk("data", Pcm16({1, 2}));
+    auto withFmt = [&](int format, int channels, int rate, int bits) {
+        return Riff({Chunk("fmt ", FmtBody(format, channels, rate, bits)), data});
+    };
+    Bytes notRiff = good, shortFmt = FmtBody(1, 1, 44100, 16);
+    std::memcpy(notRiff.data(), "RIFX", 4);
+    shortFmt.resize(14);
+    const struct { Bytes bytes; const char* message; } cases[] = {
+        {{}, "too short"},
+        {Bytes(good.begin(), good.begin() + 10), "too short"},
+        {notRiff, "not a RIFF/WAVE"},
+        {Bytes(good.begin(), good.end() - 3), "does not fit"},
+        {Riff({fmt, Chunk("data", Pcm16({1, 2}), 400)}), "runs past the end"},
+        {Riff({fmt, data, Bytes{'L', 'I', 'S'}}), "truncated chunk header"},
+        {withFmt(1, 0, 44100, 16), "zero channels"},
+        {withFmt(1, 1, 0, 16), "rate 0"},
+        {withFmt(1, 3, 44100, 16), "3 channels"},
+        {withFmt(1, 1, 44100, 24), "24-bit"},
+        {withFmt(2, 1, 44100, 16), "not uncompressed PCM"},
+        {Riff({Chunk("fmt ", shortFmt), data}), "need 16"},
+        {Riff({data}), "no 'fmt '"},
+        {Riff({fmt}), "no 'data'"},
+        {Riff({fmt, Chunk("data", {})}), "no complete frame"},
+    };
+    for (const auto& c : cases) {
+        ::testing::internal::CaptureStderr();
+        const HSAMPLE h = Load(c.bytes);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(h, 0u) << c.message;
+        EXPECT_TRUE(err.find(c.message) != err.npos && err.find("BASS_SampleLoad") != err.npos)
+            << "want \"" << c.message << "\" from BASS_SampleLoad, got: " << err;
+    }
 }
 
-TEST_F(Mixer, OverPosRestartsTheLongestPlayingWhenAllAreBusy) {
-    const HSAMPLE h = LoadSample(Ramp(1000), 3, BASS_SAMPLE_OVER_POS);
-    ASSERT_NE(h, 0u);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_NE(BASS_SamplePlay(h), 0u);
-        Render(100);
+TEST_F(Mixer, WavValidFilesMixToExactValues) {
+    const struct { const char* what; Bytes bytes; Frames want; } cases[] = {
+        {"8-bit mono is centred and duplicated",
+         Riff({Chunk("fmt ", FmtBody(1, 1, 44100, 8)), Chunk("data", Bytes{0, 128, 255, 64})}),
+         {-32768, -32768, 0, 0, 32512, 32512, -16384, -16384, 0, 0}},
+        {"16-bit stereo keeps its channels", Wav16(2, 44100, {1000, -1000, 32767, -32768}),
+         {1000, -1000, 32767, -32768, 0, 0}},
+        {"odd unknown chunk skipped with its pad byte",
+         Riff({Chunk("LIST", Bytes{'a', 'b', 'c'}), Chunk("fmt ", FmtBody(1, 1, 44100, 16)),
+               Chunk("junk", {}), Chunk("data", Pcm16({7, 8}))}),
+         {7, 7, 8, 8, 0, 0}},
+        {"half rate", Wav16(1, 22050, {0, 10, 20, 30}), {0, 0, 5, 5, 10, 10, 15, 15, 20, 20}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(BASS_SamplePlay(Load(c.bytes)), 0u) << c.what;
+        EXPECT_EQ(Render(static_cast<int>(c.want.size() / 2)), c.want) << c.what;
     }
-    EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 3);  // at frames 300, 200, 100
-    EXPECT_NE(BASS_SamplePlay(h), 0u);
-    EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 3);
-    // The ramp's value is its position: the one at 300 went back to 0.
-    EXPECT_EQ(Render(1)[0], 0 + 200 + 100);
-    Render(1000);
+    // Half rate plays twice the frames: 2000 for 1000.
+    const HSAMPLE h = Load(Wav16(1, 22050, Frames(1000, 100)));
+    BASS_SamplePlay(h);
+    Render(1999);
+    EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 1);
+    BassStandIn_Render(Frames(2).data(), 1);
     EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 0);
 }
 
-TEST_F(Mixer, WithoutOverrideAPlayBeyondMaxFails) {
-    const HSAMPLE h = LoadSample(Ramp(1000), 2, 0);
-    EXPECT_NE(BASS_SamplePlay(h), 0u);
-    EXPECT_NE(BASS_SamplePlay(h), 0u);
-    EXPECT_EQ(BASS_SamplePlay(h), 0u);
-    EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 2);
-    EXPECT_EQ(Render(1)[0], 0);
-    EXPECT_EQ(Render(1)[0], 2);  // two playbacks at frame 1
+TEST_F(Mixer, WavWindowsSeparatorsAndUnsupportedArguments) {
+    const std::string path = Write("s.wav", Wav16(1, 44100, {5}));
+    std::string windows = path;
+    for (char& c : windows) c = c == '/' ? '\\' : c;
+    EXPECT_NE(BASS_SampleLoad(FALSE, windows.c_str(), 0, 0, 1, 0), 0u);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(BASS_SampleLoad(FALSE, (dir_ + "/missing.wav").c_str(), 0, 0, 1, 0), 0u);
+    EXPECT_EQ(BASS_SampleLoad(FALSE, dir_.c_str(), 0, 0, 1, 0), 0u);  // a directory
+    EXPECT_EQ(BASS_SampleLoad(TRUE, path.c_str(), 0, 0, 1, 0), 0u);
+    EXPECT_EQ(BASS_SampleLoad(FALSE, path.c_str(), 4, 0, 1, 0), 0u);
+    EXPECT_EQ(BASS_SampleLoad(FALSE, path.c_str(), 0, 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_SampleLoad(FALSE, path.c_str(), 0, 0, 1, BASS_SAMPLE_OVER_VOL), 0u);
+    EXPECT_EQ(BASS_SampleLoad(FALSE, nullptr, 0, 0, 1, 0), 0u);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    for (const char* m : {"cannot open", "not a regular file", "flags 0x10000"})
+        EXPECT_NE(err.find(m), std::string::npos) << "want \"" << m << "\", got: " << err;
 }
 
-TEST_F(Mixer, SampleVolumeScalesOutput) {
-    std::vector<int16_t> sine;
-    for (int i = 0; i < 4410; ++i) sine.push_back(static_cast<int16_t>(20000 * std::sin(i * 0.05)));
-    const HSAMPLE h = LoadSample(sine, 1, 0);
-    BASS_SamplePlay(h);
+TEST_F(Mixer, MaxPlaybacksAndStop) {
+    const HSAMPLE over = Sample(Ramp(1000), 3, BASS_SAMPLE_OVER_POS);
+    for (int i = 0; i < 3; ++i, Render(100)) EXPECT_NE(BASS_SamplePlay(over), 0u);
+    EXPECT_NE(BASS_SamplePlay(over), 0u);  // all 3 busy (at 300, 200, 100): restarts the first
+    EXPECT_EQ(BassStandIn_SamplePlaybacks(over), 3);
+    EXPECT_EQ(Render(1)[0], 0 + 200 + 100);
+    ASSERT_TRUE(BASS_Stop());  // silent, and holds the position
+    EXPECT_FALSE(Loud(Render(50)));
+    ASSERT_TRUE(BASS_Start());
+    EXPECT_EQ(Render(1)[0], 1 + 201 + 101);
+    Render(1000);
+    EXPECT_EQ(BassStandIn_SamplePlaybacks(over), 0);
+    const HSAMPLE two = Sample(Ramp(1000), 2);  // without an override, a third play fails
+    EXPECT_TRUE(BASS_SamplePlay(two) && BASS_SamplePlay(two));
+    EXPECT_EQ(BASS_SamplePlay(two), 0u);
+    EXPECT_EQ(Render(2)[2], 2);  // two playbacks at frame 1
+}
+
+TEST_F(Mixer, Volumes) {
+    const HSAMPLE s = Sample(Ramp(4410, -2205), 1);
+    BASS_SamplePlay(s);
     const Frames full = Render(4410);
     ASSERT_TRUE(BASS_SetGlobalVolumes(-1, 60, -1));
-    BASS_SamplePlay(h);
+    BASS_SamplePlay(s);
     const Frames part = Render(4410);
     for (size_t i = 0; i < full.size(); ++i) ASSERT_NEAR(part[i], 0.6 * full[i], 1.0) << i;
+    ASSERT_TRUE(BASS_MusicPlay(Tone(100)));  // music volume 0 silences the music only
+    EXPECT_TRUE(Loud(Render(4410)));
+    ASSERT_TRUE(BASS_SetGlobalVolumes(0, 100, -1));
+    EXPECT_FALSE(Loud(Render(4410)));
+    BASS_SamplePlay(Sample({1234, 1234}, 1));
+    EXPECT_EQ(Render(1)[0], 1234);
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(BASS_SetGlobalVolumes(101, -1, -1));
-    EXPECT_FALSE(BASS_SetGlobalVolumes(-1, -2, -1));
+    EXPECT_FALSE(BASS_SetGlobalVolumes(101, -1, -1) || BASS_SetGlobalVolumes(-1, -2, -1));
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("outside 0-100"), std::string::npos);
 }
 
-TEST_F(Mixer, MusicVolumeZeroSilencesOnlyTheMusic) {
-    const HMUSIC m = LoadTone(100);
-    ASSERT_NE(m, 0u);
-    ASSERT_TRUE(BASS_MusicPlay(m));
-    EXPECT_GT(Energy(Render(4410)), 0.0);
-    ASSERT_TRUE(BASS_SetGlobalVolumes(0, -1, -1));
-    EXPECT_EQ(Energy(Render(4410)), 0.0);
-    const HSAMPLE s = LoadSample({1234, 1234}, 1, 0);
-    BASS_SamplePlay(s);
-    EXPECT_EQ(Render(1)[0], 1234);
-}
-
-TEST_F(Mixer, TwoMusicsPlayTogether) {
-    auto renderMusics = [&](bool a, bool b) {
+TEST_F(Mixer, MusicsPlayTogetherOnceAndStartOver) {
+    auto render = [&](bool a, bool b) {
         Restart();
-        const HMUSIC ma = LoadTone(100), mb = LoadTone(37);
-        EXPECT_EQ(!a || BASS_MusicPlay(ma), true);
-        EXPECT_EQ(!b || BASS_MusicPlay(mb), true);
+        const HMUSIC ma = Tone(100), mb = Tone(37);
+        EXPECT_TRUE((!a || BASS_MusicPlay(ma)) && (!b || BASS_MusicPlay(mb)));
         return Render(8820);
     };
-    const Frames a = renderMusics(true, false);
-    const Frames b = renderMusics(false, true);
-    const Frames both = renderMusics(true, true);
-    EXPECT_GT(Energy(a), 0.0);
-    EXPECT_GT(Energy(b), 0.0);
-    EXPECT_NE(a, b);
+    const Frames a = render(true, false), b = render(false, true), both = render(true, true);
+    EXPECT_TRUE(Loud(a) && Loud(b) && a != b);
     for (size_t i = 0; i < both.size(); ++i) ASSERT_NEAR(both[i], a[i] + b[i], 1.0) << i;
-}
-
-TEST_F(Mixer, MusicPlaysOnceThenCanStartOver) {
-    const HMUSIC m = LoadTone(100);  // 32 rows of 441 frames
+    const HMUSIC m = Tone(100);
     ASSERT_TRUE(BASS_MusicPlay(m));
     int played = 0;
     for (; played < 44100 && BassStandIn_MusicPlaying(m); played += 441) Render(441);
     EXPECT_GE(played, 32 * 441);  // the song's length; libopenmpt may add a short tail
     EXPECT_LT(played, 44100);
-    EXPECT_EQ(Energy(Render(1000)), 0.0);
     ASSERT_TRUE(BASS_MusicPlay(m));
-    EXPECT_GT(Energy(Render(1000)), 0.0);
+    EXPECT_TRUE(Loud(Render(1000)));
 }
 
 TEST_F(Mixer, SameCallsRenderTheSameOutput) {
     auto session = [&] {
         Restart();
-        const HMUSIC m = LoadTone(100);
-        const HSAMPLE s = LoadSample(Ramp(3000), 2, BASS_SAMPLE_OVER_POS);
         BASS_SetGlobalVolumes(80, 60, -1);
-        BASS_MusicPlay(m);
+        BASS_MusicPlay(Tone(100));
         Frames out = Render(1500);
-        BASS_SamplePlay(s);
-        const Frames more = Render(2500);
-        BASS_SamplePlay(s);
-        out.insert(out.end(), more.begin(), more.end());
+        BASS_SamplePlay(Sample(Ramp(3000), 2, BASS_SAMPLE_OVER_POS));
+        for (int16_t v : Render(2500)) out.push_back(v);
         return out;
     };
     const Frames first = session();
-    EXPECT_GT(Energy(first), 0.0);
+    EXPECT_TRUE(Loud(first));
     EXPECT_EQ(first, session());
 }
 
-TEST_F(Mixer, StoppedOutputIsSilentAndHoldsPosition) {
-    const HSAMPLE h = LoadSample(Ramp(100), 1, 0);
-    BASS_SamplePlay(h);
-    Render(10);
-    ASSERT_TRUE(BASS_Stop());
-    EXPECT_EQ(Energy(Render(50)), 0.0);
-    ASSERT_TRUE(BASS_Start());
-    EXPECT_EQ(Render(1)[0], 10);
-}
-
 TEST_F(Mixer, HandleZeroStaleAndWrongKindDoNothing) {
-    const HSAMPLE s = LoadSample(Ramp(10), 1, 0);
-    const HMUSIC m = LoadTone(100);
-    EXPECT_EQ(BASS_SamplePlay(0), 0u);
-    EXPECT_FALSE(BASS_MusicPlay(0));
+    const HSAMPLE s = Sample(Ramp(10), 1);
+    const HMUSIC m = Tone(100);
     BASS_SampleFree(0);
     BASS_MusicFree(0);
-    EXPECT_FALSE(BASS_MusicPlay(s));
-    EXPECT_EQ(BASS_SamplePlay(m), 0u);
     BASS_SampleFree(m);  // not a sample: the music survives
     EXPECT_TRUE(BASS_MusicPlay(m));
     BASS_SampleFree(s);
     BASS_SampleFree(s);
-    EXPECT_EQ(BASS_SamplePlay(s), 0u);
-    EXPECT_EQ(BASS_SamplePlay(s + 1000), 0u);
     BASS_MusicFree(m);
-    EXPECT_FALSE(BASS_MusicPlay(m));
-    EXPECT_EQ(Energy(Render(1000)), 0.0);
+    for (HSAMPLE h : {0u, s, s + 1000, m}) EXPECT_EQ(BASS_SamplePlay(h), 0u) << h;
+    for (HMUSIC h : {0u, s, m}) EXPECT_FALSE(BASS_MusicPlay(h)) << h;
+    EXPECT_FALSE(Loud(Render(1000)));
 }
 
 TEST_F(Mixer, FreesAfterBassFreeAreSafe) {
-    const HMUSIC a = LoadTone(100), b = LoadTone(37);
-    const HSAMPLE s = LoadSample(Ramp(500), 3, BASS_SAMPLE_OVER_POS);
-    BASS_MusicPlay(a);
-    BASS_MusicPlay(b);
-    BASS_SamplePlay(s);
+    const HMUSIC a = Tone(100), b = Tone(37);
+    const HSAMPLE s = Sample(Ramp(500), 3, BASS_SAMPLE_OVER_POS);
+    EXPECT_TRUE(BASS_MusicPlay(a) && BASS_MusicPlay(b) && BASS_SamplePlay(s));
     Render(100);
     BASS_Stop();
     BASS_Free();
     BASS_MusicFree(a);
     BASS_MusicFree(b);
     BASS_SampleFree(s);
-    EXPECT_EQ(BASS_SamplePlay(s), 0u);
-    EXPECT_FALSE(BASS_MusicPlay(a));
-    ::testing::internal::CaptureStderr();
-    int16_t frame[2];
-    EXPECT_EQ(BassStandIn_Render(frame, 1), 0);
-    ::testing::internal::GetCapturedStderr();
-    // A new session does not revive the old handles.
-    Restart();
-    EXPECT_FALSE(BASS_MusicPlay(a));
+    Restart();  // a new session does not revive the old handles
+    EXPECT_FALSE(BASS_MusicPlay(a) || BASS_SamplePlay(s));
 }
 
 TEST_F(Mixer, BadModulesAndInitArgumentsAreRefused) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(BASS_MusicLoad(FALSE, Write("junk.it", Bytes(300, 0x55)).c_str(), 0, 0, 1), 0u);
-    EXPECT_EQ(BASS_MusicLoad(FALSE, (dir_ + "/none.it").c_str(), 0, 0, 1), 0u);
     EXPECT_EQ(BASS_MusicLoad(FALSE, Write("t.it", SquareToneModule(50)).c_str(), 0, 0, 4), 0u);
-    EXPECT_FALSE(BassStandIn_InitOffline(44100));  // already initialised
-    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr));
-    const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("junk.it"), std::string::npos) << err;
-    EXPECT_NE(err.find("cannot open"), std::string::npos) << err;
-    EXPECT_NE(err.find("already initialised"), std::string::npos) << err;
+    EXPECT_FALSE(BassStandIn_InitOffline(44100) || BASS_Init(-1, 44100, 0, nullptr));  // twice
     BASS_Free();
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(BASS_Init(5, 44100, 0, nullptr));
-    EXPECT_FALSE(BassStandIn_InitOffline(0));
-    EXPECT_FALSE(BASS_Start());
+    EXPECT_FALSE(BASS_Init(5, 44100, 0, nullptr) || BassStandIn_InitOffline(0) || BASS_Start());
     EXPECT_EQ(BASS_SampleLoad(FALSE, "sound\\dvere.wav", 0, 0, 3, BASS_SAMPLE_OVER_POS), 0u);
-    const std::string err2 = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err2.find("device 5"), std::string::npos) << err2;
-    EXPECT_NE(err2.find("BASS_SampleLoad(\"sound/dvere.wav\"): the audio output is not initialised"),
-              std::string::npos) << err2;
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    for (const char* m : {"junk.it", "already initialised", "device 5",
+                          "BASS_SampleLoad(\"sound/dvere.wav\"): the audio output is not"})
+        EXPECT_NE(err.find(m), std::string::npos) << "want \"" << m << "\", got: " << err;
 }
 
 // The real output path, with SDL's dummy driver: the device callback mixes a playback to its end.
-TEST(AudioDevice, InitStartStopFreeWithDummyDriver) {
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    const std::string dir = MakeTempDir(::testing::TempDir());
-    ASSERT_TRUE(WriteFile(dir + "/click.wav", Wav16(1, 44100, Ramp(441))));
-    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr));
-    ASSERT_TRUE(BASS_Start());
-    const HSAMPLE h = BASS_SampleLoad(FALSE, (dir + "/click.wav").c_str(), 0, 0, 3, BASS_SAMPLE_OVER_POS);
-    ASSERT_NE(h, 0u);
-    ASSERT_NE(BASS_SamplePlay(h), 0u);
-    for (int i = 0; i < 200 && BassStandIn_SamplePlaybacks(h) > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 0);
-    EXPECT_TRUE(BASS_Stop());
-    EXPECT_TRUE(BASS_Start());
-    BASS_Stop();
+TEST_F(Mixer, RealOutputWithSdlDummyDriver) {
     BASS_Free();
-    BASS_SampleFree(h);
-    std::filesystem::remove_all(dir);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr) && BASS_Start());
+    const HSAMPLE h = Sample(Ramp(441), 3, BASS_SAMPLE_OVER_POS);
+    ASSERT_NE(BASS_SamplePlay(h), 0u);
+    for (int i = 0; i < 200 && BassStandIn_SamplePlaybacks(h) > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 0);
+    EXPECT_TRUE(BASS_Stop() && BASS_Start() && BASS_Stop());
 }
 
 }  // namespace
