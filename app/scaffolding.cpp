@@ -7,14 +7,6 @@ Matrix viewMatrix;
 
 void MatPerspective(Matrix* m, float, float, float) { *m = Matrix{}; }
 
-int LoadTexLib(const char*, TexLib** lib, char*) {
-    *lib = nullptr;
-    return 0;
-}
-int UploadTexLib(int, TexLib*) { return 0; }
-int FreeTexLib(TexLib*) { return 0; }
-int ReleaseTexLib(int) { return 0; }
-
 int8_t FreeObject(Object*) { return 0; }
 int LoadDemoData(void) { return 0; }
 

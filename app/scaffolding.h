@@ -16,13 +16,6 @@ struct Matrix {
 };
 void MatPerspective(Matrix* m, float nearPlane, float farPlane, float k);
 
-// Texture libraries.
-struct TexLib;
-int LoadTexLib(const char* name, TexLib** lib, char* description = nullptr);
-int UploadTexLib(int number, TexLib* lib);
-int FreeTexLib(TexLib* lib);
-int ReleaseTexLib(int number);
-
 // Mesh objects: the six models of the show, loaded by LoadDemoData.
 struct Object {
     int loaded;

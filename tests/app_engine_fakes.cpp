@@ -2,6 +2,7 @@
 #include "app_engine_fakes.h"
 
 #include "scaffolding.h"
+#include "texlib.h"
 
 std::vector<EngineCall> engineCalls;
 int fakeLoadTexLibResult = 0;

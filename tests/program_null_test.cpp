@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "texlib.h"
+
 namespace {
 
 struct Outcome {
@@ -22,8 +24,21 @@ std::string Slurp(const std::string& path) {
     return s.str();
 }
 
+// The show needs its two texture libraries: empty ones do.
+void WriteLibraries(const std::string& dir) {
+    static bool written = false;
+    if (written) return;
+    TexLib* lib = NewTexLib();
+    ASSERT_NE(lib, nullptr);
+    EXPECT_EQ(SaveTexLib((dir + "/demo.tex").c_str(), lib), 0);
+    EXPECT_EQ(SaveTexLib((dir + "/vgasys.fnt").c_str(), lib), 0);
+    FreeTexLib(lib);
+    written = true;
+}
+
 Outcome Start(const std::string& env, const std::string& args) {
     std::string dir = testing::TempDir();
+    WriteLibraries(dir);
     // ctest runs the tests of this file in parallel: each gets files of its own.
     std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
     std::string out = dir + "/" + name + ".out", err = dir + "/" + name + ".err";
@@ -74,6 +89,15 @@ TEST(ProgramNull, ExitsCleanlyWithoutADeviceAndFailsWhenTheDeviceDoesNotOpen) {
     Outcome closed = Start("TAMBIR_NULL_OPEN=255", "--headless");
     EXPECT_EQ(closed.status, 1);
     EXPECT_NE(closed.err.find("Unable to open the display device"), std::string::npos);
+}
+
+TEST(ProgramNull, AMissingTextureLibraryStopsWithTheAssertionReport) {
+    std::string dir = testing::TempDir() + "/nolibs";
+    std::string cmd = "mkdir -p '" + dir + "' && cd '" + dir + "' && '" DEMO_NULL "' --headless >/dev/null 2>err.txt";
+    int raw = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 3);
+    EXPECT_NE(Slurp(dir + "/err.txt").find("Assertion failed: !LoadTexLib(\"demo.tex\",&lib), file Navek, line 1582"),
+              std::string::npos);
 }
 
 }  // namespace
