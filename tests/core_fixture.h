@@ -1,0 +1,68 @@
+// core_fixture.h: a fresh render core and null device (640x480 clip rectangle, depth 0..depthFar,
+// viewport mapping x, y in [-1, 1] onto the screen and keeping z), and small scene builders.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "dev_null.h"
+#include "trx.h"
+#include "trx_state.h"
+
+inline Vec4 V4(float x, float y, float z, float w = 1.0f) { return Vec4{x, y, z, w}; }
+
+inline Matrix Identity() {
+    Matrix m;
+    MatIdentity(&m);
+    return m;
+}
+
+// A vertex with its own normal and link; returns the link.
+inline int Corner(float x, float y, float z, Vec4 normal = V4(0, 0, -1)) {
+    Vec4 p = V4(x, y, z);
+    int v = AddVertex(&p);
+    return AddLink(v, AddNormal(&normal));
+}
+
+// A run of references without material.
+inline void AddRun(uint32_t type, int texture, std::initializer_list<int> links, float v = 0, float u = 0) {
+    BeginRun(static_cast<int>(links.size()), type, texture);
+    for (int l : links) AddVertexRef(l, -1, v, u);
+}
+
+// Renders with identity view and projection.
+inline int Render(int flags = 0) {
+    Matrix i = Identity();
+    return RenderFrame(&i, &i, flags);
+}
+
+inline std::vector<NullCall> Calls(NullOp op) {
+    std::vector<NullCall> out;
+    for (const NullCall& c : nullDevice.calls)
+        if (c.op == op) out.push_back(c);
+    return out;
+}
+
+class CoreTest : public ::testing::Test {
+public:
+    void SetUp() override { Fresh(1); }
+    void TearDown() override { TrxReset(); }
+
+    static void Fresh(int depthFar) {
+        TrxReset();
+        NullDeviceConfig cfg;
+        cfg.depthFar = depthFar;
+        NullDevice_Reset(cfg);
+        nullDevice.open = true;
+        nullDevice.width = 640;
+        nullDevice.height = 480;
+        nullDevice.clip[1] = 640;
+        nullDevice.clip[3] = 480;
+        SetLightCount(10);
+        SetViewport(320, 240, 640, 480, 0);
+        nullDevice.calls.clear();
+    }
+};
