@@ -7,6 +7,7 @@
 #include "assert_report.h"
 #include "scaffolding.h"
 #include "texlib.h"
+#include "trx.h"
 
 int32_t screenWidth, screenHeight, syncToTimer, refreshRate, timerPeriod, spareSetting,
     lagTolerance, showDebugInfo, anyKeyCamera, retraceWaits;

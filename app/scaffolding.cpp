@@ -5,16 +5,8 @@ Object temple, hero, door, ruvo, objekt, cpu;
 DeviceImage imgNapis1, imgHlnapis;
 Matrix viewMatrix;
 
-void MatPerspective(Matrix* m, float, float, float) { *m = Matrix{}; }
-
 int8_t FreeObject(Object*) { return 0; }
 int LoadDemoData(void) { return 0; }
-
-void SetAmbient(float) {}
-void SetViewport(float, float, float, float, byte) {}
-void SetLightCount(int) {}
-void ClearScene(void) {}
-int RenderFrame(const Matrix*, const Matrix*, int) { return 0; }
 
 void BeginOverlay(byte) {}
 void EndOverlay(void) {}

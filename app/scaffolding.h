@@ -9,12 +9,7 @@
 #include <cstdint>
 
 #include "device.h"
-
-// Vector and matrix math: a 4x4 row-major float matrix.
-struct Matrix {
-    float m[16];
-};
-void MatPerspective(Matrix* m, float nearPlane, float farPlane, float k);
+#include "trx.h"
 
 // Mesh objects: the six models of the show, loaded by LoadDemoData.
 struct Object {
@@ -26,13 +21,6 @@ int8_t FreeObject(Object* object);
 // Asset loading: the title pictures and the models.
 extern DeviceImage imgNapis1, imgHlnapis;
 int LoadDemoData(void);
-
-// Render core.
-void SetAmbient(float level);
-void SetViewport(float cx, float cy, float width, float height, byte setrect);
-void SetLightCount(int count);
-void ClearScene(void);
-int RenderFrame(const Matrix* view, const Matrix* projection, int flags);
 
 // Text overlay bracket.
 void BeginOverlay(byte backBuffer);

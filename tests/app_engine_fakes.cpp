@@ -62,7 +62,10 @@ void SetAmbient(float level) { Log("SetAmbient", level); }
 void SetViewport(float cx, float cy, float, float, byte setrect) {
     Log("SetViewport", cx, static_cast<int>(cy) * 2 + setrect);
 }
-void SetLightCount(int count) { Log("SetLightCount", 0, count); }
+int SetLightCount(int count) {
+    Log("SetLightCount", 0, count);
+    return 0;
+}
 void ClearScene(void) { Log("ClearScene"); }
 int RenderFrame(const Matrix*, const Matrix*, int flags) {
     Log("RenderFrame", 0, flags);
