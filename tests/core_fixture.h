@@ -12,12 +12,27 @@
 #include "trx.h"
 #include "trx_state.h"
 
+using Ints = std::vector<int>;
+
 inline Vec4 V4(float x, float y, float z, float w = 1.0f) { return Vec4{x, y, z, w}; }
+inline std::vector<float> Xyzw(const Vec4& v) { return {v.x, v.y, v.z, v.w}; }
 
 inline Matrix Identity() {
     Matrix m;
     MatIdentity(&m);
     return m;
+}
+
+// The demo's projection: near 0.01, far 20, a quarter turn wide.
+inline Matrix DemoProjection() {
+    Matrix p;
+    MatPerspective(&p, 0.01f, 20.0f, 0.00016666666f);
+    return p;
+}
+
+// A white light shining down -z, spot cone cosines 0.5 (outer) and 0.809 (inner).
+inline Light MakeLight(Vec4 pos, float range, int flags) {
+    return Light{pos, V4(0, 0, -1), {1, 1, 1}, {}, {}, 0, range, 0.5f, 0.809f, LIGHT_ENABLED | flags};
 }
 
 // A vertex with its own normal and link; returns the link.
@@ -39,13 +54,6 @@ inline int Render(int flags = 0) {
     return RenderFrame(&i, &i, flags);
 }
 
-inline std::vector<NullCall> Calls(NullOp op) {
-    std::vector<NullCall> out;
-    for (const NullCall& c : nullDevice.calls)
-        if (c.op == op) out.push_back(c);
-    return out;
-}
-
 class CoreTest : public ::testing::Test {
 public:
     void SetUp() override { Fresh(1); }
@@ -57,10 +65,8 @@ public:
         cfg.depthFar = depthFar;
         NullDevice_Reset(cfg);
         nullDevice.open = true;
-        nullDevice.width = 640;
-        nullDevice.height = 480;
-        nullDevice.clip[1] = 640;
-        nullDevice.clip[3] = 480;
+        nullDevice.width = nullDevice.clip[1] = 640;
+        nullDevice.height = nullDevice.clip[3] = 480;
         SetLightCount(10);
         SetViewport(320, 240, 640, 480, 0);
         nullDevice.calls.clear();

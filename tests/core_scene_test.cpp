@@ -1,28 +1,12 @@
-// Scene tables and render state: growth, reuse, failure, the input transform, the emitter list,
-// light slots, the model transform and the animation clock.
+// Scene tables and render state (growth, reuse, failure, the input transform, run headers, light
+// slots, the model transform, the animation clock) and meshes (save, append, use, free).
 #include "core_fixture.h"
 
 namespace {
 
 using CoreScene = CoreTest;
 
-TEST_F(CoreScene, TablesGrowBy256AndAreReused) {
-    long before = TrxAllocationCount();
-    for (int i = 0; i < 257; ++i) {
-        Vec4 v = V4(float(i), 0, 0);
-        ASSERT_EQ(i, AddVertex(&v));
-        ASSERT_EQ(i < 256 ? 256 : 512, trx.wvcapacity) << "vertex " << i;
-    }
-    EXPECT_EQ(before + 2, TrxAllocationCount());
-    Vec4* memory = trx.wvtable;
-    ClearScene();
-    Vec4 v = V4(7, 7, 7);
-    EXPECT_EQ(0, AddVertex(&v));
-    EXPECT_EQ(memory, trx.wvtable);
-    EXPECT_EQ(before + 2, TrxAllocationCount()) << "ClearScene keeps the memory";
-}
-
-TEST_F(CoreScene, FailedGrowthKeepsTheTable) {
+TEST_F(CoreScene, TablesGrowBy256FailSafelyAndAreReused) {
     static Material mat{};
     static Vec4 vec = V4(1, 2, 3);
     struct Case {
@@ -47,31 +31,32 @@ TEST_F(CoreScene, FailedGrowthKeepsTheTable) {
         EXPECT_EQ(256, *c.count) << c.name;
         EXPECT_EQ(256, c.append()) << c.name << " after the failure";
     }
+    const long before = TrxAllocationCount();
+    const Command* memory = trx.wctable;
+    ClearScene();
+    EXPECT_EQ(0, AddVertexRef(0, 0, 0, 0));
+    EXPECT_EQ(memory, trx.wctable) << "ClearScene keeps the memory";
+    for (int i = 1; i < 600; ++i) AddVertexRef(0, 0, 0, 0);
+    EXPECT_EQ((Ints{768, int(before) + 1}), (Ints{trx.wccapacity, int(TrxAllocationCount())}));
     TrxReset();
     BeginRun(1, 1, 0);
     TrxFailAllocations(1);
     EXPECT_EQ(1, BeginRun(1, 7, 0)) << "an emitter list that cannot grow does not fail the header";
 }
 
-TEST_F(CoreScene, InputTransformAndRunHeaders) {
-    Matrix m = Identity(), t, s;
-    Vec4 n = V4(0, 0, 2);
-    SetInputTransform(&m);
-    int on = AddNormal(&n);
-    SetInputTransform(nullptr);
-    int off = AddNormal(&n);
-    EXPECT_EQ(1.0f, trx.wntable[on].z);
-    EXPECT_EQ(2.0f, trx.wntable[off].z) << "untransformed normals are stored as given";
-
+TEST_F(CoreScene, InputTransformRunHeadersSlotsAndClock) {
+    Matrix m, t, s;
+    Vec4 n = V4(0, 0, 2), p = V4(1, 1, 1), d = V4(1, 1, 0);
+    AddNormal(&n);
+    EXPECT_EQ(2.0f, trx.wntable[0].z) << "untransformed normals are stored as given";
     MatScale(&s, 2, 1, 1);
     MatTranslate(&t, 10, 20, 30);
     MatMul(&s, &t, &m);
     SetInputTransform(&m);
     MatIdentity(&m);  // the transform was copied
-    Vec4 p = V4(1, 1, 1), d = V4(1, 1, 0);
-    int vi = AddVertex(&p), ni = AddNormal(&d);
+    const int vi = AddVertex(&p), ni = AddNormal(&d);
     const Vec4 gv = trx.wvtable[vi], gn = trx.wntable[ni];
-    EXPECT_EQ((std::vector<float>{12, 21, 31, 1}), (std::vector<float>{gv.x, gv.y, gv.z, gv.w}));
+    EXPECT_EQ(Xyzw(V4(12, 21, 31)), Xyzw(gv));
     EXPECT_NEAR(1.0f, std::hypot(gn.x, gn.y), 1e-6f) << "non-uniform scale still gives unit normals";
     EXPECT_NEAR(2.0f, gn.x / gn.y, 1e-6f);
 
@@ -81,51 +66,167 @@ TEST_F(CoreScene, InputTransformAndRunHeaders) {
     } cases[] = {{7, 1}, {0x29, 0}, {0x17, 1}, {0x00050001, 0}};
     for (const Case& c : cases) {
         ClearScene();
-        int h = BeginRun(1, c.type, 3);
+        const int h = BeginRun(1, c.type, 3);
         const RunHeader& r = trx.wctable[h].run;
-        EXPECT_EQ(c.type & 0xFFFF, r.type) << std::hex << c.type;
-        EXPECT_EQ(c.type >> 16, r.key) << std::hex << c.type;
-        EXPECT_EQ(c.emitters, trx.ecount) << std::hex << c.type;
+        EXPECT_EQ((Ints{int(c.type & 0xFFFF), int(c.type >> 16), c.emitters}), (Ints{r.type, r.key, trx.ecount}))
+            << std::hex << c.type;
     }
-}
 
-TEST_F(CoreScene, LightSlotsAndModelTransform) {
-    TrxReset();
-    ASSERT_EQ(0, SetLightCount(4));
-    Matrix id = Identity(), t;
-    EXPECT_EQ(0, std::memcmp(&id, &trx.invModel, sizeof id)) << "the first SetLightCount sets the model";
-    Light l{}, got;
-    l.flags = 3;
-    for (int i = 0; i < 4; ++i) SetLight(i, &l);
-    ASSERT_EQ(0, SetLightCount(10));
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_EQ(0, GetLight(i, &got));
-        EXPECT_EQ(i < 4 ? 3 : 0, got.flags) << "slot " << i;
-    }
-    EXPECT_EQ(1, SetLight(10, &l));
-    EXPECT_EQ(1, GetLight(-1, &got));
-    EXPECT_EQ(1, SetLightCount(-3));
+    // Light slots keep their lights when they grow; bad slots and counts are refused.
+    Light l = MakeLight(p, 1, 0), kept, added;
+    for (int i = 0; i < 10; ++i) SetLight(i, &l);
+    ASSERT_EQ(0, SetLightCount(12));
+    EXPECT_EQ((Ints{0, 0, LIGHT_ENABLED, 0, 1, 1, 1}), (Ints{GetLight(9, &kept), GetLight(11, &added), kept.flags,
+                                                            added.flags, SetLight(12, &l), GetLight(-1, &kept),
+                                                            SetLightCount(-3)}));
     TrxFailAllocations(1);
     EXPECT_EQ(1, SetLightCount(20));
-    EXPECT_EQ(10, trx.slotCount);
-
+    EXPECT_EQ(12, trx.slotCount);
+    // Mode 1 takes the matrix as the inverse (mode 2 is covered by the lighting tests).
     MatTranslate(&t, 1, 2, 3);
-    ASSERT_EQ(0, SetModelTransform(&t, 2));
-    EXPECT_EQ(0, std::memcmp(&t, &trx.model, sizeof t));
-    EXPECT_EQ(-3.0f, trx.invModel.m[14]);
     ASSERT_EQ(0, SetModelTransform(&t, 1));
-    EXPECT_EQ(0, std::memcmp(&id, &trx.model, sizeof id));
     EXPECT_EQ(0, std::memcmp(&t, &trx.invModel, sizeof t));
-    EXPECT_EQ(247, SetModelTransform(&id, 3));
-    EXPECT_EQ(247, SetModelTransform(nullptr, 2));
+    EXPECT_EQ(1.0f, trx.model.m[0]);
+    EXPECT_EQ(0.0f, trx.model.m[12]);
+    EXPECT_EQ((Ints{247, 247}), (Ints{SetModelTransform(&s, 3), SetModelTransform(nullptr, 2)}));
     EXPECT_EQ(0, std::memcmp(&t, &trx.invModel, sizeof t)) << "a refused mode changes nothing";
+
+    std::vector<int> ticks;
+    for (int i = 0; i < 9; ++i) ticks.push_back(AnimClockTick(i < 3 ? 0 : 2));
+    EXPECT_EQ((Ints{1, 2, 3, 3, 3, 4, 4, 4, 5}), ticks);
 }
 
-TEST_F(CoreScene, AnimClockTick) {
-    std::vector<int> got;
-    for (int i = 0; i < 3; ++i) got.push_back(AnimClockTick(0));
-    for (int i = 0; i < 6; ++i) got.push_back(AnimClockTick(2));
-    EXPECT_EQ((std::vector<int>{1, 2, 3, 3, 3, 4, 4, 4, 5}), got);
+using CoreMesh = CoreTest;
+
+// Two materials (the second an emitter), a triangle run with texture 7 (one reference without
+// material) and an emitter run with texture 0.
+void BuildSmall() {
+    Material m{};
+    m.emissive[0] = 0.5f;
+    AddMaterial(&m);
+    m.flags = MAT_EMITTER, m.lightFlags = LIGHT_ENABLED | LIGHT_SPOT, m.diffuse[0] = 5;
+    AddMaterial(&m);
+    const int a = Corner(0, 0, 0.5f), b = Corner(0.1f, 0, 0.5f), c = Corner(0, 0.1f, 0.5f);
+    BeginRun(3, 1, 7);
+    for (auto [link, mat] : {std::pair{a, 0}, {b, -1}, {c, 0}}) AddVertexRef(link, mat, 0.5f, 0.25f);
+    BeginRun(1, 7, 0);
+    AddVertexRef(a, 1, 32, 32);
+}
+
+Ints Counts() { return {trx.wmcount, trx.wncount, trx.wvcount, trx.wlcount, trx.wccount, trx.ecount}; }
+
+Mesh Saved() {
+    BuildSmall();
+    Mesh mesh{};
+    EXPECT_EQ(0, SaveMesh(&mesh));
+    ClearScene();
+    return mesh;
+}
+
+TEST_F(CoreMesh, AppendBasesRemapAndMatrix) {
+    Mesh mesh = Saved();
+    Vec4 pad = V4(9, 9, 9);
+    AddVertex(&pad);  // vertex base differs from the others
+    uint16_t remap[8] = {100, 101, 102, 103, 104, 105, 106, 107};
+    ASSERT_EQ(0, AppendMesh(&mesh, nullptr, remap, 8));
+    ASSERT_EQ(0, AppendMesh(&mesh, nullptr, remap, 8));
+    EXPECT_EQ((Ints{4, 6, 7, 6, 12, 2}), Counts());
+    for (int copy = 0; copy < 2; ++copy) {
+        const Command* c = &trx.wctable[copy * 6];
+        const Link& l = trx.wltable[copy * 3 + 1];
+        EXPECT_EQ((Ints{107, 100, copy * 2, -1, copy * 2 + 1, copy * 3, copy * 3 + 2, copy * 3 + 2,
+                                    copy * 3 + 1, copy * 6 + 4}),
+                  (Ints{c[0].run.texture, c[4].run.texture, c[1].ref.material, c[2].ref.material,
+                                    c[5].ref.material, c[1].ref.link, c[3].ref.link, l.vertex, l.normal,
+                                    trx.emitters[copy]}))
+            << "copy " << copy;
+    }
+    struct Case {
+        const uint16_t* table;
+        int count, want7, want0;
+    } cases[] = {{remap, 5, 7, 100}, {nullptr, 8, 7, 0}, {remap, 0, 7, 0}};
+    for (const Case& c : cases) {
+        ClearScene();
+        ASSERT_EQ(0, AppendMesh(&mesh, nullptr, c.table, c.count));
+        EXPECT_EQ((Ints{c.want7, c.want0}),
+                  (Ints{trx.wctable[0].run.texture, trx.wctable[4].run.texture}))
+            << "remap count " << c.count;
+    }
+    // (0.1, 0, 0.5) turned a quarter about y is (-0.5, 0, 0.1), then moved by (1, 2, 3); the input
+    // transform stays on afterwards.
+    ClearScene();
+    Matrix t, r, m;
+    MatTranslate(&t, 1, 2, 3);
+    MatRotateY(&r, 1.5707964f);
+    MatMul(&r, &t, &m);
+    ASSERT_EQ(0, AppendMesh(&mesh, &m, nullptr, 0));
+    const Vec4 v = trx.wvtable[1];
+    EXPECT_NEAR(0, std::fabs(v.x - 0.5f) + std::fabs(v.y - 2) + std::fabs(v.z - 3.1f), 1e-5f)
+        << v.x << "," << v.y << "," << v.z;
+    EXPECT_NEAR(1.0f, trx.wntable[0].x, 1e-6f) << "normal (0, 0, -1) turned to +x";
+    EXPECT_TRUE(trx.inputOn);
+    FreeMesh(&mesh);
+}
+
+TEST_F(CoreMesh, FailedAppendRollsEveryCountBack) {
+    // A mesh big enough that every table grows while it is appended.
+    for (int i = 0; i < 300; ++i) {
+        Material m{};
+        AddMaterial(&m);
+        BeginRun(1, i % 50 == 0 ? 7 : 5, 1);
+        AddVertexRef(Corner(0, 0, 0.5f), i, 1, 1);
+    }
+    Mesh big{};
+    ASSERT_EQ(0, SaveMesh(&big));
+    // Growth order: materials, normals, vertices, links, commands (twice: 6 + 600 entries).
+    for (int k = 0; k < 6; ++k) {
+        FreeScene();
+        BuildSmall();
+        TrxFailAllocations(1, k);
+        EXPECT_EQ(-1, AppendMesh(&big, nullptr, nullptr, 0)) << "allocation " << k;
+        EXPECT_EQ((Ints{2, 3, 3, 3, 6, 1}), Counts()) << "allocation " << k;
+        EXPECT_EQ(0.5f, trx.wmtable[0].emissive[0]);
+    }
+    TrxFailAllocations(0);
+    ASSERT_EQ(0, AppendMesh(&big, nullptr, nullptr, 0));
+    EXPECT_EQ((Ints{302, 303, 303, 303, 606, 7}), Counts());
+    EXPECT_EQ(0, Render());
+    FreeMesh(&big);
+}
+
+TEST_F(CoreMesh, SaveUseAndFree) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    BuildSmall();
+    Mesh mesh{}, copy{}, failed{};
+    TrxFailAllocations(1, 4);  // the last of five: the leak checker sees the other four kept
+    EXPECT_EQ(-1, SaveMesh(&failed));
+    EXPECT_EQ(0, std::memcmp(&failed, &copy, sizeof copy)) << "a failed save leaves the mesh unchanged";
+    ASSERT_EQ(0, SaveMesh(&mesh));
+    ASSERT_EQ(0, SaveMesh(&copy));
+    EXPECT_EQ((Ints{2, 3, 3, 3, 6}), (Ints{mesh.mcount, mesh.ncount, mesh.wcount, mesh.lcount, mesh.ccount}));
+    EXPECT_EQ(0, std::memcmp(trx.wctable, mesh.ctable, 6 * sizeof(Command)));
+    FreeMesh(&copy);
+    EXPECT_EQ((Ints{0, 0}), (Ints{copy.wcount, copy.ccount}));
+    ClearScene();
+    UseMesh(&mesh);
+    EXPECT_EQ(mesh.wtable, trx.wvtable);
+    EXPECT_EQ((Ints{2, 3, 3, 3, 6, 1, 6}), (Ints{trx.wmcount, trx.wncount, trx.wvcount, trx.wlcount, trx.wccount,
+                                                 trx.ecount, trx.wccapacity}))
+        << "the mesh's emitter run is listed";
+    EXPECT_EQ(-1, AppendMesh(&mesh, nullptr, nullptr, 0)) << "the scene cannot append itself";
+    ASSERT_EQ(0, Render());
+    EXPECT_EQ((Ints{1, 1}), (Ints{trx.lightCount, NullDevice_Count(NULL_DRAW)})) << "the emitter is the only light";
+    EXPECT_EXIT(FreeMesh(&mesh), ::testing::ExitedWithCode(3),
+                "Assertion failed: todestroy->wtable!=wvtable, file trx, line 573");
+    Vec4 v = V4(1, 1, 1);
+    EXPECT_EQ(3, AddVertex(&v)) << "taken blocks grow like any table";
+    EXPECT_EQ(259, trx.wvcapacity);
+    UseMesh(nullptr);
+    EXPECT_EQ((Ints{0, 0, 0, 0, 0, 0}), Counts());
+    Mesh empty{};
+    FreeScene();
+    FreeMesh(&empty);  // two null vertex tables are not the same table
+    FreeMesh(nullptr);
 }
 
 }  // namespace

@@ -1,17 +1,14 @@
 // The LZW coder: the known streams, round trips of varied inputs, block ends, corrupt streams.
-#include <gtest/gtest.h>
-
-#include <cstdint>
 #include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "lzwc.h"
+#include "textures_support.h"
 
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
+const Bytes kTobe = {'T', 'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T', 'T', 'O', 'B', 'E', 'O', 'R', 'T',
+                     'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T'};
 
 // The stream of `in`, or {} when the coder refuses it.
 Bytes Pack(const Bytes& in) {
@@ -32,16 +29,6 @@ Bytes Unpack(const Bytes& stream, size_t room, int* result) {
     EXPECT_EQ(out[room], 0xAA) << "decoder wrote past the room it was given";
     out.resize(*result > 0 ? static_cast<size_t>(*result) : 0);
     return out;
-}
-
-std::string Hex(const Bytes& b) {
-    std::string s;
-    char buf[4];
-    for (uint8_t v : b) {
-        std::snprintf(buf, sizeof buf, "%02X ", v);
-        s += buf;
-    }
-    return s;
 }
 
 // Reads the codes of a stream back, tracking the widths as a decoder does.
@@ -65,47 +52,24 @@ std::vector<std::pair<int, int>> Codes(const Bytes& s) {
     return codes;
 }
 
-TEST(Lzw, KnownStreams) {
-    struct Case {
-        const char* name;
-        Bytes in;
-        Bytes out;
+TEST(Lzw, KnownStreamsAndRefusals) {
+    const std::pair<Bytes, Bytes> cases[] = {
+        {Bytes(32, 0), {0x00, 0x04, 0x0E, 0x24, 0x58, 0xD0, 0xE0, 0x41, 0x82, 0x01, 0x01}},
+        {kTobe, {0x54, 0x9E, 0x08, 0x29, 0xF2, 0x44, 0x8A, 0x93, 0x27, 0x54, 0x04, 0x12, 0x34, 0xB8, 0xB0, 0xE0,
+                 0xC1, 0x84, 0x01, 0x01}},
     };
-    const Case cases[] = {
-        {"32 zero bytes", Bytes(32, 0), {0x00, 0x04, 0x0E, 0x24, 0x58, 0xD0, 0xE0, 0x41, 0x82, 0x01, 0x01}},
-        {"TOBEORNOT", Bytes{'T', 'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T', 'T', 'O', 'B', 'E', 'O', 'R', 'T',
-                            'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T'},
-         {0x54, 0x9E, 0x08, 0x29, 0xF2, 0x44, 0x8A, 0x93, 0x27, 0x54, 0x04, 0x12, 0x34, 0xB8, 0xB0, 0xE0,
-          0xC1, 0x84, 0x01, 0x01}},
-    };
-    for (const Case& c : cases) {
-        const Bytes got = Pack(c.in);
-        EXPECT_EQ(Hex(got), Hex(c.out)) << c.name;
+    for (const auto& [in, stream] : cases) {
+        EXPECT_EQ(Pack(in), stream) << in.size() << " bytes";
         int n;
-        EXPECT_EQ(Unpack(c.out, c.in.size(), &n), c.in) << c.name;
-        EXPECT_EQ(n, static_cast<int>(c.in.size())) << c.name;
+        EXPECT_EQ(Unpack(stream, in.size(), &n), in);
+        EXPECT_EQ(n, static_cast<int>(in.size()));
     }
-    const Bytes zeros = Pack(Bytes(32, 0));
-    std::vector<std::pair<int, int>> expect = {{0, 9}, {258, 9}, {259, 9}, {260, 9}, {261, 9},
-                                               {262, 9}, {263, 9}, {260, 9}, {257, 9}};
-    EXPECT_EQ(Codes(zeros), expect);
-}
-
-TEST(Lzw, RefusesStreamsLongerThanInput) {
-    struct Case {
-        const char* name;
-        Bytes in;
-    };
-    const Case cases[] = {{"1 byte", Bytes{7}}, {"2 bytes", Bytes{7, 8}}, {"run of 4", Bytes(4, 9)},
-                          {"8 distinct", Bytes{1, 2, 3, 4, 5, 6, 7, 8}}};
-    for (const Case& c : cases) {
-        Bytes out(2 * c.in.size(), 0);
+    // Streams longer than the input are refused (-1).
+    for (const Bytes& in : {Bytes{}, Bytes{7}, Bytes{7, 8}, Bytes(4, 9), Bytes{1, 2, 3, 4, 5, 6, 7, 8}}) {
+        Bytes out(2 * in.size() + 2, 0);
         lzw_init(8);
-        EXPECT_EQ(lzw_compress(c.in.data(), out.data(), static_cast<int>(c.in.size())), -1) << c.name;
+        EXPECT_EQ(lzw_compress(in.data(), out.data(), static_cast<int>(in.size())), -1) << in.size() << " bytes";
     }
-    Bytes out(2, 0);
-    lzw_init(8);
-    EXPECT_EQ(lzw_compress(out.data(), out.data(), 0), -1) << "empty input";
 }
 
 Bytes Random(size_t n, uint32_t seed, int values) {
@@ -138,96 +102,56 @@ Bytes EndingAtFullDictionary() {
     return {};
 }
 
-TEST(Lzw, RoundTrips) {
+// Round trips of varied inputs; only the two codes closing a full block are 13 bits wide; the
+// length is floor(E / 8) + 1 bytes.
+TEST(Lzw, RoundTripsAndBlockLayout) {
     std::string text;
     for (int i = 0; i < 3000; ++i) text += "the quick brown fox " + std::to_string(i * 7919 % 1000) + " jumps\n";
-    struct Case {
-        std::string name;
-        Bytes in;
-        int blocks;  // expected clear codes + 1, or 0 = not checked
+    Bytes runs;
+    for (int v = 0; v < 256; ++v) runs.insert(runs.end(), static_cast<size_t>(v % 37 + 3), static_cast<uint8_t>(v));
+    const std::pair<std::string, Bytes> cases[] = {
+        {"9 equal bytes", Bytes(9, 0x41)}, {"runs", runs}, {"long run", Bytes(200000, 0xFF)},
+        {"text", Bytes(text.begin(), text.end())}, {"random 4 values", Random(100000, 1, 4)},
+        {"fills the dictionary many times", Random(400000, 3, 16)}, {"ends as the dictionary fills", EndingAtFullDictionary()},
     };
-    std::vector<Case> cases = {
-        {"9 equal bytes", Bytes(9, 0x41), 1},
-        {"runs", [] {
-             Bytes b;
-             for (int v = 0; v < 256; ++v) b.insert(b.end(), static_cast<size_t>(v % 37 + 3), static_cast<uint8_t>(v));
-             return b;
-         }(), 1},
-        {"long run", Bytes(200000, 0xFF), 0},
-        {"text", Bytes(text.begin(), text.end()), 0},
-        {"random 4 values", Random(100000, 1, 4), 0},
-        {"random bytes, high entropy", Random(300, 2, 256), 0},
-        {"fills the dictionary many times", Random(400000, 3, 16), 0},
-        {"ends as the dictionary fills", EndingAtFullDictionary(), 1},
-    };
-    for (const Case& c : cases) {
-        ASSERT_FALSE(c.in.empty()) << c.name;
-        Bytes out(2 * c.in.size(), 0);
-        lzw_init(8);
-        int n = lzw_compress(c.in.data(), out.data(), static_cast<int>(c.in.size()));
-        if (n < 0) {
-            EXPECT_EQ(c.name, "random bytes, high entropy") << "only incompressible input is refused";
-            continue;
-        }
-        EXPECT_LE(n, static_cast<int>(c.in.size())) << c.name;
-        out.resize(static_cast<size_t>(n));
+    for (const auto& [name, in] : cases) {
+        ASSERT_FALSE(in.empty()) << name;
+        const Bytes out = Pack(in);
+        ASSERT_FALSE(out.empty()) << name;
+        EXPECT_LE(out.size(), in.size()) << name;
         int got;
-        EXPECT_TRUE(Unpack(out, c.in.size(), &got) == c.in) << c.name;
-        EXPECT_EQ(got, static_cast<int>(c.in.size())) << c.name;
-
-        // Only the two codes closing a full block are 13 bits wide, and a block ends only full.
+        EXPECT_TRUE(Unpack(out, in.size(), &got) == in) << name;
+        EXPECT_EQ(got, static_cast<int>(in.size())) << name;
         const auto codes = Codes(out);
         int clears = 0, wide = 0;
-        for (size_t i = 0; i < codes.size(); ++i) {
-            if (codes[i].second == 13) ++wide;
-            if (codes[i].first == 256 && codes[i].second == 13) ++clears;
-        }
-        ASSERT_FALSE(codes.empty());
-        EXPECT_EQ(codes.back().first, 257) << c.name;
-        if (c.blocks) {
-            EXPECT_EQ(clears + 1, c.blocks) << c.name;
-        }
-        EXPECT_EQ(wide, 2 * clears + (codes.back().second == 13 ? 2 : 0)) << c.name;
-        // Length rule: floor(E / 8) + 1 bytes.
         size_t bits = 0;
-        for (const auto& cw : codes) bits += static_cast<size_t>(cw.second);
-        EXPECT_EQ(out.size(), bits / 8 + 1) << c.name;
+        for (const auto& [code, width] : codes) {
+            wide += width == 13, clears += code == 256 && width == 13, bits += static_cast<size_t>(width);
+        }
+        EXPECT_EQ(codes.back().first, 257) << name;
+        EXPECT_EQ(wide, 2 * clears + (codes.back().second == 13 ? 2 : 0)) << name;
+        EXPECT_EQ(out.size(), bits / 8 + 1) << name;
     }
-}
-
-TEST(Lzw, FullBlockLayout) {
-    const Bytes in = Random(100000, 3, 16);
-    const Bytes s = Pack(in);
-    ASSERT_FALSE(s.empty());
-    const auto codes = Codes(s);
+    EXPECT_TRUE(Pack(Random(300, 2, 256)).empty()) << "incompressible input is refused";
     // First block: 254 x 9, 512 x 10, 1024 x 11, 2048 x 12, 2 x 13 (the last being the clear).
+    const auto codes = Codes(Pack(Random(100000, 3, 16)));
     int count[14] = {};
     size_t i = 0;
-    for (; i < codes.size(); ++i) {
-        ++count[codes[i].second];
-        if (codes[i].first == 256 && i > 0) break;
-    }
-    EXPECT_EQ(count[9], 254);
-    EXPECT_EQ(count[10], 512);
-    EXPECT_EQ(count[11], 1024);
-    EXPECT_EQ(count[12], 2048);
-    EXPECT_EQ(count[13], 2);
+    for (; i < codes.size() && (codes[i].first != 256 || i == 0); ++i) ++count[codes[i].second];
     ASSERT_LT(i + 1, codes.size());
-    EXPECT_EQ(codes[i + 1].second, 9) << "the next block starts with 9-bit codes";
-
+    EXPECT_EQ((std::vector<int>{254, 512, 1024, 2048, 1, 9}),
+              (std::vector<int>{count[9], count[10], count[11], count[12], count[13], codes[i + 1].second}))
+        << "the clear is the second 13-bit code; the next block starts with 9-bit codes";
     // The input that ends exactly at a full dictionary closes with pending + end, both 13 bits.
-    const Bytes edge = Pack(EndingAtFullDictionary());
-    const auto tail = Codes(edge);
+    const auto tail = Codes(Pack(EndingAtFullDictionary()));
     ASSERT_GE(tail.size(), 2u);
     EXPECT_EQ(tail.back(), std::make_pair(257, 13));
+    EXPECT_EQ(tail[tail.size() - 2].second, 13);
     EXPECT_NE(tail[tail.size() - 2].first, 256);
 }
 
 TEST(Lzw, CorruptStreamsFailCleanly) {
-    const Bytes good = Pack(Bytes{'T', 'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T', 'T', 'O', 'B', 'E', 'O',
-                                  'R', 'T', 'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T'});
-    // Writes 9-bit codes into a stream.
-    auto stream = [](std::vector<int> codes) {
+    auto stream = [](std::vector<int> codes) {  // 9-bit codes
         Bytes s(codes.size() * 2 + 2, 0);
         size_t pos = 0;
         for (int c : codes)
@@ -235,20 +159,30 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
         s.resize(pos / 8 + 1);
         return s;
     };
+    const Bytes good = Pack(kTobe);
+    // A full-block stream that runs on past entry 4095: its clear code replaced by data code 65.
+    Bytes full = Pack(Random(100000, 3, 16));
+    const auto codes = Codes(full);
+    size_t bit = 0;
+    for (size_t i = 0; codes[i].first != 256 || i == 0; ++i) bit += static_cast<size_t>(codes[i].second);
+    for (int k = 0; k < 13; ++k, ++bit) {
+        const uint8_t m = static_cast<uint8_t>(1u << (bit % 8));
+        full[bit / 8] = static_cast<uint8_t>(((65 >> k) & 1) ? full[bit / 8] | m : full[bit / 8] & ~m);
+    }
     struct Case {
         const char* name;
         Bytes in;
         size_t room;
         int expect;
         const char* message;  // on stderr
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"code above the next free code", stream({65, 300, 257}), 100, -1, "code above the next free code"},
         {"first code above the end code", stream({258, 257}), 100, -1, "code above the next free code"},
         {"no end code", Bytes(good.begin(), good.end() - 2), 100, -1, "ends without an end code"},
         {"empty stream", Bytes{}, 100, -1, "ends without an end code"},
         {"unpacks past the room", good, 10, -1, "unpacks to more than 10 bytes"},
         {"clear then end", stream({65, 256, 257}), 100, -1, "ends without an end code"},
+        {"no clear after a full block", full, 200000, -1, ""},
         {"first code a root", stream({65, 66, 258, 257}), 100, 4, ""},
         {"code equal to next free", stream({65, 258, 257}), 100, 3, ""},
         {"leading end code is data", stream({257, 257}), 100, 1, ""},
@@ -266,49 +200,29 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
     std::mt19937 rng(5);
     std::string text;
     for (int i = 0; i < 2000; ++i) text += "abcabcabd" + std::to_string(i % 13);
-    const Bytes sources[] = {Bytes(text.begin(), text.end()), Bytes(30000, 9), Random(60000, 8, 8)};
-    for (const Bytes& src : sources) {
+    for (const Bytes& src : {Bytes(text.begin(), text.end()), Bytes(30000, 9), Random(60000, 8, 8)}) {
         const Bytes packed = Pack(src);
-        ASSERT_FALSE(packed.empty());
         for (int t = 0; t < 200; ++t) {
             Bytes bad = packed;
-            const size_t bit = rng() % (8 * bad.size());
-            bad[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
+            const size_t flip = rng() % (8 * bad.size());
+            bad[flip / 8] ^= static_cast<uint8_t>(1u << (flip % 8));
             int n;
             Unpack(bad, src.size() - t % 2, &n);
             EXPECT_LE(n, static_cast<int>(src.size()));
         }
     }
-    // A full-block stream that runs on past entry 4095 without a clear code.
-    Bytes full = Pack(Random(100000, 3, 16));
-    auto codes = Codes(full);
-    size_t bit = 0, i = 0;
-    for (; codes[i].first != 256 || i == 0; ++i) bit += static_cast<size_t>(codes[i].second);
-    // Replace the clear code by a data code 65.
-    for (int k = 0; k < 13; ++k, ++bit) {
-        const uint8_t m = static_cast<uint8_t>(1u << (bit % 8));
-        full[bit / 8] = static_cast<uint8_t>(((65 >> k) & 1) ? full[bit / 8] | m : full[bit / 8] & ~m);
-    }
-    int n;
-    Unpack(full, 200000, &n);
-    EXPECT_EQ(n, -1);
 }
 
 TEST(Lzw, InitAndFree) {
-    EXPECT_EQ(lzw_init(0), -1);
-    EXPECT_EQ(lzw_init(9), -1);
-    EXPECT_EQ(lzw_init(8), 0);
-    EXPECT_EQ(lzw_init(8), 0);
+    EXPECT_EQ((std::vector<int>{-1, -1, 0, 0}), (std::vector<int>{lzw_init(0), lzw_init(9), lzw_init(8), lzw_init(8)}));
     lzw_free();
     Bytes out(100, 0);
     EXPECT_EQ(lzw_compress(out.data(), out.data() + 50, 40), -1) << "no dictionary";
     EXPECT_EQ(lzw_decompress(out.data(), 10, out.data() + 50, 40), -1) << "no dictionary";
     // Re-initialising after decoding makes the encoder usable again.
-    const Bytes in(32, 0);
-    EXPECT_EQ(Pack(in).size(), 11u);
     int got;
-    Unpack(Pack(in), 32, &got);
-    EXPECT_EQ(Pack(in).size(), 11u);
+    Unpack(Pack(Bytes(32, 0)), 32, &got);
+    EXPECT_EQ(Pack(Bytes(32, 0)).size(), 11u);
 }
 
 }  // namespace
