@@ -55,20 +55,10 @@ static const bool navekInitialised = (ResetNavek(), true);
 
 void ScanSettings(const char* cmdLine) {
     if (!cmdLine) return;
-    int v[10] = {screenWidth,  screenHeight, syncToTimer,   refreshRate,  timerPeriod,
-                 spareSetting, lagTolerance, showDebugInfo, anyKeyCamera, retraceWaits};
-    std::sscanf(cmdLine, "%d %d %d %d %d %d %d %d %d %d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
-                &v[6], &v[7], &v[8], &v[9]);
-    screenWidth = v[0];
-    screenHeight = v[1];
-    syncToTimer = v[2];
-    refreshRate = v[3];
-    timerPeriod = v[4];
-    spareSetting = v[5];
-    lagTolerance = v[6];
-    showDebugInfo = v[7];
-    anyKeyCamera = v[8];
-    retraceWaits = v[9];
+    // Only converted numbers are stored: the settings after the first non-number keep their values.
+    std::sscanf(cmdLine, "%d %d %d %d %d %d %d %d %d %d", &screenWidth, &screenHeight, &syncToTimer,
+                &refreshRate, &timerPeriod, &spareSetting, &lagTolerance, &showDebugInfo,
+                &anyKeyCamera, &retraceWaits);
 }
 
 HWND CreateMainWindow(HINSTANCE instance, WNDPROC proc, const char* title) {
