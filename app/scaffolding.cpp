@@ -8,11 +8,4 @@ Matrix viewMatrix;
 int8_t FreeObject(Object*) { return 0; }
 int LoadDemoData(void) { return 0; }
 
-void BeginOverlay(byte) {}
-void EndOverlay(void) {}
-
-void DrawOverlay(int) {}
-void FreeCameraView(void) {}
-void FreeCameraKeys(void) {}
-
 void DemoTimeline(float, byte) {}

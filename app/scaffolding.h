@@ -8,7 +8,9 @@
 
 #include <cstdint>
 
+#include "debug_overlay.h"
 #include "device.h"
+#include "overlay.h"
 #include "trx.h"
 
 // Mesh objects: the six models of the show, loaded by LoadDemoData.
@@ -22,15 +24,9 @@ int8_t FreeObject(Object* object);
 extern DeviceImage imgNapis1, imgHlnapis;
 int LoadDemoData(void);
 
-// Text overlay bracket.
-void BeginOverlay(byte backBuffer);
-void EndOverlay(void);
-
-// Debug overlay and free camera.
-void DrawOverlay(int frame);
+// The overlay bracket, the debug overlay and the free camera are built (overlay.h,
+// debug_overlay.h); the view matrix is still defined here.
 extern Matrix viewMatrix;
-void FreeCameraView(void);  // view matrix from the camera values
-void FreeCameraKeys(void);  // the free-camera keys of one rendered frame
 
 // Demo timeline.
 void DemoTimeline(float frame, byte skipRender);

@@ -1,6 +1,7 @@
 // Recording versions of the engine calls the application makes (see app_engine_fakes.h).
 #include "app_engine_fakes.h"
 
+#include "dev_null.h"
 #include "scaffolding.h"
 #include "texlib.h"
 
@@ -26,10 +27,6 @@ int CountEngineCalls(const std::string& name) {
     return n;
 }
 
-void MatPerspective(Matrix* m, float nearPlane, float, float) {
-    *m = Matrix{};
-    Log("MatPerspective", nearPlane);
-}
 int LoadTexLib(const char* name, TexLib** lib, char*) {
     *lib = nullptr;
     Log(name);
@@ -66,14 +63,11 @@ int SetLightCount(int count) {
     Log("SetLightCount", 0, count);
     return 0;
 }
-void ClearScene(void) { Log("ClearScene"); }
-int RenderFrame(const Matrix*, const Matrix*, int flags) {
-    Log("RenderFrame", 0, flags);
+// Logs how many device calls came before it, to place the 3D scene among the 2D drawing.
+void ClearScene(void) { Log("ClearScene", 0, static_cast<int>(nullDevice.calls.size())); }
+// Logs the projection's first element, which tells the demo's projection from another.
+int RenderFrame(const Matrix*, const Matrix* projection, int flags) {
+    Log("RenderFrame", projection ? projection->m[0] : 0.0f, flags);
     return 0;
 }
-void BeginOverlay(byte backBuffer) { Log("BeginOverlay", 0, backBuffer); }
-void EndOverlay(void) { Log("EndOverlay"); }
-void DrawOverlay(int frame) { Log("DrawOverlay", 0, frame); }
-void FreeCameraView(void) { Log("FreeCameraView"); }
-void FreeCameraKeys(void) { Log("FreeCameraKeys"); }
 void DemoTimeline(float frame, byte skipRender) { Log("DemoTimeline", frame, skipRender); }

@@ -8,7 +8,10 @@
 
 #include "Navek.h"
 #include "app_engine_fakes.h"
+#include "debug_overlay.h"
 #include "dev_null.h"
+#include "overlay_support.h"
+#include "scaffolding.h"
 #include "win32_standin.h"
 
 namespace {
@@ -92,18 +95,19 @@ TEST_F(App, FirstTickDrawsFrameOneInTheFrameOrder) {
     retraceWaits = 2;
     tickCount = 1;
     DemoFrame();
-    std::vector<std::string> expect = {"BeginOverlay", "DrawOverlay", "EndOverlay", "ClearScene",
-                                       "DemoTimeline", "RenderFrame"};
+    std::vector<std::string> expect = {"ClearScene", "DemoTimeline", "RenderFrame"};
     EXPECT_EQ(CallNames(), expect);
     EXPECT_EQ(Timeline(), (Frames{{1.0f, 0}}));
-    EXPECT_EQ(engineCalls[0].b, 1);  // overlay into the back buffer
-    EXPECT_EQ(engineCalls[1].b, 1);  // overlay frame number
-    ASSERT_EQ(nullDevice.calls.size(), 3u);
-    EXPECT_EQ(nullDevice.calls[0].op, NULL_CLEAR);
+    // Clear, the 2D bracket into the back buffer with frame 1's title picture, then the 3D scene.
+    std::vector<NullOp> ops;
+    for (const NullCall& c : nullDevice.calls) ops.push_back(c.op);
+    EXPECT_EQ(ops, (std::vector<NullOp>{NULL_CLEAR, NULL_RENDER_BUFFER, NULL_DEPTH_TEST, NULL_CULL,
+                                        NULL_SET_TEXTURE, NULL_DRAW_IMAGE, NULL_RENDER_BUFFER,
+                                        NULL_DEPTH_TEST, NULL_CULL, NULL_FLIP, NULL_END_SCENE}));
+    EXPECT_EQ(engineCalls[0].b, 9);  // ClearScene after the nine calls up to the bracket's end
+    EXPECT_EQ(nullDevice.calls[1].a, 1);
     EXPECT_EQ(nullDevice.calls[0].f[0] + nullDevice.calls[0].f[1] + nullDevice.calls[0].f[2], 0.0f);
-    EXPECT_EQ(nullDevice.calls[1].op, NULL_FLIP);
-    EXPECT_EQ(nullDevice.calls[1].a, 2);
-    EXPECT_EQ(nullDevice.calls[2].op, NULL_END_SCENE);
+    EXPECT_EQ(nullDevice.calls[9].a, 2);
     DemoFrame();  // no new tick
     EXPECT_EQ(nullDevice.frames, 1);
 }
@@ -193,15 +197,96 @@ TEST_F(App, CatchUpMayRunPastTheEndFrame) {
     EXPECT_EQ(Timeline().back(), (std::pair<float, int>{2877, 0}));
 }
 
-TEST_F(App, FreeCameraTakesTheViewAndReadsKeysEachRenderedFrame) {
+// ---- overlay and free camera -----------------------------------------------------------------
+
+TEST_F(App, TitlePicturesShowCentredOnTheirFrames) {
+    imgNapis1.width = 200;
+    imgNapis1.height = 100;
+    imgHlnapis.width = 700;  // larger than the screen: a negative position
+    imgHlnapis.height = 501;
+    const struct {
+        int frame;
+        std::vector<int> draw;  // image (1 or 2), x, y; empty: none
+    } cases[] = {{0, {1, 220, 190}},    {96, {1, 220, 190}}, {97, {}}, {99, {}},
+                 {100, {2, -30, -10}}, {279, {2, -30, -10}}, {280, {}}};
+    for (const auto& c : cases) {
+        NullDevice_Reset();
+        DrawOverlay(c.frame);  // no debug text: nothing else reaches the device
+        std::vector<int> got;
+        for (const NullCall& d : nullDevice.calls)
+            got = {d.op == NULL_DRAW_IMAGE ? (d.ptr == &imgNapis1 ? 1 : 2) : -1, d.a, d.b};
+        EXPECT_EQ(got, c.draw) << "frame " << c.frame;
+    }
+}
+
+TEST_F(App, DebugTextsAndTheFrameRateReadOut) {
+    UploadTestFont(2);
+    camRx = -1.5f;
+    showDebugInfo = 1;
+    for (int t = 1; t <= 11; ++t) {
+        if (t == 2) {
+            EXPECT_EQ(Placed().substr(0, 16), "1@567,0 0@575,0 ");  // "10000 fps"
+        }
+        nullDevice.calls.clear();
+        tickCount = t;
+        DemoFrame();
+    }
+    std::string text = Placed();  // 10000 / (5 x 80 + 1) right-aligned at 639, then the frame
+    EXPECT_EQ(text.substr(0, 32), "2@591,0 4@599,0  @607,0 f@615,0 ");
+    for (const char* part : {"1@623,12 1@631,12 t@", "C@0,0 a@8,0 ", "?@0,348 Z@8,348 ",
+                             "r@0,24 x@8,24 =@16,24 -@24,24 1@32,24 .@40,24 5@48,24 0@56,24 "})
+        EXPECT_NE(text.find(part), std::string::npos) << part;  // camera at 0, 0, help at 0, 300
+    EXPECT_EQ(nullDevice.vertices.back().color, 0xFFFF1819u);
+}
+
+TEST_F(App, FreeCameraKeysStepTheirValueOnceAndClearTheirFlag) {
+    float* values[7] = {&camTx, &camTy, &camTz, &camRx, &camRy, &camRz, &camZoom};
+    const float start[7] = {0, 0, 0, -1.5f, 3.14f, 3.14f, 1};
+    const struct {
+        int key, value;
+        float step;
+    } keys[14] = {{VK_UP, 3, 0.1f},   {VK_DOWN, 3, -0.1f},   {VK_LEFT, 4, 0.1f},
+                  {VK_RIGHT, 4, -0.1f}, {VK_F11, 5, 0.1f},     {VK_F12, 5, -0.1f},
+                  {VK_ADD, 6, 1.1f},    {VK_SUBTRACT, 6, -1.1f},  // the zoom may pass zero
+                  {VK_INSERT, 0, 30},   {VK_DELETE, 0, -30},   {VK_HOME, 1, 30},
+                  {VK_END, 1, -30},     {VK_PRIOR, 2, 30},     {VK_NEXT, 2, -30}};
+    for (const auto& k : keys) {
+        for (int i = 0; i < 7; ++i) *values[i] = start[i];
+        keyDown[k.key] = keyDown['A'] = 1;
+        FreeCameraKeys();
+        FreeCameraKeys();  // the flag went with the key: no second step
+        for (int i = 0; i < 7; ++i)
+            EXPECT_FLOAT_EQ(*values[i], start[i] + (i == k.value ? k.step : 0))
+                << "key " << k.key << ", value " << i;
+        EXPECT_EQ(keyDown[k.key] * 2 + keyDown['A'], 1) << "key " << k.key;
+    }
+}
+
+TEST_F(App, KeysPressedBeforeTheFreeCameraActOnceAndItsViewIsTheScriptedOne) {
+    keyDown[VK_UP] = keyDown[VK_PRIOR] = 1;
+    camRx = -1.5f;
+    camTz = 0;
+    tickCount = 1;
+    DemoFrame();  // scripted camera: flags kept
     freeCamera = 1;
-    tickCount = 3;  // one call: two catch-up steps and one rendered frame
+    tickCount = 3;  // a catch-up step and one rendered frame
     DemoFrame();
-    std::vector<std::string> names = CallNames();
-    std::vector<std::string> tail(names.end() - 4, names.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"DemoTimeline", "FreeCameraView", "RenderFrame",
-                                              "FreeCameraKeys"}));
-    EXPECT_EQ(CountEngineCalls("FreeCameraKeys"), 1);
+    tickCount = 4;
+    DemoFrame();
+    EXPECT_FLOAT_EQ(camRx, -1.4f);
+    EXPECT_EQ(camTz, 30.0f);
+    // The scripted camera's grouping, T · ((Rx · Ry) · Rz) · S, gives the same view.
+    Matrix t, rx, ry, rz, s, r;
+    MatTranslate(&t, camTx, camTy, camTz);
+    MatRotateX(&rx, camRx);
+    MatRotateY(&ry, camRy);
+    MatRotateZ(&rz, camRz);
+    MatScale(&s, camZoom, camZoom, camZoom);
+    MatMul(&rx, &ry, &r);
+    MatMul(&r, &rz, &r);
+    MatMul(&t, &r, &t);
+    MatMul(&t, &s, &t);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(viewMatrix.m[i], t.m[i], 1e-4f) << "element " << i;
 }
 
 // ---- window procedure ------------------------------------------------------------------------
@@ -319,17 +404,21 @@ TEST_F(App, WinMainStartsPlaysToTheEndAndShutsDownInOrder) {
     EXPECT_EQ(frameNumber, 2874.0f);
 
     std::vector<std::string> names = CallNames();
-    std::vector<std::string> start(names.begin(), names.begin() + 11);
+    std::vector<std::string> start(names.begin(), names.begin() + 10);
     EXPECT_EQ(start, (std::vector<std::string>{"demo.tex", "UploadTexLib", "FreeTexLib",
                                                "vgasys.fnt", "UploadTexLib", "FreeTexLib",
-                                               "LoadDemoData", "SetAmbient", "MatPerspective",
-                                               "SetViewport", "SetLightCount"}));
+                                               "LoadDemoData", "SetAmbient", "SetViewport",
+                                               "SetLightCount"}));
     EXPECT_EQ(engineCalls[1].b, 0);
     EXPECT_EQ(engineCalls[4].b, 2);
     EXPECT_EQ(engineCalls[7].a, 0.5f);
-    EXPECT_EQ(engineCalls[9].a, 160.0f);     // centre x
-    EXPECT_EQ(engineCalls[9].b, 120 * 2);    // centre y, no clip rectangle
-    EXPECT_EQ(engineCalls[10].b, 10);
+    EXPECT_EQ(engineCalls[8].a, 160.0f);     // centre x
+    EXPECT_EQ(engineCalls[8].b, 120 * 2);    // centre y, no clip rectangle
+    EXPECT_EQ(engineCalls[9].b, 10);
+    Matrix projection;
+    MatPerspective(&projection, 0.01f, 20.0f, 0.00016666666f);
+    EXPECT_EQ(engineCalls[12].name, "RenderFrame");  // after ClearScene, DemoTimeline
+    EXPECT_EQ(engineCalls[12].a, projection.m[0]);
     std::vector<std::string> end(names.end() - 8, names.end());
     EXPECT_EQ(end, (std::vector<std::string>{"ReleaseTexLib", "ReleaseTexLib", "FreeObject objekt",
                                              "FreeObject hero", "FreeObject temple",
@@ -337,9 +426,13 @@ TEST_F(App, WinMainStartsPlaysToTheEndAndShutsDownInOrder) {
                                              "FreeObject ruvo"}));
 
     // Device side: cull and depth set at start-up, the device closed before the images go.
+    // The frames lie between the first clear and the last end of a scene.
     std::vector<NullOp> ops;
-    for (const NullCall& c : nullDevice.calls)
-        if (c.op != NULL_CLEAR && c.op != NULL_FLIP && c.op != NULL_END_SCENE) ops.push_back(c.op);
+    bool inFrames = false;
+    for (const NullCall& c : nullDevice.calls) {
+        inFrames = (inFrames || c.op == NULL_CLEAR) && c.op != NULL_CLOSE;
+        if (!inFrames) ops.push_back(c.op);
+    }
     EXPECT_EQ(ops, (std::vector<NullOp>{NULL_ENUM, NULL_SELECT, NULL_OPEN, NULL_INIT_TEXTURES,
                                         NULL_CULL, NULL_DEPTH_TEST, NULL_CLOSE, NULL_FREE_IMAGE,
                                         NULL_FREE_IMAGE}));

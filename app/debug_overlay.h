@@ -1,0 +1,25 @@
+// debug_overlay.h: the overlay of each rendered frame (title pictures, debug texts) and the free
+// camera, which takes the camera away from the script.
+//
+// The frame step calls DrawOverlay between BeginOverlay and EndOverlay, before the 3D scene;
+// with the free camera on it calls FreeCameraView after the timeline (instead of the script's
+// camera) and FreeCameraKeys at the end of every rendered frame.
+#pragma once
+
+#include "trx_math.h"
+
+// The camera: translation, rotation angles about x, y and z (radians) and a uniform zoom. Written
+// by the scripted camera move or, once the free camera is on, by FreeCameraKeys.
+extern float camTx, camTy, camTz, camRx, camRy, camRz, camZoom;
+// The view matrix RenderFrame uses.
+extern Matrix viewMatrix;
+
+// Title pictures on their frames, centred; with showDebugInfo = 1 the frame-rate, camera and help
+// texts in font library 2. frame is the frame number truncated to an integer.
+void DrawOverlay(int frame);
+// viewMatrix from the camera values: translate, rotate x, y, z, then zoom.
+void FreeCameraView(void);
+// The fourteen camera keys of one rendered frame: each key whose keyDown flag is set changes its
+// camera value once, and its flag is cleared when the key is neither down now nor was pressed
+// since the last query, so a held key acts once per rendered frame.
+void FreeCameraKeys(void);
