@@ -6,6 +6,8 @@
 //   trxtool tex extract FILE DIR        each used entry as DIR/entry_NNN.png (RGBA)
 //   trxtool tex build OUT MANIFEST      build a library from PCX pictures (manifest: see Usage)
 //   trxtool pcx info FILE               size and colours of a PCX picture
+//   trxtool model info FILE             format, banner, animations and keyframes of a model file
+//   trxtool model check FILE            load a model file with every check; exit 1 with the reason
 //
 // Exit status 0 on success, 1 with a message on stderr for bad input or bad usage.
 #include <png.h>
@@ -23,6 +25,7 @@
 #include "lzwc.h"
 #include "pcx.h"
 #include "texlib.h"
+#include "trx_object.h"
 
 namespace {
 
@@ -34,6 +37,8 @@ const char* const kUsage =
     "  tex extract FILE DIR       write each used entry of a texture library as DIR/entry_NNN.png\n"
     "  tex build OUT MANIFEST     build a texture library from PCX pictures\n"
     "  pcx info FILE              show the size and colours of a PCX picture\n"
+    "  model info FILE            show a model file: format, banner, animations and keyframes\n"
+    "  model check FILE           load a model file with all its checks; exit 1 with the reason\n"
     "  --help                     this text\n"
     "\n"
     "Manifest of tex build: one item per line; blank lines and lines starting with '#' are skipped.\n"
@@ -388,6 +393,94 @@ int PcxInfo(const char* path) {
     return 0;
 }
 
+// ---- model ----
+
+const char* ModelReason(int code) {
+    switch (code) {
+    case OBJ_NO_MEMORY:
+    case MDL_NO_MEMORY: return "out of memory";
+    case OBJ_NO_SHARED: return "a shared-mesh keyframe names a frame that no earlier keyframe has";
+    case OBJ_BAD_FRAME: return "keyframes beyond the numbering";
+    case MDL_READ: return "truncated or corrupt";
+    case MDL_MAGIC: return "not a model file (wrong magic)";
+    case MDL_OPEN: return "cannot open the file";
+    case MDL_VERSION: return "unsupported version";
+    default: return "cannot be loaded";
+    }
+}
+
+// Loads either format into *obj (the indexed one by its 11-byte magic). 0 or the loader's code.
+int LoadAnyModel(const char* path, Object* obj, char* banner, bool* indexed, std::vector<uint8_t>* head) {
+    ObjectInit(obj);
+    if (!ReadWhole(path, head)) return MDL_OPEN;
+    *indexed = head->size() >= 75 && std::memcmp(head->data() + 64, "TRXMODEL1.0", 11) == 0;
+    return *indexed ? LoadModelV1(obj, path, banner) : LoadModel(obj, path, banner);
+}
+
+int ModelFail(const char* path, int code, Object* obj) {
+    FreeObject(obj);
+    if (code == MDL_READ && *ModelFileError()) return Fail("%s: %s (%d): %s", path, ModelReason(code), code, ModelFileError());
+    return Fail("%s: %s (%d)", path, ModelReason(code), code);
+}
+
+int ModelInfo(const char* path) {
+    Object obj;
+    char banner[64];
+    bool indexed;
+    std::vector<uint8_t> head;
+    const int r = LoadAnyModel(path, &obj, banner, &indexed, &head);
+    if (r) return ModelFail(path, r, &obj);
+    banner[63] = 0;
+    if (indexed) {
+        std::printf("%s: indexed model file (TRXMODEL1.0)\n", path);
+    } else {
+        uint32_t key, anim;
+        std::memcpy(&key, head.data() + 77, 4);
+        std::memcpy(&anim, head.data() + 81, 4);
+        std::printf("%s: keyframe model file (TRXMODEL) version %d.%d, record bytes %u/%u\n", path,
+                    static_cast<int8_t>(head[75]), static_cast<int8_t>(head[76]), key, anim);
+    }
+    std::printf("banner: %s\n", banner);
+    for (const Anim* a = obj.anims; a; a = a->next) {
+        int keys = 0;
+        const Keyframe* k = a->keys;
+        if (k) do ++keys, k = k->next; while (k != a->keys);
+        std::printf("anim %d: span %d, flags 0x%x, %d keyframes\n", a->id, a->span, a->flags, keys);
+        if (k) do {
+                std::printf("  frame %d: flags 0x%02x", k->frame, k->flags);
+                if (k->flags & KEY_SHARED) std::printf(", mesh of frame %d", k->shared_frame);
+                if (k->flags & KEY_TRANSLATE)
+                    std::printf(", move %g %g %g", k->translation[0], k->translation[1], k->translation[2]);
+                if (k->flags & (KEY_ROTATE_X | KEY_ROTATE_Y | KEY_ROTATE_Z))
+                    std::printf(", turn %g %g %g", k->rotation[0], k->rotation[1], k->rotation[2]);
+                if (k->flags & KEY_SCALE) std::printf(", scale %g %g %g", k->scale[0], k->scale[1], k->scale[2]);
+                if (k->point_base) std::printf(", point base %d", k->point_base);
+                const Mesh& m = k->mesh;
+                std::printf(", mesh %d materials, %d normals, %d vertices, %d links, %d commands\n", m.mcount,
+                            m.ncount, m.wcount, m.lcount, m.ccount);
+                k = k->next;
+            } while (k != a->keys);
+    }
+    FreeObject(&obj);
+    return 0;
+}
+
+int ModelCheck(const char* path) {
+    Object obj;
+    bool indexed;
+    std::vector<uint8_t> head;
+    const int r = LoadAnyModel(path, &obj, nullptr, &indexed, &head);
+    if (r) return ModelFail(path, r, &obj);
+    int anims = 0, keys = 0;
+    for (const Anim* a = obj.anims; a; a = a->next, ++anims) {
+        const Keyframe* k = a->keys;
+        if (k) do ++keys, k = k->next; while (k != a->keys);
+    }
+    std::printf("%s: ok, %d animations, %d keyframes\n", path, anims, keys);
+    FreeObject(&obj);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -407,6 +500,8 @@ int main(int argc, char** argv) {
     if (is(1, "tex") && is(2, "extract") && argc == 5) return TexExtract(argv[3], argv[4]);
     if (is(1, "tex") && is(2, "build") && argc == 5) return TexBuild(argv[3], argv[4]);
     if (is(1, "pcx") && is(2, "info") && argc == 4) return PcxInfo(argv[3]);
+    if (is(1, "model") && is(2, "info") && argc == 4) return ModelInfo(argv[3]);
+    if (is(1, "model") && is(2, "check") && argc == 4) return ModelCheck(argv[3]);
     std::fputs("trxtool: bad usage\n", stderr);
     std::fputs(kUsage, stderr);
     return 1;

@@ -1,0 +1,171 @@
+// Model files: both formats round trip, header variants, and corrupt or truncated input.
+#include <random>
+
+#include "lzwc.h"
+#include "objects_support.h"
+
+// Model: animation 0 with keyframes 0 and 5 (translated) and 7 (sharing 5's mesh), animation 2
+// without keyframes (span 9, flags 4), animation 1 with one keyframe (flags 2).
+static void BuildModel(Object* o) {
+    AddKeys(o, 0, {0, 5}, 3, KEY_TRANSLATE);
+    Mesh none = {};
+    KeyInfo s = Info(KEY_SHARED | KEY_EASE, 0, 5);
+    s.point_base = 4;
+    AddKeyframe(o, &none, 7, &s);
+    AddAnim(o, 2);
+    SetAnimSpan(o, 9);
+    SetAnimFlags(o, 4, 0);
+    AddKeys(o, 1, {0}, 2);
+    SetAnimFlags(o, 2, 0);
+}
+
+// One line per animation: "id span flags: [frame flags source-frame tx point-base wcount last-x ccount]..."
+static std::string Describe(const Object* o) {
+    std::string d;
+    char buf[200];
+    for (const Anim* a = o->anims; a; a = a->next) {
+        d += std::to_string(a->id) + " " + std::to_string(a->span) + " " + std::to_string(a->flags) + ":";
+        int n = 0;
+        for (const Keyframe* k = a->keys; k && (n++ == 0 || k != a->keys); k = k->next) {
+            const Mesh& m = (k->flags & KEY_SHARED) ? k->shared->mesh : k->mesh;
+            std::snprintf(buf, sizeof buf, " [%d %x %d %g %d %d %g %d]", k->frame, k->flags,
+                          k->shared ? k->shared->frame : -1, k->translation[0], k->point_base, m.wcount,
+                          m.wcount ? m.wtable[m.wcount - 1].x : -1.0f, m.ccount);
+            d += buf;
+        }
+        d += "\n";
+    }
+    return d;
+}
+
+TEST_F(ObjectTest, KeyframeFileRoundTripsAndHeaderVariants) {
+    BuildModel(&obj);
+    const std::string path = TempPath("a.mdl");
+    ASSERT_EQ(SaveModel(&obj, path.c_str(), "hero, made by hand"), 0);
+    Bytes file = ReadFile(path);
+    EXPECT_EQ(std::string(file.begin() + 64, file.begin() + 72), "TRXMODEL");
+    EXPECT_EQ((Bytes{file[75], file[76], file[77], file[81]}), (Bytes{1, 1, 52, 12}));
+    char banner[64];
+    ASSERT_EQ(LoadModel(&other, path.c_str(), banner), 0);
+    EXPECT_STREQ(banner, "hero, made by hand");
+    EXPECT_EQ(Describe(&other), Describe(&obj));
+    // A second load into the same object skips the animations it has already.
+    ASSERT_EQ(LoadModel(&other, path.c_str(), nullptr), 0);
+    EXPECT_EQ(Describe(&other), Describe(&obj));
+    FreeObject(&other);
+
+    // Header variants: (offset, byte, result, what the loaded model looks like)
+    const std::string full = Describe(&obj);
+    std::string noFlags = full;
+    for (auto at : {noFlags.find(" 9 4:"), noFlags.find(" 0 2:")}) noFlags[at + 3] = '0';
+    const struct { int at; Bytes bytes; int result; std::string model; } cases[] = {
+        {81, {8}, 0, noFlags}, {75, {0, 9}, 0, full}, {75, {2, 0}, MDL_VERSION, ""}, {75, {1, 2}, MDL_VERSION, ""},
+        {64, {'X'}, MDL_MAGIC, ""}};
+    for (const auto& c : cases) {
+        Bytes b = file;
+        std::copy(c.bytes.begin(), c.bytes.end(), b.begin() + c.at);
+        WriteFile(path, b);
+        EXPECT_EQ(LoadModel(&other, path.c_str(), nullptr), c.result) << "byte " << c.at << " = " << int(c.bytes[0]);
+        EXPECT_TRUE(c.model.empty() || Describe(&other) == c.model) << "byte " << c.at << ":\n" << Describe(&other);
+        FreeObject(&other);
+    }
+    // An empty model: header and end record.
+    ASSERT_EQ(SaveModel(&other, path.c_str(), nullptr), 0);
+    EXPECT_EQ(ReadFile(path).size(), 117u);
+    EXPECT_EQ(LoadModel(&other, (path + "missing").c_str(), nullptr), MDL_OPEN);
+    EXPECT_EQ(SaveModel(&obj, "/nonexistent-dir/x.mdl", nullptr), MDL_CREATE);
+}
+
+TEST_F(ObjectTest, IndexedFileRoundTrips) {
+    BuildModel(&obj);
+    const std::string path = TempPath("v1.mdl");
+    ASSERT_EQ(SaveModelV1(&obj, path.c_str(), nullptr), 0);
+    ASSERT_EQ(LoadModelV1(&other, path.c_str(), nullptr), 0);
+    EXPECT_EQ(Describe(&other), "0 3 0: [1 0 -1 0 0 3 2 4] [2 0 -1 0 0 3 502 4] [3 0 -1 0 0 0 -1 0]\n"
+                                "1 1 0: [1 0 -1 0 0 2 1 3]\n");
+    EXPECT_EQ(other.key, other.anims->next->keys) << "frame 0 selects the first keyframe";
+    EXPECT_EQ(LoadModelV1(&other, path.c_str(), nullptr), 0) << "known animations are skipped";
+    EXPECT_EQ(other.anims->keys->next->next->next->frame, 1);
+    Bytes b = ReadFile(path);
+    b[78] = 0x7F;  // index offset
+    WriteFile(path, b);
+    EXPECT_EQ(LoadModelV1(&other, path.c_str(), nullptr), MDL_READ);
+}
+
+TEST_F(ObjectTest, TruncatedFilesFail) {
+    BuildModel(&obj);
+    const std::string path = TempPath("t.mdl");
+    for (auto format : {0, 1}) {
+        ASSERT_EQ(format ? SaveModelV1(&obj, path.c_str(), nullptr) : SaveModel(&obj, path.c_str(), nullptr), 0);
+        const Bytes file = ReadFile(path);
+        for (size_t n = 0; n < file.size(); ++n) {
+            WriteFile(path, Bytes(file.begin(), file.begin() + static_cast<long>(n)));
+            ASSERT_EQ(format ? LoadModelV1(&other, path.c_str(), nullptr) : LoadModel(&other, path.c_str(), nullptr),
+                      MDL_READ) << "format " << format << " truncated to " << n;
+            FreeObject(&other);
+        }
+    }
+    // A shared keyframe whose source comes later in the ring.
+    obj.anims->keys->flags |= KEY_SHARED;
+    obj.anims->keys->shared_frame = 5;
+    ASSERT_EQ(SaveModel(&obj, path.c_str(), nullptr), 0);
+    EXPECT_EQ(LoadModel(&other, path.c_str(), nullptr), OBJ_NO_SHARED);
+}
+
+// Writes the mesh as a block, changes byte `at` by delta, and reads it back into *got.
+static int8_t BlockRoundTrip(const std::string& path, const Mesh& m, Mesh* got, int at = 0, int delta = 0) {
+    *got = Mesh{};
+    FILE* f = std::fopen(path.c_str(), "wb");
+    const int8_t w = WriteMeshBlock(f, &m);
+    std::fclose(f);
+    Bytes b = ReadFile(path);
+    b[at] = static_cast<uint8_t>(b[at] + delta);
+    WriteFile(path, b);
+    f = std::fopen(path.c_str(), "rb");
+    const int8_t r = w ? w : ReadMeshBlock(f, got);
+    std::fclose(f);
+    return r;
+}
+
+// Mesh blocks with broken indexes or lengths are refused; the intact one reads back as written.
+TEST_F(ObjectTest, MeshBlocksAreValidated) {
+    const struct { const char* what; void (*breakIt)(Mesh*); int at, delta; } cases[] = {
+        {"intact", [](Mesh*) {}, 0, 0},
+        {"link normal", [](Mesh* m) { m->ltable[1].normal = m->ncount; }, 0, 0},
+        {"link vertex", [](Mesh* m) { m->ltable[0].vertex = -1; }, 0, 0},
+        {"reference link", [](Mesh* m) { m->ctable[2].ref.link = m->lcount; }, 0, 0},
+        {"reference material", [](Mesh* m) { m->ctable[3].ref.material = 1; }, 0, 0},
+        {"run of 0", [](Mesh* m) { m->ctable[0].run.count = 0; }, 0, 0},
+        {"run of 128", [](Mesh* m) { m->ctable[0].run.count = 128; }, 0, 0},
+        {"list ends in a run", [](Mesh* m) { m->ccount -= 1; }, 0, 0},
+        {"stored length beyond the file", [](Mesh*) {}, 0, 1},
+        {"unpacked length too short", [](Mesh*) {}, 4, -1},
+        {"unpacked length too long", [](Mesh*) {}, 4, 1},
+    };
+    for (const auto& c : cases) {
+        Mesh m = MakeMesh(4), got;
+        m.ctable[3].ref.material = -1;  // no material is fine
+        c.breakIt(&m);
+        const bool intact = &c == &cases[0];
+        EXPECT_EQ(BlockRoundTrip(TempPath("m.bin"), m, &got, c.at, c.delta), intact ? 0 : MDL_READ) << c.what;
+        EXPECT_EQ(got.wcount, intact ? 4 : 0) << c.what;
+        EXPECT_TRUE(!intact || std::memcmp(got.ctable, m.ctable, 5 * sizeof(Command)) == 0);
+        FreeMesh(&got);
+        FreeMesh(&m);
+    }
+}
+
+TEST_F(ObjectTest, IncompressibleBlocksStillRoundTrip) {
+    std::mt19937 rng(7);
+    for (int n : {5000}) {
+        Mesh m = {nullptr, 0, nullptr, 0, HeapTable<Vec4>(n), n, nullptr, 0, nullptr, 0}, got;
+        uint8_t* bytes = reinterpret_cast<uint8_t*>(m.wtable);
+        for (int i = 0; i < 16 * n; ++i) bytes[i] = static_cast<uint8_t>(rng());
+        EXPECT_EQ(BlockRoundTrip(TempPath("r.bin"), m, &got), 0) << n;
+        const Bytes b = ReadFile(TempPath("r.bin"));
+        EXPECT_GT(b[0] | b[1] << 8 | b[2] << 16, 40 + 16 * n) << "a stream longer than its input";
+        EXPECT_TRUE(got.wcount == n && std::memcmp(got.wtable, m.wtable, 16 * static_cast<size_t>(n)) == 0) << n;
+        FreeMesh(&got);
+        FreeMesh(&m);
+    }
+}
