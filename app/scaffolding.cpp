@@ -5,7 +5,6 @@ Object temple, hero, door, ruvo, objekt, cpu;
 DeviceImage imgNapis1, imgHlnapis;
 Matrix viewMatrix;
 
-int8_t FreeObject(Object*) { return 0; }
 int LoadDemoData(void) { return 0; }
 
 void DemoTimeline(float, byte) {}

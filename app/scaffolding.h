@@ -12,13 +12,10 @@
 #include "device.h"
 #include "overlay.h"
 #include "trx.h"
+#include "trx_object.h"
 
-// Mesh objects: the six models of the show, loaded by LoadDemoData.
-struct Object {
-    int loaded;
-};
+// The six model objects of the show, loaded by LoadDemoData.
 extern Object temple, hero, door, ruvo, objekt, cpu;
-int8_t FreeObject(Object* object);
 
 // Asset loading: the title pictures and the models.
 extern DeviceImage imgNapis1, imgHlnapis;
