@@ -154,6 +154,9 @@ void ClearScene(void);
 void SetInputTransform(const Matrix* m);
 // Each append returns the new element's index, or -1 when its table cannot grow (table unchanged).
 int AddVertex(const Vec4* v);  // under the input transform: TransformPoint, w kept as computed
+// n vertices a[i] x (1 - t) + b[i] x t, appended as AddVertex would append them one by one;
+// the index of the first, or -1 (nothing appended) when the table cannot grow.
+int AddBlendedVertices(const Vec4* a, const Vec4* b, float t, int32_t n);
 int AddNormal(const Vec4* n);  // under the input transform: 3x3 part, then Normalize3
 int AddMaterial(const Material* m);
 int AddLink(int vertex, int normal);

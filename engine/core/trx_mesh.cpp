@@ -1,4 +1,5 @@
 // trx_mesh.cpp: saving, using, appending and freeing meshes.
+#include <cmath>
 #include <cstring>
 
 #include "assert_report.h"
@@ -104,16 +105,53 @@ void FreeMesh(Mesh* todestroy) {
 // Appends the mesh's tables; false at the first failed append.
 static bool AppendTables(const Mesh* mesh, const uint16_t* remap, int remapCount, int32_t mbase,
                          int32_t nbase, int32_t vbase, int32_t lbase) {
-    for (int32_t i = 0; i < mesh->mcount; ++i)
-        if (AddMaterial(&mesh->mtable[i]) < 0) return false;
-    for (int32_t i = 0; i < mesh->ncount; ++i)
-        if (AddNormal(&mesh->ntable[i]) < 0) return false;
-    for (int32_t i = 0; i < mesh->wcount; ++i)
-        if (AddVertex(&mesh->wtable[i]) < 0) return false;
-    for (int32_t i = 0; i < mesh->lcount; ++i) {
-        const Link& l = mesh->ltable[i];
-        if (AddLink(vbase + l.vertex, nbase + l.normal) < 0) return false;
+    if (mesh->mcount < 0 || mesh->ncount < 0 || mesh->wcount < 0 || mesh->lcount < 0 ||
+        mesh->ccount < 0)
+        return false;
+    if (!TrxReserveScene(mesh->mcount, mesh->ncount, mesh->wcount, mesh->lcount, mesh->ccount))
+        return false;
+    // The tables have room now: materials, normals, vertices and links are written straight in,
+    // normals and vertices under the input transform exactly as AddNormal and AddVertex do.
+    if (mesh->mcount > 0)
+        std::memcpy(trx.wmtable + mbase, mesh->mtable, static_cast<size_t>(mesh->mcount) * sizeof(Material));
+    trx.wmcount = mbase + mesh->mcount;
+    const float* e = trx.input.m;
+    Vec4* nout = trx.wntable + nbase;
+    for (int32_t i = 0; i < mesh->ncount; ++i) {
+        Vec4 p = mesh->ntable[i];
+        if (trx.inputOn) {
+            const float w = p.w, x = p.x * w, y = p.y * w, z = p.z * w;
+            p.x = x * e[0] + y * e[4] + z * e[8];
+            p.y = x * e[1] + y * e[5] + z * e[9];
+            p.z = x * e[2] + y * e[6] + z * e[10];
+            const float r = 1.0f / std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+            p.x *= r;
+            p.y *= r;
+            p.z *= r;
+            p.w = 1.0f;
+        }
+        nout[i] = p;
     }
+    trx.wncount = nbase + mesh->ncount;
+    Vec4* vout = trx.wvtable + vbase;
+    for (int32_t i = 0; i < mesh->wcount; ++i) {
+        const Vec4 v = mesh->wtable[i];
+        if (trx.inputOn) {
+            vout[i].x = v.x * e[0] + v.y * e[4] + v.z * e[8] + v.w * e[12];
+            vout[i].y = v.x * e[1] + v.y * e[5] + v.z * e[9] + v.w * e[13];
+            vout[i].z = v.x * e[2] + v.y * e[6] + v.z * e[10] + v.w * e[14];
+            vout[i].w = v.x * e[3] + v.y * e[7] + v.z * e[11] + v.w * e[15];
+        } else {
+            vout[i] = v;
+        }
+    }
+    trx.wvcount = vbase + mesh->wcount;
+    Link* lout = trx.wltable + lbase;
+    for (int32_t i = 0; i < mesh->lcount; ++i)
+        lout[i] = Link{nbase + mesh->ltable[i].normal, vbase + mesh->ltable[i].vertex};
+    trx.wlcount = lbase + mesh->lcount;
+    const int32_t cbase = trx.wccount;
+    Command* cout = trx.wctable + cbase;
     int32_t refsLeft = 0;  // VertexRefs still due to the current run
     for (int32_t i = 0; i < mesh->ccount; ++i) {
         const Command& c = mesh->ctable[i];
@@ -121,14 +159,17 @@ static bool AppendTables(const Mesh* mesh, const uint16_t* remap, int remapCount
             --refsLeft;
             const VertexRef& r = c.ref;
             const int32_t material = r.material >= 0 ? mbase + r.material : r.material;
-            if (AddVertexRef(lbase + r.link, material, r.v, r.u) < 0) return false;
+            cout[i].ref = VertexRef{material, lbase + r.link, r.v, r.u};
         } else {
+            // As BeginRun with the header's type: the sort key starts at 0.
             int texture = c.run.texture;
             if (remap && texture >= 0 && texture < remapCount) texture = remap[texture];
-            if (BeginRun(c.run.count, c.run.type, texture) < 0) return false;
+            cout[i].run = RunHeader{0, c.run.type, 0, c.run.count, texture};
+            if ((c.run.type & 0xF) == PRIM_EMITTER) TrxAddEmitter(cbase + i);
             refsLeft = c.run.count > 0 ? c.run.count : 0;
         }
     }
+    trx.wccount = cbase + mesh->ccount;
     return true;
 }
 

@@ -46,6 +46,37 @@ static bool Grow(void** table, int32_t count, int32_t* capacity, size_t size) {
     return true;
 }
 
+// Makes room for `extra` more elements at once, growing in steps of 256. False (nothing changed)
+// on failure.
+static bool Reserve(void** table, int32_t count, int32_t* capacity, size_t size, int32_t extra) {
+    if (extra <= *capacity - count) return true;
+    int64_t wanted = *capacity + (static_cast<int64_t>(count) + extra - *capacity + TRX_GROW - 1) /
+                                     TRX_GROW * TRX_GROW;
+    if (extra < 0 || wanted > INT32_MAX) return false;
+    void* p = TrxRealloc(*table, static_cast<size_t>(wanted) * size);
+    if (!p) return false;
+    *table = p;
+    *capacity = static_cast<int32_t>(wanted);
+    return true;
+}
+
+template <typename T>
+static bool ReserveTable(T** table, int32_t count, int32_t* capacity, int32_t extra) {
+    void* block = *table;
+    if (!Reserve(&block, count, capacity, sizeof(T), extra)) return false;
+    *table = static_cast<T*>(block);
+    return true;
+}
+
+bool TrxReserveScene(int32_t materials, int32_t normals, int32_t vertices, int32_t links,
+                     int32_t commands) {
+    return ReserveTable(&trx.wmtable, trx.wmcount, &trx.wmcapacity, materials) &&
+           ReserveTable(&trx.wntable, trx.wncount, &trx.wncapacity, normals) &&
+           ReserveTable(&trx.wvtable, trx.wvcount, &trx.wvcapacity, vertices) &&
+           ReserveTable(&trx.wltable, trx.wlcount, &trx.wlcapacity, links) &&
+           ReserveTable(&trx.wctable, trx.wccount, &trx.wccapacity, commands);
+}
+
 template <typename T>
 static int Append(T** table, int32_t* count, int32_t* capacity, const T& value) {
     void* block = *table;
@@ -69,6 +100,28 @@ int AddVertex(const Vec4* v) {
     Vec4 p = *v;
     if (trx.inputOn) TransformPoint(&trx.input, &p, &p);
     return Append(&trx.wvtable, &trx.wvcount, &trx.wvcapacity, p);
+}
+
+int AddBlendedVertices(const Vec4* a, const Vec4* b, float t, int32_t n) {
+    if (n < 0 || !ReserveTable(&trx.wvtable, trx.wvcount, &trx.wvcapacity, n)) return -1;
+    const float u = 1.0f - t;
+    const float* e = trx.input.m;
+    Vec4* out = trx.wvtable + trx.wvcount;
+    for (int32_t i = 0; i < n; ++i) {
+        const Vec4 p = {u * a[i].x + t * b[i].x, u * a[i].y + t * b[i].y, u * a[i].z + t * b[i].z,
+                        u * a[i].w + t * b[i].w};
+        if (trx.inputOn) {
+            out[i].x = p.x * e[0] + p.y * e[4] + p.z * e[8] + p.w * e[12];
+            out[i].y = p.x * e[1] + p.y * e[5] + p.z * e[9] + p.w * e[13];
+            out[i].z = p.x * e[2] + p.y * e[6] + p.z * e[10] + p.w * e[14];
+            out[i].w = p.x * e[3] + p.y * e[7] + p.z * e[11] + p.w * e[15];
+        } else {
+            out[i] = p;
+        }
+    }
+    const int32_t first = trx.wvcount;
+    trx.wvcount += n;
+    return first;
 }
 
 int AddNormal(const Vec4* n) {
@@ -97,6 +150,10 @@ int BeginRun(int count, uint32_t type, int texture) {
     if (index >= 0 && (type & 0xF) == PRIM_EMITTER)
         (void)Append(&trx.emitters, &trx.ecount, &trx.ecapacity, index);  // a failure is ignored
     return index;
+}
+
+void TrxAddEmitter(int32_t index) {
+    (void)Append(&trx.emitters, &trx.ecount, &trx.ecapacity, index);  // a failure is ignored
 }
 
 int AddVertexRef(int link, int material, float v, float u) {

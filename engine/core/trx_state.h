@@ -84,6 +84,16 @@ extern TrxState trx;
 void* TrxRealloc(void* block, size_t bytes);
 void TrxFree(void* block);
 
+// Makes room in the five scene tables for that many more elements each (AppendMesh does this
+// once per mesh, then fills the tables directly). False when a table cannot grow; the tables that
+// grew keep their larger capacity and all counts stay as they were.
+bool TrxReserveScene(int32_t materials, int32_t normals, int32_t vertices, int32_t links,
+                     int32_t commands);
+
+// Adds a command-list index to the emitter list, as BeginRun does for a type 7 run (a failure to
+// grow the list is ignored there too).
+void TrxAddEmitter(int32_t index);
+
 // The depth sort of RenderFrame (on the vertices it transformed): keys every complete run (0
 // farthest .. 65535 nearest) and orders their header indexes back to front, equal keys in list
 // order, into sortRuns[0..runs-1]. Returns the run count, or -1 when the sort arrays cannot grow;

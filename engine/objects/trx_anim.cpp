@@ -104,14 +104,7 @@ int8_t MorphMesh(const Mesh* a, const Mesh* b, float t, const Matrix* matrix, co
     Mesh shape = *a;
     shape.wcount = 0;  // the blended positions follow, where the links expect them
     if (AppendMesh(&shape, matrix, remap, remapCount) < 0) return OBJ_APPEND;
-    const float u = 1.0f - t;
-    const Vec4* va = a->wtable;
-    const Vec4* vb = b->wtable;
-    for (int32_t i = 0, n = a->wcount; i < n; ++i) {
-        const Vec4 p = {u * va[i].x + t * vb[i].x, u * va[i].y + t * vb[i].y, u * va[i].z + t * vb[i].z,
-                        u * va[i].w + t * vb[i].w};
-        if (AddVertex(&p) < 0) return OBJ_APPEND;
-    }
+    if (AddBlendedVertices(a->wtable, b->wtable, t, a->wcount) < 0) return OBJ_APPEND;
     return OBJ_OK;
 }
 
