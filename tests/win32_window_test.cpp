@@ -193,6 +193,8 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
         bool window, headless;
         int device;
         const char* cmdLine;
+        const char* framesDir = "";
+        const char* framesAt = "";
     } cases[] = {
         {{"demo"}, 0, false, false, -1, ""},
         {{"demo", "800", "600"}, 0, false, false, -1, "800 600"},
@@ -204,6 +206,15 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
         {{"demo", "--device", "x"}, 2, false, false, -1, ""},
         {{"demo", "--device", "-1"}, 2, false, false, -1, ""},
         {{"demo", "--help"}, 1, false, false, -1, ""},
+        {{"demo", "--frames", "out", "7"}, 0, false, false, -1, "7", "out", ""},
+        {{"demo", "--frames", "o", "--frames-at", "1,50,300-310"}, 0, false, false, -1, "", "o",
+         "1,50,300-310"},
+        {{"demo", "--frames"}, 2, false, false, -1, ""},
+        {{"demo", "--frames-at", "1,,2"}, 2, false, false, -1, ""},
+        {{"demo", "--frames-at", "5-3"}, 2, false, false, -1, ""},
+        {{"demo", "--frames-at", "0"}, 2, false, false, -1, ""},
+        {{"demo", "--frames-at", "4-"}, 2, false, false, -1, ""},
+        {{"demo", "--frames-at", "2,x"}, 2, false, false, -1, ""},
     };
     for (const auto& c : cases) {
         std::vector<char*> argv;
@@ -221,6 +232,8 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
         EXPECT_EQ(o.headless, c.headless) << label;
         EXPECT_EQ(o.device, c.device) << label;
         EXPECT_EQ(cmdLine, c.cmdLine) << label;
+        EXPECT_EQ(o.framesDir, c.framesDir) << label;
+        EXPECT_EQ(o.framesAt, c.framesAt) << label;
     }
 }
 

@@ -7,10 +7,13 @@
 namespace {
 
 const char kUsage[] =
-    "usage: PROGRAM [--window] [--headless] [--device N] [--] [ten integers]\n"
+    "usage: PROGRAM [--window] [--headless] [--device N] [--frames DIR] [--frames-at LIST]\n"
+    "               [--] [ten integers]\n"
     "  --window      play in a window instead of full screen (Alt+Enter toggles)\n"
     "  --headless    no display and no sound: offscreen video, silent audio\n"
     "  --device N    choose entry N of the device dialog and run it without asking\n"
+    "  --frames DIR  save presented frames as DIR/frame-NNNNNN.png (N counts from 1)\n"
+    "  --frames-at LIST  only the frames of LIST, e.g. 1,50,300-310 (all when absent)\n"
     "  --help        this text\n"
     "The integers, in order (defaults in brackets): screen width [640], screen height [480],\n"
     "sync to timer [1], refresh rate [72], timer period in ms [80], spare [1], lag tolerance [0],\n"
@@ -23,6 +26,27 @@ std::string Usage(const char* program) {
     if (slash != std::string::npos) name = name.substr(slash + 1);
     text.replace(text.find("PROGRAM"), 7, name);
     return text;
+}
+
+// A list of frame numbers and ranges: "N" or "N-M" (N <= M, N >= 1) separated by commas.
+bool FrameListLooksValid(const char* text) {
+    const char* p = text;
+    for (;;) {
+        char* end = nullptr;
+        if (*p < '0' || *p > '9') return false;
+        long a = std::strtol(p, &end, 10);
+        long b = a;
+        p = end;
+        if (*p == '-') {
+            ++p;
+            if (*p < '0' || *p > '9') return false;
+            b = std::strtol(p, &end, 10);
+            p = end;
+        }
+        if (a < 1 || b < a || b > 999999) return false;
+        if (*p == '\0') return true;
+        if (*p++ != ',') return false;
+    }
 }
 
 }  // namespace
@@ -53,6 +77,18 @@ int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std:
             }
             options->device = static_cast<int>(n);
             ++i;
+        } else if (a == "--frames") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                *message = "--frames needs a directory\n" + Usage(argv[0]);
+                return 2;
+            }
+            options->framesDir = argv[++i];
+        } else if (a == "--frames-at") {
+            if (i + 1 >= argc || !FrameListLooksValid(argv[i + 1])) {
+                *message = "--frames-at needs a list such as 1,50,300-310\n" + Usage(argv[0]);
+                return 2;
+            }
+            options->framesAt = argv[++i];
         } else if (a == "--help") {
             *message = Usage(argv[0]);
             return 1;

@@ -13,6 +13,8 @@ struct Win32StandInOptions {
     bool window = false;    // --window: a window instead of full screen
     bool headless = false;  // --headless: offscreen video, silent audio, no message boxes
     int device = -1;        // --device N: the device dialog picks entry N and presses "Run"
+    std::string framesDir;  // --frames DIR: presented frames are saved there as PNG files
+    std::string framesAt;   // --frames-at LIST: only these frames ("1,50,300-310"); all when empty
 };
 
 // Parses argv[1..]: stand-in options first, then the program's command line, which is returned

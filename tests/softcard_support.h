@@ -1,0 +1,45 @@
+// softcard_support.h: small helpers shared by the software card tests.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "softcard.h"
+
+// A card in a known state for pixel-exact checks: black, depth 0xFFFF, no dithering, no blending,
+// depth always, cull none.
+inline ScCard* PlainCard(int w = 200, int h = 120) {
+    ScCard* c = ScCreate(w, h);
+    ScSetDither(c, false);
+    ScSetBlend(c, false);
+    ScSetDepthFunc(c, SC_DEPTH_ALWAYS);
+    return c;
+}
+
+inline ScVertex V(float x, float y, uint32_t color = 0xFFFFFFFF, float u = 0, float v = 0,
+                  float z = 0, float rhw = 1) {
+    return ScVertex{x, y, z, rhw, color, u, v};
+}
+
+inline uint16_t Px(ScCard* c, int x, int y, ScBuffer b = SC_BACK) {
+    return ScPixels(c, b)[y * ScWidth(c) + x];
+}
+
+inline constexpr uint16_t Rgb565(uint32_t r, uint32_t g, uint32_t b) {
+    return uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+}
+
+// An axis-aligned rectangle as a 4-vertex fan, corners in the sprite order TL, BL, BR, TR.
+inline void Quad(ScCard* c, float x0, float y0, float x1, float y1, uint32_t color = 0xFFFFFFFF,
+                 float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1, float z = 0) {
+    ScVertex q[4] = {V(x0, y0, color, u0, v0, z), V(x0, y1, color, u0, v1, z),
+                     V(x1, y1, color, u1, v1, z), V(x1, y0, color, u1, v0, z)};
+    ScDraw(c, SC_FAN, q, 4);
+}
+
+inline std::string Hex(uint32_t v) {
+    char b[16];
+    std::snprintf(b, sizeof b, "0x%04X", v);
+    return b;
+}

@@ -1,0 +1,251 @@
+// Textures of the software card: texel formats, sampling, perspective, wrap and colour key.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "softcard_support.h"
+
+namespace {
+
+TEST(SoftcardTexels, EveryFormatConvertsAKnownValue) {
+    uint32_t pal[256] = {};
+    pal[0x12] = 0x00ABCDEF;
+    pal[0xFF] = 0x00102030;
+    const struct {
+        ScFormat format;
+        uint32_t raw;
+        uint32_t want;
+        int bytes;
+    } cases[] = {
+        {SC_FMT_RGB332, 0xE0, 0xFFFF0000, 1},
+        {SC_FMT_RGB332, 0x1C, 0xFF00FF00, 1},
+        {SC_FMT_RGB332, 0x03, 0xFF0000FF, 1},
+        {SC_FMT_RGB332, 0x49, 0xFF494955, 1},  // 010 010 01: 0x49, 0x49, 0x55
+        {SC_FMT_A8, 0x7F, 0x7FFFFFFF, 1},
+        {SC_FMT_I8, 0x42, 0xFF424242, 1},
+        {SC_FMT_AI44, 0xA5, 0xAA555555, 1},
+        {SC_FMT_P8, 0x12, 0xFFABCDEF, 1},
+        {SC_FMT_ARGB8332, 0x80E0, 0x80FF0000, 2},
+        {SC_FMT_RGB565, 0xF81F, 0xFFFF00FF, 2},
+        {SC_FMT_RGB565, 0x07E0, 0xFF00FF00, 2},
+        {SC_FMT_RGB565, 0x8410, 0xFF848284, 2},  // 16, 32, 16: 0x84, 0x82, 0x84
+        {SC_FMT_ARGB1555, 0x7C00, 0x00FF0000, 2},
+        {SC_FMT_ARGB1555, 0x83E0, 0xFF00FF00, 2},
+        {SC_FMT_ARGB4444, 0x8F0A, 0x88FF00AA, 2},
+        {SC_FMT_AI88, 0x40C0, 0x40C0C0C0, 2},
+        {SC_FMT_AP88, 0x80FF, 0x80102030, 2},
+        {SC_FMT_ARGB8888, 0x12345678, 0x12345678, 4},
+    };
+    for (const auto& k : cases) {
+        uint32_t got = 0;
+        ASSERT_TRUE(ScConvertTexel(k.format, k.raw, pal, &got)) << "format " << k.format;
+        EXPECT_EQ(Hex(got), Hex(k.want)) << "format " << k.format << " raw " << Hex(k.raw);
+        EXPECT_EQ(ScFormatBytes(k.format), k.bytes) << "format " << k.format;
+        // The same through a 1x1 texture load.
+        ScTexture* t = ScTextureCreate(1, 1);
+        ASSERT_TRUE(ScTextureLoad(t, k.format, &k.raw, 0, pal, SC_KEY_NONE, 0));
+        EXPECT_EQ(Hex(ScTextureTexel(t, 0, 0)), Hex(k.want == 0 ? 0x100 : k.want));
+        ScTextureDestroy(t);
+    }
+    for (ScFormat f : {SC_FMT_YIQ422, SC_FMT_AYIQ8422, ScFormat(6), ScFormat(99)}) {
+        EXPECT_FALSE(ScConvertTexel(f, 0, pal, nullptr)) << "format " << f;
+        EXPECT_EQ(ScFormatBytes(f), 0);
+    }
+    uint32_t got = 1;
+    ASSERT_TRUE(ScConvertTexel(SC_FMT_P8, 5, nullptr, &got));  // no palette: black
+    EXPECT_EQ(got, 0xFF000000u);
+}
+
+TEST(SoftcardTexels, LoadHonoursPitchAndKeys) {
+    // 3x2 texels of 5-6-5 in rows of 8 bytes; 0xF81F is the raw key.
+    const uint16_t src[2][4] = {{0xF81F, 0x07E0, 0x0000, 0xDEAD}, {0x001F, 0xF81F, 0xFFFF, 0xBEEF}};
+    ScTexture* t = ScTextureCreate(3, 2);
+    EXPECT_FALSE(ScTextureLoad(t, SC_FMT_RGB565, src, 4, nullptr, SC_KEY_NONE, 0));  // short pitch
+    ASSERT_TRUE(ScTextureLoad(t, SC_FMT_RGB565, src, 8, nullptr, SC_KEY_RAW, 0xF81F));
+    const uint32_t want[2][3] = {{0, 0xFF00FF00, 0xFF000000}, {0xFF0000FF, 0, 0xFFFFFFFF}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(Hex(ScTextureTexel(t, x, y)), Hex(want[y][x])) << x << "," << y;
+    // Keyed by colour: pure green.
+    ASSERT_TRUE(ScTextureLoad(t, SC_FMT_RGB565, src, 8, nullptr, SC_KEY_RGB, 0x0000FF00));
+    EXPECT_EQ(ScTextureTexel(t, 1, 0), 0u);
+    EXPECT_EQ(ScTextureTexel(t, 0, 0), 0xFFFF00FFu);
+    // Transparent black that is not the key stays distinguishable from a keyed texel.
+    ScTextureDestroy(t);
+    const uint16_t clear[3] = {0x0000, 0x7C00, 0x001F};
+    t = ScTextureCreate(3, 1);
+    ASSERT_TRUE(ScTextureLoad(t, SC_FMT_ARGB1555, clear, 0, nullptr, SC_KEY_RAW, 0x7C00));
+    EXPECT_EQ(ScTextureTexel(t, 0, 0), 0x100u);
+    EXPECT_EQ(ScTextureTexel(t, 1, 0), 0u);
+    ScTextureDestroy(t);
+}
+
+// A w x h texture of 5-6-5 texels from a function of (x, y).
+template <class F>
+ScTexture* MakeTexture(int w, int h, F f, ScKeyMode mode = SC_KEY_NONE, uint32_t key = 0) {
+    std::vector<uint16_t> px(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) px[size_t(y) * w + x] = f(x, y);
+    ScTexture* t = ScTextureCreate(w, h);
+    ScTextureLoad(t, SC_FMT_RGB565, px.data(), 0, nullptr, mode, key);
+    return t;
+}
+
+TEST(SoftcardSampling, NearestMapsEachTexelToItsPixels) {
+    ScTexture* t = MakeTexture(4, 4, [](int x, int y) { return uint16_t((y * 4 + x) * 0x0841); });
+    ScCard* c = PlainCard(16, 16);
+    ScSetTexture(c, t);
+    Quad(c, 0, 0, 16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(Hex(Px(c, x, y)), Hex(uint16_t(((y / 4) * 4 + x / 4) * 0x0841)))
+                << x << "," << y;
+    // Vertex colour modulates: half red keeps half of each channel's red, none of the others.
+    Quad(c, 0, 0, 16, 16, 0xFF800000);
+    uint16_t p = Px(c, 12, 12);  // texel 15 = 15 * 0x0841: red 15 (0x7B), green 30, blue 15
+    EXPECT_EQ(p >> 11, (0x7Bu * 129 >> 8) >> 3);
+    EXPECT_EQ(p & 0x7FF, 0);
+    ScDestroy(c);
+    ScTextureDestroy(t);
+}
+
+TEST(SoftcardSampling, BilinearBlendsTheFourNearestTexels) {
+    // Two texels, black and white, stretched over 32 pixels: between their centres the red
+    // channel rises linearly; wrapping blends the last texel into the first.
+    ScTexture* t = MakeTexture(2, 1, [](int x, int) { return uint16_t(x ? 0xFFFF : 0); });
+    ScCard* c = PlainCard(32, 4);
+    ScSetTexture(c, t);
+    ScSetFilter(c, SC_BILINEAR, SC_BILINEAR);
+    Quad(c, 0, 0, 32, 4);
+    for (int x = 0; x < 32; ++x) {
+        double tx = (x + 0.5) / 32 * 2 - 0.5;  // texel space
+        double f = tx - std::floor(tx);
+        double white = (int(std::floor(tx)) & 1) ? 1 - f : f;
+        int want = int(white * 255);
+        int got = Px(c, x, 1) >> 11;
+        EXPECT_NEAR(got, want >> 3, 1) << "column " << x << " weight " << white;
+    }
+    // Magnify bilinear and minify nearest: 2 texels over 32 pixels is magnified.
+    ScSetFilter(c, SC_NEAREST, SC_BILINEAR);
+    Quad(c, 0, 0, 32, 4);
+    EXPECT_NE(Px(c, 8, 1), 0xFFFF);
+    EXPECT_NE(Px(c, 8, 1), 0);
+    ScSetFilter(c, SC_BILINEAR, SC_NEAREST);
+    Quad(c, 0, 0, 32, 4);
+    EXPECT_EQ(Px(c, 8, 1), 0);
+    EXPECT_EQ(Px(c, 24, 1), 0xFFFF);
+    ScDestroy(c);
+    ScTextureDestroy(t);
+}
+
+TEST(SoftcardSampling, WrapRepeatsInBothDirections) {
+    ScTexture* t = MakeTexture(4, 2, [](int x, int y) { return uint16_t(1 + x + 4 * y); });
+    const struct {
+        float u0, u1, v0, v1;
+        int period;  // pixels per texture repeat across 32 columns
+    } cases[] = {{0, 2, 0, 1, 16}, {-1, 1, 0, 1, 16}, {3, 7, 0, 1, 8}, {-8, -4, 5, 6, 8}};
+    for (const auto& k : cases) {
+        ScCard* c = PlainCard(32, 8);
+        ScSetTexture(c, t);
+        Quad(c, 0, 0, 32, 8, ~0u, k.u0, k.v0, k.u1, k.v1);
+        for (int x = 0; x < 32; ++x) {
+            int texel = (x % k.period) * 4 / k.period;
+            ASSERT_EQ(Px(c, x, 1), 1 + texel) << "u " << k.u0 << ".." << k.u1 << " column " << x;
+            ASSERT_EQ(Px(c, x, 6), 5 + texel) << "u " << k.u0 << ".." << k.u1 << " column " << x;
+        }
+        ScDestroy(c);
+    }
+    // A texture that is not a power of two wraps as well.
+    ScTexture* odd = MakeTexture(3, 1, [](int x, int) { return uint16_t(10 + x); });
+    ScCard* c = PlainCard(18, 1);
+    ScSetTexture(c, odd);
+    Quad(c, 0, 0, 18, 1, ~0u, 0, 0, 2, 1);
+    for (int x = 0; x < 18; ++x) EXPECT_EQ(Px(c, x, 0), 10 + (x / 3) % 3) << "column " << x;
+    ScDestroy(c);
+    ScTextureDestroy(odd);
+    ScTextureDestroy(t);
+}
+
+TEST(SoftcardSampling, ColourKeyedTexelsAreNotDrawn) {
+    // Checker of the key (magenta) and blue; keyed pixels keep colour and depth.
+    auto checker = [](int x, int y) { return uint16_t(((x + y) & 1) ? 0xF81F : 0x001F); };
+    for (bool keyOn : {true, false}) {
+        ScTexture* t = MakeTexture(2, 2, checker, SC_KEY_RAW, 0xF81F);
+        ScCard* c = PlainCard(8, 8);
+        ScClearColor(c, SC_BACK, 0x07E0);
+        ScClearDepth(c, 5000);
+        ScSetDepthFunc(c, SC_DEPTH_LESS);
+        ScSetTexture(c, t);
+        ScSetColorKey(c, keyOn);
+        Quad(c, 0, 0, 8, 8, ~0u, 0, 0, 1, 1, 100);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                bool keyed = ((x / 4 + y / 4) & 1) != 0;
+                uint16_t want = keyed ? (keyOn ? 0x07E0 : 0) : 0x001F;
+                EXPECT_EQ(Hex(Px(c, x, y)), Hex(want)) << "key " << keyOn << " at " << x << "," << y;
+                EXPECT_EQ(ScReadDepth(c, x, y), keyed && keyOn ? 5000 : 100);
+            }
+        // With bilinear filtering a pixel amid keyed texels stays undrawn too.
+        ScSetFilter(c, SC_BILINEAR, SC_BILINEAR);
+        ScTexture* all = MakeTexture(2, 2, [](int, int) { return uint16_t(0xF81F); }, SC_KEY_RAW,
+                                     0xF81F);
+        ScSetTexture(c, all);
+        ScClearColor(c, SC_BACK, 0x07E0);
+        Quad(c, 0, 0, 8, 8);
+        EXPECT_EQ(Px(c, 3, 3), keyOn ? 0x07E0 : 0);
+        ScTextureDestroy(all);
+        ScDestroy(c);
+        ScTextureDestroy(t);
+    }
+}
+
+TEST(SoftcardSampling, PerspectiveCheckerboardMatchesTheProjection) {
+    // A floor square X in [-1, 1], Z in [1, 4] at height -1 seen from the origin, focal length
+    // 100, centre (100, 20): screen x = 100 + 100 X / Z, y = 20 + 100 / Z. u = (X + 1) / 2 and
+    // v = (Z - 1) / 3 on an 8x8 checker.
+    const float f = 100, cx = 100, cy = 20;
+    ScTexture* t = MakeTexture(8, 8, [](int x, int y) { return uint16_t(((x + y) & 1) ? 0xFFFF : 0); });
+    ScCard* c = PlainCard(200, 120);
+    ScClearColor(c, SC_BACK, 0x1234);
+    ScSetTexture(c, t);
+    auto corner = [&](float X, float Z) {
+        return V(cx + f * X / Z, cy + f / Z, ~0u, (X + 1) / 2, (Z - 1) / 3, 0, 1 / Z);
+    };
+    ScVertex q[4] = {corner(-1, 4), corner(-1, 1), corner(1, 1), corner(1, 4)};
+    ScDraw(c, SC_FAN, q, 4);
+    int checked = 0, wrong = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 200; ++x) {
+            double Z = f / (y + 0.5 - cy), X = (x + 0.5 - cx) * Z / f;
+            if (!(Z > 1.02 && Z < 3.98 && X > -0.99 && X < 0.99)) continue;
+            double tu = (X + 1) / 2 * 8, tv = (Z - 1) / 3 * 8;
+            if (std::fabs(tu - std::round(tu)) < 0.08 || std::fabs(tv - std::round(tv)) < 0.08)
+                continue;  // too close to a checker edge to tell
+            uint16_t want = ((int(tu) + int(tv)) & 1) ? 0xFFFF : 0;
+            ++checked;
+            if (Px(c, x, y) != want && wrong++ < 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << " u " << tu << " v " << tv
+                              << " expected " << Hex(want) << " got " << Hex(Px(c, x, y));
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(checked, 3000);
+    ScDestroy(c);
+    ScTextureDestroy(t);
+}
+
+TEST(SoftcardSampling, AlphaTextureModulatesAndBlends) {
+    // Alpha 8 texel 0x80 (white, alpha 128) with a red vertex over black: red at half.
+    const uint8_t a = 0x80;
+    ScTexture* t = ScTextureCreate(1, 1);
+    ASSERT_TRUE(ScTextureLoad(t, SC_FMT_A8, &a, 0, nullptr, SC_KEY_NONE, 0));
+    ScCard* c = PlainCard(4, 4);
+    ScSetBlend(c, true);
+    ScSetTexture(c, t);
+    Quad(c, 0, 0, 4, 4, 0xFFFF0000);
+    EXPECT_EQ(Hex(Px(c, 1, 1)), Hex(Rgb565(128, 0, 0)));
+    ScDestroy(c);
+    ScTextureDestroy(t);
+}
+
+}  // namespace
