@@ -134,17 +134,7 @@ static bool AppendTables(const Mesh* mesh, const uint16_t* remap, int remapCount
     }
     trx.wncount = nbase + mesh->ncount;
     Vec4* vout = trx.wvtable + vbase;
-    for (int32_t i = 0; i < mesh->wcount; ++i) {
-        const Vec4 v = mesh->wtable[i];
-        if (trx.inputOn) {
-            vout[i].x = v.x * e[0] + v.y * e[4] + v.z * e[8] + v.w * e[12];
-            vout[i].y = v.x * e[1] + v.y * e[5] + v.z * e[9] + v.w * e[13];
-            vout[i].z = v.x * e[2] + v.y * e[6] + v.z * e[10] + v.w * e[14];
-            vout[i].w = v.x * e[3] + v.y * e[7] + v.z * e[11] + v.w * e[15];
-        } else {
-            vout[i] = v;
-        }
-    }
+    for (int32_t i = 0; i < mesh->wcount; ++i) vout[i] = TrxInputPoint(mesh->wtable[i]);
     trx.wvcount = vbase + mesh->wcount;
     Link* lout = trx.wltable + lbase;
     for (int32_t i = 0; i < mesh->lcount; ++i)

@@ -105,20 +105,10 @@ int AddVertex(const Vec4* v) {
 int AddBlendedVertices(const Vec4* a, const Vec4* b, float t, int32_t n) {
     if (n < 0 || !ReserveTable(&trx.wvtable, trx.wvcount, &trx.wvcapacity, n)) return -1;
     const float u = 1.0f - t;
-    const float* e = trx.input.m;
     Vec4* out = trx.wvtable + trx.wvcount;
-    for (int32_t i = 0; i < n; ++i) {
-        const Vec4 p = {u * a[i].x + t * b[i].x, u * a[i].y + t * b[i].y, u * a[i].z + t * b[i].z,
-                        u * a[i].w + t * b[i].w};
-        if (trx.inputOn) {
-            out[i].x = p.x * e[0] + p.y * e[4] + p.z * e[8] + p.w * e[12];
-            out[i].y = p.x * e[1] + p.y * e[5] + p.z * e[9] + p.w * e[13];
-            out[i].z = p.x * e[2] + p.y * e[6] + p.z * e[10] + p.w * e[14];
-            out[i].w = p.x * e[3] + p.y * e[7] + p.z * e[11] + p.w * e[15];
-        } else {
-            out[i] = p;
-        }
-    }
+    for (int32_t i = 0; i < n; ++i)
+        out[i] = TrxInputPoint(Vec4{u * a[i].x + t * b[i].x, u * a[i].y + t * b[i].y,
+                                    u * a[i].z + t * b[i].z, u * a[i].w + t * b[i].w});
     const int32_t first = trx.wvcount;
     trx.wvcount += n;
     return first;

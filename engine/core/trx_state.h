@@ -84,6 +84,16 @@ extern TrxState trx;
 void* TrxRealloc(void* block, size_t bytes);
 void TrxFree(void* block);
 
+// A point under the input transform, as AddVertex stores it (inline for the bulk appends).
+inline Vec4 TrxInputPoint(const Vec4& v) {
+    if (!trx.inputOn) return v;
+    const float* e = trx.input.m;
+    return Vec4{v.x * e[0] + v.y * e[4] + v.z * e[8] + v.w * e[12],
+                v.x * e[1] + v.y * e[5] + v.z * e[9] + v.w * e[13],
+                v.x * e[2] + v.y * e[6] + v.z * e[10] + v.w * e[14],
+                v.x * e[3] + v.y * e[7] + v.z * e[11] + v.w * e[15]};
+}
+
 // Makes room in the five scene tables for that many more elements each (AppendMesh does this
 // once per mesh, then fills the tables directly). False when a table cannot grow; the tables that
 // grew keep their larger capacity and all counts stay as they were.

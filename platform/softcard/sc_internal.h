@@ -58,4 +58,3 @@ int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count);
 }
 // sc_present.cpp
 void ScReleasePresenter(ScCard* card);
-bool ScParseFrameList(const std::string& list, std::vector<std::pair<int, int>>* ranges);

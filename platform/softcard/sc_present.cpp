@@ -98,31 +98,9 @@ void ScReleasePresenter(ScCard* card) {
     Forget(card);
 }
 
-bool ScParseFrameList(const std::string& list, std::vector<std::pair<int, int>>* ranges) {
-    ranges->clear();
-    if (list.empty()) return true;
-    const char* p = list.c_str();
-    for (;;) {
-        if (*p < '0' || *p > '9') return false;
-        char* end = nullptr;
-        long a = std::strtol(p, &end, 10), b = a;
-        p = end;
-        if (*p == '-') {
-            ++p;
-            if (*p < '0' || *p > '9') return false;
-            b = std::strtol(p, &end, 10);
-            p = end;
-        }
-        if (a < 1 || b < a || b > 999999) return false;
-        ranges->emplace_back(int(a), int(b));
-        if (*p == '\0') return true;
-        if (*p++ != ',') return false;
-    }
-}
-
 bool ScSetCapture(ScCard* card, const std::string& dir, const std::string& list) {
     if (!card) return false;
-    if (!ScParseFrameList(list, &card->captureRanges)) {
+    if (!Win32_ParseFrameList(list, &card->captureRanges)) {
         card->captureDir.clear();
         card->captureRanges.clear();
         return false;

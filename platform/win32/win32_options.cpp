@@ -28,14 +28,16 @@ std::string Usage(const char* program) {
     return text;
 }
 
-// A list of frame numbers and ranges: "N" or "N-M" (N <= M, N >= 1) separated by commas.
-bool FrameListLooksValid(const char* text) {
-    const char* p = text;
+}  // namespace
+
+bool Win32_ParseFrameList(const std::string& list, std::vector<std::pair<int, int>>* ranges) {
+    ranges->clear();
+    if (list.empty()) return true;
+    const char* p = list.c_str();
     for (;;) {
-        char* end = nullptr;
         if (*p < '0' || *p > '9') return false;
-        long a = std::strtol(p, &end, 10);
-        long b = a;
+        char* end = nullptr;
+        long a = std::strtol(p, &end, 10), b = a;
         p = end;
         if (*p == '-') {
             ++p;
@@ -44,18 +46,18 @@ bool FrameListLooksValid(const char* text) {
             p = end;
         }
         if (a < 1 || b < a || b > 999999) return false;
+        ranges->emplace_back(static_cast<int>(a), static_cast<int>(b));
         if (*p == '\0') return true;
         if (*p++ != ',') return false;
     }
 }
-
-}  // namespace
 
 int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std::string* cmdLine,
                        std::string* message) {
     *options = Win32StandInOptions{};
     cmdLine->clear();
     message->clear();
+    std::vector<std::pair<int, int>> ranges;
     int i = 1;
     for (; i < argc; ++i) {
         std::string a = argv[i];
@@ -84,7 +86,7 @@ int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std:
             }
             options->framesDir = argv[++i];
         } else if (a == "--frames-at") {
-            if (i + 1 >= argc || !FrameListLooksValid(argv[i + 1])) {
+            if (i + 1 >= argc || !Win32_ParseFrameList(argv[i + 1], &ranges) || ranges.empty()) {
                 *message = "--frames-at needs a list such as 1,50,300-310\n" + Usage(argv[0]);
                 return 2;
             }

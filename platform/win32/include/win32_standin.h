@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "windows.h"
 
@@ -22,6 +24,9 @@ struct Win32StandInOptions {
 // 2 on a bad option (the reason and the usage in *message).
 int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std::string* cmdLine,
                        std::string* message);
+// Reads a --frames-at list ("1,50,300-310": numbers and ranges from 1, separated by commas)
+// into ranges; an empty list gives none. False for anything else.
+bool Win32_ParseFrameList(const std::string& list, std::vector<std::pair<int, int>>* ranges);
 void Win32_SetOptions(const Win32StandInOptions& options);
 const Win32StandInOptions& Win32_GetOptions(void);
 
