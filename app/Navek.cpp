@@ -5,6 +5,10 @@
 #include <cstring>
 
 #include "assert_report.h"
+#include "assets.h"
+#include "debug_overlay.h"
+#include "overlay.h"
+#include "scene.h"
 #include "scaffolding.h"
 #include "texlib.h"
 #include "trx.h"
@@ -185,6 +189,20 @@ void DemoFrame(void) {
     if (freeCamera) FreeCameraKeys();
 }
 
+// Texture handles, models and title pictures, after the device was closed.
+static void ReleaseData(void) {
+    ReleaseTexLib(0);
+    ReleaseTexLib(2);
+    FreeObject(&objekt);
+    FreeObject(&hero);
+    FreeObject(&temple);
+    FreeObject(&door);
+    FreeObject(&cpu);
+    FreeObject(&ruvo);
+    DevFreeImage(&imgNapis1);
+    DevFreeImage(&imgHlnapis);
+}
+
 static void StartAudio(void) {
     BASS_Init(-1, 44100, 0, mainWindow);
     BASS_Start();
@@ -237,7 +255,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     UploadTexLib(2, lib);
     FreeTexLib(lib);
 
-    LoadDemoData();
+    // A show without its models would draw nothing: LoadDemoData has said which file is missing.
+    if (LoadDemoData() != 0) {
+        DestroyWindow(mainWindow);  // closes the device
+        ReleaseData();
+        return 1;
+    }
     DevSetCullMode(-1);
     SetAmbient(0.5f);
     MatPerspective(&projMatrix, 0.01f, 20.0f, 0.00016666666f);
@@ -262,15 +285,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
 
     timeKillEvent(timerId);
     StopAudio();
-    ReleaseTexLib(0);
-    ReleaseTexLib(2);
-    FreeObject(&objekt);
-    FreeObject(&hero);
-    FreeObject(&temple);
-    FreeObject(&door);
-    FreeObject(&cpu);
-    FreeObject(&ruvo);
-    DevFreeImage(&imgNapis1);
-    DevFreeImage(&imgHlnapis);
+    ReleaseData();
     return 0;
 }

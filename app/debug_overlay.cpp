@@ -4,14 +4,11 @@
 #include <cstdio>
 
 #include "Navek.h"
+#include "assets.h"
 #include "overlay.h"
-#include "scaffolding.h"
 
 // The camera values and their start pose. They live here until the scene helpers, which move the
 // camera along the script, take them over.
-float camTx = 0.0f, camTy = 0.0f, camTz = 0.0f;
-float camRx = -1.5f, camRy = 3.14f, camRz = 3.14f;
-float camZoom = 1.0f;
 
 namespace {
 

@@ -6,13 +6,7 @@
 // camera) and FreeCameraKeys at the end of every rendered frame.
 #pragma once
 
-#include "trx_math.h"
-
-// The camera: translation, rotation angles about x, y and z (radians) and a uniform zoom. Written
-// by the scripted camera move or, once the free camera is on, by FreeCameraKeys.
-extern float camTx, camTy, camTz, camRx, camRy, camRz, camZoom;
-// The view matrix RenderFrame uses.
-extern Matrix viewMatrix;
+#include "scene.h"  // the camera values and the view matrix
 
 // Title pictures on their frames, centred; with showDebugInfo = 1 the frame-rate, camera and help
 // texts in font library 2. frame is the frame number truncated to an integer.

@@ -1,8 +1,10 @@
 // Recording versions of the engine calls the application makes (see app_engine_fakes.h).
 #include "app_engine_fakes.h"
 
+#include "assets.h"
 #include "dev_null.h"
 #include "scaffolding.h"
+#include "scene.h"
 #include "texlib.h"
 
 std::vector<EngineCall> engineCalls;
@@ -10,7 +12,6 @@ int fakeLoadTexLibResult = 0;
 
 Object temple, hero, door, ruvo, objekt, cpu;
 DeviceImage imgNapis1, imgHlnapis;
-Matrix viewMatrix;
 
 namespace {
 void Log(const char* name, float a = 0, int b = 0) { engineCalls.push_back(EngineCall{name, a, b}); }

@@ -8,6 +8,7 @@
 
 #include "Navek.h"
 #include "app_engine_fakes.h"
+#include "assets.h"
 #include "debug_overlay.h"
 #include "dev_null.h"
 #include "overlay_support.h"

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "texlib.h"
+#include "trx_object.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ std::string Slurp(const std::string& path) {
     return s.str();
 }
 
-// The show needs its two texture libraries: empty ones do.
+// The show needs its two texture libraries and six models: empty ones do.
 void WriteLibraries(const std::string& dir) {
     static bool written = false;
     if (written) return;
@@ -33,6 +34,15 @@ void WriteLibraries(const std::string& dir) {
     EXPECT_EQ(SaveTexLib((dir + "/demo.tex").c_str(), lib), 0);
     EXPECT_EQ(SaveTexLib((dir + "/vgasys.fnt").c_str(), lib), 0);
     FreeTexLib(lib);
+    for (const char* name : {"chram", "hrdina", "dvere", "ruvo", "objekt", "cpu"}) {
+        Object model;
+        ObjectInit(&model);
+        Mesh empty{};
+        ASSERT_EQ(AddAnim(&model, 0), 0);
+        ASSERT_EQ(AddKeyframe(&model, &empty, 0, nullptr), 0);
+        EXPECT_EQ(SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr), 0) << name;
+        FreeObject(&model);
+    }
     written = true;
 }
 
@@ -89,6 +99,16 @@ TEST(ProgramNull, ExitsCleanlyWithoutADeviceAndFailsWhenTheDeviceDoesNotOpen) {
     Outcome closed = Start("TAMBIR_NULL_OPEN=255", "--headless");
     EXPECT_EQ(closed.status, 1);
     EXPECT_NE(closed.err.find("Unable to open the display device"), std::string::npos);
+}
+
+TEST(ProgramNull, AMissingModelStopsTheStartUpAndNamesTheFile) {
+    std::string dir = testing::TempDir() + "/nomodels";
+    std::string cmd = "mkdir -p '" + dir + "' && cd '" + dir + "' && cp ../demo.tex ../vgasys.fnt . && '" DEMO_NULL
+                      "' --headless >/dev/null 2>err.txt";
+    WriteLibraries(testing::TempDir());
+    int raw = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+    EXPECT_NE(Slurp(dir + "/err.txt").find("Unable to load the model \"chram.mdl\""), std::string::npos);
 }
 
 TEST(ProgramNull, AMissingTextureLibraryStopsWithTheAssertionReport) {

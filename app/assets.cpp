@@ -1,0 +1,97 @@
+// assets.cpp: the show's start-up loading (see assets.h).
+#include "assets.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "pcx.h"
+#include "texlib.h"
+#include "windows.h"
+
+DeviceImage imgNapis1, imgHlnapis;
+Object temple, hero, door, ruvo, objekt, cpu;
+
+int LoadRemap(Object* obj, const char* file) {
+    static std::vector<uint16_t> table;  // 65,536 entries while a file is read
+    table.resize(65536);
+    for (int i = 0; i < 65536; ++i) table[static_cast<size_t>(i)] = static_cast<uint16_t>(i + 1);
+    std::FILE* f = std::fopen(file, "rb");
+    if (!f) return 1;
+    char line[500];
+    int count = 0, largest = 0;
+    for (;;) {
+        int got = std::fscanf(f, "%499[^\r]\n", line);
+        if (got == EOF) break;
+        ++count;
+        if (got != 1) {  // an empty line where a line was due
+            std::fclose(f);
+            return count;
+        }
+        if (line[0] == '#') continue;
+        int a, b;
+        if (std::sscanf(line, "%d->%d", &a, &b) != 2 || a < 0 || a > 65535 || b < 0 || b > 65535) {
+            std::fclose(f);
+            return count;
+        }
+        table[static_cast<size_t>(a)] = static_cast<uint16_t>(b);
+        if (a > largest) largest = a;
+    }
+    std::fclose(f);
+    return SetRemapTable(obj, table.data(), largest + 1, true);
+}
+
+static void LoadTitle(const char* file, DeviceImage* image) {
+    TexEntry picture{};
+    LoadPcxTexture(file, nullptr, &picture, 10, 0);
+    DevCreateImage(image, &picture);
+    // A single entry is entry 0 of a library of one.
+    FreeTexture(0, reinterpret_cast<TexLib*>(&picture));
+}
+
+int LoadDemoData(void) {
+    LoadTitle("napis1.pcx", &imgNapis1);
+    LoadTitle("hlnapis.pcx", &imgHlnapis);
+    const struct {
+        Object* obj;
+        const char* model;
+        const char* remap;
+    } models[] = {{&temple, "chram.mdl", "chram.txi"}, {&hero, "hrdina.mdl", "hrdina.txi"},
+                  {&door, "dvere.mdl", "dvere.txi"},   {&ruvo, "ruvo.mdl", "ruvo.txi"},
+                  {&objekt, "objekt.mdl", "objekt.txi"}, {&cpu, "cpu.mdl", "cpu.txi"}};
+    for (const auto& m : models) {
+        ObjectInit(m.obj);
+        if (LoadModel(m.obj, m.model, nullptr) != 0) {
+            char text[160];
+            std::snprintf(text, sizeof text, "Unable to load the model \"%s\"", m.model);
+            MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
+            return 1;
+        }
+        if (m.obj == &temple) {
+            SetAnimLength(&temple, 20);
+            SelectAnim(&temple, 0, 1);
+            temple.flags |= OBJ_TICK_SCALE;
+        } else if (m.obj == &door) {
+            SelectAnim(&door, 0, 1);
+            door.ticks_per_frame = 1.0f;
+            SetAnimLength(&door, 150);
+        } else if (m.obj == &ruvo) {
+            SelectAnim(&ruvo, 0, 1);
+            SetFrame(&ruvo, 0);
+            ruvo.flags |= OBJ_TICK_SCALE;
+            ruvo.ticks_per_frame = 1.5f;
+            SetAnimLength(&ruvo, 20);
+        } else if (m.obj == &objekt) {
+            SelectAnim(&objekt, 0, 1);
+            SetAnimFlags(&objekt, ANIM_ONCE, 0);
+            objekt.flags |= OBJ_TICK_SCALE;
+            objekt.ticks_per_frame = 0.2f;
+            SetAnimLength(&objekt, 60);
+        } else if (m.obj == &cpu) {
+            SelectAnim(&cpu, 0, 1);
+            cpu.flags |= OBJ_TICK_SCALE;
+        }
+        LoadRemap(m.obj, m.remap);
+    }
+    return 0;
+}
