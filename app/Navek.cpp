@@ -9,8 +9,8 @@
 #include "debug_overlay.h"
 #include "overlay.h"
 #include "scene.h"
-#include "scaffolding.h"
 #include "texlib.h"
+#include "timeline.h"
 #include "trx.h"
 
 int32_t screenWidth, screenHeight, syncToTimer, refreshRate, timerPeriod, spareSetting,

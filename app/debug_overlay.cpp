@@ -6,18 +6,15 @@
 #include "Navek.h"
 #include "assets.h"
 #include "overlay.h"
+#include "timeline.h"
 
 // The camera values and their start pose. They live here until the scene helpers, which move the
 // camera along the script, take them over.
 
 namespace {
 
-// Frames of the title part (the timeline's constants): the first picture shows for the first 97
-// frames of the first title, the second for the first 180 of the second.
-const int titleStart = 0;
-const int title1Length = 100;
-const int title2Length = 200;
-
+// The title part (frame constants in timeline.h): the first picture shows for the first 97 frames
+// of the first title, the second for the first 180 of the second.
 void DrawCentred(DeviceImage* image) {
     DevDrawImage(image, DEV_IMG_POS, (screenWidth - image->width) / 2,
                  (screenHeight - image->height) / 2, 0);

@@ -3,7 +3,7 @@
 
 #include "assets.h"
 #include "dev_null.h"
-#include "scaffolding.h"
+#include "timeline.h"
 #include "scene.h"
 #include "texlib.h"
 

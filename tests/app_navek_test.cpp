@@ -12,7 +12,7 @@
 #include "debug_overlay.h"
 #include "dev_null.h"
 #include "overlay_support.h"
-#include "scaffolding.h"
+#include "timeline.h"
 #include "win32_standin.h"
 
 namespace {
