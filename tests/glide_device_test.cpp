@@ -1,0 +1,355 @@
+// The Glide device on the Glide stand-in: what reaches Glide (recorded calls) and what the
+// software card under it draws.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "dev_glide.h"
+#include "device.h"
+#include "glide_standin.h"
+#include "softcard.h"
+#include "texentry.h"
+#include "win32_standin.h"
+
+namespace {
+
+std::vector<UINT> appMessages;  // WM_SYSCOMMAND wParams that reached the application's procedure
+
+LRESULT CALLBACK AppProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SYSCOMMAND) {
+        appMessages.push_back(static_cast<UINT>(wParam));
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// A texture record over test-owned texels (the device copies them).
+struct Tex {
+    TexEntry e;
+    std::vector<uint16_t> texels;
+    Tex(int w, int h, uint16_t fill = 0xFFFF, int32_t key = -1) : texels(size_t(w) * h, fill) {
+        std::memset(&e, 0, sizeof e);
+        e.format = TEX_RGB565;
+        e.width = int16_t(w);
+        e.height = int16_t(h);
+        e.size = uint32_t(texels.size() * 2);
+        e.pixels = reinterpret_cast<uint8_t*>(texels.data());
+        e.colorkey = key;
+    }
+    uint16_t& at(int x, int y) { return texels[size_t(y) * e.width + x]; }
+};
+
+class GlideDevice : public testing::Test {
+protected:
+    HWND window = nullptr;
+    std::vector<int> handles;
+
+    void SetUp() override {
+        Win32_Reset();
+        Win32StandInOptions o;
+        o.headless = true;
+        Win32_SetOptions(o);
+        GlideStandIn_Reset();
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = AppProc;
+        wc.lpszClassName = "GlideTest";
+        RegisterClassA(&wc);
+        window = CreateWindowExA(0, "GlideTest", "Tambir demo", 0, 0, 0, 640, 480, nullptr,
+                                 nullptr, nullptr, nullptr);
+        appMessages.clear();
+    }
+    void TearDown() override {
+        DevClose();
+        for (int h : handles) DevFreeTexture(h);
+        DevInitTextures();
+        Win32_Reset();
+        GlideStandIn_Reset();
+    }
+    void Open() {
+        ASSERT_EQ(DevOpen(window, 640, 480, 72), 0);
+        ScSetDither(GlideStandIn_Card(), false);
+        GlideStandIn_Record(true);
+    }
+    void Upload(const Tex& t, int handle) {
+        ASSERT_EQ(DevUploadTexture(&t.e, handle), 0);
+        handles.push_back(handle);
+    }
+    uint16_t Px(int x, int y) { return ScPixels(GlideStandIn_Card(), SC_BACK)[y * 640 + x]; }
+    const GlideCall* Last(const char* name) {
+        const GlideCall* found = nullptr;
+        for (const GlideCall& c : GlideStandIn_Calls())
+            if (std::strcmp(c.name, name) == 0) found = &c;
+        return found;
+    }
+    // A screen rectangle with u, v running 0..1 (rhw 1), drawn as a fan.
+    void Rect(float x0, float y0, float x1, float y1) {
+        DeviceVertex q[4] = {{x0, y0, 10, 1, 0xFFFFFFFF, 0, 0}, {x0, y1, 10, 1, 0xFFFFFFFF, 0, 1},
+                             {x1, y1, 10, 1, 0xFFFFFFFF, 1, 1}, {x1, y0, 10, 1, 0xFFFFFFFF, 1, 0}};
+        DevDrawPrimitive(DEV_FAN, 4, q);
+    }
+};
+
+TEST(GlideTables, ResolutionRefreshAndTextureShapes) {
+    struct { int w, h, res; } modes[] = {{640, 480, 7}, {320, 200, 0}, {856, 480, 10},
+                                          {400, 300, 15}, {1600, 1200, 14}, {641, 480, -1}};
+    for (auto m : modes) EXPECT_EQ(GlideResolution(m.w, m.h), m.res) << m.w << "x" << m.h;
+    struct { int hz, code; } rates[] = {{60, 0}, {72, 2}, {85, 7}, {120, 8}, {65, -1}, {0, -1}};
+    for (auto r : rates) EXPECT_EQ(GlideRefresh(r.hz), r.code) << r.hz << " Hz";
+
+    // LOD of the longer side, aspect positive when wider; s, t span the whole texture.
+    struct { int w, h; bool ok; int lod, aspect; float s, t; } shapes[] = {
+        {64, 64, true, 6, 0, 256, 256},   {64, 32, true, 6, 1, 256, 128}, {32, 64, true, 6, -1, 128, 256},
+        {64, 16, true, 6, 2, 256, 64},    {16, 64, true, 6, -2, 64, 256}, {64, 8, true, 6, 3, 256, 32},
+        {8, 64, true, 6, -3, 32, 256},    {1, 8, true, 3, -3, 32, 256},   {256, 256, true, 8, 0, 256, 256},
+        {48, 48, false, 0, 0, 0, 0},      {64, 4, false, 0, 0, 0, 0},     {512, 512, false, 0, 0, 0, 0},
+        {0, 8, false, 0, 0, 0, 0}};
+    for (auto c : shapes) {
+        GrLOD_t lod = -9;
+        GrAspectRatio_t aspect = -9;
+        float s = 0, t = 0;
+        bool ok = GlideTexShape(c.w, c.h, &lod, &aspect, &s, &t);
+        EXPECT_EQ(ok, c.ok) << c.w << "x" << c.h;
+        if (!ok || !c.ok) continue;
+        EXPECT_TRUE(lod == c.lod && aspect == c.aspect && s == c.s && t == c.t)
+            << c.w << "x" << c.h << ": want LOD " << c.lod << " aspect " << c.aspect << " s " << c.s
+            << " t " << c.t << ", got " << lod << " " << aspect << " " << s << " " << t;
+    }
+}
+
+TEST_F(GlideDevice, OpensWithTheModeCodesAndRefusesUnknownRatesBeforeInit) {
+    GlideStandIn_Record(true);
+    EXPECT_EQ(DevOpen(window, 640, 480, 65), 1);
+    EXPECT_EQ(GlideStandIn_Count("grGlideInit"), 0);
+    EXPECT_EQ(DevOpen(window, 640, 480, 72), 0);
+    EXPECT_EQ(Last("grSstWinOpen")->a[0], 7);
+    EXPECT_EQ(Last("grSstWinOpen")->a[1], 2);
+    EXPECT_EQ(DevOpen(window, 640, 480, 72), 255) << "a second open while open";
+    EXPECT_EQ(DevGetScreenInfo(10), 65535);
+    EXPECT_EQ(DevSetRenderBuffer(2), 247);
+    struct { int mode, glide; } culls[] = {{1, 1}, {-1, 2}, {0, 0}, {-5, 2}};
+    for (auto c : culls) {
+        DevSetCullMode(c.mode);
+        EXPECT_EQ(Last("grCullMode")->a[0], c.glide) << "cull " << c.mode;
+    }
+    DevClear(1.0f, 0.5f, 0.0f);
+    EXPECT_EQ(Last("grBufferClear")->a[0], 0xFFFF7F00);
+    EXPECT_EQ(Last("grBufferClear")->a[2], 0xFFFF);
+}
+
+TEST_F(GlideDevice, NoBoardListsNothingAndDoesNotOpen) {
+    GlideStandIn_SetBoards(0);
+    DeviceEntry* list = reinterpret_cast<DeviceEntry*>(0x1234);
+    EXPECT_EQ(DevEnumDevices(&list), 0);
+    EXPECT_EQ(list, reinterpret_cast<DeviceEntry*>(0x1234));
+    EXPECT_EQ(DevOpen(window, 640, 480, 72), 1);
+    GlideStandIn_SetBoards(1);
+    EXPECT_EQ(DevEnumDevices(&list), 1);
+    EXPECT_STREQ(list->name, "Glide3x 3dfx - TRX device");
+}
+
+TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
+    Open();
+    DeviceVertex tri[3] = {{5000, -5000, 0, 0.25f, 0xFFFFFFFF, 0.5f, 1.0f},
+                           {10, 10, 0, 1, 0xFFFFFFFF, 0, 0},
+                           {20, 10, 0, 1, 0xFFFFFFFF, 0, 0}};
+    EXPECT_EQ(DevDrawPrimitive(DEV_TRIANGLES, 3, tri), 0);
+    EXPECT_TRUE(tri[0].x == 2000 && tri[0].y == -2000 && tri[0].u == 32 && tri[0].v == 64)
+        << "got x " << tri[0].x << " y " << tri[0].y << " u " << tri[0].u << " v " << tri[0].v;
+
+    DevSetTexture(0, 0);
+    DevSetDepthTest(0);
+    DeviceVertex sprite = {100, 50, 0, 1, 0xFFFFFFFF, 10, 20};
+    EXPECT_EQ(DevDrawPrimitive(DEV_SPRITE, 10, &sprite), 0);
+    EXPECT_EQ(GlideStandIn_Count("grDrawVertexArrayContiguous"), 2);
+    EXPECT_EQ(Last("grDrawVertexArrayContiguous")->a[0] * 10 + Last("grDrawVertexArrayContiguous")->a[1], 34)
+        << "one GR_POLYGON (3) of 4 corners";
+    // Columns 90..109, rows 45..54.
+    struct { int x, y; bool in; } probes[] = {{90, 45, true}, {109, 54, true}, {89, 50, false},
+                                               {110, 50, false}, {100, 44, false}, {100, 55, false}};
+    for (auto p : probes) EXPECT_EQ(Px(p.x, p.y) == 0xFFFF, p.in) << p.x << "," << p.y;
+    EXPECT_EQ(DevDrawPrimitive(7, 3, tri), 247);
+}
+
+TEST_F(GlideDevice, ImagesClipToTheScreen) {
+    Open();
+    Tex pic(100, 4);
+    for (int i = 0; i < 400; ++i) pic.texels[i] = uint16_t(i % 100 + 1);
+    DeviceImage img;
+    ASSERT_EQ(DevCreateImage(&img, &pic.e), 0);
+    struct { int x, y; long cols, rows, firstScreen, firstValue; } cases[] = {
+        {600, 10, 40, 4, 600, 1}, {-10, 10, 90, 4, 0, 11}, {0, -2, 100, 2, 0, 1},
+        {0, 478, 100, 2, 0, 1}};
+    for (auto c : cases) {
+        EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, c.x, c.y, 0), 0);
+        const GlideCall* w = Last("grLfbWriteRegion");
+        uint16_t first = Px(int(c.firstScreen), c.y < 0 ? 0 : c.y);
+        EXPECT_TRUE(w->a[4] == c.cols && w->a[5] == c.rows && first == c.firstValue)
+            << "at " << c.x << "," << c.y << ": want " << c.cols << "x" << c.rows << " first " << c.firstValue
+            << ", got " << w->a[4] << "x" << w->a[5] << " first " << first;
+    }
+    int writes = GlideStandIn_Count("grLfbWriteRegion");
+    EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, 700, 0, 0), 0);
+    EXPECT_EQ(DevDrawImage(&img, 6, 0), 247);
+    EXPECT_EQ(GlideStandIn_Count("grLfbWriteRegion"), writes) << "off screen and bad tag draw nothing";
+    DevFreeImage(&img);
+    EXPECT_EQ(DevDrawImage(&img, 0), 0) << "a freed image is a zeroed record";
+}
+
+TEST_F(GlideDevice, ReadsDepthInsideTheScreenOnly) {
+    Open();
+    DevClear(0, 0, 0);
+    Rect(10, 10, 20, 20);  // z 10
+    EXPECT_EQ(DevReadDepth(15, 15, 1), 10.0f);
+    EXPECT_EQ(DevReadDepth(30, 30, 0), 65535.0f);
+    int reads = GlideStandIn_Count("grLfbReadRegion");
+    struct { int x, y; } outside[] = {{0, 480}, {-1, 0}, {640, 0}, {0, -1}};
+    for (auto p : outside) EXPECT_EQ(DevReadDepth(p.x, p.y, 0), 0.0f) << p.x << "," << p.y;
+    EXPECT_EQ(GlideStandIn_Count("grLfbReadRegion"), reads);
+}
+
+TEST_F(GlideDevice, TableGrowsByWholePagesAndKeepsTheFirstUpload) {
+    DevInitTextures();
+    Tex t(8, 8);
+    Upload(t, 0x0201);
+    EXPECT_TRUE(GlideTableSize() >= 768 && GlideTableSize() % 256 == 0) << GlideTableSize();
+    EXPECT_TRUE(DevGetTexture(0x0200) == nullptr && DevGetTexture(0x0201) != nullptr);
+    Tex other(16, 16);
+    EXPECT_EQ(DevUploadTexture(&other.e, 0x0201), 2);
+    EXPECT_EQ(DevGetTexture(0x0201)->width, 8);
+    EXPECT_EQ(DevUploadTexture(&t.e, -1), 255);
+    EXPECT_EQ(DevUploadTexture(&t.e, 0x10000), 255);
+}
+
+TEST_F(GlideDevice, DownloadsOnFirstBindOnlyAndRefusesBadShapes) {
+    Open();
+    Tex square(64, 64), odd(48, 48);
+    Upload(square, 0x0010);
+    Upload(odd, 0x0011);
+    EXPECT_EQ(DevSetTexture(0, 0x0010), 0);
+    EXPECT_TRUE(Last("grTexDownloadMipMap")->a[4] == 6 && Last("grTexDownloadMipMap")->a[5] == 0)
+        << "LOD 6, aspect 0";
+    int calls = int(GlideStandIn_Calls().size());
+    EXPECT_EQ(DevSetTexture(0, 0x0010), 0);
+    EXPECT_EQ(int(GlideStandIn_Calls().size()), calls) << "a second bind issues nothing";
+    EXPECT_EQ(DevSetTexture(0, 0x0011), 4);
+    EXPECT_EQ(DevSetTexture(0, 0x7FFF), 3);
+    EXPECT_EQ(GlideStandIn_Count("grTexSource"), 1) << "failed binds leave the binding";
+    EXPECT_EQ(GlideStandIn_Downloads(), 1u);
+}
+
+TEST_F(GlideDevice, NonSquareTexturesSpanTheWholeTexture) {
+    Open();
+    DevSetDepthTest(0);
+    const uint16_t red = 0xF800, green = 0x07E0, blue = 0x001F, white = 0xFFFF;
+    // Quadrants: red | green over blue | white, for a tall, a wide and an 8:1 texture.
+    struct { int w, h, handle; } shapes[] = {{8, 16, 0x20}, {16, 4, 0x21}, {4, 32, 0x22}, {32, 4, 0x23}};
+    for (auto s : shapes) {
+        Tex t(s.w, s.h);
+        for (int y = 0; y < s.h; ++y)
+            for (int x = 0; x < s.w; ++x)
+                t.at(x, y) = y < s.h / 2 ? (x < s.w / 2 ? red : green) : (x < s.w / 2 ? blue : white);
+        Upload(t, s.handle);
+        DevClear(0, 0, 0);
+        ASSERT_EQ(DevSetTexture(0, s.handle), 0);
+        Rect(0, 0, 256, 256);
+        struct { int x, y; uint16_t want; } probes[] = {
+            {40, 40, red}, {216, 40, green}, {40, 216, blue}, {216, 216, white}};
+        for (auto p : probes)
+            EXPECT_EQ(Px(p.x, p.y), p.want) << s.w << "x" << s.h << " at " << p.x << "," << p.y;
+    }
+}
+
+TEST_F(GlideDevice, AnimatedTexturesBindTheirFrameAndReuploadsShowTheirOwnTexels) {
+    Open();
+    DevSetDepthTest(0);
+    Tex frames[4] = {Tex(8, 8, 0x0001), Tex(8, 8, 0x0002), Tex(8, 8, 0xF800), Tex(8, 8, 0x0004)};
+    frames[0].e.frames = 4;
+    for (int i = 0; i < 4; ++i) Upload(frames[i], 0x50 + i);
+    while (TexAnimPhase() % 4 != 2) TexAnimTick(0);
+    ASSERT_EQ(DevSetTexture(0, 0x50), 0);
+    Rect(0, 0, 8, 8);
+    EXPECT_EQ(Px(4, 4), 0xF800) << "frame 2 of handle 0x50 is handle 0x52";
+    DevFreeTexture(0x52);
+    Tex again(8, 8, 0x07E0);
+    Upload(again, 0x52);
+    ASSERT_EQ(DevSetTexture(0, 0x52), 0);
+    Rect(0, 0, 8, 8);
+    EXPECT_EQ(Px(4, 4), 0x07E0) << "a texture uploaded again under a handle is downloaded again";
+}
+
+TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
+    Open();
+    Tex big(256, 256, 0xF800);  // 0x20000 bytes
+    Upload(big, 0x30);
+    GlideSetNextFree(0, 0x1F0000);
+    ASSERT_EQ(DevSetTexture(0, 0x30), 0);
+    int unit;
+    uint32_t address, size;
+    ASSERT_TRUE(GlideResident(0x30, &unit, &address, &size));
+    EXPECT_EQ(address, 0x200000u);
+    EXPECT_EQ(size, 0x20000u);
+
+    // Three small residents at the bottom, then one that no longer fits at the top.
+    Tex a(64, 64, 0x001F), b(64, 64), c(64, 64), d(128, 256, 0x07E0);  // 8 KB each; 64 KB
+    Upload(a, 0x31);
+    Upload(b, 0x32);
+    Upload(c, 0x33);
+    Upload(d, 0x34);
+    DevFreeTexture(0x30);
+    GlideSetNextFree(0, 0);
+    for (int h : {0x31, 0x32, 0x33}) ASSERT_EQ(DevSetTexture(0, h), 0);
+    GlideSetNextFree(0, 0x3F8000);
+    ASSERT_EQ(DevSetTexture(0, 0x34), 0);
+    ASSERT_TRUE(GlideResident(0x34, &unit, &address, &size));
+    EXPECT_EQ(address, 0u) << "wrapped to the bottom";
+    for (int h : {0x31, 0x32, 0x33}) EXPECT_FALSE(GlideResident(h, &unit, &address, &size)) << h;
+    EXPECT_EQ(GlideNextFree(0), 0x10000u);
+
+    // The evicted texture comes back from a fresh download, with its own texels.
+    uint64_t downloads = GlideStandIn_Downloads();
+    DevSetDepthTest(0);
+    ASSERT_EQ(DevSetTexture(0, 0x31), 0);
+    EXPECT_EQ(GlideStandIn_Downloads(), downloads + 1);
+    Rect(0, 0, 32, 32);
+    EXPECT_EQ(Px(16, 16), 0x001F);
+}
+
+TEST_F(GlideDevice, ChromaKeyFollowsTheBoundTextureWithoutRedundantCalls) {
+    Open();
+    Tex k1(8, 8, 0xF81F, 0xFF00FF), k2(8, 8, 0x07E0, 0x00FF00), none(8, 8, 0xF81F);
+    Upload(k1, 0x40);
+    Upload(k2, 0x41);
+    Upload(none, 0x42);
+    struct { int handle; int modes; int64_t lastMode; int values; } steps[] = {
+        {0x40, 1, 1, 1}, {0x41, 1, 1, 2}, {0x42, 2, 0, 2}, {0x42, 2, 0, 2}, {0x40, 3, 1, 3}};
+    for (auto s : steps) {
+        EXPECT_EQ(DevSetTexture(0, s.handle), 0);
+        EXPECT_EQ(GlideStandIn_Count("grChromakeyMode"), s.modes) << "after " << s.handle;
+        EXPECT_EQ(Last("grChromakeyMode")->a[0], s.lastMode) << "after " << s.handle;
+        EXPECT_EQ(GlideStandIn_Count("grChromakeyValue"), s.values) << "after " << s.handle;
+    }
+    // Keyed texels are not drawn; the unkeyed texture of the same colour is.
+    DevSetDepthTest(0);
+    DevClear(0, 0, 0);
+    Rect(0, 0, 16, 16);
+    EXPECT_EQ(Px(8, 8), 0x0000);
+    DevSetTexture(0, 0x42);
+    Rect(0, 0, 16, 16);
+    EXPECT_EQ(Px(8, 8), 0xF81F);
+}
+
+TEST_F(GlideDevice, WindowProcedureSwitchesOutputOffAndBackOn) {
+    Open();
+    SendMessageA(window, WM_ACTIVATEAPP, 0, 0);
+    EXPECT_EQ(GlideStandIn_Count("grDisable"), 1);
+    EXPECT_EQ(SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0), 1);
+    EXPECT_EQ(GlideStandIn_Count("grEnable"), 1);
+    ASSERT_EQ(appMessages.size(), 1u);
+    EXPECT_EQ(appMessages[0], UINT(SC_MAXIMIZE));
+    DevClose();
+    SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_EQ(GlideStandIn_Count("grEnable"), 1) << "closed: the application's procedure is back";
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+// demo_glide run as a user runs it, headless, on a small data set.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "texlib.h"
+#include "trx_object.h"
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+    std::ifstream f(path);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+TexEntry Texture(int format, int w, int h, int bytes) {
+    TexEntry e{int16_t(format), int16_t(w), int16_t(h), int16_t(w), int16_t(h), {}, uint32_t(w * h * bytes),
+               nullptr, static_cast<uint8_t*>(std::malloc(w * h * bytes)), 0, {}, -1};
+    for (uint32_t i = 0; i < e.size; ++i) e.pixels[i] = uint8_t(i * 7);
+    return e;
+}
+
+// Texture libraries with a few textures (square, non-square, paletted, keyed; glyphs taller than
+// wide) and six one-keyframe models.
+std::string DataSet() {
+    // ctest runs the tests of this file in parallel: each gets a data set of its own.
+    std::string dir = testing::TempDir() + "/glide_program_" +
+                      testing::UnitTest::GetInstance()->current_test_info()->name();
+    static bool written = false;
+    if (written) return dir;
+    mkdir(dir.c_str(), 0755);
+    TexLib* lib = NewTexLib();
+    EXPECT_NE(lib, nullptr);
+    TexEntry t = Texture(TEX_RGB565, 64, 64, 2);
+    PutTexture(1, lib, &t);
+    t = Texture(TEX_P8, 32, 64, 1);
+    t.palette = static_cast<uint32_t*>(std::calloc(256, 4));
+    t.colorkey = 0;
+    PutTexture(2, lib, &t);
+    EXPECT_EQ(SaveTexLib((dir + "/demo.tex").c_str(), lib), 0);
+    FreeTexLib(lib);
+    lib = NewTexLib();
+    for (int c = 32; c < 128; ++c) {
+        t = Texture(TEX_ARGB4444, 8, 16, 2);
+        PutTexture(c, lib, &t);
+    }
+    EXPECT_EQ(SaveTexLib((dir + "/vgasys.fnt").c_str(), lib), 0);
+    FreeTexLib(lib);
+    for (const char* name : {"chram", "hrdina", "dvere", "ruvo", "objekt", "cpu"}) {
+        Object model;
+        ObjectInit(&model);
+        Mesh empty{};
+        EXPECT_EQ(AddAnim(&model, 0), 0);
+        EXPECT_EQ(AddKeyframe(&model, &empty, 0, nullptr), 0);
+        EXPECT_EQ(SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr), 0) << name;
+        FreeObject(&model);
+    }
+    written = true;
+    return dir;
+}
+
+int RunDemo(const std::string& env, const std::string& args, std::string* out, std::string* err) {
+    std::string dir = DataSet();
+    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::string o = dir + "/" + name + ".out", e = dir + "/" + name + ".err";
+    std::string cmd = "cd '" + dir + "' && " + env + " '" DEMO_GLIDE "' " + args + " >'" + o +
+                      "' 2>'" + e + "'";
+    int raw = std::system(cmd.c_str());
+    *out = Slurp(o);
+    *err = Slurp(e);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+TEST(ProgramGlide, PlaysTheShowHeadlessAndCapturesFrames) {
+    std::string frames = DataSet() + "/frames";
+    std::string out, err;
+    int status = RunDemo("", "--headless --frames '" + frames + "' --frames-at 1,2874 -- 640 480 0 72 80 1 0 1",
+                     &out, &err);
+    EXPECT_EQ(status, 0) << err;
+    // The last frame of the script was presented (and captured): the whole show ran, with the
+    // debug text (glyph textures) on.
+    struct stat st;
+    int pngs = 0;
+    for (const char* f : {"/frame-000001.png", "/frame-002874.png"}) pngs += stat((frames + f).c_str(), &st) == 0;
+    EXPECT_EQ(pngs, 2) << "frames captured into " << frames;
+}
+
+TEST(ProgramGlide, WithoutABoardTheDialogCannotRun) {
+    std::string out, err;
+    int status = RunDemo("TAMBIR_GLIDE_BOARDS=0", "--headless -- 640 480 0", &out, &err);
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_NE(err.find("no render device to choose"), std::string::npos) << "Run disabled: " << err;
+}
+
+}  // namespace
+
+#ifdef SCENE_D3D
+// The same scene through the Direct3D device and the Glide device. They differ only where a
+// texture is magnified: the Glide device magnifies bilinearly (wrapping at the texture's edges),
+// the Direct3D software device takes the nearest texel. Depth reads differ by the rounding of
+// 0..1 against 0..65535 into the same 16-bit buffer.
+TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
+    std::string dir = DataSet();
+    std::vector<uint16_t> pixels[2];
+    float depth[2] = {-1, -1};
+    const char* programs[2] = {SCENE_GLIDE, SCENE_D3D};
+    for (int i = 0; i < 2; ++i) {
+        std::string raw = dir + "/scene" + std::to_string(i) + ".raw";
+        std::string cmd = std::string("'") + programs[i] + "' '" + raw + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        std::ifstream f(raw, std::ios::binary);
+        pixels[i].resize(640 * 480);
+        f.read(reinterpret_cast<char*>(pixels[i].data()), 640 * 480 * 2);
+        f.read(reinterpret_cast<char*>(&depth[i]), 4);
+        ASSERT_TRUE(f.good()) << raw;
+    }
+    struct Box { int x0, y0, x1, y1; } magnified[] = {
+        {340, 20, 468, 276}, {496, 84, 624, 116}, {340, 300, 404, 364}};
+    int outside = 0, inside = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            if (pixels[0][y * 640 + x] == pixels[1][y * 640 + x]) continue;
+            bool in = false;
+            for (Box b : magnified) in |= x >= b.x0 && x < b.x1 && y >= b.y0 && y < b.y1;
+            (in ? inside : outside) += 1;
+            if (!in && outside <= 5)
+                ADD_FAILURE() << "at " << x << "," << y << " glide " << pixels[0][y * 640 + x]
+                              << " d3d " << pixels[1][y * 640 + x];
+        }
+    EXPECT_EQ(outside, 0);
+    EXPECT_LT(inside, 128 * 256 / 2) << "magnified texels differ only near their edges";
+    // Texel centres of magnified textures (quadrant colours, keyed texels show the clear colour).
+    struct { int x, y; uint16_t want; } probes[] = {
+        {370, 80, 0xF800}, {440, 80, 0x07E0}, {370, 220, 0x001F}, {440, 220, 0xF81F},
+        {360, 320, 0xF800}, {390, 350, 0x3333}, {530, 95, 0xF800}, {600, 110, 0xF81F}};
+    for (auto p : probes)
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(pixels[i][p.y * 640 + p.x], p.want) << (i ? "d3d" : "glide") << " at " << p.x << "," << p.y;
+    EXPECT_NEAR(depth[0], 0.3f, 1.0f / 65535);
+    EXPECT_NEAR(depth[1], 0.3f, 1.0f / 65535);
+}
+#endif
