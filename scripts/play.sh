@@ -13,10 +13,6 @@ cmake --build "$build"
 
 program=demo_d3d
 if [[ "${1:-}" == glide ]]; then program=demo_glide; shift; fi
-if [[ ! -x "$build/$program" ]]; then
-  echo "play: $program is not built in this tree yet; running the null-device program instead" >&2
-  program=demo_null
-fi
 data="${TAMBIR_DATA:-$root/data}"
 [[ -d "$data" ]] || data="$root"
 cd "$data"
