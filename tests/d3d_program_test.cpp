@@ -1,4 +1,4 @@
-// demo_d3d run as a user runs it, headless, with a small data set and frame capture.
+// demo_d3d run as a user runs it, headless, on the show's data set, with frame capture.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -12,8 +12,7 @@
 
 #include <zlib.h>
 
-#include "texlib.h"
-#include "trx_object.h"
+#include "show_data.h"
 
 namespace {
 
@@ -22,44 +21,6 @@ std::string Slurp(const std::string& path) {
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
-}
-
-// A texture (5-6-5, with a colour key) in demo.tex, a palettised glyph in vgasys.fnt, and the six
-// models, empty.
-void WriteLibraries(const std::string& dir) {
-    TexLib* lib = NewTexLib();
-    ASSERT_NE(lib, nullptr);
-    TexEntry t = {};
-    t.format = TEX_RGB565;
-    t.width = 8;
-    t.height = 8;
-    t.size = 128;
-    t.pixels = static_cast<uint8_t*>(std::calloc(128, 1));
-    t.colorkey = 0x00FF00FF;
-    ASSERT_EQ(PutTexture(1, lib, &t), 0);
-    EXPECT_EQ(SaveTexLib((dir + "/demo.tex").c_str(), lib), 0);
-    FreeTexLib(lib);
-    lib = NewTexLib();
-    TexEntry g = {};
-    g.format = TEX_P8;
-    g.width = 8;
-    g.height = 16;
-    g.size = 128;
-    g.pixels = static_cast<uint8_t*>(std::calloc(128, 1));
-    g.palette = static_cast<uint32_t*>(std::calloc(256, 4));
-    g.colorkey = -1;
-    ASSERT_EQ(PutTexture('A', lib, &g), 0);
-    EXPECT_EQ(SaveTexLib((dir + "/vgasys.fnt").c_str(), lib), 0);
-    FreeTexLib(lib);
-    for (const char* name : {"chram", "hrdina", "dvere", "ruvo", "objekt", "cpu"}) {
-        Object model;
-        ObjectInit(&model);
-        Mesh empty{};
-        ASSERT_EQ(AddAnim(&model, 0), 0);
-        ASSERT_EQ(AddKeyframe(&model, &empty, 0, nullptr), 0);
-        EXPECT_EQ(SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr), 0) << name;
-        FreeObject(&model);
-    }
 }
 
 // Width and height of a PNG file of 8-bit RGB rows, and whether every pixel is black; 0 x 0 when
@@ -99,8 +60,8 @@ TEST(ProgramD3d, PlaysTheShowHeadlessAndCapturesFrames) {
     std::string dir = testing::TempDir() + "/program_d3d_" + std::to_string(getpid());
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir + "/frames");
-    WriteLibraries(dir);
-    std::string cmd = "cd '" + dir + "' && '" DEMO_D3D "' --headless --frames frames --frames-at 1,3,2874 -- 320 240 0 >out.txt 2>err.txt";
+    ASSERT_EQ(showdata::WriteShowData(dir), "");
+    std::string cmd = "cd '" + dir + "' && '" DEMO_D3D "' --headless --frames frames --frames-at 1,3,2874 -- 640 480 0 >out.txt 2>err.txt";
     int raw = std::system(cmd.c_str());
     int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     EXPECT_EQ(status, 0) << Slurp(dir + "/err.txt");
@@ -108,10 +69,10 @@ TEST(ProgramD3d, PlaysTheShowHeadlessAndCapturesFrames) {
         unsigned w, h;
         bool black;
         ReadPng(dir + "/frames/" + name, &w, &h, &black);
-        EXPECT_TRUE(w == 320 && h == 240) << name << ": " << w << " x " << h;
-        // Empty models and no pictures: the first frame is the cleared frame.
+        EXPECT_TRUE(w == 640 && h == 480) << name << ": " << w << " x " << h;
+        // The first title picture is on the first frame.
         if (std::strcmp(name, "frame-000001.png") == 0) {
-            EXPECT_TRUE(black) << name << " is not black";
+            EXPECT_FALSE(black) << name << " is black";
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/frames/frame-000002.png"));
@@ -125,7 +86,7 @@ TEST(ProgramD3d, RunsOnEachListedDevice) {
         std::string dir = testing::TempDir() + "/program_d3d_dev" + device + "_" + std::to_string(getpid());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir + "/frames");
-        WriteLibraries(dir);
+        ASSERT_EQ(showdata::WriteShowData(dir), "");
         std::string cmd = "cd '" + dir + "' && '" DEMO_D3D "' --headless --device " + device +
                           " --frames frames --frames-at 2874 -- 320 200 0 >out.txt 2>err.txt";
         int raw = std::system(cmd.c_str());
@@ -142,7 +103,7 @@ TEST(ProgramD3d, AFailedOpenIsReported) {
     // 5000 x 5000 is no display mode of the card: the device does not open.
     std::string dir = testing::TempDir() + "/program_d3d_big_" + std::to_string(getpid());
     std::filesystem::create_directories(dir);
-    WriteLibraries(dir);
+    ASSERT_EQ(showdata::WriteShowData(dir), "");
     std::string cmd = "cd '" + dir + "' && '" DEMO_D3D "' --headless -- 5000 5000 0 >out.txt 2>err.txt";
     int raw = std::system(cmd.c_str());
     EXPECT_NE(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0);

@@ -7,6 +7,7 @@ tambir_test(test_program_glide SOURCES glide_program_test.cpp
   LIBS engine_textures engine_objects device_null)
 target_compile_definitions(test_program_glide PRIVATE DEMO_GLIDE="$<TARGET_FILE:demo_glide>")
 add_dependencies(test_program_glide demo_glide)
+target_include_directories(test_program_glide PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
 
 # The same small scene through both devices, for the picture comparison of test_program_glide.
 if(TARGET device_d3d)

@@ -1,4 +1,4 @@
-// demo_glide run as a user runs it, headless, on a small data set.
+// demo_glide run as a user runs it, headless, on the show's data set.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "texlib.h"
-#include "trx_object.h"
+#include "show_data.h"
 
 namespace {
 
@@ -22,49 +21,15 @@ std::string Slurp(const std::string& path) {
     return s.str();
 }
 
-TexEntry Texture(int format, int w, int h, int bytes) {
-    TexEntry e{int16_t(format), int16_t(w), int16_t(h), int16_t(w), int16_t(h), {}, uint32_t(w * h * bytes),
-               nullptr, static_cast<uint8_t*>(std::malloc(w * h * bytes)), 0, {}, -1};
-    for (uint32_t i = 0; i < e.size; ++i) e.pixels[i] = uint8_t(i * 7);
-    return e;
-}
-
-// Texture libraries with a few textures (square, non-square, paletted, keyed; glyphs taller than
-// wide) and six one-keyframe models.
+// The show's data set, in a directory of the running test's own (ctest runs the tests of this file
+// in parallel).
 std::string DataSet() {
-    // ctest runs the tests of this file in parallel: each gets a data set of its own.
     std::string dir = testing::TempDir() + "/glide_program_" +
                       testing::UnitTest::GetInstance()->current_test_info()->name();
-    static bool written = false;
-    if (written) return dir;
-    mkdir(dir.c_str(), 0755);
-    TexLib* lib = NewTexLib();
-    EXPECT_NE(lib, nullptr);
-    TexEntry t = Texture(TEX_RGB565, 64, 64, 2);
-    PutTexture(1, lib, &t);
-    t = Texture(TEX_P8, 32, 64, 1);
-    t.palette = static_cast<uint32_t*>(std::calloc(256, 4));
-    t.colorkey = 0;
-    PutTexture(2, lib, &t);
-    EXPECT_EQ(SaveTexLib((dir + "/demo.tex").c_str(), lib), 0);
-    FreeTexLib(lib);
-    lib = NewTexLib();
-    for (int c = 32; c < 128; ++c) {
-        t = Texture(TEX_ARGB4444, 8, 16, 2);
-        PutTexture(c, lib, &t);
-    }
-    EXPECT_EQ(SaveTexLib((dir + "/vgasys.fnt").c_str(), lib), 0);
-    FreeTexLib(lib);
-    for (const char* name : {"chram", "hrdina", "dvere", "ruvo", "objekt", "cpu"}) {
-        Object model;
-        ObjectInit(&model);
-        Mesh empty{};
-        EXPECT_EQ(AddAnim(&model, 0), 0);
-        EXPECT_EQ(AddKeyframe(&model, &empty, 0, nullptr), 0);
-        EXPECT_EQ(SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr), 0) << name;
-        FreeObject(&model);
-    }
-    written = true;
+    static std::string written;
+    if (written == dir) return dir;
+    EXPECT_EQ(showdata::WriteShowData(dir), "");
+    written = dir;
     return dir;
 }
 

@@ -8,8 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "texlib.h"
-#include "trx_object.h"
+#include "show_data.h"
 
 namespace {
 
@@ -25,31 +24,18 @@ std::string Slurp(const std::string& path) {
     return s.str();
 }
 
-// The show needs its two texture libraries and six models: empty ones do.
-void WriteLibraries(const std::string& dir) {
-    static bool written = false;
-    if (written) return;
-    TexLib* lib = NewTexLib();
-    ASSERT_NE(lib, nullptr);
-    EXPECT_EQ(SaveTexLib((dir + "/demo.tex").c_str(), lib), 0);
-    EXPECT_EQ(SaveTexLib((dir + "/vgasys.fnt").c_str(), lib), 0);
-    FreeTexLib(lib);
-    for (const char* name : {"chram", "hrdina", "dvere", "ruvo", "objekt", "cpu"}) {
-        Object model;
-        ObjectInit(&model);
-        Mesh empty{};
-        ASSERT_EQ(AddAnim(&model, 0), 0);
-        ASSERT_EQ(AddKeyframe(&model, &empty, 0, nullptr), 0);
-        EXPECT_EQ(SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr), 0) << name;
-        FreeObject(&model);
-    }
-    written = true;
+// The show's whole data set in a directory of this test's own (ctest runs the tests of this file
+// in parallel).
+std::string DataSet() {
+    std::string dir = testing::TempDir() + "/program_null_" +
+                      testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::string failed = showdata::WriteShowData(dir);
+    EXPECT_EQ(failed, "");
+    return dir;
 }
 
 Outcome Start(const std::string& env, const std::string& args) {
-    std::string dir = testing::TempDir();
-    WriteLibraries(dir);
-    // ctest runs the tests of this file in parallel: each gets files of its own.
+    std::string dir = DataSet();
     std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
     std::string out = dir + "/" + name + ".out", err = dir + "/" + name + ".err";
     std::string cmd = "cd '" + dir + "' && " + env + " '" DEMO_NULL "' " + args + " >'" + out +
@@ -102,13 +88,13 @@ TEST(ProgramNull, ExitsCleanlyWithoutADeviceAndFailsWhenTheDeviceDoesNotOpen) {
 }
 
 TEST(ProgramNull, AMissingModelStopsTheStartUpAndNamesTheFile) {
-    std::string dir = testing::TempDir() + "/nomodels";
-    std::string cmd = "mkdir -p '" + dir + "' && cd '" + dir + "' && cp ../demo.tex ../vgasys.fnt . && '" DEMO_NULL
-                      "' --headless >/dev/null 2>err.txt";
-    WriteLibraries(testing::TempDir());
+    // The models before it load; the missing one is named.
+    std::string dir = DataSet();
+    std::remove((dir + "/dvere.mdl").c_str());
+    std::string cmd = "cd '" + dir + "' && '" DEMO_NULL "' --headless >/dev/null 2>err.txt";
     int raw = std::system(cmd.c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
-    EXPECT_NE(Slurp(dir + "/err.txt").find("Unable to load the model \"chram.mdl\""), std::string::npos);
+    EXPECT_NE(Slurp(dir + "/err.txt").find("Unable to load the model \"dvere.mdl\""), std::string::npos);
 }
 
 TEST(ProgramNull, AMissingTextureLibraryStopsWithTheAssertionReport) {
