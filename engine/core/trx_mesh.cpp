@@ -115,23 +115,8 @@ static bool AppendTables(const Mesh* mesh, const uint16_t* remap, int remapCount
     if (mesh->mcount > 0)
         std::memcpy(trx.wmtable + mbase, mesh->mtable, static_cast<size_t>(mesh->mcount) * sizeof(Material));
     trx.wmcount = mbase + mesh->mcount;
-    const float* e = trx.input.m;
     Vec4* nout = trx.wntable + nbase;
-    for (int32_t i = 0; i < mesh->ncount; ++i) {
-        Vec4 p = mesh->ntable[i];
-        if (trx.inputOn) {
-            const float w = p.w, x = p.x * w, y = p.y * w, z = p.z * w;
-            p.x = x * e[0] + y * e[4] + z * e[8];
-            p.y = x * e[1] + y * e[5] + z * e[9];
-            p.z = x * e[2] + y * e[6] + z * e[10];
-            const float r = 1.0f / std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
-            p.x *= r;
-            p.y *= r;
-            p.z *= r;
-            p.w = 1.0f;
-        }
-        nout[i] = p;
-    }
+    for (int32_t i = 0; i < mesh->ncount; ++i) nout[i] = TrxInputNormal(mesh->ntable[i]);
     trx.wncount = nbase + mesh->ncount;
     Vec4* vout = trx.wvtable + vbase;
     for (int32_t i = 0; i < mesh->wcount; ++i) vout[i] = TrxInputPoint(mesh->wtable[i]);

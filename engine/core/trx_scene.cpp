@@ -97,9 +97,7 @@ void SetInputTransform(const Matrix* m) {
 }
 
 int AddVertex(const Vec4* v) {
-    Vec4 p = *v;
-    if (trx.inputOn) TransformPoint(&trx.input, &p, &p);
-    return Append(&trx.wvtable, &trx.wvcount, &trx.wvcapacity, p);
+    return Append(&trx.wvtable, &trx.wvcount, &trx.wvcapacity, TrxInputPoint(*v));
 }
 
 int AddBlendedVertices(const Vec4* a, const Vec4* b, float t, int32_t n) {
@@ -115,12 +113,7 @@ int AddBlendedVertices(const Vec4* a, const Vec4* b, float t, int32_t n) {
 }
 
 int AddNormal(const Vec4* n) {
-    Vec4 p = *n;
-    if (trx.inputOn) {
-        TransformDirection(&trx.input, &p, &p);
-        Normalize3(&p);
-    }
-    return Append(&trx.wntable, &trx.wncount, &trx.wncapacity, p);
+    return Append(&trx.wntable, &trx.wncount, &trx.wncapacity, TrxInputNormal(*n));
 }
 
 int AddMaterial(const Material* m) { return Append(&trx.wmtable, &trx.wmcount, &trx.wmcapacity, *m); }

@@ -2,6 +2,7 @@
 // benchmarks. The application and the other modules use trx.h only.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -92,6 +93,21 @@ inline Vec4 TrxInputPoint(const Vec4& v) {
                 v.x * e[1] + v.y * e[5] + v.z * e[9] + v.w * e[13],
                 v.x * e[2] + v.y * e[6] + v.z * e[10] + v.w * e[14],
                 v.x * e[3] + v.y * e[7] + v.z * e[11] + v.w * e[15]};
+}
+
+// A normal under the input transform, as AddNormal stores it: the 3x3 part applied to the
+// direction scaled by its w, then normalised with w = 1.
+inline Vec4 TrxInputNormal(const Vec4& n) {
+    if (!trx.inputOn) return n;
+    const float* e = trx.input.m;
+    const float w = n.w, x = n.x * w, y = n.y * w, z = n.z * w;
+    Vec4 p{x * e[0] + y * e[4] + z * e[8], x * e[1] + y * e[5] + z * e[9],
+           x * e[2] + y * e[6] + z * e[10], 1.0f};
+    const float r = 1.0f / std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    p.x *= r;
+    p.y *= r;
+    p.z *= r;
+    return p;
 }
 
 // Makes room in the five scene tables for that many more elements each (AppendMesh does this
