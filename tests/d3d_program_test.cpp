@@ -5,23 +5,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <zlib.h>
 
-#include "show_data.h"
+#include "run_program.h"
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using runprog::Slurp;
 
 // Width and height of a PNG file of 8-bit RGB rows, and whether every pixel is black; 0 x 0 when
 // it is not such a file.

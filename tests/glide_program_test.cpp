@@ -10,39 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "show_data.h"
+#include "run_program.h"
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using runprog::Slurp;
 
-// The show's data set, in a directory of the running test's own (ctest runs the tests of this file
-// in parallel).
-std::string DataSet() {
-    std::string dir = testing::TempDir() + "/glide_program_" +
-                      testing::UnitTest::GetInstance()->current_test_info()->name();
-    static std::string written;
-    if (written == dir) return dir;
-    EXPECT_EQ(showdata::WriteShowData(dir), "");
-    written = dir;
-    return dir;
-}
+std::string DataSet() { return runprog::ShowDir("glide_program_"); }
 
 int RunDemo(const std::string& env, const std::string& args, std::string* out, std::string* err) {
-    std::string dir = DataSet();
-    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::string o = dir + "/" + name + ".out", e = dir + "/" + name + ".err";
-    std::string cmd = "cd '" + dir + "' && " + env + " '" DEMO_GLIDE "' " + args + " >'" + o +
-                      "' 2>'" + e + "'";
-    int raw = std::system(cmd.c_str());
-    *out = Slurp(o);
-    *err = Slurp(e);
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return runprog::Run(DataSet(), env, DEMO_GLIDE, args, out, err);
 }
 
 TEST(ProgramGlide, PlaysTheShowHeadlessAndCapturesFrames) {

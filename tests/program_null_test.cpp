@@ -4,11 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "show_data.h"
+#include "run_program.h"
 
 namespace {
 
@@ -17,34 +15,13 @@ struct Outcome {
     std::string out, err;
 };
 
-std::string Slurp(const std::string& path) {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using runprog::Slurp;
 
-// The show's whole data set in a directory of this test's own (ctest runs the tests of this file
-// in parallel).
-std::string DataSet() {
-    std::string dir = testing::TempDir() + "/program_null_" +
-                      testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::string failed = showdata::WriteShowData(dir);
-    EXPECT_EQ(failed, "");
-    return dir;
-}
+std::string DataSet() { return runprog::ShowDir("program_null_"); }
 
 Outcome Start(const std::string& env, const std::string& args) {
-    std::string dir = DataSet();
-    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::string out = dir + "/" + name + ".out", err = dir + "/" + name + ".err";
-    std::string cmd = "cd '" + dir + "' && " + env + " '" DEMO_NULL "' " + args + " >'" + out +
-                      "' 2>'" + err + "'";
     Outcome r;
-    int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = Slurp(out);
-    r.err = Slurp(err);
+    r.status = runprog::Run(DataSet(), env, DEMO_NULL, args, &r.out, &r.err);
     return r;
 }
 

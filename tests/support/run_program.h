@@ -1,0 +1,50 @@
+// run_program.h: running a program of this project as a user does, for the program tests:
+// a directory holding the show's data set, the program started there, its output collected.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "show_data.h"
+
+namespace runprog {
+
+inline std::string Slurp(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// TempDir/<prefix><name of the running test> with the show's data set written into it (once per
+// directory: ctest runs the tests of one file in parallel, each in a directory of its own).
+inline std::string ShowDir(const std::string& prefix) {
+    std::string dir = testing::TempDir() + "/" + prefix +
+                      testing::UnitTest::GetInstance()->current_test_info()->name();
+    static std::string written;
+    if (written == dir) return dir;
+    EXPECT_EQ(showdata::WriteShowData(dir), "");
+    written = dir;
+    return dir;
+}
+
+// Runs `env program args` in dir; *out and *err receive what it printed. The exit status, or -1
+// when it did not exit normally.
+inline int Run(const std::string& dir, const std::string& env, const std::string& program,
+               const std::string& args, std::string* out, std::string* err) {
+    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::string o = dir + "/" + name + ".out", e = dir + "/" + name + ".err";
+    std::string cmd = "cd '" + dir + "' && " + env + " '" + program + "' " + args + " >'" + o +
+                      "' 2>'" + e + "'";
+    int raw = std::system(cmd.c_str());
+    *out = Slurp(o);
+    *err = Slurp(e);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+}  // namespace runprog
