@@ -15,30 +15,19 @@ namespace {
 
 class D3DDevice;
 
-class D3DViewport final : public IDirect3DViewport3 {
+class D3DViewport final : public DDCounted<D3DViewport, IDirect3DViewport3> {
 public:
-    HRESULT QueryInterface(REFIID, void** out) override {
-        if (out) *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override {
-        ULONG r = --refs;
-        if (r == 0) delete this;
-        return r;
-    }
     HRESULT SetViewport2(LPD3DVIEWPORT2 vp) override;
     HRESULT Clear2(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR color, D3DVALUE z,
                    DWORD stencil) override;
     void Apply();
 
-    ULONG refs = 1;
     D3DDevice* device = nullptr;  // set by AddViewport, cleared when the device goes
     bool set = false;
     D3DVIEWPORT2 data = {};
 };
 
-class D3DDevice final : public IDirect3DDevice3 {
+class D3DDevice final : public DDCounted<D3DDevice, IDirect3DDevice3> {
 public:
     ~D3DDevice() {
         if (bound) bound->Release();
@@ -47,16 +36,6 @@ public:
             v->device = nullptr;
             v->Release();
         }
-    }
-    HRESULT QueryInterface(REFIID, void** out) override {
-        if (out) *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override {
-        ULONG r = --refs;
-        if (r == 0) delete this;
-        return r;
     }
     HRESULT AddViewport(LPDIRECT3DVIEWPORT3 viewport) override {
         D3DViewport* v = static_cast<D3DViewport*>(viewport);
@@ -132,7 +111,6 @@ public:
         return D3D_OK;
     }
 
-    ULONG refs = 1;
     ScCard* card = nullptr;
     std::shared_ptr<DDDisplay> display;
     DDSurface* target = nullptr;  // one ref
@@ -242,20 +220,10 @@ HRESULT D3DViewport::Clear2(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR 
     return D3D_OK;
 }
 
-class D3DObject final : public IDirect3D3 {
+class D3DObject final : public DDCounted<D3DObject, IDirect3D3> {
 public:
     explicit D3DObject(IDirectDraw4* dd) : ddraw(dd) { ddraw->AddRef(); }
     ~D3DObject() { ddraw->Release(); }
-    HRESULT QueryInterface(REFIID, void** out) override {
-        if (out) *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override {
-        ULONG r = --refs;
-        if (r == 0) delete this;
-        return r;
-    }
     HRESULT CreateDevice(REFCLSID cls, LPDIRECTDRAWSURFACE4 surface, LPDIRECT3DDEVICE3* out,
                          LPUNKNOWN) override {
         if (!out) return DDERR_INVALIDPARAMS;
@@ -299,7 +267,6 @@ public:
         return D3D_OK;
     }
 
-    ULONG refs = 1;
     IDirectDraw4* ddraw;
 };
 

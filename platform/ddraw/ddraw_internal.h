@@ -17,6 +17,25 @@ struct DDDisplay {
     ~DDDisplay() { ScDestroy(card); }
 };
 
+// The reference count of a stand-in object: it starts at 1 and the last Release deletes the
+// object. Objects that hand out no other interface keep the default QueryInterface.
+template <class Derived, class Interface>
+class DDCounted : public Interface {
+public:
+    HRESULT QueryInterface(REFIID, void** out) override {
+        if (out) *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override {
+        ULONG r = --refs;
+        if (r == 0) delete static_cast<Derived*>(this);
+        return r;
+    }
+
+    ULONG refs = 1;
+};
+
 enum DDKind { DDK_PRIMARY, DDK_BACK, DDK_DEPTH, DDK_TEXTURE, DDK_OFFSCREEN };
 
 class DDPalette final : public IDirectDrawPalette {

@@ -78,7 +78,7 @@ int BytesOf(const DDPIXELFORMAT& f) { return static_cast<int>((f.dwRGBBitCount +
 
 // ---- the DirectDraw object ----
 
-class DDObject final : public IDirectDraw4 {
+class DDObject final : public DDCounted<DDObject, IDirectDraw4> {
 public:
     HRESULT QueryInterface(REFIID riid, void** out) override {
         if (!out) return DDERR_INVALIDPARAMS;
@@ -93,12 +93,6 @@ public:
             return S_OK;
         }
         return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override {
-        ULONG r = --refs;
-        if (r == 0) delete this;
-        return r;
     }
     HRESULT SetCooperativeLevel(HWND w, DWORD flags) override {
         if ((flags & (DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE)) != (DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE))
@@ -140,7 +134,6 @@ public:
         return DD_OK;
     }
 
-    ULONG refs = 1;
     HWND window = nullptr;
     std::shared_ptr<DDDisplay> display;
 };
