@@ -5,6 +5,9 @@
 //   trxtool tex info FILE               description and one line per used entry
 //   trxtool tex extract FILE DIR        each used entry as DIR/entry_NNN.png (RGBA)
 //   trxtool tex build OUT MANIFEST      build a library from PCX pictures (manifest: see Usage)
+//   trxtool tex sheet FILE OUT.png      contact sheet of a library's entries
+//   trxtool png sheet OUT.png COLS PNG...  contact sheet of PNG pictures (rendered frames)
+//   trxtool pcx png FILE OUT.png        a PCX picture as PNG
 //   trxtool pcx info FILE               size and colours of a PCX picture
 //   trxtool model info FILE             format, banner, animations and keyframes of a model file
 //   trxtool model check FILE            load a model file with every check; exit 1 with the reason
@@ -12,6 +15,7 @@
 // Exit status 0 on success, 1 with a message on stderr for bad input or bad usage.
 #include <png.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -36,7 +40,10 @@ const char* const kUsage =
     "  tex info FILE              show a texture library: description and the used entries\n"
     "  tex extract FILE DIR       write each used entry of a texture library as DIR/entry_NNN.png\n"
     "  tex build OUT MANIFEST     build a texture library from PCX pictures\n"
+    "  tex sheet FILE OUT.png     every used entry of a texture library on one contact sheet\n"
+    "  png sheet OUT.png COLS PNG...  PNG pictures side by side, COLS to a row (frames at half size)\n"
     "  pcx info FILE              show the size and colours of a PCX picture\n"
+    "  pcx png FILE OUT.png       a PCX picture as PNG (index 0 transparent)\n"
     "  model info FILE            show a model file: format, banner, animations and keyframes\n"
     "  model check FILE           load a model file with all its checks; exit 1 with the reason\n"
     "  --help                     this text\n"
@@ -273,6 +280,149 @@ int TexExtract(const char* path, const char* dir) {
     return status;
 }
 
+// ---- contact sheets ----
+
+// Digits 0-9 of a 3x5 pixel font, one row per 3 bits, for labelling cells.
+const uint8_t kDigits[10][5] = {{7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1},
+                                {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}};
+
+struct Sheet {
+    int width, height;
+    std::vector<uint8_t> rgba;
+};
+
+Sheet MakeSheet(int width, int height) {
+    Sheet s{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4, 0)};
+    for (size_t i = 3; i < s.rgba.size(); i += 4) s.rgba[i] = 255;
+    return s;
+}
+
+void PutPixel(Sheet* s, int x, int y, const uint8_t* px) {
+    if (x < 0 || y < 0 || x >= s->width || y >= s->height) return;
+    std::memcpy(&s->rgba[(static_cast<size_t>(y) * s->width + x) * 4], px, 4);
+}
+
+// Writes the number at (x, y) in white, two pixels per font pixel.
+void Label(Sheet* s, int x, int y, long number) {
+    const std::string text = std::to_string(number);
+    const uint8_t white[4] = {255, 255, 255, 255};
+    for (size_t c = 0; c < text.size(); ++c)
+        for (int row = 0; row < 5; ++row)
+            for (int col = 0; col < 3; ++col)
+                if (kDigits[text[c] - '0'][row] & (4 >> col))
+                    for (int k = 0; k < 4; ++k) PutPixel(s, x + static_cast<int>(c) * 8 + col * 2 + (k & 1), y + row * 2 + k / 2, white);
+}
+
+// Copies an RGBA picture into the sheet at (x, y), shrunk by `shrink` (box filter), blended over
+// a grey checkerboard so alpha shows.
+void Blit(Sheet* s, int x, int y, int w, int h, const uint8_t* rgba, int shrink) {
+    for (int ty = 0; ty < h / shrink; ++ty)
+        for (int tx = 0; tx < w / shrink; ++tx) {
+            int sum[4] = {0, 0, 0, 0};
+            for (int sy = 0; sy < shrink; ++sy)
+                for (int sx = 0; sx < shrink; ++sx) {
+                    const uint8_t* p = rgba + (static_cast<size_t>(ty * shrink + sy) * w + tx * shrink + sx) * 4;
+                    for (int c = 0; c < 4; ++c) sum[c] += p[c];
+                }
+            const int n = shrink * shrink, a = sum[3] / n;
+            const int check = ((tx / 8 + ty / 8) & 1) ? 96 : 64;
+            uint8_t out[4] = {0, 0, 0, 255};
+            for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((sum[c] / n * a + check * (255 - a)) / 255);
+            PutPixel(s, x + tx, y + ty, out);
+        }
+}
+
+bool ReadPng(const char* path, int* width, int* height, std::vector<uint8_t>* rgba) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) return false;
+    image.format = PNG_FORMAT_RGBA;
+    rgba->resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgba->data(), 0, nullptr)) return false;
+    *width = static_cast<int>(image.width);
+    *height = static_cast<int>(image.height);
+    return true;
+}
+
+// Every used entry of a library in a grid of 264-pixel cells, labelled with its index.
+int TexSheet(const char* path, const char* out) {
+    TexLib* lib = nullptr;
+    if (LoadTexLib(path, &lib)) return Fail("%s is not a readable texture library", path);
+    std::vector<int> used;
+    for (int i = 0; i < 256; ++i) {
+        const TexEntry& e = lib->entry[i];
+        const int64_t need = static_cast<int64_t>(e.width) * e.height * TexFormatBytes(e.format);
+        if (e.format != TEX_EMPTY && e.pixels && e.width > 0 && e.height > 0 && need > 0 && need <= e.size) used.push_back(i);
+    }
+    const int cell = 264, cols = 8, rows = (static_cast<int>(used.size()) + cols - 1) / cols;
+    Sheet sheet = MakeSheet(cell * cols, std::max(1, rows) * (cell + 14));
+    for (size_t k = 0; k < used.size(); ++k) {
+        const TexEntry& e = lib->entry[used[k]];
+        std::vector<uint8_t> rgba(static_cast<size_t>(e.width) * e.height * 4);
+        for (int p = 0; p < e.width * e.height; ++p) TexelRgba(e, p, &rgba[static_cast<size_t>(p) * 4]);
+        const int shrink = std::max(1, (std::max<int>(e.width, e.height) + 255) / 256);
+        const int x = static_cast<int>(k % cols) * cell, y = static_cast<int>(k / cols) * (cell + 14);
+        Label(&sheet, x + 4, y + 2, used[k]);
+        Blit(&sheet, x + 4, y + 14, e.width, e.height, rgba.data(), shrink);
+    }
+    FreeTexLib(lib);
+    if (!WritePng(out, sheet.width, sheet.height, sheet.rgba)) return Fail("cannot write %s", out);
+    std::printf("%zu entries on %s\n", used.size(), out);
+    return 0;
+}
+
+// PNG pictures side by side, `cols` to a row, pictures wider than 400 pixels at half size,
+// each labelled with the number in its file name (frame-000300.png: 300).
+int PngSheet(const char* out, const char* colsText, int count, char** files) {
+    long cols = 0;
+    if (!ParseInt(colsText, 1, 64, &cols)) return Fail("bad column count %s", colsText);
+    struct Picture {
+        int w, h;
+        std::vector<uint8_t> rgba;
+        long number;
+    };
+    std::vector<Picture> pictures;
+    int cellW = 1, cellH = 1;
+    for (int i = 0; i < count; ++i) {
+        Picture p{0, 0, {}, -1};
+        if (!ReadPng(files[i], &p.w, &p.h, &p.rgba)) return Fail("%s is not a readable PNG file", files[i]);
+        const char* name = std::strrchr(files[i], '/');
+        for (const char* c = name ? name : files[i]; *c; ++c)
+            if (*c >= '0' && *c <= '9') p.number = (p.number < 0 ? 0 : p.number * 10) + (*c - '0');
+        const int shrink = p.w > 400 ? 2 : 1;
+        cellW = std::max(cellW, p.w / shrink + 4);
+        cellH = std::max(cellH, p.h / shrink + 16);
+        pictures.push_back(std::move(p));
+    }
+    const int rows = (count + static_cast<int>(cols) - 1) / static_cast<int>(cols);
+    Sheet sheet = MakeSheet(cellW * static_cast<int>(std::min<long>(cols, count)), cellH * std::max(1, rows));
+    for (size_t k = 0; k < pictures.size(); ++k) {
+        const Picture& p = pictures[k];
+        const int x = static_cast<int>(k % cols) * cellW, y = static_cast<int>(k / cols) * cellH;
+        if (p.number >= 0) Label(&sheet, x + 2, y + 2, p.number);
+        Blit(&sheet, x + 2, y + 14, p.w, p.h, p.rgba.data(), p.w > 400 ? 2 : 1);
+    }
+    if (!WritePng(out, sheet.width, sheet.height, sheet.rgba)) return Fail("cannot write %s", out);
+    return 0;
+}
+
+// A PCX picture as a PNG file; palette index 0 is transparent.
+int PcxPng(const char* path, const char* out) {
+    uint8_t* indexes = nullptr;
+    uint8_t palette[768];
+    int w = 0, h = 0;
+    if (ReadPcx(path, &indexes, palette, &w, &h) < 0) return Fail("%s is not a readable PCX picture", path);
+    std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
+    for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
+        std::memcpy(&rgba[i * 4], &palette[indexes[i] * 3], 3);
+        rgba[i * 4 + 3] = indexes[i] ? 255 : 0;
+    }
+    std::free(indexes);
+    if (!WritePng(out, w, h, rgba)) return Fail("cannot write %s", out);
+    return 0;
+}
+
 std::vector<std::string> Split(const std::string& line) {
     std::vector<std::string> words;
     size_t i = 0;
@@ -499,7 +649,10 @@ int main(int argc, char** argv) {
     if (is(1, "tex") && is(2, "info") && argc == 4) return TexInfo(argv[3]);
     if (is(1, "tex") && is(2, "extract") && argc == 5) return TexExtract(argv[3], argv[4]);
     if (is(1, "tex") && is(2, "build") && argc == 5) return TexBuild(argv[3], argv[4]);
+    if (is(1, "tex") && is(2, "sheet") && argc == 5) return TexSheet(argv[3], argv[4]);
+    if (is(1, "png") && is(2, "sheet") && argc >= 6) return PngSheet(argv[3], argv[4], argc - 5, argv + 5);
     if (is(1, "pcx") && is(2, "info") && argc == 4) return PcxInfo(argv[3]);
+    if (is(1, "pcx") && is(2, "png") && argc == 5) return PcxPng(argv[3], argv[4]);
     if (is(1, "model") && is(2, "info") && argc == 4) return ModelInfo(argv[3]);
     if (is(1, "model") && is(2, "check") && argc == 4) return ModelCheck(argv[3]);
     std::fputs("trxtool: bad usage\n", stderr);
