@@ -49,6 +49,13 @@ Field Streaks(int w, int h, int cx, int cy, int octaves, float persistence, uint
     float amp = 1, total = 0;
     for (int o = 0; o < octaves; ++o) {
         const int nx = cx << o, ny = cy << o;
+        std::vector<float> grad(static_cast<size_t>(nx * ny) * 2);  // a unit gradient a lattice point
+        for (int j = 0; j < ny; ++j)
+            for (int i = 0; i < nx; ++i) {
+                const float a = float(Hash(seed, uint32_t(o), uint32_t(i), uint32_t(j)) & 0xFFFF) / 65536.0f * 2 * kPi;
+                grad[static_cast<size_t>(j * nx + i) * 2] = std::cos(a);
+                grad[static_cast<size_t>(j * nx + i) * 2 + 1] = std::sin(a);
+            }
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const float u = (float(x) + 0.5f) * float(nx) / float(w), v = (float(y) + 0.5f) * float(ny) / float(h);
@@ -57,9 +64,8 @@ Field Streaks(int w, int h, int cx, int cy, int octaves, float persistence, uint
                 float c[4];
                 for (int k = 0; k < 4; ++k) {
                     const int di = k & 1, dj = k >> 1;
-                    const uint32_t hs = Hash(seed, uint32_t(o), uint32_t((i0 + di) % nx), uint32_t((j0 + dj) % ny));
-                    const float a = float(hs & 0xFFFF) / 65536.0f * 2 * kPi;
-                    c[k] = std::cos(a) * (fu - float(di)) + std::sin(a) * (fv - float(dj));
+                    const float* g = &grad[static_cast<size_t>((j0 + dj) % ny * nx + (i0 + di) % nx) * 2];
+                    c[k] = g[0] * (fu - float(di)) + g[1] * (fv - float(dj));
                 }
                 const float su = fu * fu * fu * (fu * (fu * 6 - 15) + 10), sv = fv * fv * fv * (fv * (fv * 6 - 15) + 10);
                 const float top = c[0] + (c[1] - c[0]) * su, bottom = c[2] + (c[3] - c[2]) * su;
@@ -225,9 +231,9 @@ Img Marble(int w, int h, int cx, int cy, uint32_t seed) {
     const int ax = std::max(1, cx / 3), ay = std::max(1, cy / 3);
     Field veins = Mul(veinsAlong(ax, ay, 5.5f, 0.07f, wx, wz), Paint(w, h, [&](int x, int y) { return Smooth(0.3f, 0.55f, At(fade, x, y)); }));
     Field hair = Add(veinsAlong(2 * ax, -ay, 7, 0.03f, wy, wz), veinsAlong(ax, 3 * ay, 8, 0.025f, wz, wx));
-    Img im = Ramp(hue, {{0.25f, 0x5a1418}, {0.45f, 0x2a1218}, {0.6f, 0x142420}, {0.8f, 0x124634}});
+    Img im = Ramp(hue, {{0.25f, 0x7a1c20}, {0.45f, 0x3e1c22}, {0.6f, 0x1e3430}, {0.8f, 0x1a5e46}});
     Field tone = cloud;
-    Scale(&tone, 1.6f, 0.4f);
+    Scale(&tone, 1.5f, 0.55f);
     Modulate(&im, tone);
     AddColor(&im, Blur(veins, 4), 0x3a2408, 1.2f);
     AddColor(&im, hair, 0x6a6458, 0.7f);
@@ -302,6 +308,7 @@ void MakeFloorEmblem(const TexSpec& s, std::vector<Img>* out) {
     Field slabHeight = Paint(w, h, [&](int x, int y) { return 0.92f + 0.06f * At(grain, x, y) - 0.12f * At(brass, x, y); });
     Field shade = Shade(Blur(slabHeight, 0.7f), 3);
     Modulate(&slab, shade);
+    Modulate(&slab, Paint(w, h, [&](int x, int y) { return 0.8f + 0.4f * At(grain, x, y); }));
     Modulate(&slab, Occlusion(Blur(slabHeight, 0.7f), 2, 0.3f));
     Mask(&im, slab, disc);
     Modulate(&im, Paint(w, h, [&](int x, int y) { return 1 - 0.7f * At(joint, x, y); }));
@@ -365,7 +372,7 @@ void MakeRelief(const TexSpec& s, std::vector<Img>* out) {
         return std::max(At(relief, x, y), 0.3f + 0.6f * Sat(At(round, x, y) * 1.4f)) + 0.05f * At(grain, x, y);
     });
     height = Blur(height, 0.8f);
-    Img im = WallColour(Paint(w, h, [&](int x, int y) { return 0.35f + 0.7f * (At(grain, x, y) - 0.5f) + 0.2f * At(height, x, y); }));
+    Img im = WallColour(Paint(w, h, [&](int x, int y) { return 0.25f + 0.7f * (At(grain, x, y) - 0.5f) + 0.35f * At(height, x, y); }));
     Modulate(&im, Shade(height, 7));
     Modulate(&im, Occlusion(height, 5, 0.45f, 3));
     Clamp(&im);
@@ -387,9 +394,9 @@ void MakeColumn(const TexSpec& s, std::vector<Img>* out) {
         return 1 - 0.6f * flute - 0.5f * joint + 0.05f * At(grain, x, y);
     });
     Img im = WallColour(Paint(w, h, [&](int x, int y) {
-        return 0.45f + 0.6f * (At(grain, x, y) - 0.5f) - 0.5f * Sat(At(streak, x, y) - 0.5f);
+        return 0.5f + 0.7f * (At(grain, x, y) - 0.5f) - 1.2f * Sat(At(streak, x, y) - 0.5f);
     }));
-    Modulate(&im, Shade(height, 4, -0.8f, -0.3f, 0.55f));
+    Modulate(&im, Shade(height, 2.5f, -0.8f, -0.3f, 0.55f));
     Modulate(&im, Occlusion(height, 3, 0.3f));
     Clamp(&im);
     out->push_back(im);
@@ -438,7 +445,7 @@ void MakeRoofBeam(const TexSpec& s, std::vector<Img>* out) {
         const float fy = float(y) + 0.5f, arris = Smooth(0, 5, fy) * Smooth(0, 5, float(h) - fy);
         return 0.6f * arris + 0.2f * At(wood, x, y) - 0.35f * At(split, x, y) * Smooth(0.45f, 0.6f, At(patch, x, y));
     });
-    Img im = Ramp(wood, {{0, 0x2e2016}, {0.5f, 0x5e4430}, {1, 0x8a6c4c}});
+    Img im = Ramp(wood, {{0, 0x3e2e20}, {0.5f, 0x76583e}, {1, 0xa4866a}});
     Modulate(&im, Shade(height, 4));
     Modulate(&im, Occlusion(height, 2, 0.5f));
     Clamp(&im);
@@ -459,7 +466,7 @@ void MakeDoorWood(const TexSpec& s, std::vector<Img>* out) {
         const float d = std::min(fx - edges[k], edges[k + 1] - fx);
         return Smooth(0.8f, 3.5f, d) * (0.8f + 0.2f * At(wood, x, y));
     });
-    Img im = Ramp(wood, {{0, 0x3a2414}, {0.5f, 0x6a4428}, {1, 0x946a44}});
+    Img im = Ramp(wood, {{0, 0x4a3020}, {0.5f, 0x7e5636}, {1, 0xa47a54}});
     Modulate(&im, Paint(w, h, [&](int x, int y) { return 0.85f + 0.3f * At(plank, x, y); }));
     Modulate(&im, Shade(height, 3));
     Modulate(&im, Occlusion(height, 2, 0.5f));
@@ -481,7 +488,7 @@ void MakeDoorIron(const TexSpec& s, std::vector<Img>* out) {
         }
         return 0.5f * edge + 0.08f * At(dents, x, y) + 0.5f * rivet;
     });
-    Img im = Ramp(dents, {{0, 0x34363a}, {1, 0x4a4c52}});
+    Img im = Ramp(dents, {{0, 0x3c3e44}, {1, 0x585a62}});
     Field rusty = rust;
     SmoothStep(&rusty, 0.55f, 0.75f);
     Mask(&im, Ramp(rust, {{0.5f, 0x4a2a18}, {1, 0x7a4422}}), rusty, 0.8f);
@@ -499,17 +506,18 @@ void MakeBronze(const TexSpec& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     Field dents = CellNoise(w, h, 16, CELL_F1, 260);
     Pow(&dents, 1.5f);
+    Scale(&dents, 0.5f);
     const Field grain = GradientNoise(w, h, 4, 5, 0.55f, 261);
     Field patina = GradientNoise(w, h, 6, 5, 0.6f, 262);
     Field height = Add(dents, grain, 0.6f);
-    Img im = Ramp(grain, {{0, 0x5a3c22}, {0.5f, 0x8a6438}, {1, 0xa88450}});
-    Field shade = Shade(height, 5);
+    Img im = Ramp(grain, {{0, 0x5e3e22}, {0.5f, 0x8a6238}, {1, 0xa07a48}});
+    Field shade = Shade(height, 4);
     Modulate(&im, shade);
     Field shine = shade;
     Levels(&shine, 1.15f, 1.7f);
-    AddColor(&im, shine, 0xffd890, 0.6f);
-    Field hollow = Paint(w, h, [&](int x, int y) { return Smooth(0.5f, 0.7f, At(patina, x, y)) * (1.1f - At(dents, x, y)); });
-    Mask(&im, Ramp(grain, {{0, 0x2e5a4a}, {1, 0x4a8470}}), hollow, 0.7f);
+    AddColor(&im, shine, 0xffd890, 0.5f);
+    Field hollow = Paint(w, h, [&](int x, int y) { return Smooth(0.55f, 0.72f, At(patina, x, y)) * Sat(1.2f - 2.5f * At(dents, x, y)); });
+    Mask(&im, Ramp(grain, {{0, 0x2e5a4a}, {1, 0x4a8470}}), hollow, 0.6f);
     Clamp(&im);
     out->push_back(im);
 }
@@ -523,10 +531,10 @@ void MakeSky(const TexSpec& s, std::vector<Img>* out) {
     SmoothStep(&density, 0.42f, 0.66f);
     Field rim = Lighting(Blur(density, 3), 10, -0.6f, -0.7f, 0.35f);
     Levels(&rim, 0.3f, 1.0f);
-    Img im = Ramp(qx, {{0.2f, 0x06081c}, {0.8f, 0x181236}});
-    Img body = Ramp(cloud, {{0.45f, 0x1c1a32}, {0.8f, 0x3a3658}});
+    Img im = Ramp(qx, {{0.2f, 0x04061a}, {0.8f, 0x140e30}});
+    Img body = Ramp(cloud, {{0.45f, 0x34305a}, {0.62f, 0x2a2646}, {0.85f, 0x12101e}});  // storm-dark cores
     Mask(&im, body, density);
-    AddColor(&im, Mul(rim, Paint(w, h, [&](int x, int y) { return Sat(At(density, x, y) * 2.5f); })), 0xa8acdc, 0.9f);
+    AddColor(&im, Mul(rim, Paint(w, h, [&](int x, int y) { return Sat(At(density, x, y) * 2.5f); })), 0xb0b4e4, 1.2f);
     Field stars = MakeField(w, h);
     for (int k = 0; k < 140; ++k) {
         const float x = Rand01(273, k, 1) * float(w), y = Rand01(273, k, 2) * float(h), b = Rand01(273, k, 3);
@@ -541,7 +549,7 @@ void MakeSky(const TexSpec& s, std::vector<Img>* out) {
 // `frames` frames in which the turbulence rises by whole periods of the tile.
 void MakeFire(const TexSpec& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
-    const Field big = Streaks(w, h, 5, 3, 3, 0.5f, 280), fine = Streaks(w, h, 8, 6, 2, 0.5f, 281);
+    const Field big = Streaks(w, h, 6, 3, 3, 0.5f, 280), fine = Streaks(w, h, 8, 6, 2, 0.5f, 281);
     const Field sway = GradientNoise(w, h, 2, 2, 0.5f, 282);
     for (int f = 0; f < s.frames; ++f) {
         const float phase = float(f) / float(s.frames), rise = float(h) * phase;
@@ -552,7 +560,7 @@ void MakeFire(const TexSpec& s, std::vector<Img>* out) {
             const float width = 0.85f * std::pow(1 - v, 0.7f) * std::sqrt(Smooth(-0.02f, 0.15f, v));  // round foot
             const float body = Sat(1 - u / std::max(0.01f, width));
             const float n = 0.65f * Sample(big, fx + sx * 0.5f, fy + rise) + 0.35f * Sample(fine, fx, fy + 2 * rise);
-            return Sat(std::sqrt(body) * (1.5f - 1.2f * v) + (n - 0.5f) * (0.6f + 1.8f * v) - 0.2f);
+            return Sat(std::sqrt(body) * (1.5f - 1.2f * v) + (n - 0.5f) * (0.6f + 2.2f * v) - 0.2f);
         });
         Img im = Ramp(heat, {{0, 0x600000}, {0.25f, 0xb01800}, {0.45f, 0xe85000}, {0.65f, 0xffa020},
                              {0.85f, 0xffe070}, {1, 0xfffff0}});
