@@ -316,7 +316,7 @@ void MakeFloorEmblem(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-// Dressed ashlar in running bond: eight courses, chipped arrises, a tone a block.
+// Dressed ashlar in running bond: six courses, chipped arrises, a tone a block.
 void MakeWallStone(const TexSpec& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     Field ids;
@@ -327,7 +327,7 @@ void MakeWallStone(const TexSpec& s, std::vector<Img>* out) {
     const Field grime = GradientNoise(w, h, 2, 3, 0.5f, 184);
     const Field speck = GradientNoise(w, h, 64, 2, 0.5f, 185);
     Field height = Paint(w, h, [&](int x, int y) {
-        return At(block, x, y) * (0.8f + 0.2f * At(grain, x, y) + 0.06f * At(speck, x, y) - 0.1f * Smooth(0.35f, 0.25f, At(speck, x, y)));
+        return At(block, x, y) * (0.8f + 0.2f * At(grain, x, y) + 0.06f * At(speck, x, y) - 0.1f * Smooth(0.3f, 0.22f, At(speck, x, y)));
     });
     Img im = WallColour(Paint(w, h, [&](int x, int y) {
         return 0.15f + 0.5f * At(ids, x, y) + 0.6f * (At(grain, x, y) - 0.5f) + 0.3f * (At(speck, x, y) - 0.5f) + 0.3f * (At(grime, x, y) - 0.4f);
@@ -457,8 +457,8 @@ void MakeDoorWood(const TexSpec& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const Field wood = Transpose(Wood(h, w, 22, 240));
     const float edges[] = {0, 30, 64, 92, 128};
-    Field plank = MakeField(w, h), height = MakeField(w, h);
-    height = Paint(w, h, [&](int x, int y) {
+    Field plank = MakeField(w, h);  // a random 0..1 a plank, filled in with the height
+    const Field height = Paint(w, h, [&](int x, int y) {
         const float fx = float(x) + 0.5f;
         int k = 0;
         while (fx >= edges[k + 1]) ++k;
@@ -566,7 +566,7 @@ void MakeFire(const TexSpec& s, std::vector<Img>* out) {
                              {0.85f, 0xffe070}, {1, 0xfffff0}});
         Field alpha = Paint(w, h, [&](int x, int y) {
             const float fx = float(x) + 0.5f, fy = float(y) + 0.5f;
-            return Smooth(0.05f, 0.4f, At(heat, x, y)) * Smooth(0, 6, fx) * Smooth(0, 6, float(w) - fx) * Smooth(0, 12, fy);
+            return Smooth(0.05f, 0.4f, At(heat, x, y)) * Smooth(1.5f, 8, fx) * Smooth(1.5f, 8, float(w) - fx) * Smooth(1.5f, 14, fy);
         });
         SetAlpha(&im, alpha);
         out->push_back(im);
