@@ -335,7 +335,7 @@ void MakeRuneRing(const TexSpec& s, std::vector<Img>* out) {
     Field alpha = MakeField(w, h);
     EachTexel(&im, [&](int x, int y, float* p) {
         const size_t i = static_cast<size_t>(y * w + x);
-        const float core = stroke.v[i], glow = Clamp01(near.v[i] * 1.6f + far.v[i] * 1.4f);
+        const float core = stroke.v[i], glow = Clamp01(near.v[i] * 1.5f + far.v[i] * 0.8f);
         const float a = Clamp01(std::max(core, glow * 0.85f));
         p[0] = Clamp01(0.45f + 0.55f * core);
         p[1] = Clamp01(0.65f + 0.35f * core);
