@@ -5,7 +5,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
-          libsdl2-dev libopenmpt-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev)
+          libsdl2-dev libopenmpt-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
+          libfreetype-dev fonts-dejavu-core)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds an optimised release and plays the show, full screen with sound, from the data directory.
+# Builds an optimised release (the programs and the show's data) and plays the show, full screen
+# with sound.
 # Usage: scripts/play.sh [glide] [stand-in options] [--] [ten integers]
-#   glide      play the Glide program instead of the Direct3D one
-#   TAMBIR_DATA=dir   where the show's data files are (default: data/)
+#   glide             play the Glide program instead of the Direct3D one
+#   TAMBIR_DATA=dir   play the data files in dir instead of the ones the build makes
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -13,7 +14,10 @@ cmake --build "$build"
 
 program=demo_d3d
 if [[ "${1:-}" == glide ]]; then program=demo_glide; shift; fi
-data="${TAMBIR_DATA:-$root/data}"
-[[ -d "$data" ]] || data="$root"
+data="${TAMBIR_DATA:-$root/$build/data}"
+if [[ ! -d "$data" ]]; then
+  echo "play: no data directory $data" >&2
+  exit 1
+fi
 cd "$data"
-exec "$root/$build/$program" "$@"
+exec "$root/$build/app/$program" "$@"

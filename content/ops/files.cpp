@@ -1,11 +1,9 @@
 // files.cpp: the small file writers (see files.h).
 #include "files.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 bool WriteBytes(const std::string& path, const Bytes& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -15,9 +13,9 @@ bool WriteBytes(const std::string& path, const Bytes& bytes) {
 }
 
 bool MakeDir(const std::string& path) {
-    if (mkdir(path.c_str(), 0755) == 0) return true;
-    struct stat st;
-    return errno == EEXIST && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    return std::filesystem::is_directory(path, error);
 }
 
 void Put16(Bytes& b, size_t at, uint32_t v) {

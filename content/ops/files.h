@@ -10,7 +10,7 @@ using Bytes = std::vector<uint8_t>;
 
 // Writes the bytes as the whole file. False (with errno set by the C library) on failure.
 bool WriteBytes(const std::string& path, const Bytes& bytes);
-// Creates the directory when it does not exist. False when it cannot be made.
+// Creates the directory (and its parents) when it does not exist. False when it cannot be made.
 bool MakeDir(const std::string& path);
 
 void Put16(Bytes& b, size_t at, uint32_t v);

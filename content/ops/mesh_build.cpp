@@ -46,7 +46,7 @@ void AddRef(MeshBuild* mb, int link, int material, float u, float v) {
 }
 
 void AddGrid(MeshBuild* mb, V3 origin, V3 eu, V3 ev, int nu, int nv, int texture, int material, float ru, float rv) {
-    const V3 n = Normalized(Cross(eu, ev));
+    const V3 n = Normalized(Cross(ev, eu));
     const int base = static_cast<int>(mb->links.size());
     for (int j = 0; j <= nv; ++j)
         for (int i = 0; i <= nu; ++i)

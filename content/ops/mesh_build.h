@@ -37,8 +37,10 @@ int AddPoint(MeshBuild* mb, V3 position, V3 normal);
 void AddRun(MeshBuild* mb, int type, int count, int texture);
 void AddRef(MeshBuild* mb, int link, int material, float u, float v);
 
-// A flat grid from `origin` along edges eu (nu cells) and ev (nv cells), facing eu x ev, drawn as
-// triangle strips, one run per row of cells (nu at most 62). Texture repeats ru x rv over it.
+// A flat grid from `origin` along edges eu (nu cells) and ev (nv cells), drawn as triangle strips,
+// one run per row of cells (nu at most 62). Texture repeats ru x rv over it, u along eu and v along
+// ev, so seen from its front (the side ev x eu points to) eu runs right and ev down, as the
+// texture's rows do: a picture reads the right way round.
 void AddGrid(MeshBuild* mb, V3 origin, V3 eu, V3 ev, int nu, int nv, int texture, int material, float ru, float rv);
 // An axis-aligned box from lo to hi, its six faces facing out (grids of `cells` per side); `repeat`
 // texels per world unit scale the texture on each face.

@@ -55,10 +55,10 @@ uint32_t OffKey(uint32_t rgb, uint32_t key) {
 
 }  // namespace
 
-std::vector<uint32_t> MedianCutPalette(const Img& im, int colours) {
+std::vector<uint32_t> MedianCutPalette(const Img& im, int colours, float minAlpha) {
     std::vector<uint32_t> all;
     for (size_t i = 0; i < im.px.size(); i += 4) {
-        if (im.px[i + 3] < 0.5f) continue;
+        if (im.px[i + 3] < minAlpha) continue;
         all.push_back(static_cast<uint32_t>(Byte(im.px[i]) << 16 | Byte(im.px[i + 1]) << 8 | Byte(im.px[i + 2])));
     }
     std::sort(all.begin(), all.end());
@@ -173,7 +173,9 @@ bool ImageToTexture(const Img& im, const TexConvert& how, TexEntry* out) {
             return false;
         }
         const int first = how.keyed ? 1 : 0;
-        pal = MedianCutPalette(im, std::clamp(how.colours, 1, 256) - first);
+        // Keyed: the holes' colours do not count. Alpha with the palette: invisible texels do not.
+        const float minAlpha = how.keyed ? 0.5f : how.format == TEX_AP88 ? 1.0f / 255 : 0.0f;
+        pal = MedianCutPalette(im, std::clamp(how.colours, 1, 256) - first, minAlpha);
         if (pal.empty()) pal.push_back(0);
         if (how.keyed) {
             for (uint32_t& c : pal) c = OffKey(c, kColorKey);

@@ -34,8 +34,8 @@ bool ImageToTexture(const Img& im, const TexConvert& how, TexEntry* out);
 uint32_t TexelArgb(const TexEntry& e, int x, int y);
 
 // Median-cut palette of at most `colours` entries (0xRRGGBB) for the texels whose alpha is at least
-// one half, weighted by how often each colour occurs. Deterministic.
-std::vector<uint32_t> MedianCutPalette(const Img& im, int colours);
+// minAlpha (0: every texel), weighted by how often each colour occurs. Deterministic.
+std::vector<uint32_t> MedianCutPalette(const Img& im, int colours, float minAlpha = 0.5f);
 // The index of the palette colour nearest to (r, g, b) 0..255, searching indexes first..n-1.
 int NearestIndex(const std::vector<uint32_t>& palette, int first, int r, int g, int b);
 

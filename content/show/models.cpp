@@ -46,6 +46,9 @@ std::string Save(const std::string& dir, const char* name, std::vector<AnimOut>&
         if (AddAnim(&model, a.id) != 0 || SelectAnim(&model, a.id, 1) != 0) failed = "an animation";
         for (Key& k : a.keys) {
             if (!failed.empty()) break;
+            // Every texture a run draws goes into the remap file, the flares' too.
+            for (size_t c = 0; c < k.mesh.commands.size(); c += 1 + static_cast<size_t>(k.mesh.commands[c].run.count))
+                if (k.mesh.commands[c].run.texture > 0) usedIds.insert(k.mesh.commands[c].run.texture);
             Mesh mesh = ToMesh(k.mesh);
             if (CheckMesh(&mesh) != 0) {
                 failed = std::string("a mesh: ") + ModelFileError();
@@ -77,10 +80,11 @@ MeshBuild Temple() {
     const int warm = AddMaterial(&mb, LitMaterial(1, 1, 1, 0.05f, 0.03f, 0.02f));
     const int sky = AddMaterial(&mb, LitMaterial(0, 0, 0, 0.8f, 0.8f, 0.9f));
     // Floor in three bands so the emblem sits where the first shot looks down (y near -870).
-    AddGrid(&mb, {-500, -1450, 0}, {1000, 0, 0}, {0, 430, 0}, 20, 8, Tex("floor_stone"), stone, 4, 1.72f);
-    AddGrid(&mb, {-500, -1020, 0}, {1000, 0, 0}, {0, 300, 0}, 20, 6, Tex("floor_stone"), stone, 4, 1.2f);
-    AddGrid(&mb, {-150, -1020, 0.5f}, {300, 0, 0}, {0, 300, 0}, 6, 6, Tex("floor_emblem"), stone, 1, 1);
-    AddGrid(&mb, {-500, -720, 0}, {1000, 0, 0}, {0, 1720, 0}, 20, 34, Tex("floor_stone"), stone, 4, 6.88f);
+    AddGrid(&mb, {-500, -1020, 0}, {1000, 0, 0}, {0, -430, 0}, 20, 8, Tex("floor_stone"), stone, 4, 1.72f);
+    AddGrid(&mb, {-500, -720, 0}, {350, 0, 0}, {0, -300, 0}, 7, 6, Tex("floor_stone"), stone, 1.4f, 1.2f);
+    AddGrid(&mb, {150, -720, 0}, {350, 0, 0}, {0, -300, 0}, 7, 6, Tex("floor_stone"), stone, 1.4f, 1.2f);
+    AddGrid(&mb, {-150, -720, 0}, {300, 0, 0}, {0, -300, 0}, 6, 6, Tex("floor_emblem"), stone, 1, 1);
+    AddGrid(&mb, {-500, 1000, 0}, {1000, 0, 0}, {0, -1720, 0}, 20, 34, Tex("floor_stone"), stone, 4, 6.88f);
     // Walls, with relief panels along them.
     AddGrid(&mb, {-500, -1450, 700}, {0, 2450, 0}, {0, 0, -700}, 49, 14, Tex("wall_stone"), stone, 9.8f, 2.8f);
     AddGrid(&mb, {500, 1000, 700}, {0, -2450, 0}, {0, 0, -700}, 49, 14, Tex("wall_stone"), stone, 9.8f, 2.8f);
@@ -101,16 +105,16 @@ MeshBuild Temple() {
     AddBox(&mb, {-300, 400, 0}, {300, 440, 16}, 8, Tex("dais_step"), warm, 300);
     for (float x : {380.0f, -350.0f}) AddBox(&mb, {x - 40, 520, 0}, {x + 40, 600, 470}, 4, Tex("bronze"), warm, 80);
     // Roof at z 700 with an opening above the dais; beams across it.
-    AddGrid(&mb, {-500, -1450, 700}, {0, 1800, 0}, {1000, 0, 0}, 36, 20, Tex("wall_stone"), stone, 7.2f, 4);
-    AddGrid(&mb, {-500, 850, 700}, {0, 150, 0}, {1000, 0, 0}, 3, 20, Tex("wall_stone"), stone, 0.6f, 4);
-    AddGrid(&mb, {-500, 350, 700}, {0, 500, 0}, {300, 0, 0}, 10, 6, Tex("wall_stone"), stone, 2, 1.2f);
-    AddGrid(&mb, {200, 350, 700}, {0, 500, 0}, {300, 0, 0}, 10, 6, Tex("wall_stone"), stone, 2, 1.2f);
+    AddGrid(&mb, {-500, -1450, 700}, {1000, 0, 0}, {0, 1800, 0}, 20, 36, Tex("wall_stone"), stone, 4, 7.2f);
+    AddGrid(&mb, {-500, 850, 700}, {1000, 0, 0}, {0, 150, 0}, 20, 3, Tex("wall_stone"), stone, 4, 0.6f);
+    AddGrid(&mb, {-500, 350, 700}, {300, 0, 0}, {0, 500, 0}, 6, 10, Tex("wall_stone"), stone, 1.2f, 2);
+    AddGrid(&mb, {200, 350, 700}, {300, 0, 0}, {0, 500, 0}, 6, 10, Tex("wall_stone"), stone, 1.2f, 2);
     for (int i = 0; i < 8; ++i) {
         const float y = -1400 + static_cast<float>(i) * 220;
         AddBox(&mb, {-500, y, 660}, {500, y + 30, 700}, 4, Tex("roof_beam"), stone, 250);
     }
     // The storm sky above the opening, facing down.
-    AddGrid(&mb, {-1200, -600, 1500}, {0, 2400, 0}, {2400, 0, 0}, 12, 12, Tex("sky"), sky, 2, 2);
+    AddGrid(&mb, {-1200, -600, 1500}, {2400, 0, 0}, {0, 2400, 0}, 12, 12, Tex("sky"), sky, 2, 2);
     // Warm lights and flares at the two fires.
     for (float x : {380.0f, -350.0f}) {
         AddEmitter(&mb, {x, 560, 520}, {0, 0, 1}, 1.0f, 0.55f, 0.2f, 900, false);
@@ -133,8 +137,8 @@ MeshBuild Fire(int k) {
 MeshBuild Door(float lift) {
     MeshBuild mb;
     const int wood = AddMaterial(&mb, LitMaterial(1, 0.95f, 0.9f));
-    AddGrid(&mb, {-150, -1440, 320 + lift}, {300, 0, 0}, {0, 0, -320}, 6, 8, Tex("door_wood"), wood, 2, 1.25f);
-    for (float z : {60.0f, 250.0f}) AddGrid(&mb, {-150, -1441, z + 30 + lift}, {300, 0, 0}, {0, 0, -30}, 6, 1, Tex("door_iron"), wood, 2.3f, 0.5f);
+    AddGrid(&mb, {150, -1440, 320 + lift}, {-300, 0, 0}, {0, 0, -320}, 6, 8, Tex("door_wood"), wood, 2, 1.25f);
+    for (float z : {60.0f, 250.0f}) AddGrid(&mb, {150, -1439, z + 30 + lift}, {-300, 0, 0}, {0, 0, -30}, 6, 1, Tex("door_iron"), wood, 2.3f, 0.5f);
     return mb;
 }
 
@@ -181,13 +185,15 @@ MeshBuild Relic(float turn) {
 MeshBuild ChipLogo() {
     MeshBuild mb;
     const int body = AddMaterial(&mb, LitMaterial(1, 1, 1, 0.1f, 0.1f, 0.1f));
-    AddBox(&mb, {-150, -150, -15}, {150, 150, 15}, 4, Tex("chip_side"), body, 300);
-    AddGrid(&mb, {-150, 150, 15.5f}, {300, 0, 0}, {0, -300, 0}, 6, 6, Tex("chip_top"), body, 1, 1);
-    AddGrid(&mb, {-150, -150, -15.5f}, {300, 0, 0}, {0, 300, 0}, 6, 6, Tex("die"), body, 2, 2);
+    // The printed top, the die underneath, the package's four edges and a row of pins on each.
+    AddGrid(&mb, {-150, 150, 15}, {300, 0, 0}, {0, -300, 0}, 6, 6, Tex("chip_top"), body, 1, 1);
+    AddGrid(&mb, {-150, -150, -15}, {300, 0, 0}, {0, 300, 0}, 6, 6, Tex("die"), body, 2, 2);
     for (int side = 0; side < 4; ++side) {
         const float a = static_cast<float>(side) * kPi / 2, c = std::cos(a), s = std::sin(a);
-        const V3 o{c * 150 - s * -150, s * 150 + c * -150, 0}, along{-s * 300, c * 300, 0}, out{c * 30, s * 30, 0};
-        AddGrid(&mb, o, along, out, 6, 1, Tex("pins"), body, 6, 1);
+        // Corner at the side's left end seen from outside, the edge running right along it.
+        const V3 corner{150 * c + 150 * s, 150 * s - 150 * c, 15}, along{-300 * s, 300 * c, 0};
+        AddGrid(&mb, corner, along, {0, 0, -30}, 6, 1, Tex("chip_side"), body, 1, 1);
+        AddGrid(&mb, corner + V3{0, 0, -10} + V3{c, s, 0} * 0.5f, along, V3{c * 30, s * 30, 0} * 1.0f, 6, 1, Tex("pins"), body, 6, 1);
     }
     return mb;
 }
@@ -196,8 +202,8 @@ MeshBuild FinalScene() {
     MeshBuild mb;
     const int board = AddMaterial(&mb, LitMaterial(1, 1, 1));
     const int plate = AddMaterial(&mb, LitMaterial(1, 1, 1, 0.2f, 0.2f, 0.2f));
-    AddGrid(&mb, {-400, -50, -40}, {800, 0, 0}, {0, 1600, 0}, 16, 32, Tex("board"), board, 4, 8);
-    AddGrid(&mb, {-400, -50, -39}, {800, 0, 0}, {0, 1600, 0}, 16, 32, Tex("dataflow"), plate, 8, 16);
+    AddGrid(&mb, {-400, 1550, -40}, {800, 0, 0}, {0, -1600, 0}, 16, 32, Tex("board"), board, 4, 8);
+    AddGrid(&mb, {-400, 1550, -39}, {800, 0, 0}, {0, -1600, 0}, 16, 32, Tex("dataflow"), plate, 8, 16);
     const std::vector<const char*>& lines = CreditLines();
     for (size_t i = 0; i < lines.size(); ++i) {
         const float y = 60 + static_cast<float>(i) * 90, x = (i % 2 ? 10.0f : -90.0f);

@@ -1,0 +1,239 @@
+// The content toolkit: the operators' properties that textures rely on (tiling, energy, keys),
+// texture conversion in every format, and the file writers read back by the engine's loaders.
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "files.h"
+#include "image.h"
+#include "it_writer.h"
+#include "pcx.h"
+#include "texconv.h"
+
+namespace {
+
+double Sum(const Field& f) {
+    double s = 0;
+    for (float v : f.v) s += v;
+    return s;
+}
+
+// Mean absolute step between horizontal neighbours: across the wrap (column w-1 to 0) and inside.
+void Steps(const Field& f, double* across, double* inside) {
+    *across = *inside = 0;
+    for (int y = 0; y < f.h; ++y) {
+        *across += std::fabs(At(f, f.w - 1, y) - At(f, 0, y));
+        for (int x = 0; x + 1 < f.w; ++x) *inside += std::fabs(At(f, x, y) - At(f, x + 1, y));
+    }
+    *across /= f.h;
+    *inside /= static_cast<double>(f.h) * (f.w - 1);
+}
+
+TEST(ContentOps, NoisesAndPatternsTileAcrossTheirEdges) {
+    const struct {
+        const char* name;
+        Field f;
+    } cases[] = {
+        {"value", ValueNoise(64, 64, 4, 4, 0.5f, 1)},
+        {"gradient", GradientNoise(64, 64, 4, 4, 0.5f, 2)},
+        {"ridged", Ridged(64, 64, 4, 3, 0.5f, 3)},
+        {"cell", CellNoise(64, 64, 5, CELL_F1, 4)},
+        {"bricks", Bricks(64, 64, 4, 2, 0.5f, 2, 3, 5)},
+    };
+    for (const auto& c : cases) {
+        double across, inside;
+        Steps(c.f, &across, &inside);
+        // A seam shows as a jump at the wrap several times the usual step.
+        EXPECT_LT(across, inside * 3 + 1e-3) << c.name << ": across the edge " << across << ", inside " << inside;
+        for (float v : c.f.v) ASSERT_TRUE(std::isfinite(v)) << c.name;
+    }
+    // Same seed, same texels; another seed, other texels.
+    EXPECT_EQ(GradientNoise(32, 32, 4, 3, 0.5f, 9).v, GradientNoise(32, 32, 4, 3, 0.5f, 9).v);
+    EXPECT_NE(GradientNoise(32, 32, 4, 3, 0.5f, 9).v, GradientNoise(32, 32, 4, 3, 0.5f, 10).v);
+}
+
+TEST(ContentOps, BlurKeepsEnergyAndWrapsAround) {
+    Field f = MakeField(32, 16);
+    At(f, 0, 0) = 100;  // a spike in the corner spreads to all four corners
+    const Field b = Blur(f, 3);
+    EXPECT_NEAR(Sum(b), 100.0, 1e-3);
+    EXPECT_GT(At(b, 31, 15), 0.1f);
+    EXPECT_NEAR(At(b, 1, 0), At(b, 31, 0), 1e-4);
+    Img im = MakeImg(16, 16, 0x804020);
+    const Img bi = BlurImg(im, 2);
+    for (size_t i = 0; i < im.px.size(); ++i) ASSERT_NEAR(bi.px[i], im.px[i], 1e-5) << "a flat image stays flat";
+}
+
+TEST(ContentOps, LightingFacesTheLightOnFlatGroundAndShadesSlopes) {
+    Field flat = MakeField(8, 8, 0.5f);
+    EXPECT_NEAR(At(Lighting(flat, 4, 0, 0, 1), 3, 3), 1.0f, 1e-5);
+    Field ramp = LinearGradient(16, 16, 1, 0);
+    const Field lit = Lighting(ramp, 8, -1, 0, 1), away = Lighting(ramp, 8, 1, 0, 1);
+    EXPECT_GT(At(lit, 8, 8), At(away, 8, 8)) << "a slope rising to the right faces a light on the left";
+}
+
+TEST(ContentOps, FireAnimatesAndLoops) {
+    const std::vector<Field> frames = FireFrames(32, 64, 8, 0.012f, 3);
+    ASSERT_EQ(frames.size(), 8u);
+    double energy = 0;
+    for (size_t k = 0; k < frames.size(); ++k) {
+        energy += Sum(frames[k]);
+        EXPECT_NE(frames[k].v, frames[(k + 1) % frames.size()].v) << "frame " << k;
+    }
+    EXPECT_GT(energy, 8 * 32 * 64 * 0.05) << "the flames reach into the picture";
+}
+
+// Every format: a gradient image converted and read back stays within the format's precision.
+TEST(ContentOps, ConversionRoundTripsEveryFormat) {
+    Img im = MakeImg(16, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) {
+            float* p = Px(im, x, y);
+            p[0] = x / 15.0f, p[1] = y / 7.0f, p[2] = 1 - x / 15.0f, p[3] = (x + y) / 22.0f;
+        }
+    const struct {
+        int format;
+        int colourStep, alphaStep;  // largest error in 0..255 units; -1 when not held
+        bool grey;
+    } cases[] = {
+        {TEX_RGB332, 80, -1, false}, {TEX_ALPHA8, -1, 1, false},   {TEX_INTENSITY8, -1, -1, true},
+        {TEX_AI44, -1, 17, true},    {TEX_P8, 40, -1, false},      {TEX_ARGB8332, 80, 1, false},
+        {TEX_RGB565, 8, -1, false},  {TEX_ARGB1555, 8, 128, false}, {TEX_ARGB4444, 17, 17, false},
+        {TEX_AI88, -1, 1, true},     {TEX_AP88, 40, 1, false},
+    };
+    for (const auto& c : cases) {
+        TexEntry e;
+        TexConvert how;
+        how.format = c.format;
+        how.dither = false;
+        ASSERT_TRUE(ImageToTexture(im, how, &e)) << c.format;
+        EXPECT_EQ(e.size, static_cast<uint32_t>(16 * 8 * TexFormatBytes(c.format)));
+        EXPECT_EQ(e.palette != nullptr, c.format == TEX_P8 || c.format == TEX_AP88);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const uint32_t t = TexelArgb(e, x, y);
+                const float* p = Px(im, x, y);
+                const int a = static_cast<int>(t >> 24), r = static_cast<int>(t >> 16 & 255), b = static_cast<int>(t & 255);
+                if (c.colourStep >= 0) {
+                    EXPECT_NEAR(r, p[0] * 255, c.colourStep) << "format " << c.format << " at " << x << "," << y;
+                    EXPECT_NEAR(b, p[2] * 255, c.colourStep) << "format " << c.format << " at " << x << "," << y;
+                }
+                if (c.alphaStep >= 0) {
+                    EXPECT_NEAR(a, p[3] * 255, c.alphaStep) << "format " << c.format << " at " << x << "," << y;
+                }
+                if (c.grey) {
+                    EXPECT_EQ(r, b) << "format " << c.format;
+                }
+            }
+        std::free(e.pixels);
+        std::free(e.palette);
+    }
+}
+
+// Keyed textures: exactly the holes carry the key, in every keyed format, even where the picture's
+// own colour is the key's magenta.
+TEST(ContentOps, KeyedTexturesHoleExactlyWhereAlphaIsLow) {
+    Img im = MakeImg(8, 8, 0xFF00FF);  // all magenta: every solid texel must be moved off the key
+    for (int i = 0; i < 8; ++i) Px(im, i, i)[3] = 0;
+    Px(im, 2, 5)[0] = 0.2f;  // other colours in the picture too
+    for (int format : {TEX_RGB565, TEX_ARGB1555, TEX_ARGB4444, TEX_P8, TEX_AP88, TEX_RGB332}) {
+        TexEntry e;
+        TexConvert how;
+        how.format = format;
+        how.keyed = true;
+        ASSERT_TRUE(ImageToTexture(im, how, &e));
+        EXPECT_EQ(e.colorkey, kColorKey);
+        if (e.palette) {
+            EXPECT_EQ(e.palette[0], static_cast<uint32_t>(kColorKey)) << "the key keeps index 0";
+        }
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                EXPECT_EQ(TexelArgb(e, x, y) == 0, x == y) << "format " << format << " at " << x << "," << y;
+        std::free(e.pixels);
+        std::free(e.palette);
+    }
+}
+
+TEST(ContentOps, OrderedDitherKeepsTheMeanAndTiles) {
+    Img im = MakeImg(8, 8, 0x818181);  // between two 5-bit levels
+    TexEntry e;
+    TexConvert how;
+    ASSERT_TRUE(ImageToTexture(im, how, &e));
+    double mean = 0;
+    bool varies = false;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const uint32_t r = TexelArgb(e, x, y) >> 16 & 255;
+            mean += r;
+            varies |= r != (TexelArgb(e, 0, 0) >> 16 & 255);
+            EXPECT_EQ(TexelArgb(e, x, y), TexelArgb(e, x % 4, y % 4)) << "the pattern repeats every 4 texels";
+        }
+    EXPECT_TRUE(varies);
+    EXPECT_NEAR(mean / 64, 0x81, 2.0);
+    std::free(e.pixels);
+}
+
+TEST(ContentOps, IndexedPicturesReserveIndexZeroAndLoadThroughThePcxReader) {
+    Img im = MakeImg(67, 9);  // odd width: the scan lines get a pad byte
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 67; ++x) {
+            float* p = Px(im, x, y);
+            p[0] = x < 64 ? 0.9f : 0.0f;  // a run of 64 equal texels (longer than one PCX run)
+            p[1] = y / 8.0f, p[2] = 0, p[3] = x % 10 == 0 ? 0.0f : 1.0f;
+        }
+    Px(im, 65, 1)[0] = Px(im, 65, 1)[1] = Px(im, 65, 1)[2] = 0.0f;  // real black must not turn transparent
+    std::vector<uint8_t> indexes;
+    std::vector<uint32_t> palette;
+    ImageToIndexed(im, 0x000000, &indexes, &palette);
+    ASSERT_EQ(palette.size(), 256u);
+    EXPECT_EQ(palette[0], 0u);
+    const Bytes file = EncodePcx(67, 9, indexes, palette);
+    uint8_t* read = nullptr;
+    uint8_t pal[768];
+    int w = 0, h = 0;
+    ASSERT_EQ(DecodePcx(file.data(), static_cast<int>(file.size()), &read, pal, &w, &h), 67 * 9);
+    EXPECT_EQ(w, 67);
+    EXPECT_EQ(h, 9);
+    for (int i = 0; i < 67 * 9; ++i) {
+        ASSERT_EQ(read[i], indexes[static_cast<size_t>(i)]) << i;
+        EXPECT_EQ(read[i] == 0, i % 67 % 10 == 0) << "index 0 exactly where the picture is transparent, at " << i;
+    }
+    std::free(read);
+}
+
+TEST(ContentOps, ModulesLoadAndLastAsLongAsTheirRows) {
+    ItSong song;
+    std::vector<int16_t> pcm(4410);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>(std::sin(i * 0.06) * 8000);
+    song.samples.push_back({"tone", pcm, 44100, true, 0, 4410, 64});
+    for (int p = 0; p < 3; ++p) {
+        ItPattern pat;
+        pat.rows = 50;
+        pat.cells.push_back({0, 0, 60, 1, 40});
+        pat.cells.push_back({10, 1, 64, 1, -1, 4, 0x44});  // a vibrato effect
+        song.patterns.push_back(pat);
+    }
+    song.orders = {0, 1, 2, 1};
+    const Bytes file = EncodeIt(song);
+    openmpt_module* mod = openmpt_module_create_from_memory2(file.data(), file.size(), nullptr, nullptr, nullptr,
+                                                             nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(mod, nullptr);
+    // 4 orders x 50 rows at speed 4, tempo 125: 80 ms a row.
+    EXPECT_NEAR(openmpt_module_get_duration_seconds(mod), 200 * 0.08, 0.05);
+    EXPECT_EQ(openmpt_module_get_num_samples(mod), 1);
+    std::vector<int16_t> out(44100 * 2);
+    EXPECT_EQ(openmpt_module_read_interleaved_stereo(mod, 44100, 44100, out.data()), 44100u);
+    int peak = 0;
+    for (int16_t s : out) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    EXPECT_GT(peak, 500) << "the note sounds";
+    openmpt_module_destroy(mod);
+}
+
+TEST(ContentOps, RemapFilesMapZeroAndEachIdOnce) {
+    const Bytes b = EncodeRemap("m", {7, 3, 7});
+    EXPECT_EQ(std::string(b.begin(), b.end()), "# m: texture ids of demo.tex, each to itself\r\n0->0\r\n3->3\r\n7->7\r\n");
+}
+
+}  // namespace
