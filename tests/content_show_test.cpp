@@ -99,6 +99,38 @@ TEST(ContentShow, LibraryHoldsExactlyTheCatalogue) {
         }
 }
 
+// Textures that repeat over their surfaces must not show a seam: the colour step across each wrap
+// edge stays in the range of the steps between neighbours inside the texture.
+TEST(ContentShow, RepeatingTexturesTileWithoutASeam) {
+    const TexLib& lib = DemoTex();
+    for (const char* name : {"floor_stone", "wall_stone", "column", "dais_marble", "dais_step", "roof_beam", "door_wood",
+                             "door_iron", "bronze", "sky", "robe", "hood", "boots", "trim", "rune_ring", "ring_metal",
+                             "relic_metal", "die", "board", "dataflow"}) {
+        const TexSpec* s = FindTexture(name);
+        ASSERT_NE(s, nullptr) << name;
+        const TexEntry& e = lib.entry[s->id];
+        auto step = [&](int x0, int y0, int x1, int y1) {
+            const uint32_t a = TexelArgb(e, x0, y0), b = TexelArgb(e, x1, y1);
+            double d = 0;
+            for (int sh = 0; sh < 32; sh += 8) d += std::abs(static_cast<int>(a >> sh & 255) - static_cast<int>(b >> sh & 255));
+            return d;
+        };
+        double acrossX = 0, insideX = 0, acrossY = 0, insideY = 0;
+        for (int y = 0; y < e.height; ++y) {
+            acrossX += step(e.width - 1, y, 0, y);
+            for (int x = 0; x + 1 < e.width; ++x) insideX += step(x, y, x + 1, y);
+        }
+        for (int x = 0; x < e.width; ++x) {
+            acrossY += step(x, e.height - 1, x, 0);
+            for (int y = 0; y + 1 < e.height; ++y) insideY += step(x, y, x, y + 1);
+        }
+        acrossX /= e.height, insideX /= static_cast<double>(e.height) * (e.width - 1);
+        acrossY /= e.width, insideY /= static_cast<double>(e.width) * (e.height - 1);
+        EXPECT_LT(acrossX, insideX * 4 + 8) << name << ": a seam at the left and right edges";
+        EXPECT_LT(acrossY, insideY * 4 + 8) << name << ": a seam at the top and bottom edges";
+    }
+}
+
 TEST(ContentShow, AnimatedTexturesChangeEveryFrame) {
     const TexLib& lib = DemoTex();
     int animated = 0;

@@ -94,11 +94,11 @@ Img Cloth(int w, int h, int cell, bool twill, int folds, uint32_t warpRgb, uint3
         const float thread = 0.62f + 0.38f * weave.v[i];
         const float ao = 0.45f + 0.55f * fold.v[i];
         const float lit = light.v[i] * 1.25f;
-        const float spec = std::pow(Clamp01(light.v[i] * 1.1f - 0.1f), 6.0f) * 0.5f * fold.v[i];
+        const float shine = std::pow(Clamp01(light.v[i] * 1.1f - 0.1f), 6.0f) * 0.5f * fold.v[i];
         const float grime = 0.85f + 0.3f * dirt.v[i] + 0.1f * (fibre.v[i] - 0.5f);
         for (int ch = 0; ch < 3; ++ch) {
             const float base = Mixf(weft[ch], warp[ch], warpTop.v[i]);
-            p[ch] = base * thread * ao * lit * grime + sheen[ch] * spec;
+            p[ch] = base * thread * ao * lit * grime + sheen[ch] * shine;
         }
     });
     Clamp(&im);
@@ -156,8 +156,8 @@ void MakeBoots(const TexSpec& s, std::vector<Img>* out) {
         Rgb(0x6a4226, worn);
         const float t = Clamp01((wear.v[i] - 0.45f) * 3.0f) * crease.v[i];
         const float lit = 0.35f + 0.9f * light.v[i];
-        const float spec = std::pow(Clamp01(light.v[i] - 0.5f) * 2.2f, 4.0f) * 0.25f;
-        for (int ch = 0; ch < 3; ++ch) p[ch] = Mixf(dark[ch], worn[ch], t) * lit * (0.7f + 0.3f * crease.v[i]) + spec;
+        const float shine = std::pow(Clamp01(light.v[i] - 0.5f) * 2.2f, 4.0f) * 0.25f;
+        for (int ch = 0; ch < 3; ++ch) p[ch] = Mixf(dark[ch], worn[ch], t) * lit * (0.7f + 0.3f * crease.v[i]) + shine;
     });
     Clamp(&im);
     out->push_back(im);
@@ -370,9 +370,9 @@ void MakeRingMetal(const TexSpec& s, std::vector<Img>* out) {
         Rgb(0x142848, blue);
         Rgb(0x2a1e48, violet);
         const float lit = 0.45f + 0.8f * light.v[i];
-        const float spec = std::pow(Clamp01(light.v[i] * 1.3f - 0.3f), 8.0f) * 0.5f;
+        const float shine = std::pow(Clamp01(light.v[i] * 1.3f - 0.3f), 8.0f) * 0.5f;
         const float k = (0.65f + 0.6f * brush) * lit * (pits.v[i] > 0.92f ? 0.6f : 1.0f);
-        for (int ch = 0; ch < 3; ++ch) p[ch] = Mixf(blue[ch], violet[ch], Clamp01((t - 0.45f) * 3)) * k + spec * (ch == 2 ? 1.0f : 0.8f);
+        for (int ch = 0; ch < 3; ++ch) p[ch] = Mixf(blue[ch], violet[ch], Clamp01((t - 0.45f) * 3)) * k + shine * (ch == 2 ? 1.0f : 0.8f);
     });
     Clamp(&im);
     out->push_back(im);
@@ -420,10 +420,10 @@ void MakeRelicMetal(const TexSpec& s, std::vector<Img>* out) {
         const float t = Clamp01((patina.v[i] - 0.35f) * 2.2f);
         const float green = Clamp01((0.38f - patina.v[i]) * 5.0f) * 0.6f;
         const float lit = 0.3f + 1.0f * light.v[i];
-        const float spec = std::pow(Clamp01(light.v[i] * 1.25f - 0.25f), 6.0f) * 0.6f;
+        const float shine = std::pow(Clamp01(light.v[i] * 1.25f - 0.25f), 6.0f) * 0.6f;
         const float g = groove.v[i];
         for (int ch = 0; ch < 3; ++ch) {
-            const float metal = Mixf(Mixf(bronze[ch], gold[ch], t), verd[ch], green) * lit + spec;
+            const float metal = Mixf(Mixf(bronze[ch], gold[ch], t), verd[ch], green) * lit + shine;
             const float hot = ember[ch] * (0.6f + 0.4f * g) + (ch == 0 ? 0.3f : ch == 1 ? 0.35f : 0.15f) * g * g * g;
             p[ch] = Mixf(metal, hot, Clamp01(g * 1.2f)) + ember[ch] * glow.v[i] * 0.3f;
         }

@@ -180,11 +180,11 @@ void Polish(const Field& cover, const Finish& finish, Img* im, Field* alpha) {
                 hx /= hl;
                 hy /= hl;
                 hz /= hl;
-                const float spec = std::pow(Clamp01((nx * hx + ny * hy + hz) / len), 40.0f);
+                const float shine = std::pow(Clamp01((nx * hx + ny * hy + hz) / len), 40.0f);
                 // The flat face keeps the reflection; the slopes are lit and darkened.
                 const float shade = 0.55f + 0.65f * diffuse;
                 for (int ch = 0; ch < 3; ++ch) {
-                    const float metal = Clamp01(env[ch] * shade + spec * 0.9f);
+                    const float metal = Clamp01(env[ch] * shade + shine * 0.9f);
                     p[ch] = p[ch] + (metal - p[ch]) * a;
                 }
             }
