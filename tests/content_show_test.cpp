@@ -78,7 +78,7 @@ TEST(ContentShow, BadUsageAndAnUnwritableDirectoryFailWithAMessage) {
 TEST(ContentShow, LibraryHoldsExactlyTheCatalogue) {
     const TexLib& lib = DemoTex();
     std::set<int> expected;
-    for (const TexSpec& s : TextureCatalogue()) {
+    for (const TexDesc& s : TextureCatalogue()) {
         EXPECT_TRUE(s.width <= 256 && s.height <= 256 && (s.width & (s.width - 1)) == 0 && (s.height & (s.height - 1)) == 0 &&
                     s.width <= 8 * s.height && s.height <= 8 * s.width)
             << s.name << ": a size both devices hold";
@@ -106,7 +106,7 @@ TEST(ContentShow, RepeatingTexturesTileWithoutASeam) {
     for (const char* name : {"floor_stone", "wall_stone", "column", "dais_marble", "dais_step", "roof_beam", "door_wood",
                              "door_iron", "bronze", "sky", "robe", "hood", "boots", "trim", "rune_ring", "ring_metal",
                              "relic_metal", "die", "board", "dataflow"}) {
-        const TexSpec* s = FindTexture(name);
+        const TexDesc* s = FindTexture(name);
         ASSERT_NE(s, nullptr) << name;
         const TexEntry& e = lib.entry[s->id];
         auto step = [&](int x0, int y0, int x1, int y1) {
@@ -134,7 +134,7 @@ TEST(ContentShow, RepeatingTexturesTileWithoutASeam) {
 TEST(ContentShow, AnimatedTexturesChangeEveryFrame) {
     const TexLib& lib = DemoTex();
     int animated = 0;
-    for (const TexSpec& s : TextureCatalogue()) {
+    for (const TexDesc& s : TextureCatalogue()) {
         if (s.frames == 0) continue;
         ++animated;
         EXPECT_GE(s.frames, 8) << s.name;

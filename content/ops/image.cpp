@@ -6,11 +6,7 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-
 inline float Fade(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
-inline float Mixf(float a, float b, float t) { return a + (b - a) * t; }
-inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
 inline int Wrap(int i, int n) { return ((i % n) + n) % n; }
 
 // Calls fn(x, y, &texel) for every texel of a field.

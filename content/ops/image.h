@@ -50,6 +50,18 @@ inline float* Px(Img& im, int x, int y) {
 inline const float* Px(const Img& im, int x, int y) {
     return &im.px[static_cast<size_t>(((y % im.h + im.h) % im.h) * im.w + ((x % im.w + im.w) % im.w)) * 4];
 }
+// Small helpers shared by the generators.
+constexpr float kPi = 3.14159265358979f;
+inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
+inline float Mixf(float a, float b, float t) { return a + (b - a) * t; }
+inline float Fx(int x) { return static_cast<float>(x); }
+// Calls fn(x, y, index, texel) for every texel of the image, rows top to bottom.
+template <typename Fn>
+void EachTexel(Img* im, Fn fn) {
+    for (int y = 0; y < im->h; ++y)
+        for (int x = 0; x < im->w; ++x) fn(x, y, static_cast<size_t>(y * im->w + x), Px(*im, x, y));
+}
+
 // Bilinear sample at texel coordinates (x, y), wrapping.
 float Sample(const Field& f, float x, float y);
 void SampleImg(const Img& im, float x, float y, float out[4]);

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int kRate = 44100;
-constexpr float kPi = 3.14159265f;
 
 // A shaped sound: noise through a one-pole low-pass of cutoff `tone` (0..1) mixed with a sine of
 // `pitch` Hz, under an attack / exponential decay envelope, with short fades at both ends.

@@ -11,7 +11,7 @@ namespace {
 
 constexpr int P565 = TEX_RGB565, P1555 = TEX_ARGB1555, P4444 = TEX_ARGB4444, PP8 = TEX_P8;
 
-const std::vector<TexSpec> kCatalogue = {
+const std::vector<TexDesc> kCatalogue = {
     // Light: the flare sprite drawn on every lamp (the render core binds id 5 for flares).
     {5, "flare", 64, 64, P4444, false, 0, MakeFlare, "soft round glow with alpha"},
     // The temple.
@@ -57,16 +57,16 @@ const std::vector<TexSpec> kCatalogue = {
 
 }  // namespace
 
-const std::vector<TexSpec>& TextureCatalogue(void) { return kCatalogue; }
+const std::vector<TexDesc>& TextureCatalogue(void) { return kCatalogue; }
 
-const TexSpec* FindTexture(const char* name) {
-    for (const TexSpec& s : kCatalogue)
+const TexDesc* FindTexture(const char* name) {
+    for (const TexDesc& s : kCatalogue)
         if (std::strcmp(s.name, name) == 0) return &s;
     return nullptr;
 }
 
 int TextureId(const char* name) {
-    const TexSpec* s = FindTexture(name);
+    const TexDesc* s = FindTexture(name);
     if (!s) {
         std::fprintf(stderr, "tambir-content: no texture \"%s\" in the catalogue\n", name);
         std::exit(1);

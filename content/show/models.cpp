@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 struct Key {
     int frame;
     MeshBuild mesh;
@@ -33,7 +31,7 @@ std::set<int> usedIds;
 
 int Tex(const char* name) {
     const int id = TextureId(name);
-    const TexSpec* s = FindTexture(name);
+    const TexDesc* s = FindTexture(name);
     for (int k = 0; k < TextureEntries(*s); ++k) usedIds.insert(id + k);
     return id;
 }

@@ -13,18 +13,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-
-inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-inline float Mixf(float a, float b, float t) { return a + (b - a) * t; }
-inline float Fx(int x) { return static_cast<float>(x); }
-
-template <typename Fn>
-void EachTexel(Img* im, Fn fn) {
-    for (int y = 0; y < im->h; ++y)
-        for (int x = 0; x < im->w; ++x) fn(x, y, static_cast<size_t>(y * im->w + x), Px(*im, x, y));
-}
-
 void SetRgb(float* p, uint32_t rgb, float k = 1) {
     float c[3];
     Rgb(rgb, c);
@@ -70,7 +58,7 @@ float Brushed(int x, int y, int w, uint32_t seed) {
 
 }  // namespace
 
-void MakeFlare(const TexSpec& s, std::vector<Img>* out) {
+void MakeFlare(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // White, so the lamp's colour tints it: a hot core, a wide soft glow, a faint ring and thin
     // rays, all faded out well inside the edge.
@@ -93,7 +81,7 @@ void MakeFlare(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakeChipTop(const TexSpec& s, std::vector<Img>* out) {
+void MakeChipTop(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // Moulded package: fine grain, a bevel round the edge, the pin-1 dimple and an ejector mark;
     // the name printed large and bright, small print above and below.
@@ -132,7 +120,7 @@ void MakeChipTop(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakeChipSide(const TexSpec& s, std::vector<Img>* out) {
+void MakeChipSide(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // The package's edge: a lit upper chamfer, the mould's parting line, a shaded lower chamfer.
     const Field grain = ValueNoise(w, h, 32, 2, 0.6f, 41);
@@ -154,7 +142,7 @@ void MakeChipSide(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakePins(const TexSpec& s, std::vector<Img>* out) {
+void MakePins(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // Four gold legs with gaps between (holes of the colour key): rounded across, a bright ridge,
     // and the knee where the leg bends down shaded darker.
@@ -218,7 +206,7 @@ void SplitDie(int x0, int y0, int x1, int y1, int depth, uint32_t seed, std::vec
 
 }  // namespace
 
-void MakeDie(const TexSpec& s, std::vector<Img>* out) {
+void MakeDie(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     std::vector<DieBlock> blocks;
     SplitDie(0, 0, w, h, 0, 44, &blocks);
@@ -330,7 +318,7 @@ void RouteTrace(BoardLayout* b, Field* copper, Field* vias, int i, int j, int di
 
 }  // namespace
 
-void MakeBoard(const TexSpec& s, std::vector<Img>* out) {
+void MakeBoard(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     BoardLayout layout(w / kPitch);
     Field copper = MakeField(w, h), pads = MakeField(w, h), vias = MakeField(w, h), silk = MakeField(w, h);
@@ -467,7 +455,7 @@ struct PulsePath {
 
 }  // namespace
 
-void MakeDataFlow(const TexSpec& s, std::vector<Img>* out) {
+void MakeDataFlow(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const float W = Fx(w);
     // Paths across the tile come back in at the same height; the octagon is closed.
@@ -526,7 +514,7 @@ void MakeDataFlow(const TexSpec& s, std::vector<Img>* out) {
     }
 }
 
-void MakeCreditPlate(const TexSpec& s, std::vector<Img>* out) {
+void MakeCreditPlate(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const int index = s.id - TextureId("credit_0");
     const char* line = CreditLines()[static_cast<size_t>(index)];

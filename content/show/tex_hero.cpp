@@ -11,18 +11,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-
-inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-inline float Mixf(float a, float b, float t) { return a + (b - a) * t; }
-inline float Fx(int x) { return static_cast<float>(x); }
-
-template <typename Fn>
-void EachTexel(Img* im, Fn fn) {
-    for (int y = 0; y < im->h; ++y)
-        for (int x = 0; x < im->w; ++x) fn(x, y, Px(*im, x, y));
-}
-
 void SetRgb(float* p, uint32_t rgb, float k = 1) {
     float c[3];
     Rgb(rgb, c);
@@ -85,7 +73,7 @@ Img Cloth(int w, int h, int cell, bool twill, int folds, uint32_t warpRgb, uint3
     const Field fibre = ValueNoise(w, h, 32, 2, 0.5f, seed + 11);
     const Field dirt = GradientNoise(w, h, 4, 3, 0.5f, seed + 13);
     Img im = MakeImg(w, h);
-    EachTexel(&im, [&](int x, int y, float* p) {
+    EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const size_t i = static_cast<size_t>(y * w + x);
         float warp[3], weft[3], sheen[3];
         Rgb(warpRgb, warp);
@@ -107,15 +95,15 @@ Img Cloth(int w, int h, int cell, bool twill, int folds, uint32_t warpRgb, uint3
 
 }  // namespace
 
-void MakeRobe(const TexSpec& s, std::vector<Img>* out) {
+void MakeRobe(const TexDesc& s, std::vector<Img>* out) {
     out->push_back(Cloth(s.width, s.height, 4, false, 3, 0x86101c, 0x580a26, 0xc85048, 20));
 }
 
-void MakeHood(const TexSpec& s, std::vector<Img>* out) {
+void MakeHood(const TexDesc& s, std::vector<Img>* out) {
     out->push_back(Cloth(s.width, s.height, 4, true, 2, 0x302028, 0x1c1420, 0x604858, 22));
 }
 
-void MakeSkin(const TexSpec& s, std::vector<Img>* out) {
+void MakeSkin(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const Field blotch = GradientNoise(w, h, 4, 3, 0.55f, 21);
     const Field pores = CellNoise(w, h, 16, CELL_F1, 121);
@@ -123,7 +111,7 @@ void MakeSkin(const TexSpec& s, std::vector<Img>* out) {
     Field bump = Add(Scaled(pores, 0.6f), fine, 0.4f);
     const Field light = Lighting(Blur(bump, 0.6f), 1.2f);
     Img im = MakeImg(w, h);
-    EachTexel(&im, [&](int x, int y, float* p) {
+    EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const size_t i = static_cast<size_t>(y * w + x);
         float base[3], flush[3];
         Rgb(0xc48a6a, base);
@@ -136,7 +124,7 @@ void MakeSkin(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakeBoots(const TexSpec& s, std::vector<Img>* out) {
+void MakeBoots(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // Leather grain: a fine net of creases between pebbles, with larger wrinkles across.
     const Field pebbles = CellNoise(w, h, 12, CELL_EDGE, 23);
@@ -149,7 +137,7 @@ void MakeBoots(const TexSpec& s, std::vector<Img>* out) {
     Field height = Add(Scaled(crease, 1.0f), w2, -1.2f);
     const Field light = Lighting(Blur(height, 0.7f), 1.6f);
     Img im = MakeImg(w, h);
-    EachTexel(&im, [&](int x, int y, float* p) {
+    EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const size_t i = static_cast<size_t>(y * w + x);
         float dark[3], worn[3];
         Rgb(0x2a160c, dark);
@@ -163,14 +151,14 @@ void MakeBoots(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakeStaff(const TexSpec& s, std::vector<Img>* out) {
+void MakeStaff(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // Grain along the staff: rings of a log cut lengthwise, pushed about by a noise stretched along y.
     const Field wobble = GradientNoise(w, w, 2, 3, 0.5f, 24);
     const Field fleck = ValueNoise(w, h, 16, 2, 0.5f, 124);
     Img im = MakeImg(w, h);
     Field height = MakeField(w, h);
-    EachTexel(&im, [&](int x, int y, float* p) {
+    EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const float n = Sample(wobble, Fx(x) + 0.5f, (Fx(y) + 0.5f) / 8.0f);
         const float rings = Fx(x) / Fx(w) * 5.0f + n * 3.0f + 0.15f * std::sin(Fx(y) * 2 * kPi / Fx(h) * 3);
         float g = rings - std::floor(rings);
@@ -219,7 +207,7 @@ void MakeStaff(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakeTrim(const TexSpec& s, std::vector<Img>* out) {
+void MakeTrim(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // A band of gold embroidery on dark crimson: two borders and a chain of lozenges with dots,
     // stitched in satin stitch (the threads run diagonally). Posterised: a palette of few colours.
@@ -248,7 +236,7 @@ void MakeTrim(const TexSpec& s, std::vector<Img>* out) {
     const Field raised = Blur(gold, 1.0f);
     const Field light = Lighting(raised, 3.0f);
     Img im = MakeImg(w, h);
-    EachTexel(&im, [&](int x, int y, float* p) {
+    EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const size_t i = static_cast<size_t>(y * w + x);
         const float stitch = 0.5f + 0.5f * std::sin((Fx(x) + Fx(y)) * kPi / 1.5f);
         const float cloth = 0.8f + 0.2f * (((x + y) & 1) ? 1.0f : 0.0f);
@@ -264,7 +252,7 @@ void MakeTrim(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakeRuneRing(const TexSpec& s, std::vector<Img>* out) {
+void MakeRuneRing(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // Eight runes in cells of 32 texels: a stave with branches, hooks and crossings, each rune
     // its own by a hash. Strokes glow white at the core and blue outward; thin rules frame the row.
@@ -333,7 +321,7 @@ void MakeRuneRing(const TexSpec& s, std::vector<Img>* out) {
     const Field far = Blur(stroke, 4.0f);
     Img im = MakeImg(w, h);
     Field alpha = MakeField(w, h);
-    EachTexel(&im, [&](int x, int y, float* p) {
+    EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const size_t i = static_cast<size_t>(y * w + x);
         const float core = stroke.v[i], glow = Clamp01(near.v[i] * 1.5f + far.v[i] * 0.8f);
         const float a = Clamp01(std::max(core, glow * 0.85f));
@@ -346,7 +334,7 @@ void MakeRuneRing(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakeRingMetal(const TexSpec& s, std::vector<Img>* out) {
+void MakeRingMetal(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // Blued steel: brushed along x, hammered dents, the temper colour drifting from deep blue to
     // violet and a little straw where the metal ran hot.
@@ -356,7 +344,7 @@ void MakeRingMetal(const TexSpec& s, std::vector<Img>* out) {
     const Field dent = Blur(dents, 1.5f);
     const Field light = Lighting(Scaled(dent, 3.0f), 1.0f);
     Img im = MakeImg(w, h);
-    EachTexel(&im, [&](int x, int y, float* p) {
+    EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const size_t i = static_cast<size_t>(y * w + x);
         // Brushing: each row its own brightness, drifting slowly along x.
         const int seg = w / 4, cx = x / seg;
@@ -378,7 +366,7 @@ void MakeRingMetal(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakeRelicMetal(const TexSpec& s, std::vector<Img>* out) {
+void MakeRelicMetal(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // Old gold-bronze engraved with a script of lines: walks on an 8-texel grid turning by 45 or
     // 90 degrees, each ending in a ring. The grooves are bevelled and glow warm from inside.
@@ -410,7 +398,7 @@ void MakeRelicMetal(const TexSpec& s, std::vector<Img>* out) {
     const Field light = Lighting(Blur(height, 0.6f), 1.4f);
     const Field glow = Blur(groove, 2.0f);
     Img im = MakeImg(w, h);
-    EachTexel(&im, [&](int x, int y, float* p) {
+    EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const size_t i = static_cast<size_t>(y * w + x);
         float gold[3], bronze[3], verd[3], ember[3];
         Rgb(0xb08038, gold);
@@ -432,12 +420,12 @@ void MakeRelicMetal(const TexSpec& s, std::vector<Img>* out) {
     out->push_back(im);
 }
 
-void MakeRelicGlow(const TexSpec& s, std::vector<Img>* out) {
+void MakeRelicGlow(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     // A halo: a warm white core, a wide amber falloff and a faint ring, gone before the edge.
     Img im = MakeImg(w, h);
     Field alpha = MakeField(w, h);
-    EachTexel(&im, [&](int x, int y, float* p) {
+    EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const float u = (Fx(x) + 0.5f) / Fx(w) * 2 - 1, v = (Fx(y) + 0.5f) / Fx(h) * 2 - 1;
         const float r = std::hypot(u, v);
         const float fade = Clamp01((0.95f - r) / 0.25f);

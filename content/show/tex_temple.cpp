@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 float Sat(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
 float Smooth(float e0, float e1, float x) {
     const float t = Sat((x - e0) / (e1 - e0));
@@ -245,13 +243,13 @@ Img Marble(int w, int h, int cx, int cy, uint32_t seed) {
 }  // namespace
 
 // Worn flagstones in courses of uneven slabs, chipped arrises, a few cracks.
-void MakeFloorStone(const TexSpec& s, std::vector<Img>* out) {
+void MakeFloorStone(const TexDesc& s, std::vector<Img>* out) {
     Field height;
     out->push_back(Flagstones(s.width, s.height, 160, &height));
 }
 
 // The flagstones with a round slab inlaid in brass: rings, a band of runes, an eight-pointed star.
-void MakeFloorEmblem(const TexSpec& s, std::vector<Img>* out) {
+void MakeFloorEmblem(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const float c = float(w) / 2;
     Field height;
@@ -317,7 +315,7 @@ void MakeFloorEmblem(const TexSpec& s, std::vector<Img>* out) {
 }
 
 // Dressed ashlar in running bond: six courses, chipped arrises, a tone a block.
-void MakeWallStone(const TexSpec& s, std::vector<Img>* out) {
+void MakeWallStone(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     Field ids;
     const Field raw = Bricks(w, h, 6, 3, 0.5f, 2, 3, 180, &ids, 0.3f);
@@ -341,7 +339,7 @@ void MakeWallStone(const TexSpec& s, std::vector<Img>* out) {
 }
 
 // A carved panel under a round arch: a priest raising the sun, a band of chevrons below.
-void MakeRelief(const TexSpec& s, std::vector<Img>* out) {
+void MakeRelief(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     Field relief = MakeField(w, h, 1);
     // The frame's two steps down to the recessed ground.
@@ -380,7 +378,7 @@ void MakeRelief(const TexSpec& s, std::vector<Img>* out) {
 }
 
 // A fluted shaft: eight concave flutes between fillets, two drums with their joints, rain streaks.
-void MakeColumn(const TexSpec& s, std::vector<Img>* out) {
+void MakeColumn(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height, flutes = 8;
     const float period = float(w) / float(flutes), fillet = 3;
     const Field streak = Streaks(w, h, 16, 2, 3, 0.5f, 200);
@@ -403,10 +401,10 @@ void MakeColumn(const TexSpec& s, std::vector<Img>* out) {
 }
 
 // Polished dark marble, veined in gold.
-void MakeDaisMarble(const TexSpec& s, std::vector<Img>* out) { out->push_back(Marble(s.width, s.height, 3, 3, 210)); }
+void MakeDaisMarble(const TexDesc& s, std::vector<Img>* out) { out->push_back(Marble(s.width, s.height, 3, 3, 210)); }
 
 // The edge of a step: marble tread, a rounded nosing, a gold band of lozenges, the marble riser.
-void MakeDaisStep(const TexSpec& s, std::vector<Img>* out) {
+void MakeDaisStep(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     Img im = Marble(w, h, 4, 1, 220);
     Field band = MakeField(w, h), relief = MakeField(w, h);
@@ -435,7 +433,7 @@ void MakeDaisStep(const TexSpec& s, std::vector<Img>* out) {
 }
 
 // An old roof timber: grain along the beam, knots, splits, worn arrises.
-void MakeRoofBeam(const TexSpec& s, std::vector<Img>* out) {
+void MakeRoofBeam(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const Field wood = Wood(w, h, 12, 230);
     Field split = Streaks(w, h, 2, 6, 2, 0.4f, 231, true);
@@ -453,7 +451,7 @@ void MakeRoofBeam(const TexSpec& s, std::vector<Img>* out) {
 }
 
 // Four heavy planks of uneven width, grain running down, dark gaps between.
-void MakeDoorWood(const TexSpec& s, std::vector<Img>* out) {
+void MakeDoorWood(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const Field wood = Transpose(Wood(h, w, 22, 240));
     const float edges[] = {0, 30, 64, 92, 128};
@@ -475,7 +473,7 @@ void MakeDoorWood(const TexSpec& s, std::vector<Img>* out) {
 }
 
 // A hammered black iron strap with a row of domed rivets and a little rust.
-void MakeDoorIron(const TexSpec& s, std::vector<Img>* out) {
+void MakeDoorIron(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const Field dents = Crop(CellNoise(w, w, 10, CELL_F1, 250), 0, h);
     const Field rust = Crop(GradientNoise(w, w, 4, 5, 0.6f, 251), 0, h);
@@ -502,7 +500,7 @@ void MakeDoorIron(const TexSpec& s, std::vector<Img>* out) {
 }
 
 // Hammered bronze: facets of the hammer, warm highlights, verdigris in the dents.
-void MakeBronze(const TexSpec& s, std::vector<Img>* out) {
+void MakeBronze(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     Field dents = CellNoise(w, h, 16, CELL_F1, 260);
     Pow(&dents, 1.5f);
@@ -523,7 +521,7 @@ void MakeBronze(const TexSpec& s, std::vector<Img>* out) {
 }
 
 // A night sky of storm clouds, their edges lit by the moon, a few stars in the gaps.
-void MakeSky(const TexSpec& s, std::vector<Img>* out) {
+void MakeSky(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const Field qx = GradientNoise(w, h, 3, 4, 0.5f, 270), qy = GradientNoise(w, h, 3, 4, 0.5f, 271);
     const Field cloud = Distort(GradientNoise(w, h, 4, 6, 0.55f, 272), qx, qy, 40);
@@ -547,7 +545,7 @@ void MakeSky(const TexSpec& s, std::vector<Img>* out) {
 
 // Flames: tongues rising from a wide hot base, narrowing and breaking up as they climb; a loop of
 // `frames` frames in which the turbulence rises by whole periods of the tile.
-void MakeFire(const TexSpec& s, std::vector<Img>* out) {
+void MakeFire(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     const Field big = Streaks(w, h, 6, 3, 3, 0.5f, 280), fine = Streaks(w, h, 8, 6, 2, 0.5f, 281);
     const Field sway = GradientNoise(w, h, 2, 2, 0.5f, 282);

@@ -25,7 +25,7 @@ std::string WriteDemoTex(const std::string& path, const FontFiles& fonts) {
     TexLib* lib = NewTexLib();
     if (!lib) return "out of memory";
     std::string failed;
-    for (const TexSpec& s : TextureCatalogue()) {
+    for (const TexDesc& s : TextureCatalogue()) {
         std::vector<Img> frames;
         s.make(s, &frames);
         if (static_cast<int>(frames.size()) != TextureEntries(s)) {

@@ -15,9 +15,6 @@
 
 namespace {
 
-inline float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
-inline float Fx(int x) { return static_cast<float>(x); }
-
 std::string WritePicture(const std::string& path, const Img& im) {
     std::vector<uint8_t> indexes;
     std::vector<uint32_t> palette;
