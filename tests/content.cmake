@@ -6,12 +6,18 @@ if(TARGET tambir-content)
   tambir_test(test_content_show SOURCES content_show_test.cpp
               LIBS content_show navek device_null PkgConfig::OPENMPT)
   target_compile_definitions(test_content_show PRIVATE TAMBIR_CONTENT="$<TARGET_FILE:tambir-content>"
-                             SHOW_DATA_DIR="${TAMBIR_DATA_DIR}")
+                             SHOW_DATA_DIR="${TAMBIR_DATA_DIR}" TRXTOOL="$<TARGET_FILE:trxtool>")
   target_include_directories(test_content_show PRIVATE ${CMAKE_SOURCE_DIR}/platform/audio)
-  add_dependencies(test_content_show tambir-content show_data)
+  add_dependencies(test_content_show tambir-content show_data trxtool)
 
-  tambir_test(test_content_program SOURCES content_program_test.cpp)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(TEST_PNG REQUIRED IMPORTED_TARGET libpng)
+  tambir_test(test_content_program SOURCES content_program_test.cpp LIBS PkgConfig::TEST_PNG)
   target_compile_definitions(test_content_program PRIVATE DEMO_D3D="$<TARGET_FILE:demo_d3d>"
                              DEMO_GLIDE="$<TARGET_FILE:demo_glide>" SHOW_DATA_DIR="${TAMBIR_DATA_DIR}")
   add_dependencies(test_content_program demo_d3d demo_glide show_data)
+endif()
+
+if(TARGET content_ops)
+  tambir_test(test_content_mesh SOURCES content_mesh_test.cpp LIBS content_ops engine_objects)
 endif()

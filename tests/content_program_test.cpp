@@ -1,19 +1,30 @@
 // Both programs play the show to its end on the data set the build makes, as scripts/play.sh
-// starts them (headless, the first device, 640x480, as fast as possible).
+// starts them (headless, the first device, 640x480, as fast as possible), and the shots the
+// script cuts between show something: each checkpoint frame is not blank and differs from the
+// checkpoint before it.
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
-int Play(const char* program, std::string* err) {
+const int kCheckpoints[] = {30,   90,   310,  360,  420,  470,  520,  600,  700,  760,  810,  900,  1000,
+                            1060, 1120, 1240, 1300, 1440, 1500, 1600, 1623, 1700, 2000, 2400, 2800};
+
+int Play(const char* program, const std::string& frames, std::string* err) {
     const std::string log = testing::TempDir() + "/tambir_play_" + std::to_string(getpid()) + ".err";
-    const std::string cmd = std::string("cd '") + SHOW_DATA_DIR + "' && '" + program +
-                            "' --headless --device 0 -- 640 480 0 >/dev/null 2>'" + log + "'";
+    std::string list;
+    for (int f : kCheckpoints) list += (list.empty() ? "" : ",") + std::to_string(f);
+    const std::string cmd = std::string("cd '") + SHOW_DATA_DIR + "' && '" + program + "' --headless --device 0 --frames '" +
+                            frames + "' --frames-at " + list + " -- 640 480 0 >/dev/null 2>'" + log + "'";
     const int raw = std::system(cmd.c_str());
     std::ifstream f(log);
     std::stringstream s;
@@ -23,16 +34,45 @@ int Play(const char* program, std::string* err) {
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
-TEST(ContentProgram, Direct3dPlaysTheBuiltShowToTheEnd) {
-    std::string err;
-    EXPECT_EQ(Play(DEMO_D3D, &err), 0) << err;
-    EXPECT_EQ(err, "") << "nothing to report on the way";
+// Luma (0..255) of every pixel of a PNG, empty when it cannot be read.
+std::vector<float> Luma(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_GRAY;
+    std::vector<png_byte> px(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, px.data(), 0, nullptr)) return {};
+    return std::vector<float>(px.begin(), px.end());
 }
 
-TEST(ContentProgram, GlidePlaysTheBuiltShowToTheEnd) {
+void PlayAndLook(const char* program, const char* tag) {
+    const std::string dir = testing::TempDir() + "/tambir_shots_" + tag + std::to_string(getpid());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
     std::string err;
-    EXPECT_EQ(Play(DEMO_GLIDE, &err), 0) << err;
+    EXPECT_EQ(Play(program, dir, &err), 0) << err;
     EXPECT_EQ(err, "") << "nothing to report on the way";
+    std::vector<float> previous;
+    for (int f : kCheckpoints) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame-%06d.png", f);
+        const std::vector<float> luma = Luma(dir + name);
+        ASSERT_EQ(luma.size(), 640u * 480u) << "frame " << f << " was not captured";
+        size_t lit = 0;
+        for (float v : luma) lit += v > 24;
+        EXPECT_GT(static_cast<double>(lit) / static_cast<double>(luma.size()), 0.1) << "frame " << f << " is nearly black";
+        if (!previous.empty()) {
+            double diff = 0;
+            for (size_t i = 0; i < luma.size(); ++i) diff += std::fabs(luma[i] - previous[i]);
+            EXPECT_GT(diff / static_cast<double>(luma.size()), 4.0) << "frame " << f << " looks like the shot before it";
+        }
+        previous = luma;
+    }
+    std::filesystem::remove_all(dir);
 }
+
+TEST(ContentProgram, Direct3dPlaysTheBuiltShowToTheEndAndEveryShotShows) { PlayAndLook(DEMO_D3D, "d3d"); }
+
+TEST(ContentProgram, GlidePlaysTheBuiltShowToTheEndAndEveryShotShows) { PlayAndLook(DEMO_GLIDE, "glide"); }
 
 }  // namespace

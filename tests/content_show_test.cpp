@@ -18,6 +18,7 @@
 #include "audio_wav.h"
 #include "catalogue.h"
 #include "pcx.h"
+#include "scene.h"
 #include "texconv.h"
 #include "texlib.h"
 #include "trx_object.h"
@@ -242,8 +243,128 @@ TEST(ContentShow, ModelsCarryTheScriptsAnimationsAndMapEveryTexture) {
         } else if (name == "hrdina") {
             EXPECT_TRUE(keys.count(3000)) << "the hero's held keyframe";
         }
+        if (name == "dvere" || name == "objekt") {
+            ASSERT_EQ(SelectAnim(&obj, 0, 1), 0);
+            EXPECT_TRUE(obj.anim->flags & ANIM_ONCE) << name << " plays once from its file";
+        }
         FreeObject(&obj);
+        // The model files pass the tool's own check.
+        const std::string cmd = std::string("'") + TRXTOOL + "' model check '" + file + "' >/dev/null 2>&1";
+        const int raw = std::system(cmd.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << "trxtool model check " << file;
     }
+}
+
+namespace {
+
+// Triangles the runs of a mesh draw.
+int Triangles(const Mesh& m) {
+    int n = 0;
+    for (int c = 0; c < m.ccount; c += 1 + m.ctable[c].run.count) {
+        const RunHeader& h = m.ctable[c].run;
+        const int type = h.type & 0xF;
+        if (type == PRIM_STRIP || type == PRIM_FAN || type == PRIM_POLYGON) n += std::max(0, h.count - 2);
+        if (type == PRIM_TRIANGLES) n += h.count / 3;
+    }
+    return n;
+}
+
+// Calls fn(keyframe) for every keyframe of every animation of a loaded model.
+template <typename Fn>
+void EachKey(Object* obj, Fn fn) {
+    for (Anim* a = obj->anims; a; a = a->next) {
+        const Keyframe* k = a->keys;
+        if (!k) continue;
+        do {
+            fn(a->id, *k);
+            k = k->next;
+        } while (k != a->keys);
+    }
+}
+
+}  // namespace
+
+// Any two hero keys can be blended (the show moves between animations by transitions), the walk
+// leaves a planted foot where it is, and the temple's part stays within its triangle budget.
+TEST(ContentShow, HeroKeysBlendAndItsWalkDoesNotSlide) {
+    Object hero;
+    ObjectInit(&hero);
+    ASSERT_EQ(LoadModel(&hero, Path("hrdina.mdl").c_str(), nullptr), 0);
+    int vertices = -1, commands = -1;
+    EachKey(&hero, [&](int, const Keyframe& k) {
+        if (vertices < 0) vertices = k.mesh.wcount, commands = k.mesh.ccount;
+        EXPECT_EQ(k.mesh.wcount, vertices);
+        EXPECT_EQ(k.mesh.ccount, commands);
+    });
+    // Walk keys are two frames apart; the show moves the hero 6.6 world units a frame at scale
+    // 3, so a sole on the ground moves back (+y) by 4.4 local units from key to key.
+    ASSERT_EQ(SelectAnim(&hero, 1, 1), 0);
+    const Keyframe* k = hero.anim->keys;
+    int planted = 0;
+    do {
+        const Keyframe* n = k->next;
+        if (n->frame > k->frame) {
+            EXPECT_EQ(n->frame - k->frame, 2);
+            for (int v = 0; v < k->mesh.wcount; ++v) {
+                const Vec4 &a = k->mesh.wtable[v], &b = n->mesh.wtable[v];
+                if (a.z < 0.05f && b.z < 0.05f) {
+                    ++planted;
+                    EXPECT_NEAR(b.y - a.y, 4.4f, 0.05f) << "a sole slides between keys " << k->frame << " and " << n->frame;
+                    EXPECT_NEAR(b.x, a.x, 0.05f);
+                }
+            }
+        }
+        k = n;
+    } while (k != hero.anim->keys);
+    EXPECT_GT(planted, 0) << "a foot is on the ground in every step";
+    FreeObject(&hero);
+}
+
+TEST(ContentShow, NoFrameDrawsMoreThanItsTriangleBudget) {
+    auto worst = [&](const char* name, std::vector<int> anims) {
+        Object obj;
+        ObjectInit(&obj);
+        EXPECT_EQ(LoadModel(&obj, Path(name).c_str(), nullptr), 0) << name;
+        int most = 0;
+        EachKey(&obj, [&](int id, const Keyframe& k) {
+            for (int a : anims)
+                if (a == id) most = std::max(most, Triangles(k.mesh));
+        });
+        FreeObject(&obj);
+        return most;
+    };
+    // The temple part draws the temple, its fire twice, the door, the ring, the hero and the relic.
+    const int temple = worst("chram.mdl", {0}) + 2 * worst("chram.mdl", {1}) + worst("dvere.mdl", {0}) +
+                       worst("ruvo.mdl", {0}) + worst("hrdina.mdl", {0, 1, 2, 3}) + worst("objekt.mdl", {0});
+    std::printf("triangles: temple part %d (temple %d, fire %d, door %d, ring %d, hero %d, relic %d), chip %d, final %d\n", temple,
+                worst("chram.mdl", {0}), worst("chram.mdl", {1}), worst("dvere.mdl", {0}), worst("ruvo.mdl", {0}),
+                worst("hrdina.mdl", {0, 1, 2, 3}), worst("objekt.mdl", {0}), worst("cpu.mdl", {0}), worst("cpu.mdl", {2}));
+    EXPECT_LE(temple, 30000);
+    EXPECT_LE(worst("cpu.mdl", {0}), 30000);
+    EXPECT_LE(worst("cpu.mdl", {2}), 30000);
+    EXPECT_GT(temple, 5000) << "a temple worth the name";
+}
+
+// The final camera sinks through the landscape: every vertex of it stays ahead of the camera's
+// plane on the whole path (the camera of the final part, as the script moves it).
+TEST(ContentShow, TheFinalDescentPassesNothingThroughTheNearPlane) {
+    Object cpu;
+    ObjectInit(&cpu);
+    ASSERT_EQ(LoadModel(&cpu, Path("cpu.mdl").c_str(), nullptr), 0);
+    ASSERT_EQ(SelectAnim(&cpu, 2, 1), 0);
+    const Mesh& m = cpu.anim->keys->mesh;
+    float nearest = 1e9f;
+    for (int f = 1624; f < 2800; f += 4) {
+        CameraMove(0, 10, -37, -1.4f, 3.14f, 3.14f, 1, -1, 10, 23.5f, -1.7f, 3.24f, 3.04f, 1, 1100,
+                   static_cast<float>(f - 1624));
+        const float* e = viewMatrix.m;
+        for (int v = 0; v < m.wcount; ++v) {
+            const Vec4& p = m.wtable[v];
+            nearest = std::min(nearest, p.x * e[2] + p.y * e[6] + p.z * e[10] + e[14]);
+        }
+    }
+    EXPECT_GT(nearest, 5.0f) << "the nearest vertex's depth in front of the camera";
+    FreeObject(&cpu);
 }
 
 // Bytes of texture memory the textures of each part of the show take (every animation frame

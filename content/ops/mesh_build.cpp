@@ -45,44 +45,6 @@ void AddRef(MeshBuild* mb, int link, int material, float u, float v) {
     mb->commands.push_back(c);
 }
 
-void AddGrid(MeshBuild* mb, V3 origin, V3 eu, V3 ev, int nu, int nv, int texture, int material, float ru, float rv) {
-    const V3 n = Normalized(Cross(ev, eu));
-    const int base = static_cast<int>(mb->links.size());
-    for (int j = 0; j <= nv; ++j)
-        for (int i = 0; i <= nu; ++i)
-            AddPoint(mb, origin + eu * (static_cast<float>(i) / static_cast<float>(nu)) + ev * (static_cast<float>(j) / static_cast<float>(nv)), n);
-    // One strip per row: pairs (row j+1, row j) so the strip's first triangle faces along n.
-    for (int j = 0; j < nv; ++j) {
-        AddRun(mb, PRIM_STRIP, 2 * (nu + 1), texture);
-        for (int i = 0; i <= nu; ++i) {
-            const float u = ru * static_cast<float>(i) / static_cast<float>(nu);
-            AddRef(mb, base + (j + 1) * (nu + 1) + i, material, u, rv * static_cast<float>(j + 1) / static_cast<float>(nv));
-            AddRef(mb, base + j * (nu + 1) + i, material, u, rv * static_cast<float>(j) / static_cast<float>(nv));
-        }
-    }
-}
-
-void AddBox(MeshBuild* mb, V3 lo, V3 hi, int cells, int texture, int material, float unitsPerRepeat) {
-    const V3 d = hi - lo;
-    const float k = unitsPerRepeat > 0 ? 1 / unitsPerRepeat : 1;
-    struct Face {
-        V3 origin, eu, ev;
-    };
-    const Face faces[6] = {
-        {{lo.x, lo.y, hi.z}, {d.x, 0, 0}, {0, d.y, 0}},           // top (+z)
-        {{lo.x, hi.y, lo.z}, {d.x, 0, 0}, {0, -d.y, 0}},          // bottom (-z)
-        {{lo.x, lo.y, hi.z}, {0, 0, -d.z}, {d.x, 0, 0}},          // front (-y)
-        {{hi.x, hi.y, hi.z}, {0, 0, -d.z}, {-d.x, 0, 0}},         // back (+y)
-        {{lo.x, hi.y, hi.z}, {0, 0, -d.z}, {0, -d.y, 0}},         // left (-x)
-        {{hi.x, lo.y, hi.z}, {0, 0, -d.z}, {0, d.y, 0}},          // right (+x)
-    };
-    for (const Face& f : faces) {
-        auto len = [](V3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); };
-        // Faces are laid out with ev first so the texture's long side runs along the longer edge.
-        AddGrid(mb, f.origin, f.ev, f.eu, cells, cells, texture, material, len(f.ev) * k, len(f.eu) * k);
-    }
-}
-
 void AddEmitter(MeshBuild* mb, V3 position, V3 direction, float r, float g, float b, float range, bool spot) {
     Material m{};
     m.diffuse[0] = range;
@@ -95,16 +57,6 @@ void AddEmitter(MeshBuild* mb, V3 position, V3 direction, float r, float g, floa
     const int link = AddPoint(mb, position, Normalized(direction));
     AddRun(mb, PRIM_EMITTER, 1, 0);
     AddRef(mb, link, material, 0, 0);
-}
-
-void AddFlare(MeshBuild* mb, V3 position, float size, float r, float g, float b) {
-    Material m{};
-    m.emissive[0] = r, m.emissive[1] = g, m.emissive[2] = b;
-    m.flags = MAT_EMITTER;
-    const int material = AddMaterial(mb, m);
-    const int link = AddPoint(mb, position, V3{0, 0, 1});
-    AddRun(mb, PRIM_FLARE, 1, 5);
-    AddRef(mb, link, material, size, size);
 }
 
 template <typename T>
