@@ -1,12 +1,16 @@
-// bench_content.cpp: the content builder's operators on 256x256 images (texels per second) and
-// the whole texture library (demo.tex written from the catalogue), so the builder stays fast.
+// bench_content.cpp: the content builder's operators on 256x256 images (texels per second), the
+// whole texture library (demo.tex written from the catalogue), the modelling operators and the
+// six model files, so the builder stays fast.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "image.h"
+#include "mesh_ops.h"
+#include "models.h"
 #include "show.h"
 #include "texconv.h"
 
@@ -56,6 +60,31 @@ void BM_WholeTextureLibrary(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_WholeTextureLibrary)->Unit(benchmark::kMillisecond);
+
+// Crease-angle normals over a lathe of 64 x 64 cells (vertices per second).
+void BM_SmoothNormals(benchmark::State& state) {
+    std::vector<float> r, z;
+    for (int k = 0; k <= 64; ++k) r.push_back(10 + 3 * std::sin(0.3f * static_cast<float>(k))), z.push_back(static_cast<float>(k));
+    const Shape lathe = Lathe(r, z, 64, 1, 0, 1, 1);
+    for (auto _ : state) {
+        Shape s = lathe;
+        SmoothNormals(&s, 50);
+        benchmark::DoNotOptimize(s.patches[0].verts[0].n);
+    }
+    state.SetItemsProcessed(state.iterations() * VertexCount(lathe));
+}
+BENCHMARK(BM_SmoothNormals);
+
+void BM_AllModels(benchmark::State& state) {
+    const std::string dir = (std::filesystem::temp_directory_path() / "bench_content_models").string();
+    std::filesystem::create_directories(dir);
+    for (auto _ : state) {
+        const std::string failed = WriteModels(dir);
+        if (!failed.empty()) state.SkipWithError(failed.c_str());
+    }
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_AllModels)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -196,11 +196,22 @@ void Sconce(MeshBuild* mb, float x, float y, int bronze) {
     AddEmitter(mb, {x + dir * 34, y, 450}, {0, 0, 1}, 0.9f, 0.5f, 0.22f, 420, false);
 }
 
+// A standing lamp on the nave floor: a bronze stand with a bowl, its flame a flare and a light.
+void FloorLamp(MeshBuild* mb, float x, float y, int bronze) {
+    const std::vector<float> r = {20, 20, 20, 9, 5, 4, 4, 9, 14, 15, 12};
+    const std::vector<float> z = {0, 6, 6, 14, 24, 40, 150, 154, 160, 166, 163};
+    Shape s = Lathe(r, z, 10, Tex("bronze"), bronze, 2, 3);
+    Transform(&s, Translate({x, y, 0}));
+    Put(mb, s, 55);
+    AddLampFlare(mb, {x, y, 176}, 40, 1.0f, 0.65f, 0.3f);
+    AddEmitter(mb, {x, y, 180}, {0, 0, 1}, 1.0f, 0.6f, 0.28f, 520, false);
+}
+
 }  // namespace
 
 MeshBuild TempleMesh(void) {
     MeshBuild mb;
-    const int stone = Mat(&mb, 0.9f, 0.86f, 0.8f);
+    const int stone = Mat(&mb, 0.9f, 0.86f, 0.8f, 0.04f, 0.035f, 0.03f);
     const int marble = Mat(&mb, 1, 0.97f, 0.92f, 0.03f, 0.02f, 0.015f);
     const int bronze = Mat(&mb, 1, 0.9f, 0.75f, 0.04f, 0.03f, 0.01f);
     const int dark = Mat(&mb, 0.4f, 0.35f, 0.3f);
@@ -245,6 +256,9 @@ MeshBuild TempleMesh(void) {
     Roof(&mb, stone, stone, sky);
     for (float y : panels)
         for (float x : {-kX, kX}) Sconce(&mb, x, y, bronze);
+    // Lamps standing along the way in, clear of the walk and of the camera.
+    for (float y : {-1050.0f, -620.0f})
+        for (float x : {-300.0f, 300.0f}) FloorLamp(&mb, x, y, bronze);
     // The fires' glow: warm lights above the bowls and their flares.
     for (float x : {380.0f, -350.0f}) {
         AddEmitter(&mb, {x, 560, 540}, {0, 0, 1}, 1.0f, 0.55f, 0.2f, 900, false);
