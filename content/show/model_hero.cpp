@@ -111,8 +111,8 @@ Body BuildBody(const std::vector<Bone>& bones, int cloth, int skin, int metal, i
         AddPart(&body, upper, [=](V3 p) { return W(shoulder, CHEST, Smooth(0.15f, -0.05f, Fraction(p, s0, e0)) * 0.5f); });
         Shape fore = Limb(e0 + V3{0, 0, 1}, w0 + V3{0, 0, -0.8f}, {2.3f, 2.6f, 3.3f, 3.4f, 2.0f}, {0, 0.35f, 0.85f, 1, 1}, 8, robe, cloth);
         AddPart(&body, fore, [=](V3 p) { return W(elbow, shoulder, Smooth(0.15f, -0.05f, Fraction(p, e0, w0)) * 0.5f); });
-        Shape hand = Lathe({0, 0.9f, 1.25f, 1.1f, 0}, {0, 0.5f, 1.8f, 3.2f, 3.8f}, 6, skinTex, skin, 1, 1);
-        Transform(&hand, Translate(w0 + V3{0, 0, -4.2f}));
+        Shape hand = Lathe({0, 0.55f, 0.95f, 0.85f, 0}, {0, 0.4f, 1.6f, 2.8f, 3.3f}, 6, skinTex, skin, 1, 1);
+        Transform(&hand, Translate(w0 + V3{0, 0, -3.7f}) * ScaleM(0.75f, 1, 1));
         AddPart(&body, hand, [=](V3) { return W(wrist); });
     }
     // The robe: a skirt from the belt to below the knee, moved by the cloak bone and the legs.
