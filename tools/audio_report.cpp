@@ -156,6 +156,35 @@ void Picture(const std::vector<float>& mono, const std::string& path) {
     if (!WritePng(path, w, h, rgb)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
 }
 
+// Plays the show's sound offline as the script does: the modules and (when asked) the effects on
+// their frames, at the program's volumes. The wall time of the mixing goes to *seconds.
+bool Render(const std::string& dir, bool effects, std::vector<int16_t>* out, double* seconds) {
+    if (!BassStandIn_InitOffline(kRate) || !BASS_Start()) return false;
+    HSAMPLE samples[6];
+    for (int i = 0; i < 6; ++i) {
+        samples[i] = BASS_SampleLoad(FALSE, (dir + "/sound/" + kSamples[i] + ".wav").c_str(), 0, 0, 3, BASS_SAMPLE_OVER_POS);
+        if (!samples[i]) return false;
+    }
+    const HMUSIC teufel = BASS_MusicLoad(FALSE, (dir + "/teufel.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
+    const HMUSIC titles = BASS_MusicLoad(FALSE, (dir + "/titles.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
+    if (!teufel || !titles) return false;
+    BASS_SetGlobalVolumes(100, 60, -1);  // as the program sets them
+    const std::vector<Event> events = Events();
+    out->assign(static_cast<size_t>(kShowFrames) * kFrameSamples * 2, 0);
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int f = 0; f < kShowFrames; ++f) {
+        for (const Event& e : events)
+            if (e.frame == f) {
+                if (e.what < 6 && effects) BASS_SamplePlay(samples[e.what]);
+                if (e.what >= 6) BASS_MusicPlay(e.what == 6 ? teufel : titles);
+            }
+        BassStandIn_Render(out->data() + static_cast<size_t>(f) * kFrameSamples * 2, kFrameSamples);
+    }
+    if (seconds) *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    BASS_Free();
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,38 +193,36 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    if (!BassStandIn_InitOffline(kRate) || !BASS_Start()) return 1;
-    HSAMPLE samples[6];
-    for (int i = 0; i < 6; ++i) {
-        samples[i] = BASS_SampleLoad(FALSE, (dir + "/sound/" + kSamples[i] + ".wav").c_str(), 0, 0, 3, BASS_SAMPLE_OVER_POS);
-        if (!samples[i]) return 1;
+    std::vector<int16_t> out, music;
+    double secs = 0;
+    if (!Render(dir, true, &out, &secs) || !Render(dir, false, &music, nullptr)) {
+        std::fprintf(stderr, "cannot load the show's sound from %s\n", dir.c_str());
+        return 1;
     }
-    const HMUSIC teufel = BASS_MusicLoad(FALSE, (dir + "/teufel.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
-    const HMUSIC titles = BASS_MusicLoad(FALSE, (dir + "/titles.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
-    if (!teufel || !titles) return 1;
-    BASS_SetGlobalVolumes(100, 60, -1);  // as the program sets them
-    const std::vector<Event> events = Events();
-    std::vector<int16_t> out(static_cast<size_t>(kShowFrames) * kFrameSamples * 2);
-    const auto t0 = std::chrono::steady_clock::now();
-    for (int f = 0; f < kShowFrames; ++f) {
-        for (const Event& e : events)
-            if (e.frame == f) {
-                if (e.what < 6) BASS_SamplePlay(samples[e.what]);
-                else BASS_MusicPlay(e.what == 6 ? teufel : titles);
-            }
-        BassStandIn_Render(out.data() + static_cast<size_t>(f) * kFrameSamples * 2, kFrameSamples);
-    }
-    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double showSecs = kShowFrames * 0.08;
     std::printf("rendered %.1f s of the show in %.3f s: %.2f%% of one core, %.0fx real time\n", showSecs, secs,
                 100 * secs / showSecs, showSecs / secs);
-    BASS_Free();
+
+    // Each effect against the music under it, over its first second: what the mix adds on the
+    // event frame (the two renders differ only by the effects) over the music alone.
+    std::printf("\n%-8s %6s %14s %14s %12s\n", "effect", "frame", "effect dBFS", "music dBFS", "over music");
+    for (const Event& e : Events()) {
+        if (e.what >= 6) continue;
+        const size_t a = static_cast<size_t>(e.frame) * kFrameSamples * 2, b = a + kRate * 2;
+        double fx = 0, mu = 0;
+        for (size_t i = a; i < b && i < out.size(); ++i) {
+            const double d = (out[i] - music[i]) / 32768.0, m = music[i] / 32768.0;
+            fx += d * d, mu += m * m;
+        }
+        std::printf("%-8s %6d %14.1f %14.1f %+11.1f dB\n", kSamples[e.what], e.frame, Db(fx / (b - a)), Db(mu / (b - a)),
+                    Db(fx / (b - a)) - Db(mu / (b - a)));
+    }
 
     std::vector<float> mono(out.size() / 2);
     for (size_t i = 0; i < mono.size(); ++i) mono[i] = (out[2 * i] + out[2 * i + 1]) / 65536.0f;
 
-    std::printf("\n%-14s %11s %8s %8s %7s %7s %7s %7s %6s\n", "section", "frames", "RMS dB", "peak dB", "low dB", "mid dB",
-                "high dB", "clips", "quiet");
+    std::printf("\n%-14s %11s %8s %8s %8s %7s %7s %7s %7s %6s\n", "section", "frames", "RMS dB", "peak dB", "music pk", "low dB",
+                "mid dB", "high dB", "clips", "quiet");
     Split split;
     size_t cursor = 0;
     double prevLow = 0, prevMid = 0, prevHigh = 0, prevRms = 0;
@@ -206,7 +233,7 @@ int main(int argc, char** argv) {
             SplitStep(&split, mono[cursor], &l, &m, &h);
         }
         double sq = 0, pl = 0, pm = 0, ph = 0;
-        int peak = 0, clips = 0, quietFrames = 0;
+        int peak = 0, musicPeak = 0, clips = 0, quietFrames = 0;
         for (size_t i = a; i < b; ++i, ++cursor) {
             float l, m, h;
             SplitStep(&split, mono[i], &l, &m, &h);
@@ -215,6 +242,7 @@ int main(int argc, char** argv) {
             for (int c = 0; c < 2; ++c) {
                 const int v = std::abs(static_cast<int>(out[2 * i + static_cast<size_t>(c)]));
                 peak = std::max(peak, v);
+                musicPeak = std::max(musicPeak, std::abs(static_cast<int>(music[2 * i + static_cast<size_t>(c)])));
                 clips += v >= 32767;
             }
         }
@@ -225,8 +253,9 @@ int main(int argc, char** argv) {
         }
         const double len = static_cast<double>(b - a);
         const double rms = Db(sq / len), low = Db(pl / len), mid = Db(pm / len), high = Db(ph / len);
-        std::printf("%-14s %5d-%5d %8.1f %8.1f %7.1f %7.1f %7.1f %7d %6d", s.name, s.from, s.to, rms,
-                    20 * std::log10(std::max(peak, 1) / 32768.0), low, mid, high, clips, quietFrames);
+        std::printf("%-14s %5d-%5d %8.1f %8.1f %8.1f %7.1f %7.1f %7.1f %7d %6d", s.name, s.from, s.to, rms,
+                    20 * std::log10(std::max(peak, 1) / 32768.0), 20 * std::log10(std::max(musicPeak, 1) / 32768.0), low, mid,
+                    high, clips, quietFrames);
         if (&s != kSections)
             std::printf("   change: %+.1f dB, bands %+.1f/%+.1f/%+.1f", rms - prevRms, low - prevLow, mid - prevMid, high - prevHigh);
         std::printf("\n");

@@ -64,7 +64,7 @@ Wave Step() {
         w[i] = heel * 1.5f + thud * 0.8f + sole * 0.25f;
     }
     ApplyReverb(&w, {0.8f, 0.4f, 0.3f, 1.0f, 0.0f});
-    return Finish(w, 0.0005f, 0.1f, DbToGain(-4));
+    return Finish(w, 0.0005f, 0.1f, DbToGain(-2));
 }
 
 // The storm: wind as noise through a slowly wandering resonant band, gusting; rain as a mist of
@@ -86,7 +86,7 @@ Wave Storm() {
         const float far = SvfStep(&rumble, Noise(15, u), 70, 0.8f).low * (0.6f + 0.4f * std::sin(2 * kPi * 0.2f * t));
         w[i] = howl * 1.1f + hiss + rain * 0.6f + far * 1.8f;
     }
-    return Finish(w, 0.6f, 1.4f, DbToGain(-3));
+    return Finish(w, 0.6f, 1.4f);
 }
 
 // Thunder: a crack of several tearing bursts in the first few hundred milliseconds, then a long
@@ -174,7 +174,8 @@ Wave End() {
         MixInto(&w, knock, Frames(at), 0.2f * (1 - static_cast<float>(k) / 10));
     }
     ApplyReverb(&w, {0.92f, 0.5f, 0.35f, 1.0f, 0.0f});
-    return Finish(w, 0.002f, 1.5f);
+    // Loud in body already: a lower peak leaves the music's last chord room on the same frame.
+    return Finish(w, 0.002f, 1.5f, DbToGain(-3));
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 // song_titles.cpp: "titles.it", the closing piece under the final scene and its credits.
 //
-// D major, the key the temple's last chord arrived in; bars of 32 rows as in teufel.it, 1260 rows
-// (100.8 s) that play once and end:
+// D major, the key the temple's last chord arrived in; bars of 32 rows as in teufel.it, 1250 rows
+// (100 s) that play once and end:
 //   bars  0- 7  rows    0- 255  a warm pad rises, a few bells
 //   bars  8-15  rows  256- 511  plucked arpeggios and a slow bass join
 //   bars 16-23  rows  512- 767  soft drums and a flute melody
 //   bars 24-31  rows  768-1023  everything, a choir, the melody an octave up
-//   bars 32-39  rows 1024-1259  the drums leave; the last chord rings out to the end
+//   bars 32-38  rows 1024-1249  the drums leave; the last chord rings out to the end
 #include "songs.h"
 #include "voices.h"
 
@@ -35,7 +35,7 @@ ItSong TitlesSong() {
     song.message = "titles\nthe closing piece\nsynthesised by the content builder";
     song.speed = 4;
     song.tempo = 125;
-    song.mixVolume = 40;
+    song.mixVolume = 34;
     const ItEnvelope none;
     const int kick = AddInstrument(&song, "soft kick", {Kick(0.0f)}, {}, none, IT_NNA_CONTINUE, 0);
     const int clap = AddInstrument(&song, "clap", {Clap()}, {}, none, IT_NNA_CONTINUE, 0);
@@ -123,8 +123,8 @@ ItSong TitlesSong() {
     Put(&s, 1152, BASS, 26, bass, 36);
     Put(&s, 1152, BELL, 74, bell, 34);
     Line(&s, 1160, PLUCK, pluck, "D5 F#5 A5 D6", 6, 24);
-    for (int ch : {PAD1, PAD2, PAD3, CHOIR1, CHOIR2, CHOIR3, BASS}) Put(&s, 1216, ch, IT_NOTE_OFF, 0);
+    for (int ch : {PAD1, PAD2, PAD3, CHOIR1, CHOIR2, CHOIR3, BASS}) Put(&s, 1196, ch, IT_NOTE_OFF, 0);
 
-    AddTimeline(&song, s, 1260, {256, 512, 768, 1024});
+    AddTimeline(&song, s, 1250, {256, 512, 768, 1024});
     return song;
 }
