@@ -1,4 +1,4 @@
-// The content builder's sound: the synthesiser's parts behave as instruments need (band-limited
+// The content builder's sound: the synthesiser's blocks behave as instruments need (band-limited
 // oscillators, filters, plucks, seamless loops), the IT writer's files read back through
 // libopenmpt as written, and the show's built modules and effects play in the audio stand-in
 // with the lengths, levels and sections the script needs.
@@ -127,6 +127,31 @@ TEST(ContentAudio, LoopedVoicesLoopWithoutASeam) {
         for (int16_t v : s.pcm) peak = std::max(peak, std::abs(static_cast<int>(v)));
         EXPECT_GT(peak, 20000) << s.name << " uses the sample's range";
     }
+}
+
+TEST(ContentAudio, NotationReadsNotesHoldsAndOffs) {
+    EXPECT_EQ(NoteOf("C5"), 60);
+    EXPECT_EQ(NoteOf("Eb5"), 63);
+    EXPECT_EQ(NoteOf("F#3"), 42);
+    EXPECT_EQ(NoteOf("B2"), 35);
+    EXPECT_EQ(NoteOf("H4"), -1);
+    EXPECT_EQ(NoteOf("C"), -1);
+    Score s;
+    EXPECT_EQ(Line(&s, 10, 3, 7, "D5 . - Eb5 ^", 4, 40, -12), 20);
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0].row, 10);
+    EXPECT_EQ(s[0].note, 50) << "transposed";
+    EXPECT_EQ(s[0].ins, 7);
+    EXPECT_EQ(s[1].row, 18);
+    EXPECT_EQ(s[1].note, IT_NOTE_OFF);
+    EXPECT_EQ(s[2].row, 22);
+    EXPECT_EQ(s[3].note, IT_NOTE_CUT);
+    s.clear();
+    Steps(&s, 0, 1, 2, 60, "X.x,_", 2, 0.5f);
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0].volume, 32);
+    EXPECT_EQ(s[1].row, 4);
+    EXPECT_EQ(s[3].volume, 6);
 }
 
 // ---- the IT writer, read back by libopenmpt ----
@@ -319,7 +344,43 @@ TEST(ContentAudio, EffectsHaveTheirLengthsAndLevelsAndStartAndEndSilent) {
     }
 }
 
-TEST(ContentAudio, SongsCarryTheirPartsThenEnd) {
+// Zero crossings per second over [a, b) seconds: a rough brightness.
+double Crossings(const int16_t* v, double a, double b) {
+    int n = 0;
+    for (size_t i = static_cast<size_t>(a * 44100) + 1; i < static_cast<size_t>(b * 44100); ++i) n += (v[i - 1] < 0) != (v[i] < 0);
+    return n / (b - a);
+}
+
+double Level(const int16_t* v, double a, double b) {
+    double s = 0;
+    for (size_t i = static_cast<size_t>(a * 44100); i < static_cast<size_t>(b * 44100); ++i) s += static_cast<double>(v[i]) * v[i];
+    return std::sqrt(s / ((b - a) * 44100)) / 32768;
+}
+
+// Each effect has the shape of what it shows.
+TEST(ContentAudio, EffectsSoundLikeTheirEvents) {
+    std::string bytes[6];
+    const int16_t* fx[6];
+    const char* names[6] = {"dvere", "bota", "boure", "hrom", "kouzlo", "konec"};
+    for (int i = 0; i < 6; ++i) {
+        bytes[i] = Slurp(kData + "/sound/" + names[i] + ".wav");
+        audio::WavPcm pcm;
+        ASSERT_EQ(audio::ParseWav(reinterpret_cast<const uint8_t*>(bytes[i].data()), bytes[i].size(), &pcm), "");
+        fx[i] = reinterpret_cast<const int16_t*>(pcm.data);
+    }
+    const int16_t *door = fx[0], *step = fx[1], *storm = fx[2], *thunder = fx[3], *spell = fx[4], *end = fx[5];
+    EXPECT_GT(Level(door, 1.0, 2.0), Level(door, 0, 2.4) * 0.5) << "the door creaks on through its opening";
+    EXPECT_GT(Level(step, 0, 0.1), Level(step, 0.2, 0.4) * 4) << "a step is short";
+    for (double t = 1; t < 4; t += 0.5)
+        EXPECT_GT(Level(storm, t, t + 0.5), Level(storm, 1, 4) * 0.4) << "the storm keeps blowing at " << t;
+    EXPECT_GT(Crossings(thunder, 0, 0.15), 3 * Crossings(thunder, 1.5, 3.5)) << "a bright crack, then a low rumble";
+    EXPECT_GT(Level(thunder, 1.5, 3.5), Level(thunder, 0, 0.5) * 0.1) << "and the rumble lasts";
+    EXPECT_GT(Crossings(spell, 1.2, 1.8), 1.5 * Crossings(spell, 0.2, 0.8)) << "the spell rises";
+    EXPECT_LT(Crossings(end, 0, 1), 400) << "the end is a deep blow";
+    EXPECT_GT(Level(end, 2, 3), Level(end, 0, 1) * 0.05) << "with a tail";
+}
+
+TEST(ContentAudio, SongsLastTheirSectionsThenEnd) {
     const struct {
         const char* name;
         double minSeconds, maxSeconds;
@@ -336,11 +397,24 @@ TEST(ContentAudio, SongsCarryTheirPartsThenEnd) {
         EXPECT_LE(seconds, s.maxSeconds) << s.name;
         EXPECT_GE(openmpt_module_get_num_patterns(mod), s.minPatterns) << s.name << " is composed, not one bar looped";
         EXPECT_GE(openmpt_module_get_num_instruments(mod), 8) << s.name;
+        if (std::string(s.name) == "teufel.it") {
+            // A pattern starts on each of the script's moments (row n sounds at frame 12 + n): the
+            // title card, the walk-in, the acts, the dais, the relic, the great lightning, the end.
+            std::vector<int> starts;
+            int row = 0;
+            for (int o = 0; o < openmpt_module_get_num_orders(mod); ++o) {
+                starts.push_back(row);
+                row += openmpt_module_get_pattern_num_rows(mod, openmpt_module_get_order_pattern(mod, o));
+            }
+            EXPECT_EQ(row, 1620);
+            for (int frame : {100, 300, 430, 588, 810, 1030, 1230, 1565})
+                EXPECT_NE(std::find(starts.begin(), starts.end(), frame - 12), starts.end()) << "frame " << frame;
+        }
         openmpt_module_destroy(mod);
     }
 }
 
-// The whole show's sound through the stand-in, the way the script plays it: each part has
+// The whole show's sound through the stand-in, the way the script plays it: each section has
 // sound, the sections differ, nothing clips when the effects play over the music.
 TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
     ASSERT_TRUE(BassStandIn_InitOffline(44100) && BASS_Start());
@@ -385,7 +459,7 @@ TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
     const double logo = level(12, 99), title = level(100, 299), walk = level(300, 429), ritual = level(810, 1029),
                  climax = level(1230, 1564), final = level(1624, 2873);
     for (double l : {logo, title, walk, ritual, climax, final}) {
-        EXPECT_GT(l, -32) << "every part has sound";
+        EXPECT_GT(l, -32) << "every section has sound";
         EXPECT_LT(l, -12) << "and headroom";
     }
     EXPECT_GT(title, logo + 2) << "the drums gather under the title card";

@@ -111,7 +111,7 @@ bool WritePng(const std::string& path, int w, int h, const std::vector<uint8_t>&
 }
 
 void Picture(const std::vector<float>& mono, const std::string& path) {
-    const int w = 1600, waveH = 160, specH = 320, h = waveH + specH;
+    const int w = 1600, waveH = 160, gramH = 320, h = waveH + gramH;
     std::vector<uint8_t> rgb(static_cast<size_t>(w * h * 3), 0);
     auto px = [&](int x, int y, int r, int g, int b) {
         if (x < 0 || x >= w || y < 0 || y >= h) return;
@@ -140,8 +140,8 @@ void Picture(const std::vector<float>& mono, const std::string& path) {
             buf[i] = at < n ? mono[at] * win : 0.0f;
         }
         Fft(buf);
-        for (int y = 0; y < specH; ++y) {
-            const float hz = 30 * std::pow(20000.0f / 30, static_cast<float>(specH - 1 - y) / (specH - 1));
+        for (int y = 0; y < gramH; ++y) {
+            const float hz = 30 * std::pow(20000.0f / 30, static_cast<float>(gramH - 1 - y) / (gramH - 1));
             const size_t bin = std::min(fftN / 2 - 1, static_cast<size_t>(hz * fftN / kRate));
             const float db = 20 * std::log10(std::abs(buf[bin]) / (fftN / 4) + 1e-9f);
             const float v = std::clamp((db + 90) / 80, 0.0f, 1.0f);
@@ -158,7 +158,8 @@ void Picture(const std::vector<float>& mono, const std::string& path) {
 
 // Plays the show's sound offline as the script does: the modules and (when asked) the effects on
 // their frames, at the program's volumes. The wall time of the mixing goes to *seconds.
-bool Render(const std::string& dir, bool effects, std::vector<int16_t>* out, double* seconds) {
+bool Render(const std::string& dir, bool effects, std::vector<int16_t>* out, double* seconds,
+            std::vector<double>* frameCost = nullptr) {
     if (!BassStandIn_InitOffline(kRate) || !BASS_Start()) return false;
     HSAMPLE samples[6];
     for (int i = 0; i < 6; ++i) {
@@ -178,7 +179,9 @@ bool Render(const std::string& dir, bool effects, std::vector<int16_t>* out, dou
                 if (e.what < 6 && effects) BASS_SamplePlay(samples[e.what]);
                 if (e.what >= 6) BASS_MusicPlay(e.what == 6 ? teufel : titles);
             }
+        const auto f0 = std::chrono::steady_clock::now();
         BassStandIn_Render(out->data() + static_cast<size_t>(f) * kFrameSamples * 2, kFrameSamples);
+        if (frameCost) frameCost->push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - f0).count());
     }
     if (seconds) *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     BASS_Free();
@@ -195,13 +198,23 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     std::vector<int16_t> out, music;
     double secs = 0;
-    if (!Render(dir, true, &out, &secs) || !Render(dir, false, &music, nullptr)) {
+    std::vector<double> cost;
+    if (!Render(dir, true, &out, &secs, &cost) || !Render(dir, false, &music, nullptr)) {
         std::fprintf(stderr, "cannot load the show's sound from %s\n", dir.c_str());
         return 1;
     }
     const double showSecs = kShowFrames * 0.08;
     std::printf("rendered %.1f s of the show in %.3f s: %.2f%% of one core, %.0fx real time\n", showSecs, secs,
                 100 * secs / showSecs, showSecs / secs);
+    double worst = 0;
+    int worstAt = 0;
+    for (size_t f = 0; f + 12 <= cost.size(); ++f) {  // 12.5 frames a second: the costliest 12-frame stretch
+        double c = 0;
+        for (size_t k = 0; k < 12; ++k) c += cost[f + k];
+        if (c > worst) worst = c, worstAt = static_cast<int>(f);
+    }
+    std::printf("costliest 0.96 s: frames %d-%d, %.2f ms to mix (%.2f%% of one core)\n", worstAt, worstAt + 11, worst * 1000,
+                100 * worst / 0.96);
 
     // Each effect against the music under it, over its first second: what the mix adds on the
     // event frame (the two renders differ only by the effects) over the music alone.

@@ -1,4 +1,4 @@
-// synth.cpp: the synthesiser's parts (see synth.h).
+// synth.cpp: the synthesiser's building blocks (see synth.h).
 #include "synth.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // synth.h: a small software synthesiser for the show's instrument samples and sound effects.
 //
-// Everything works on mono float buffers (Wave) at 44100 Hz, nominally -1..1. The parts are free
+// Everything works on mono float buffers (Wave) at 44100 Hz, nominally -1..1. The blocks are free
 // functions over plain records, stepped one frame at a time so that a generator can wire them as
 // it likes:
 //   oscillators (sine, band-limited saw and square by PolyBLEP, triangle), hashed white noise,

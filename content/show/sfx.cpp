@@ -14,8 +14,8 @@ constexpr float kSfxPeak = 0.85f;  // -1.4 dBFS
 // Fades, a DC-free body and the common peak level.
 Wave Finish(Wave w, float fadeIn, float fadeOut, float peak = kSfxPeak) {
     RemoveDc(&w);
-    Normalize(&w, peak);
     FadeEdges(&w, fadeIn, fadeOut);
+    Normalize(&w, peak);
     return w;
 }
 
