@@ -10,6 +10,11 @@ if(TARGET tambir-content)
   target_include_directories(test_content_show PRIVATE ${CMAKE_SOURCE_DIR}/platform/audio)
   add_dependencies(test_content_show tambir-content show_data trxtool)
 
+  tambir_test(test_content_audio SOURCES content_audio_test.cpp LIBS content_show platform_audio PkgConfig::OPENMPT)
+  target_compile_definitions(test_content_audio PRIVATE SHOW_DATA_DIR="${TAMBIR_DATA_DIR}")
+  target_include_directories(test_content_audio PRIVATE ${CMAKE_SOURCE_DIR}/platform/audio)
+  add_dependencies(test_content_audio show_data)
+
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(TEST_PNG REQUIRED IMPORTED_TARGET libpng)
   tambir_test(test_content_program SOURCES content_program_test.cpp LIBS PkgConfig::TEST_PNG)

@@ -4,7 +4,7 @@ tambir_test(test_glide SOURCES glide_device_test.cpp
 target_include_directories(test_glide PRIVATE ${CMAKE_SOURCE_DIR}/platform/softcard/include)
 
 tambir_test(test_program_glide SOURCES glide_program_test.cpp
-  LIBS engine_textures engine_objects device_null)
+  LIBS engine_textures engine_objects device_null content_files)
 target_compile_definitions(test_program_glide PRIVATE DEMO_GLIDE="$<TARGET_FILE:demo_glide>")
 add_dependencies(test_program_glide demo_glide)
 target_include_directories(test_program_glide PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)

@@ -1,5 +1,6 @@
 // it_module_writer.h: builds small Impulse Tracker modules and RIFF/WAVE files in memory, so the
-// audio tests and benchmark make their own inputs instead of shipping files.
+// audio tests and benchmark make their own inputs instead of shipping files. The modules go through
+// the content builder's IT writer (content/ops/it_writer.h).
 #pragma once
 
 #include <stdlib.h>
@@ -10,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "it_writer.h"
+
 namespace testaudio {
 
-using Bytes = std::vector<uint8_t>;
+using Bytes = ::Bytes;
 
 inline void Put16(Bytes& b, size_t at, uint32_t v) {
     b[at] = static_cast<uint8_t>(v);
@@ -35,6 +38,7 @@ inline void AppendId(Bytes& b, const char* id) {
 }
 
 // ---- Impulse Tracker ------------------------------------------------------------------------
+// Small modules for the mixer's tests, written by the content builder's IT writer.
 
 struct ItNote {
     int row;
@@ -56,7 +60,7 @@ struct ItModule {
     int tempo = 250;  // a tick lasts 2.5 / tempo seconds
     int orders = 1;   // pattern 0 is played this many times
     std::vector<ItSample> samples;
-    std::vector<ItNote> notes;  // sorted by row, then channel
+    std::vector<ItNote> notes;
 };
 
 inline std::vector<int8_t> SquareWave(int period, int periods, int amplitude) {
@@ -67,79 +71,27 @@ inline std::vector<int8_t> SquareWave(int period, int periods, int amplitude) {
     return pcm;
 }
 
-// Samples are used directly (no instruments); the file is laid out as: header, orders, offset
-// tables, sample headers, one packed pattern, sample data.
+// Samples are used directly (no instruments); 8-bit values become the same 16-bit levels.
 inline Bytes WriteItModule(const ItModule& m) {
-    const size_t numOrders = static_cast<size_t>(m.orders) + 1;  // + the end marker
-    const size_t numSamples = m.samples.size();
-    Bytes b(0xC0, 0);
-    std::memcpy(b.data(), "IMPM", 4);
-    std::memcpy(b.data() + 4, "tambir test", 11);
-    Put16(b, 0x1E, 0x1004);            // row highlights
-    Put16(b, 0x20, static_cast<uint32_t>(numOrders));
-    Put16(b, 0x22, 0);                 // instruments
-    Put16(b, 0x24, static_cast<uint32_t>(numSamples));
-    Put16(b, 0x26, 1);                 // patterns
-    Put16(b, 0x28, 0x0214);            // made with
-    Put16(b, 0x2A, 0x0214);            // compatible with
-    Put16(b, 0x2C, 0x0009);            // stereo, linear slides
-    b[0x30] = 128;                     // global volume
-    b[0x31] = 48;                      // mix volume
-    b[0x32] = static_cast<uint8_t>(m.speed);
-    b[0x33] = static_cast<uint8_t>(m.tempo);
-    b[0x34] = 128;                     // panning separation
-    for (int c = 0; c < 64; ++c) {
-        b[0x40 + c] = 32;  // centre
-        b[0x80 + c] = 64;  // full volume
+    ItSong song;
+    song.name = "tambir test";
+    song.speed = m.speed;
+    song.tempo = m.tempo;
+    for (const ItSample& s : m.samples) {
+        ItSampleData d;
+        for (int8_t v : s.pcm) d.pcm.push_back(static_cast<int16_t>(v * 256));
+        d.c5speed = s.c5speed;
+        d.loop = s.loop;
+        d.loopEnd = static_cast<int>(s.pcm.size());
+        d.volume = s.volume;
+        song.samples.push_back(d);
     }
-    for (int i = 0; i < m.orders; ++i) b.push_back(0);
-    b.push_back(255);
-    const size_t sampleTable = b.size();
-    b.resize(b.size() + 4 * numSamples);
-    const size_t patternTable = b.size();
-    b.resize(b.size() + 4);
-
-    std::vector<size_t> sampleHeaders;
-    for (size_t s = 0; s < numSamples; ++s) {
-        const ItSample& smp = m.samples[s];
-        const size_t at = b.size();
-        sampleHeaders.push_back(at);
-        Put32(b, sampleTable + 4 * s, static_cast<uint32_t>(at));
-        b.resize(at + 0x50, 0);
-        std::memcpy(b.data() + at, "IMPS", 4);
-        b[at + 0x11] = 64;                               // sample global volume
-        b[at + 0x12] = 0x01 | (smp.loop ? 0x10 : 0x00);  // has data, 8-bit, loop
-        b[at + 0x13] = static_cast<uint8_t>(smp.volume);
-        b[at + 0x2E] = 0x01;  // signed
-        b[at + 0x2F] = 32;    // default pan, unused
-        Put32(b, at + 0x30, static_cast<uint32_t>(smp.pcm.size()));
-        Put32(b, at + 0x34, 0);
-        Put32(b, at + 0x38, static_cast<uint32_t>(smp.pcm.size()));
-        Put32(b, at + 0x3C, smp.c5speed);
-    }
-
-    const size_t pattern = b.size();
-    Put32(b, patternTable, static_cast<uint32_t>(pattern));
-    b.resize(pattern + 8, 0);
-    size_t next = 0;
-    for (int row = 0; row < m.rows; ++row) {
-        for (; next < m.notes.size() && m.notes[next].row == row; ++next) {
-            const ItNote& n = m.notes[next];
-            b.push_back(static_cast<uint8_t>((n.channel + 1) | 0x80));
-            b.push_back(0x03);  // note and sample follow
-            b.push_back(static_cast<uint8_t>(n.note));
-            b.push_back(static_cast<uint8_t>(n.sample));
-        }
-        b.push_back(0);  // end of row
-    }
-    Put16(b, pattern, static_cast<uint32_t>(b.size() - pattern - 8));
-    Put16(b, pattern + 2, static_cast<uint32_t>(m.rows));
-
-    for (size_t s = 0; s < numSamples; ++s) {
-        Put32(b, sampleHeaders[s] + 0x48, static_cast<uint32_t>(b.size()));
-        for (int8_t v : m.samples[s].pcm) b.push_back(static_cast<uint8_t>(v));
-    }
-    return b;
+    ItPattern p;
+    p.rows = m.rows;
+    for (const ItNote& n : m.notes) p.cells.push_back({n.row, n.channel, n.note, n.sample});
+    song.patterns.push_back(p);
+    song.orders.assign(static_cast<size_t>(m.orders), 0);
+    return EncodeIt(song);
 }
 
 // A module of `rows` rows at speed 1, tempo 250 (441 frames per row at 44100 Hz) holding one

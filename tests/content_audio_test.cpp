@@ -1,0 +1,472 @@
+// The content builder's sound: the synthesiser's blocks behave as instruments need (band-limited
+// oscillators, filters, plucks, seamless loops), the IT writer's files read back through
+// libopenmpt as written, and the show's built modules and effects play in the audio stand-in
+// with the lengths, levels and sections the script needs.
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "audio_wav.h"
+#include "bass.h"
+#include "bass_standin.h"
+#include "it_writer.h"
+#include "synth.h"
+#include "voices.h"
+
+namespace {
+
+// Magnitude of the component at `hz` (a whole number of cycles over the buffer), as an amplitude.
+double Tone(const Wave& w, double hz) {
+    double re = 0, im = 0;
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double a = 2 * M_PI * hz * static_cast<double>(i) / kSynthRate;
+        re += w[i] * std::cos(a);
+        im -= w[i] * std::sin(a);
+    }
+    return 2 * std::hypot(re, im) / static_cast<double>(w.size());
+}
+
+double Rms(const Wave& w, size_t from, size_t to) {
+    double s = 0;
+    for (size_t i = from; i < to; ++i) s += static_cast<double>(w[i]) * w[i];
+    return std::sqrt(s / static_cast<double>(to - from));
+}
+
+Wave SineWave(float hz, size_t n) {
+    Wave w(n);
+    Osc o{hz};
+    for (float& v : w) v = OscStep(&o, OSC_SINE);
+    return w;
+}
+
+TEST(ContentAudio, SawAndSquareAreBandLimited) {
+    // 5 kHz: the 8th harmonic (40 kHz) folds back to 4.1 kHz when nothing limits the band.
+    for (OscShape shape : {OSC_SAW, OSC_SQUARE}) {
+        Wave w(kSynthRate);
+        Osc o{5000};
+        for (float& v : w) v = OscStep(&o, shape);
+        const double fundamental = Tone(w, 5000), alias = Tone(w, 4100), alias2 = Tone(w, 9100);
+        EXPECT_GT(fundamental, 0.5) << shape;
+        EXPECT_LT(alias, fundamental * 0.01) << shape << ": 40 dB below the fundamental";
+        EXPECT_LT(alias2, fundamental * 0.01) << shape;
+    }
+}
+
+TEST(ContentAudio, FiltersPassTheirBandAndRing) {
+    auto through = [](float hz, float cutoff, float q, int out) {
+        const Wave in = SineWave(hz, kSynthRate / 2);
+        Wave w(in.size());
+        Svf f;
+        for (size_t i = 0; i < in.size(); ++i) {
+            const SvfOut o = SvfStep(&f, in[i], cutoff, q);
+            w[i] = out == 0 ? o.low : out == 1 ? o.high : o.norm;
+        }
+        return Rms(w, w.size() / 2, w.size()) / Rms(in, in.size() / 2, in.size());
+    };
+    EXPECT_NEAR(through(100, 1000, 0.707f, 0), 1.0, 0.02) << "low-pass keeps what is below";
+    EXPECT_LT(through(8000, 1000, 0.707f, 0), 0.02) << "and takes out what is above, 12 dB an octave";
+    EXPECT_LT(through(100, 1000, 0.707f, 1), 0.02) << "high-pass the reverse";
+    EXPECT_NEAR(through(1000, 1000, 8, 2), 1.0, 0.02) << "the normalised band-pass is unity at its centre";
+    EXPECT_NEAR(through(1000, 1000, 8, 0), 8.0, 0.3) << "a resonant low-pass peaks by q at the cutoff";
+    EXPECT_LT(through(2000, 1000, 8, 2), 0.1) << "a narrow band";
+}
+
+TEST(ContentAudio, EnvelopesPluckAndReverbShapeTime) {
+    const Adsr e{0.1f, 0.2f, 0.5f, 0.4f};
+    EXPECT_FLOAT_EQ(AdsrAt(e, 0.05f, 1), 0.5f);
+    EXPECT_FLOAT_EQ(AdsrAt(e, 0.1f, 1), 1.0f);
+    EXPECT_FLOAT_EQ(AdsrAt(e, 0.6f, 1), 0.5f);
+    EXPECT_NEAR(AdsrAt(e, 1.2f, 1), 0.25f, 1e-5) << "released from the sustain level";
+    EXPECT_NEAR(AdsrAt(e, 0.05f, 0.02f), 0.2f * (1 - 0.03f / 0.4f), 1e-6) << "a note released during its attack falls from there";
+    EXPECT_EQ(AdsrAt(e, 2, 1), 0.0f);
+
+    // A pluck of 220 Hz: its strongest autocorrelation lag is the period, and it dies away.
+    const Wave p = RenderPluck(220, 1.0f, 0.5f, 0.8f, 1);
+    double best = -1;
+    int bestLag = 0;
+    for (int lag = 150; lag < 260; ++lag) {
+        double c = 0;
+        for (size_t i = 4410; i < 8820; ++i) c += p[i] * p[i + static_cast<size_t>(lag)];
+        if (c > best) best = c, bestLag = lag;
+    }
+    EXPECT_NEAR(kSynthRate / static_cast<double>(bestLag), 220, 2);
+    EXPECT_LT(Rms(p, 39690, 44100), Rms(p, 0, 4410) * 0.1);
+
+    // A click through the reverb: a tail that lasts and then decays.
+    Wave click(100, 0.0f);
+    click[0] = 1;
+    ApplyReverb(&click, {0.85f, 0.3f, 1, 0, 2});
+    ASSERT_EQ(click.size(), 100 + Frames(2));
+    const double early = Rms(click, Frames(0.1f), Frames(0.3f)), late = Rms(click, Frames(1.6f), Frames(1.8f));
+    EXPECT_GT(early, 1e-3);
+    EXPECT_LT(late, early * 0.2);
+    EXPECT_GT(late, 0);
+}
+
+TEST(ContentAudio, LoopedVoicesLoopWithoutASeam) {
+    // The step across the loop's end into its start is no larger than the steps inside it.
+    const ItSampleData voices[] = {Choir(45, 1), DarkPad(38), WarmPad(50), Bass(38, 0.8f), Reed(62), Flute(74)};
+    for (const ItSampleData& s : voices) {
+        ASSERT_TRUE(s.loop) << s.name;
+        ASSERT_LT(s.loopBegin, s.loopEnd);
+        ASSERT_EQ(s.loopEnd, static_cast<int>(s.pcm.size())) << s.name;
+        int inside = 1;
+        for (int i = s.loopBegin + 1; i < s.loopEnd; ++i)
+            inside = std::max(inside, std::abs(s.pcm[static_cast<size_t>(i)] - s.pcm[static_cast<size_t>(i - 1)]));
+        const int seam = std::abs(s.pcm[static_cast<size_t>(s.loopBegin)] - s.pcm[static_cast<size_t>(s.loopEnd - 1)]);
+        EXPECT_LE(seam, inside) << s.name;
+        int peak = 0;
+        for (int16_t v : s.pcm) peak = std::max(peak, std::abs(static_cast<int>(v)));
+        EXPECT_GT(peak, 20000) << s.name << " uses the sample's range";
+    }
+}
+
+TEST(ContentAudio, NotationReadsNotesHoldsAndOffs) {
+    EXPECT_EQ(NoteOf("C5"), 60);
+    EXPECT_EQ(NoteOf("Eb5"), 63);
+    EXPECT_EQ(NoteOf("F#3"), 42);
+    EXPECT_EQ(NoteOf("B2"), 35);
+    EXPECT_EQ(NoteOf("H4"), -1);
+    EXPECT_EQ(NoteOf("C"), -1);
+    Score s;
+    EXPECT_EQ(Line(&s, 10, 3, 7, "D5 . - Eb5 ^", 4, 40, -12), 20);
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0].row, 10);
+    EXPECT_EQ(s[0].note, 50) << "transposed";
+    EXPECT_EQ(s[0].ins, 7);
+    EXPECT_EQ(s[1].row, 18);
+    EXPECT_EQ(s[1].note, IT_NOTE_OFF);
+    EXPECT_EQ(s[2].row, 22);
+    EXPECT_EQ(s[3].note, IT_NOTE_CUT);
+    s.clear();
+    Steps(&s, 0, 1, 2, 60, "X.x,_", 2, 0.5f);
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0].volume, 32);
+    EXPECT_EQ(s[1].row, 4);
+    EXPECT_EQ(s[3].volume, 6);
+}
+
+// ---- the IT writer, read back by libopenmpt ----
+
+// A string libopenmpt handed over, copied and given back.
+std::string Taken(const char* s) {
+    std::string copy = s ? s : "";
+    openmpt_free_string(s);
+    return copy;
+}
+
+openmpt_module* Load(const Bytes& file) {
+    return openmpt_module_create_from_memory2(file.data(), file.size(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr);
+}
+
+std::vector<int16_t> Tone16(int frames, float hz) {
+    Wave w = SineWave(hz, static_cast<size_t>(frames));
+    for (float& v : w) v *= 0.8f;
+    return ToPcm16(w);
+}
+
+// Two instruments over three samples (a key split, an envelope, a sustain loop, a ping-pong
+// loop), patterns that repeat values so the packing's memory is used, a message.
+ItSong FeatureSong() {
+    ItSong song;
+    song.name = "round trip";
+    song.message = "line one\nline two";
+    song.samples.push_back({"low", Tone16(4410, 441), 44100, true, 0, 4410, 60});
+    ItSampleData held{"held", Tone16(22050, 882), 44100};
+    held.sustainLoop = true;
+    held.sustainBegin = 0;
+    held.sustainEnd = 4410;
+    held.pan = 10;
+    song.samples.push_back(held);
+    ItSampleData swing{"swing", Tone16(4410, 441), 22050, true, 100, 4000, 64, true};
+    song.samples.push_back(swing);
+    ItInstrument split;
+    split.name = "split";
+    split.sample = 2;
+    split.zones = {{59, 1}};
+    split.volumeEnvelope = Swell(4, 20);
+    split.nna = IT_NNA_OFF;
+    split.fadeout = 64;
+    ItInstrument plain;
+    plain.name = "plain";
+    plain.sample = 3;
+    plain.pan = 50;
+    song.instruments = {split, plain};
+    std::vector<ItCell> cells;
+    for (int r = 0; r < 96; r += 4) {
+        cells.push_back({r, 0, 48 + (r / 4) % 3 * 12, 1, 40});
+        cells.push_back({r + 1, 3, 60, 2, -1, IT_FX('D'), 0x0F});
+        cells.push_back({r + 2, 3, IT_NOTE_OFF, 0, -1, 0, 0, 20});
+    }
+    cells.push_back({95, 7, IT_NOTE_CUT, 0, 64, IT_FX('H'), 0x44});
+    AddTimeline(&song, cells, 130, {40});
+    song.channelPan = {0, 64};
+    song.channelVolume = {64, 32};
+    return song;
+}
+
+TEST(ContentAudio, WriterRoundTripsEveryFeatureThroughLibopenmpt) {
+    const ItSong song = FeatureSong();
+    ASSERT_EQ(song.orders, (std::vector<int>{0, 1, 2})) << "cut at row 40 and every 64 rows after: 40 + 64 + 26";
+    const Bytes file = EncodeIt(song);
+    openmpt_module* mod = Load(file);
+    ASSERT_NE(mod, nullptr);
+    EXPECT_EQ(Taken(openmpt_module_get_metadata(mod, "title")), "round trip");
+    EXPECT_NE(Taken(openmpt_module_get_metadata(mod, "message")).find("line two"), std::string::npos);
+    EXPECT_EQ(openmpt_module_get_num_channels(mod), 8) << "channels up to the last one used";
+    ASSERT_EQ(openmpt_module_get_num_orders(mod), 3);
+    for (int o = 0; o < 3; ++o) EXPECT_EQ(openmpt_module_get_order_pattern(mod, o), song.orders[static_cast<size_t>(o)]);
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 0), 40);
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 1), 64);
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 2), 26);
+    ASSERT_EQ(openmpt_module_get_num_instruments(mod), 2);
+    EXPECT_EQ(Taken(openmpt_module_get_instrument_name(mod, 0)), "split");
+    EXPECT_EQ(Taken(openmpt_module_get_instrument_name(mod, 1)), "plain");
+    ASSERT_EQ(openmpt_module_get_num_samples(mod), 3);
+    EXPECT_EQ(Taken(openmpt_module_get_sample_name(mod, 2)), "swing");
+
+    // Every cell as written, through the pattern compression.
+    int checked = 0;
+    for (size_t p = 0; p < 3; ++p) {
+        const ItPattern& pat = song.patterns[p];
+        for (const ItCell& c : pat.cells) {
+            const int pi = static_cast<int>(p);
+            auto cmd = [&](int what) { return openmpt_module_get_pattern_row_channel_command(mod, pi, c.row, c.channel, what); };
+            // libopenmpt counts notes from 1 and keeps 255 off, 254 cut; cells without a field read 0.
+            const int note = c.note < 0 ? 0 : c.note < 120 ? c.note + 1 : c.note;
+            EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_NOTE), note) << p << ":" << c.row << ":" << c.channel;
+            EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_INSTRUMENT), c.ins);
+            EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_VOLUME), c.pan >= 0 ? c.pan : std::max(c.volume, 0));
+            EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_PARAMETER), c.param);
+            const std::string text = Taken(openmpt_module_format_pattern_row_channel(mod, pi, c.row, c.channel, 0, 1));
+            const char* effect = c.effect == IT_FX('D') ? "D0F" : c.effect == IT_FX('H') ? "H44" : c.pan >= 0 ? "p14" : "";  // shown in hex
+            EXPECT_NE(text.find(effect), std::string::npos) << "[" << text << "] " << effect;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 73);
+    openmpt_module_destroy(mod);
+
+    // Rows that repeat a channel's values take one byte per cell plus the row's end.
+    ItSong same;
+    same.samples.push_back({"s", Tone16(100, 441)});
+    std::vector<ItCell> repeat;
+    for (int r = 0; r < 64; ++r) repeat.push_back({r, 0, 60, 1, 50, IT_FX('D'), 1});
+    AddTimeline(&same, repeat, 64, {});
+    const Bytes packed = EncodeIt(same);
+    EXPECT_LE(packed.size(), 0xC0 + 2 + 4 + 4 + 0x50 + 8 + (2 + 6) + 63 * 2 + 1 + 200);
+}
+
+// Frames of interleaved stereo from libopenmpt, as RMS of consecutive 50 ms windows.
+std::vector<double> Loudness(openmpt_module* mod, double seconds) {
+    std::vector<double> out;
+    std::vector<float> buf(2205 * 2);
+    for (int w = 0; w < seconds * 20; ++w) {
+        const size_t got = openmpt_module_read_interleaved_float_stereo(mod, 44100, 2205, buf.data());
+        double s = 0;
+        for (size_t i = 0; i < got * 2; ++i) s += static_cast<double>(buf[i]) * buf[i];
+        out.push_back(std::sqrt(s / 4410));
+    }
+    return out;
+}
+
+TEST(ContentAudio, SustainLoopsEnvelopesAndKeySplitsPlay) {
+    // One held note on the split instrument's upper zone (the sustain-looped sample), released at
+    // row 25 (2 s): it sounds on past the sample's unlooped length, then fades out after release.
+    ItSong song = FeatureSong();
+    song.patterns.clear();
+    song.orders.clear();
+    AddTimeline(&song, {{0, 0, 72, 1, 64}, {25, 0, IT_NOTE_OFF, 0}}, 50, {});
+    openmpt_module* mod = Load(EncodeIt(song));
+    ASSERT_NE(mod, nullptr);
+    const std::vector<double> held = Loudness(mod, 4);
+    openmpt_module_destroy(mod);
+    EXPECT_GT(held[3], held[0]) << "the envelope's attack";
+    EXPECT_GT(held[36], 0.05) << "1.8 s: still held by the sustain loop (the sample is 0.5 s)";
+    EXPECT_LT(held[75], held[36] * 0.01) << "released: the envelope and the fade-out end it";
+
+    // The lower zone plays the forward-looped sample: it goes on for as long as it is held.
+    song.patterns.clear();
+    song.orders.clear();
+    AddTimeline(&song, {{0, 0, 48, 1, 64}}, 50, {});
+    mod = Load(EncodeIt(song));
+    ASSERT_NE(mod, nullptr);
+    const std::vector<double> low = Loudness(mod, 3.5);
+    openmpt_module_destroy(mod);
+    EXPECT_GT(low[60], 0.05);
+    EXPECT_NEAR(low[60], low[20], low[20] * 0.1) << "a steady loop";
+}
+
+// ---- the show's built sound ----
+
+const std::string kData = SHOW_DATA_DIR;
+
+std::string Slurp(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+TEST(ContentAudio, EffectsHaveTheirLengthsAndLevelsAndStartAndEndSilent) {
+    const struct {
+        const char* name;
+        double minSeconds, maxSeconds;
+    } effects[] = {{"dvere", 2, 3.2}, {"bota", 0.15, 0.6}, {"boure", 4, 6.5},
+                   {"hrom", 3, 8}, {"kouzlo", 1.5, 4}, {"konec", 2.5, 6}};
+    for (const auto& e : effects) {
+        const std::string bytes = Slurp(kData + "/sound/" + e.name + ".wav");
+        audio::WavPcm pcm;
+        ASSERT_EQ(audio::ParseWav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &pcm), "") << e.name;
+        ASSERT_EQ(pcm.rate, 44100u);
+        ASSERT_EQ(pcm.bits, 16);
+        ASSERT_EQ(pcm.channels, 1);
+        const double seconds = pcm.frames / 44100.0;
+        EXPECT_GE(seconds, e.minSeconds) << e.name;
+        EXPECT_LE(seconds, e.maxSeconds) << e.name;
+        const int16_t* v = reinterpret_cast<const int16_t*>(pcm.data);
+        int peak = 0;
+        for (uint32_t i = 0; i < pcm.frames; ++i) peak = std::max(peak, std::abs(static_cast<int>(v[i])));
+        EXPECT_LE(peak, 29204) << e.name << ": at most -1 dBFS";
+        EXPECT_GE(peak, 16384) << e.name << ": above -6 dBFS";
+        EXPECT_EQ(v[0], 0) << e.name;
+        EXPECT_EQ(v[pcm.frames - 1], 0) << e.name;
+        EXPECT_LT(std::abs(v[1]), 500) << e.name << " fades in";
+    }
+}
+
+// Zero crossings per second over [a, b) seconds: a rough brightness.
+double Crossings(const int16_t* v, double a, double b) {
+    int n = 0;
+    for (size_t i = static_cast<size_t>(a * 44100) + 1; i < static_cast<size_t>(b * 44100); ++i) n += (v[i - 1] < 0) != (v[i] < 0);
+    return n / (b - a);
+}
+
+double Level(const int16_t* v, double a, double b) {
+    double s = 0;
+    for (size_t i = static_cast<size_t>(a * 44100); i < static_cast<size_t>(b * 44100); ++i) s += static_cast<double>(v[i]) * v[i];
+    return std::sqrt(s / ((b - a) * 44100)) / 32768;
+}
+
+// Each effect has the shape of what it shows.
+TEST(ContentAudio, EffectsSoundLikeTheirEvents) {
+    std::string bytes[6];
+    const int16_t* fx[6];
+    const char* names[6] = {"dvere", "bota", "boure", "hrom", "kouzlo", "konec"};
+    for (int i = 0; i < 6; ++i) {
+        bytes[i] = Slurp(kData + "/sound/" + names[i] + ".wav");
+        audio::WavPcm pcm;
+        ASSERT_EQ(audio::ParseWav(reinterpret_cast<const uint8_t*>(bytes[i].data()), bytes[i].size(), &pcm), "");
+        fx[i] = reinterpret_cast<const int16_t*>(pcm.data);
+    }
+    const int16_t *door = fx[0], *step = fx[1], *storm = fx[2], *thunder = fx[3], *spell = fx[4], *end = fx[5];
+    EXPECT_GT(Level(door, 1.0, 2.0), Level(door, 0, 2.4) * 0.5) << "the door creaks on through its opening";
+    EXPECT_GT(Level(step, 0, 0.1), Level(step, 0.2, 0.4) * 4) << "a step is short";
+    for (double t = 1; t < 4; t += 0.5)
+        EXPECT_GT(Level(storm, t, t + 0.5), Level(storm, 1, 4) * 0.4) << "the storm keeps blowing at " << t;
+    EXPECT_GT(Crossings(thunder, 0, 0.15), 3 * Crossings(thunder, 1.5, 3.5)) << "a bright crack, then a low rumble";
+    EXPECT_GT(Level(thunder, 1.5, 3.5), Level(thunder, 0, 0.5) * 0.1) << "and the rumble lasts";
+    EXPECT_GT(Crossings(spell, 1.2, 1.8), 1.5 * Crossings(spell, 0.2, 0.8)) << "the spell rises";
+    EXPECT_LT(Crossings(end, 0, 1), 400) << "the end is a deep blow";
+    EXPECT_GT(Level(end, 2, 3), Level(end, 0, 1) * 0.05) << "with a tail";
+}
+
+TEST(ContentAudio, SongsLastTheirSectionsThenEnd) {
+    const struct {
+        const char* name;
+        double minSeconds, maxSeconds;
+        int minPatterns;
+    } songs[] = {{"teufel.it", 129, 131, 20}, {"titles.it", 99.5, 101.5, 12}};
+    for (const auto& s : songs) {
+        const std::string bytes = Slurp(kData + "/" + s.name);
+        openmpt_module* mod = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr,
+                                                                 nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(mod, nullptr) << s.name;
+        // The duration runs to the song's end or its first repeat, whichever comes first.
+        const double seconds = openmpt_module_get_duration_seconds(mod);
+        EXPECT_GE(seconds, s.minSeconds) << s.name;
+        EXPECT_LE(seconds, s.maxSeconds) << s.name;
+        EXPECT_GE(openmpt_module_get_num_patterns(mod), s.minPatterns) << s.name << " is composed, not one bar looped";
+        EXPECT_GE(openmpt_module_get_num_instruments(mod), 8) << s.name;
+        if (std::string(s.name) == "teufel.it") {
+            // A pattern starts on each of the script's moments (row n sounds at frame 12 + n): the
+            // title card, the walk-in, the acts, the dais, the relic, the great lightning, the end.
+            std::vector<int> starts;
+            int row = 0;
+            for (int o = 0; o < openmpt_module_get_num_orders(mod); ++o) {
+                starts.push_back(row);
+                row += openmpt_module_get_pattern_num_rows(mod, openmpt_module_get_order_pattern(mod, o));
+            }
+            EXPECT_EQ(row, 1620);
+            for (int frame : {100, 300, 430, 588, 810, 1030, 1230, 1565})
+                EXPECT_NE(std::find(starts.begin(), starts.end(), frame - 12), starts.end()) << "frame " << frame;
+        }
+        openmpt_module_destroy(mod);
+    }
+}
+
+// The whole show's sound through the stand-in, the way the script plays it: each section has
+// sound, the sections differ, nothing clips when the effects play over the music.
+TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
+    ASSERT_TRUE(BassStandIn_InitOffline(44100) && BASS_Start());
+    const std::string sound = kData + "/sound/";
+    HSAMPLE fx[6];
+    const char* names[6] = {"dvere", "bota", "boure", "hrom", "kouzlo", "konec"};
+    for (int i = 0; i < 6; ++i) {
+        fx[i] = BASS_SampleLoad(FALSE, (sound + names[i] + ".wav").c_str(), 0, 0, 3, BASS_SAMPLE_OVER_POS);
+        ASSERT_NE(fx[i], 0u) << names[i];
+    }
+    const HMUSIC teufel = BASS_MusicLoad(FALSE, (kData + "/teufel.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
+    const HMUSIC titles = BASS_MusicLoad(FALSE, (kData + "/titles.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
+    ASSERT_TRUE(teufel && titles);
+    BASS_SetGlobalVolumes(100, 60, -1);
+    const struct {
+        int frame, what;
+    } events[] = {{12, 6},  {310, 0}, {331, 1}, {370, 1}, {482, 2},  {600, 1},  {635, 1},  {672, 1},  {705, 1},
+                  {730, 2}, {742, 1}, {805, 4}, {950, 2}, {1123, 2}, {1230, 3}, {1565, 5}, {1624, 7}};
+    constexpr int kFrame = 3528, kFrames = 2874;
+    std::vector<int16_t> block(kFrame * 2);
+    std::vector<double> rms(kFrames);
+    int peak = 0;
+    bool teufelAtEnd = false;
+    for (int f = 0; f < kFrames; ++f) {
+        for (const auto& e : events)
+            if (e.frame == f) e.what < 6 ? (void)BASS_SamplePlay(fx[e.what]) : (void)BASS_MusicPlay(e.what == 6 ? teufel : titles);
+        if (f == 1620) teufelAtEnd = BassStandIn_MusicPlaying(teufel);
+        ASSERT_EQ(BassStandIn_Render(block.data(), kFrame), kFrame);
+        double s = 0;
+        for (int16_t v : block) s += static_cast<double>(v) * v, peak = std::max(peak, std::abs(static_cast<int>(v)));
+        rms[static_cast<size_t>(f)] = std::sqrt(s / (kFrame * 2)) / 32768;
+    }
+    EXPECT_TRUE(teufelAtEnd) << "teufel.it still plays at the end of the temple";
+    EXPECT_FALSE(BassStandIn_MusicPlaying(teufel));
+    BASS_Free();
+    EXPECT_LT(peak, 32000) << "no clipping, effects over the music";
+    auto level = [&](int a, int b) {
+        double s = 0;
+        for (int f = a; f <= b; ++f) s += rms[static_cast<size_t>(f)] * rms[static_cast<size_t>(f)];
+        return 20 * std::log10(std::sqrt(s / (b - a + 1)));
+    };
+    const double logo = level(12, 99), title = level(100, 299), walk = level(300, 429), ritual = level(810, 1029),
+                 climax = level(1230, 1564), final = level(1624, 2873);
+    for (double l : {logo, title, walk, ritual, climax, final}) {
+        EXPECT_GT(l, -32) << "every section has sound";
+        EXPECT_LT(l, -12) << "and headroom";
+    }
+    EXPECT_GT(title, logo + 2) << "the drums gather under the title card";
+    EXPECT_GT(climax, ritual + 1.5) << "the climax is louder than the ritual before it";
+    EXPECT_LT(final, climax) << "the closing piece is calmer";
+    EXPECT_LT(level(2860, 2873), -50) << "and has ended with the show";
+    for (int f = 12; f < 2840; ++f) EXPECT_GT(rms[static_cast<size_t>(f)], 1e-3) << "no gap at frame " << f;
+}
+
+}  // namespace
