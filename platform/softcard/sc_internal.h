@@ -58,3 +58,24 @@ int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count);
 }
 // sc_present.cpp
 void ScReleasePresenter(ScCard* card);
+
+// sc_clip.cpp: the cut at the near plane (stored depth 0) and at the camera (w = kScMinW).
+constexpr float kScMinW = 1.0e-6f;
+constexpr float kScMaxRhw = 1.0f / kScMinW;
+constexpr int kScClipMax = 5;  // a triangle cut by both planes: at most 5 corners
+// -1, 0 or +1: the sign that makes the card's depth scale positive (0: depths mean nothing).
+inline float ScDepthSign(float depthScale) {
+    return depthScale > 0.0f ? 1.0f : (depthScale < 0.0f ? -1.0f : 0.0f);
+}
+// True when the vertex lies in front of both planes: such a triangle needs no cut.
+inline bool ScInFront(const ScVertex& v, float depthSign) {
+    return v.rhw > 0.0f && v.rhw <= kScMaxRhw && !(v.z * depthSign < 0.0f);
+}
+// The part of triangle a, b, c in front of both planes as a convex polygon in the same winding,
+// into out[0..n), n = 0 when nothing is in front or a vertex has no usable 1/w (0, NaN,
+// infinite), else 3..kScClipMax. Vertices in front are copied unchanged; out[0] follows the
+// triangle's own order (a vertex or the cut point on the edge that leads into it).
+int ScClipTriangle(const ScVertex& a, const ScVertex& b, const ScVertex& c, float depthSign,
+                   ScVertex* out);
+// The part of line a-b in front of both planes into out[0..1]; false when none or refused.
+bool ScClipLine(const ScVertex& a, const ScVertex& b, float depthSign, ScVertex* out);
