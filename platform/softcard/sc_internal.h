@@ -1,6 +1,7 @@
 // sc_internal.h: the card's state, shared by the sc_*.cpp files and nobody else.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -61,15 +62,18 @@ void ScReleasePresenter(ScCard* card);
 
 // sc_clip.cpp: the cut at the near plane (stored depth 0) and at the camera (w = kScMinW).
 constexpr float kScMinW = 1.0e-6f;
-constexpr float kScMaxRhw = 1.0f / kScMinW;
+constexpr float kScMaxRhw = 1.0e6f;  // 1 / kScMinW
 constexpr int kScClipMax = 5;  // a triangle cut by both planes: at most 5 corners
 // -1, 0 or +1: the sign that makes the card's depth scale positive (0: depths mean nothing).
 inline float ScDepthSign(float depthScale) {
     return depthScale > 0.0f ? 1.0f : (depthScale < 0.0f ? -1.0f : 0.0f);
 }
-// True when the vertex lies in front of both planes: such a triangle needs no cut.
+// True when the vertex lies in front of both planes: such a triangle needs no cut. Without
+// branches: 0 < rhw <= kScMaxRhw as one unsigned compare of the bits (negative values, zeros,
+// NaN and infinity all fall outside), a NaN depth counting as in front.
 inline bool ScInFront(const ScVertex& v, float depthSign) {
-    return v.rhw > 0.0f && v.rhw <= kScMaxRhw && !(v.z * depthSign < 0.0f);
+    constexpr uint32_t kMaxBits = std::bit_cast<uint32_t>(kScMaxRhw);
+    return (std::bit_cast<uint32_t>(v.rhw) - 1u < kMaxBits) & !(v.z * depthSign < 0.0f);
 }
 // The part of triangle a, b, c in front of both planes as a convex polygon in the same winding,
 // into out[0..n), n = 0 when nothing is in front or a vertex has no usable 1/w (0, NaN,

@@ -744,6 +744,15 @@ const LineFn kLines[8] = {kLn<false, false, false>, kLn<false, false, true>,
                           kLn<true, false, false>,  kLn<true, false, true>,
                           kLn<true, true, false>,   kLn<true, true, true>};
 
+// A triangle reaching behind the near plane: its part in front as a fan. 1 when anything is.
+__attribute__((noinline)) int DrawCut(const Ctx& c, TriangleFn tri, const ScVertex& p0,
+                                      const ScVertex& p1, const ScVertex& p2, float sign) {
+    ScVertex poly[kScClipMax];
+    const int n = ScClipTriangle(p0, p1, p2, sign, poly);
+    for (int k = 1; k + 1 < n; ++k) tri(c, poly[0], poly[k], poly[k + 1]);
+    return n >= 3;
+}
+
 }  // namespace
 
 int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count) {
@@ -801,15 +810,12 @@ int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count) {
     }
     const TriangleFn tri = kTriangles[fn];
     auto draw = [&](const ScVertex& p0, const ScVertex& p1, const ScVertex& p2) {
-        if (ScInFront(p0, sign) && ScInFront(p1, sign) && ScInFront(p2, sign)) {
+        if (__builtin_expect(ScInFront(p0, sign) & ScInFront(p1, sign) & ScInFront(p2, sign), 1)) {
             tri(c, p0, p1, p2);
             ++drawn;
-            return;
+        } else {
+            drawn += DrawCut(c, tri, p0, p1, p2, sign);
         }
-        ScVertex poly[kScClipMax];
-        const int n = ScClipTriangle(p0, p1, p2, sign, poly);
-        for (int k = 1; k + 1 < n; ++k) tri(c, poly[0], poly[k], poly[k + 1]);
-        drawn += n >= 3;
     };
     switch (prim) {
         case SC_TRIANGLES:
