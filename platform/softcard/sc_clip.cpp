@@ -110,6 +110,8 @@ int ScClipTriangle(const ScVertex& a, const ScVertex& b, const ScVertex& c, floa
     Hv poly[kScClipMax], cut[kScClipMax];
     for (int i = 0; i < 3; ++i)
         if (!Lift(*given[i], i, &poly[i])) return 0;
+    // A plane adds one corner per kept run of corners: the triangle has one run (4 corners at
+    // most after the first plane), the quad at most two, however the rounding falls (6).
     int n = ClipPlane(poly, 3, 0, depthSign, cut);
     n = ClipPlane(cut, n, 1, depthSign, poly);
     if (n < 3) return 0;

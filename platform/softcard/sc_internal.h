@@ -63,7 +63,9 @@ void ScReleasePresenter(ScCard* card);
 // sc_clip.cpp: the cut at the near plane (stored depth 0) and at the camera (w = kScMinW).
 constexpr float kScMinW = 1.0e-6f;
 constexpr float kScMaxRhw = 1.0e6f;  // 1 / kScMinW
-constexpr int kScClipMax = 5;  // a triangle cut by both planes: at most 5 corners
+// Corners of a triangle cut by both planes: 5 at most in exact arithmetic; 6 when rounding puts
+// two corners of the first cut's quad on each side of the second plane in turn.
+constexpr int kScClipMax = 6;
 // -1, 0 or +1: the sign that makes the card's depth scale positive (0: depths mean nothing).
 inline float ScDepthSign(float depthScale) {
     return depthScale > 0.0f ? 1.0f : (depthScale < 0.0f ? -1.0f : 0.0f);
@@ -77,8 +79,8 @@ inline bool ScInFront(const ScVertex& v, float depthSign) {
 }
 // The part of triangle a, b, c in front of both planes as a convex polygon in the same winding,
 // into out[0..n), n = 0 when nothing is in front or a vertex has no usable 1/w (0, NaN,
-// infinite), else 3..kScClipMax. Vertices in front are copied unchanged; out[0] follows the
-// triangle's own order (a vertex or the cut point on the edge that leads into it).
+// infinite), else 3..kScClipMax. Vertices in front are copied unchanged. The polygon runs in the
+// triangle's order, starting with a, or with the first cut point when a is cut away.
 int ScClipTriangle(const ScVertex& a, const ScVertex& b, const ScVertex& c, float depthSign,
                    ScVertex* out);
 // The part of line a-b in front of both planes into out[0..1]; false when none or refused.
