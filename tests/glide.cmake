@@ -13,8 +13,8 @@ target_include_directories(test_program_glide PRIVATE ${CMAKE_SOURCE_DIR}/tests/
 if(TARGET device_d3d)
   foreach(dev glide d3d)
     add_executable(glide_scene_${dev} glide_scene_main.cpp)
-    target_link_libraries(glide_scene_${dev} PRIVATE device_${dev} platform_softcard texture_record
-                          platform_win32)
+    target_link_libraries(glide_scene_${dev} PRIVATE engine_core device_${dev} platform_softcard
+                          texture_record platform_win32)
     target_include_directories(glide_scene_${dev} PRIVATE ${CMAKE_SOURCE_DIR}/platform/softcard/include)
   endforeach()
   target_link_libraries(glide_scene_d3d PRIVATE platform_ddraw)

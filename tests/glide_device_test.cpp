@@ -142,7 +142,7 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
     DeviceVertex tri[3] = {
         {5000, -5000, 0, 0.25f, 0xFFFFFFFF, 0.5f, 1.0f}, {10, 10, 0, 1, 0xFFFFFFFF, 0, 0}, {20, 10, 0, 1, 0xFFFFFFFF, 0, 0}};
     EXPECT_EQ(DevDrawPrimitive(DEV_TRIANGLES, 3, tri), 0);
-    EXPECT_TRUE(tri[0].x == 2000 && tri[0].y == -2000 && tri[0].u == 32 && tri[0].v == 64)
+    EXPECT_TRUE(tri[0].x == 5000 && tri[0].y == -5000 && tri[0].u == 32 && tri[0].v == 64)
         << "got x " << tri[0].x << " y " << tri[0].y << " u " << tri[0].u << " v " << tri[0].v;
 
     DevSetTexture(0, 0);
@@ -157,6 +157,46 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
                                                {110, 50, false}, {100, 44, false}, {100, 55, false}};
     for (auto p : probes) EXPECT_EQ(Px(p.x, p.y) == 0xFFFF, p.in) << p.x << "," << p.y;
     EXPECT_EQ(DevDrawPrimitive(7, 3, tri), 247);
+}
+
+// What the Direct3D device hands the card unchanged (x, y, depth 0..65535 here, 1/w, u, v) must
+// reach it through Glide as well, far off screen and behind the camera included: the Glide
+// device's s/w, t/w and the stand-in's way back to u, v keep the picture. A textured floor seen
+// from 1 unit above, from z 4 to behind the camera (w = z), and a triangle reaching 2800 pixels
+// to the right, drawn through the device and then straight into the card.
+TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
+    Open();
+    Tex checker(16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) checker.texels[y * 16 + x] = ((x ^ y) & 1) ? 0xFFFF : 0xF800;
+    Upload(checker, 0x30);
+    ASSERT_EQ(DevSetTexture(0, 0x30), 0);
+    auto see = [](float x, float y, float z, float u, float v) {
+        return DeviceVertex{320 + 200 * x / z, 240 - 200 * y / z, 60000 * (z - 1) / z, 1 / z,
+                            0xFFFFFFFF, u, v};
+    };
+    const DeviceVertex given[6] = {see(-3, -1, 4, 0, 0), see(3, -1, 4, 3, 0), see(0, -1, -2, 1.5f, 6),
+                                   see(-3, -1, 4, 0, 0), see(100, 1, 8, 9, 1), see(3, -1, 4, 3, 0)};
+    DeviceVertex batch[6];
+    std::memcpy(batch, given, sizeof batch);
+    DevSetCullMode(0);
+    DevClear(0, 0, 0);
+    EXPECT_EQ(DevDrawPrimitive(DEV_TRIANGLES, 6, batch), 0);
+    ScCard* card = GlideStandIn_Card();
+    std::vector<uint16_t> viaGlide(ScPixels(card, SC_BACK), ScPixels(card, SC_BACK) + 640 * 480);
+    ScClearColor(card, SC_BACK, 0);
+    ScClearDepth(card, 0xFFFF);
+    ScVertex straight[6];
+    std::memcpy(straight, given, sizeof straight);
+    EXPECT_EQ(ScDraw(card, SC_TRIANGLES, straight, 6), 2);
+    int differ = 0, drawn = 0;
+    for (int i = 0; i < 640 * 480; ++i) {
+        differ += viaGlide[i] != ScPixels(card, SC_BACK)[i];
+        drawn += viaGlide[i] != 0;
+    }
+    EXPECT_GT(drawn, 40000);
+    EXPECT_LE(differ, drawn / 1000) << "texels rounded differently at most";
+    for (int x = 0; x < 640; x += 7) EXPECT_EQ(Px(x, 442), 0) << "nothing below the near plane, " << x;
 }
 
 TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {

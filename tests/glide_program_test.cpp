@@ -46,7 +46,7 @@ TEST(ProgramGlide, WithoutABoardTheDialogCannotRun) {
 }  // namespace
 
 #ifdef SCENE_D3D
-// The same scene through the Direct3D device and the Glide device. They differ only where a
+// The same scenes through the Direct3D device and the Glide device. They differ only where a
 // texture is magnified: the Glide device magnifies bilinearly (wrapping at the texture's edges),
 // the Direct3D software device takes the nearest texel. Depth reads differ by the rounding of
 // 0..1 against 0..65535 into the same 16-bit buffer.
@@ -55,15 +55,50 @@ TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
     std::vector<uint16_t> pixels[2];
     float depth[2] = {-1, -1};
     const char* programs[2] = {SCENE_GLIDE, SCENE_D3D};
+    std::vector<uint16_t> box[2];
     for (int i = 0; i < 2; ++i) {
         std::string raw = dir + "/scene" + std::to_string(i) + ".raw";
-        std::string cmd = std::string("'") + programs[i] + "' '" + raw + "'";
+        std::string boxRaw = dir + "/box" + std::to_string(i) + ".raw";
+        std::string cmd = std::string("'") + programs[i] + "' '" + raw + "' '" + boxRaw + "'";
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
         std::ifstream f(raw, std::ios::binary);
         pixels[i].resize(640 * 480);
         f.read(reinterpret_cast<char*>(pixels[i].data()), 640 * 480 * 2);
         f.read(reinterpret_cast<char*>(&depth[i]), 4);
         ASSERT_TRUE(f.good()) << raw;
+        std::ifstream b(boxRaw, std::ios::binary);
+        box[i].resize(640 * 480);
+        b.read(reinterpret_cast<char*>(box[i].data()), 640 * 480 * 2);
+        ASSERT_TRUE(b.good()) << boxRaw;
+    }
+    // The camera inside a box (glide_scene_main.cpp): four walls run from behind the eye through
+    // the near plane. Both devices draw the same picture: the walls cut where they cross the near
+    // plane (z 0.01, w 1.01), which frames the view: pixel x = 320 + 450 X / 1.01 for X = -0.45
+    // and 0.35, y = 240 + 450 Y / 1.01 for Y = -0.3 and 0.4. Inside every pixel is a wall, the far
+    // one (yellow) in the middle; outside nothing is drawn.
+    int boxDiffer = 0;
+    for (int i = 0; i < 640 * 480; ++i) boxDiffer += box[0][i] != box[1][i];
+    EXPECT_EQ(boxDiffer, 0) << "pixels of the box differing between the devices";
+    const float left = 320 - 450 * 0.45f / 1.01f, right = 320 + 450 * 0.35f / 1.01f;
+    const float top = 240 - 450 * 0.3f / 1.01f, bottom = 240 + 450 * 0.4f / 1.01f;
+    for (int i = 0; i < 2; ++i) {
+        int wrong = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) {
+                const float cx = x + 0.5f, cy = y + 0.5f;
+                const bool in = cx > left + 2 && cx < right - 2 && cy > top + 2 && cy < bottom - 2;
+                const bool out = cx < left - 2 || cx > right + 2 || cy < top - 2 || cy > bottom + 2;
+                const bool clear = box[i][y * 640 + x] == 0x3333;
+                if ((in && clear) || (out && !clear)) {
+                    if (wrong++ < 5)
+                        ADD_FAILURE() << (i ? "d3d" : "glide") << " box at " << x << "," << y
+                                      << (in ? " not drawn" : " drawn beyond the near plane");
+                }
+            }
+        EXPECT_EQ(wrong, 0);
+        const uint16_t mid = box[i][240 * 640 + 300];
+        EXPECT_TRUE((mid >> 11) > 12 && ((mid >> 5) & 63) > 24 && (mid & 31) < 8)
+            << (i ? "d3d" : "glide") << " far wall yellow in the middle, got " << mid;
     }
     struct Box { int x0, y0, x1, y1; } magnified[] = {
         {340, 20, 468, 276}, {496, 84, 624, 116}, {340, 300, 404, 364}};

@@ -118,7 +118,7 @@ TEST(SoftcardDepth, LessAndAlwaysWithAndWithoutWrites) {
         {SC_DEPTH_ALWAYS, true, 1000, 5000, true, 5000},
         {SC_DEPTH_ALWAYS, false, 1000, 5000, true, 1000},
         {SC_DEPTH_LESS, true, 0xFFFF, 70000, false, 0xFFFF},  // clamped to 65535
-        {SC_DEPTH_ALWAYS, true, 7, -20, true, 0},             // clamped to 0
+        {SC_DEPTH_ALWAYS, true, 7, -20, false, 7},            // before the near plane: cut away
     };
     for (const auto& k : cases) {
         ScCard* c = PlainCard(16, 16);
@@ -236,10 +236,16 @@ TEST(SoftcardRobust, BadInputNeverCrashesNorWritesOutside) {
         const ScVertex bad[3] = {first, V(10, 0), V(0, 10)};
         ScDraw(c, SC_TRIANGLES, bad, 3);
     }
+    // A vertex without a usable 1/w refuses its triangle and line, in front or not.
+    for (float rhw : {nan, inf, -inf, 0.0f, -0.0f}) {
+        const ScVertex bad[3] = {V(-100, -100, ~0u, 0, 0, 0, rhw), V(100, -100), V(0, 100)};
+        EXPECT_EQ(ScDraw(c, SC_TRIANGLES, bad, 3), 0) << rhw;
+        EXPECT_EQ(ScDraw(c, SC_LINE_STRIP, bad, 3), 1) << rhw;  // the second line only
+    }
     for (int i = 0; i < 32 * 32; ++i) ASSERT_EQ(ScPixels(c, SC_BACK)[i], 0) << i;
     // Far away vertices within range, NaN attributes: drawn, clipped to the buffer.
-    ScVertex far[3] = {V(-9e5f, -9e5f, ~0u, nan, inf, nan, nan), V(9e5f, -10, ~0u, 0, 0, inf, 0),
-                       V(0, 9e5f, ~0u, 0, 0, 0, -1)};
+    ScVertex far[3] = {V(-9e5f, -9e5f, ~0u, nan, inf, nan, 1), V(9e5f, -10, ~0u, 0, 0, inf, 1),
+                       V(0, 9e5f, ~0u, 0, 0, 0, 1e-30f)};
     ScTexture* t = ScTextureCreate(4, 4);
     ScSetTexture(c, t);
     ScSetFilter(c, SC_NEAREST, SC_BILINEAR);

@@ -178,13 +178,11 @@ void DevClear(float r, float g, float b) {
     grBufferClear(color, 0, 0xFFFF);
 }
 
-// Glide takes positions within +-2000 pixels and s/w, t/w in its texel units.
+// Glide takes s/w, t/w in its texel units. Positions go as they are, however far off screen:
+// the board cuts triangles at the near plane from x, y, depth and 1/w, and a vertex behind the
+// camera projects far away; moved, it would bend the part in front.
 static void FixUp(DeviceVertex* v, int count) {
     for (int i = 0; i < count; ++i) {
-        if (v[i].x > 2000.0f) v[i].x = 2000.0f;
-        if (v[i].x < -2000.0f) v[i].x = -2000.0f;
-        if (v[i].y > 2000.0f) v[i].y = 2000.0f;
-        if (v[i].y < -2000.0f) v[i].y = -2000.0f;
         v[i].u *= v[i].rhw * glideSScale;
         v[i].v *= v[i].rhw * glideTScale;
     }

@@ -413,7 +413,10 @@ void grDrawVertexArrayContiguous(FxU32 mode, FxU32 count, void* vertices, FxU32 
             v.color = 0xFFFFFFFFu;
         float s = ReadF(p, gl.offST0, 0.0f), t = ReadF(p, gl.offST0 + 4, 0.0f);
         if (gl.offST0 < 0) t = 0.0f;
-        float w = (q > 0.0f && std::isfinite(q)) ? 1.0f / q : 1.0f;
+        // s and t come as s/w and t/w: back to u, v with w = 1/q, behind the camera (q < 0) too,
+        // where the card cuts the triangle at the near plane. q 0 or not finite: the card refuses
+        // the vertex.
+        float w = (q != 0.0f && std::isfinite(q)) ? 1.0f / q : 1.0f;
         v.u = s * w / sRange;
         v.v = t * w / tRange;
     }

@@ -1,6 +1,7 @@
 // sc_internal.h: the card's state, shared by the sc_*.cpp files and nobody else.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -58,3 +59,29 @@ int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count);
 }
 // sc_present.cpp
 void ScReleasePresenter(ScCard* card);
+
+// sc_clip.cpp: the cut at the near plane (stored depth 0) and at the camera (w = kScMinW).
+constexpr float kScMinW = 1.0e-6f;
+constexpr float kScMaxRhw = 1.0e6f;  // 1 / kScMinW
+// Corners of a triangle cut by both planes: 5 at most in exact arithmetic; 6 when rounding puts
+// two corners of the first cut's quad on each side of the second plane in turn.
+constexpr int kScClipMax = 6;
+// -1, 0 or +1: the sign that makes the card's depth scale positive (0: depths mean nothing).
+inline float ScDepthSign(float depthScale) {
+    return depthScale > 0.0f ? 1.0f : (depthScale < 0.0f ? -1.0f : 0.0f);
+}
+// True when the vertex lies in front of both planes: such a triangle needs no cut. Without
+// branches: 0 < rhw <= kScMaxRhw as one unsigned compare of the bits (negative values, zeros,
+// NaN and infinity all fall outside), a NaN depth counting as in front.
+inline bool ScInFront(const ScVertex& v, float depthSign) {
+    constexpr uint32_t kMaxBits = std::bit_cast<uint32_t>(kScMaxRhw);
+    return (std::bit_cast<uint32_t>(v.rhw) - 1u < kMaxBits) & !(v.z * depthSign < 0.0f);
+}
+// The part of triangle a, b, c in front of both planes as a convex polygon in the same winding,
+// into out[0..n), n = 0 when nothing is in front or a vertex has no usable 1/w (0, NaN,
+// infinite), else 3..kScClipMax. Vertices in front are copied unchanged. The polygon runs in the
+// triangle's order, starting with a, or with the first cut point when a is cut away.
+int ScClipTriangle(const ScVertex& a, const ScVertex& b, const ScVertex& c, float depthSign,
+                   ScVertex* out);
+// The part of line a-b in front of both planes into out[0..1]; false when none or refused.
+bool ScClipLine(const ScVertex& a, const ScVertex& b, float depthSign, ScVertex* out);

@@ -744,6 +744,15 @@ const LineFn kLines[8] = {kLn<false, false, false>, kLn<false, false, true>,
                           kLn<true, false, false>,  kLn<true, false, true>,
                           kLn<true, true, false>,   kLn<true, true, true>};
 
+// A triangle reaching behind the near plane: its part in front as a fan. 1 when anything is.
+__attribute__((noinline)) int DrawCut(const Ctx& c, TriangleFn tri, const ScVertex& p0,
+                                      const ScVertex& p1, const ScVertex& p2, float sign) {
+    ScVertex poly[kScClipMax];
+    const int n = ScClipTriangle(p0, p1, p2, sign, poly);
+    for (int k = 1; k + 1 < n; ++k) tri(c, poly[0], poly[k], poly[k + 1]);
+    return n >= 3;
+}
+
 }  // namespace
 
 int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count) {
@@ -780,27 +789,48 @@ int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count) {
     const int fn = (card->blend ? 4 : 0) | (key ? 2 : 0) | (card->depthFunc == SC_DEPTH_LESS ? 1 : 0);
     if (c.cx0 >= c.cx1 || c.cy0 >= c.cy1) return 0;
 
+    // Triangles and lines wholly in front of the near plane go straight to the rasteriser; the
+    // others are cut first (sc_clip.cpp) and the part in front drawn as a fan.
+    const float sign = ScDepthSign(card->depthScale);
     int drawn = 0;
     if (prim == SC_LINE_STRIP) {
         const LineFn line = kLines[fn];
-        for (int i = 0; i + 1 < count; ++i, ++drawn) line(c, v[i], v[i + 1]);
+        for (int i = 0; i + 1 < count; ++i) {
+            if (ScInFront(v[i], sign) && ScInFront(v[i + 1], sign)) {
+                line(c, v[i], v[i + 1]);
+                ++drawn;
+                continue;
+            }
+            ScVertex cut[2];
+            if (!ScClipLine(v[i], v[i + 1], sign, cut)) continue;
+            line(c, cut[0], cut[1]);
+            ++drawn;
+        }
         return drawn;
     }
     const TriangleFn tri = kTriangles[fn];
+    auto draw = [&](const ScVertex& p0, const ScVertex& p1, const ScVertex& p2) {
+        if (__builtin_expect(ScInFront(p0, sign) & ScInFront(p1, sign) & ScInFront(p2, sign), 1)) {
+            tri(c, p0, p1, p2);
+            ++drawn;
+        } else {
+            drawn += DrawCut(c, tri, p0, p1, p2, sign);
+        }
+    };
     switch (prim) {
         case SC_TRIANGLES:
-            for (int i = 0; i + 2 < count; i += 3, ++drawn) tri(c, v[i], v[i + 1], v[i + 2]);
+            for (int i = 0; i + 2 < count; i += 3) draw(v[i], v[i + 1], v[i + 2]);
             break;
         case SC_STRIP:
-            for (int i = 0; i + 2 < count; ++i, ++drawn) {
+            for (int i = 0; i + 2 < count; ++i) {
                 if (i & 1)
-                    tri(c, v[i + 1], v[i], v[i + 2]);
+                    draw(v[i + 1], v[i], v[i + 2]);
                 else
-                    tri(c, v[i], v[i + 1], v[i + 2]);
+                    draw(v[i], v[i + 1], v[i + 2]);
             }
             break;
         default:  // fan, polygon
-            for (int i = 1; i + 1 < count; ++i, ++drawn) tri(c, v[0], v[i], v[i + 1]);
+            for (int i = 1; i + 1 < count; ++i) draw(v[0], v[i], v[i + 1]);
             break;
     }
     return drawn;

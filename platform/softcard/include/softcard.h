@@ -9,6 +9,8 @@
 // Implements:
 //   - clears of colour and depth; drawing into the back or the front buffer
 //   - triangle lists, strips, fans, convex polygons (drawn as fans) and line strips of ScVertex
+//   - the cut at the near plane: of a triangle or line that reaches behind it, only the part in
+//     front is drawn (see "Depth and 1/w" below)
 //   - top-left fill rule on a 1/16-pixel grid: triangles sharing an edge cover each pixel once
 //   - Gouraud colour, perspective-correct u, v through 1/w (one divide per 16 pixels of a span;
 //     a triangle no larger than 16 x 16 pixels interpolates u, v linearly between its vertices)
@@ -31,6 +33,17 @@
 // pixels away; a triangle with a vertex beyond that, or with NaN or infinite x, y, is dropped.
 // Not thread-safe: one thread uses one card.
 //
+// Depth and 1/w: a vertex is the projection of a homogeneous point (X, Y, Z, W) with x = X/W,
+// y = Y/W, z = Z/W and rhw = 1/W; the card takes the point back from these four. W > 0 in front
+// of the camera, so rhw < 0 marks a vertex behind it. The near plane is the stored depth 0 (z = 0
+// with a positive depth scale: D3D's depth 0..1 and Glide's 0..65535 alike start there). Every
+// triangle and line is cut against it, and against W = 1e-6 for vertices whose depths say nothing:
+// what lies in front is drawn exactly, with depth, 1/w, colour (per channel) and u, v (through
+// 1/w, so perspective-correct) taken at the cut; nothing behind is drawn. A triangle or line
+// wholly in front takes the rasteriser directly, as before; the part in front of a cut triangle
+// is drawn as a fan of up to 3 triangles, each culled by its own winding on screen. A triangle or
+// line with a vertex whose rhw is 0, NaN or infinite draws nothing. A NaN depth counts as 0.
+//
 // Use: card = ScCreate(640, 480) when a device opens (ScSetDepthScale(card, 65535) for depths
 // of 0..1); textures with ScTextureCreate + ScTextureLoad; per frame ScClearColor(card, SC_BACK,
 // 0) and ScClearDepth(card, 0xFFFF), state setters and ScDraw, then ScSwap and
@@ -47,7 +60,7 @@ struct ScTexture;
 struct ScVertex {
     float x, y;      // pixels
     float z;         // depth: z times ScSetDepthScale's factor is stored, clamped to 0..65535
-    float rhw;       // 1/w; a triangle with an rhw <= 0 or not finite is drawn without perspective
+    float rhw;       // 1/w: > 0 in front of the camera, < 0 behind it (cut away); 0, NaN, inf refused
     uint32_t color;  // 0xAARRGGBB
     float u, v;      // 0..1 across the texture; wraps outside
 };
@@ -126,9 +139,10 @@ void ScSetSimd(ScCard* card, bool on);
 // Fills the colour buffer `which` (front or back) with a 5-6-5 value, ignoring the clip window.
 void ScClearColor(ScCard* card, ScBuffer which, uint16_t rgb565);
 void ScClearDepth(ScCard* card, uint16_t depth);
-// Draws `count` vertices as one primitive with the current state. Returns the number of
-// triangles or lines handed to the rasteriser (culled ones included), -1 for a bad primitive or
-// null vertices. Too few vertices draw nothing.
+// Draws `count` vertices as one primitive with the current state. Returns the number of the
+// primitive's triangles or lines handed to the rasteriser (culled ones included; one cut at the
+// near plane counts once, one wholly behind it or with a refused vertex not at all), -1 for a bad
+// primitive or null vertices. Too few vertices draw nothing.
 int ScDraw(ScCard* card, ScPrim prim, const ScVertex* vertices, int count);
 
 // ---- pixels ------------------------------------------------------------------------------------

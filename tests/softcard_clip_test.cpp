@@ -1,0 +1,190 @@
+// The software card's cut at the near plane: triangles, strips, fans and lines that reach behind
+// the camera draw exactly their part in front, whatever the depth scale.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "softcard_support.h"
+
+namespace {
+
+// A camera looking down +z with w = z: the near plane at z = 1 (depth 0 there), 40 pixels per
+// unit at w = 1 around (100, 50), y up. Depth 1000 (z - 1) / z, times `depthUnit` (1 for depths
+// stored as given, 1/65535 for depths of 0..1).
+struct Eye {
+    float depthUnit = 1.0f;
+    ScVertex See(float x, float y, float z, uint32_t color = ~0u, float u = 0, float v = 0) const {
+        return ScVertex{100 + 40 * x / z, 50 - 40 * y / z, 1000 * (z - 1) / z * depthUnit, 1 / z,
+                        color, u, v};
+    }
+};
+
+struct P {
+    float x, y, z;
+    uint32_t color;
+    float u, v;
+};
+// The point at view parameter s from a to b (exact for the fractions used here), colour per channel.
+P Mix(const P& a, const P& b, float s) {
+    uint32_t c = 0;
+    for (int sh = 0; sh < 32; sh += 8) {
+        float ca = float((a.color >> sh) & 0xFF), cb = float((b.color >> sh) & 0xFF);
+        c |= uint32_t(ca + (cb - ca) * s + 0.5f) << sh;
+    }
+    return P{a.x + (b.x - a.x) * s, a.y + (b.y - a.y) * s, a.z + (b.z - a.z) * s, c,
+             a.u + (b.u - a.u) * s, a.v + (b.v - a.v) * s};
+}
+// Where the edge a-b meets the near plane z = 1.
+P Near(const P& a, const P& b) { return Mix(a, b, (1 - a.z) / (b.z - a.z)); }
+
+ScTexture* Checker() {
+    std::vector<uint16_t> texels(8 * 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) texels[y * 8 + x] = ((x + y) & 1) ? 0xFFFF : 0x4208;
+    ScTexture* t = ScTextureCreate(8, 8);
+    ScTextureLoad(t, SC_FMT_RGB565, texels.data(), 0, nullptr, SC_KEY_NONE, 0);
+    return t;
+}
+
+// A card as the devices use it: depth less with writes, cleared to a known colour; textured.
+ScCard* Card(float depthScale, ScTexture* t) {
+    ScCard* c = PlainCard(200, 160);
+    ScSetDepthScale(c, depthScale);
+    ScSetDepthFunc(c, SC_DEPTH_LESS);
+    ScClearColor(c, SC_BACK, 0x1234);
+    ScClearDepth(c, 0xFFFF);
+    ScSetTexture(c, t);
+    return c;
+}
+
+// Pixels of buffer b differing between two cards (or from `value` when the second is null).
+int Differ(ScCard* x, ScCard* y, ScBuffer b, uint16_t value = 0x1234) {
+    int n = 0;
+    for (int i = 0; i < 200 * 160; ++i) n += ScPixels(x, b)[i] != (y ? ScPixels(y, b)[i] : value);
+    return n;
+}
+
+// Floor points (y = -2): a textured, Gouraud-shaded triangle with one, two or three corners
+// behind the near plane, against the same part cut by hand, at both depth scales. Corners at
+// z = 2 (in front) and z = -2 (behind the camera): the cut falls at a quarter of each edge, where
+// the arithmetic is exact and the pictures must agree to the pixel. A corner at z = 0.5 (between
+// the camera and the near plane) is cut at two thirds, which rounds: a few pixels may differ.
+TEST(SoftcardNearPlane, TrianglesDrawExactlyTheirPartInFront) {
+    const P a{-2, -2, 2, 0xFFFF0000, 0, 0}, b{2, -2, 2, 0xFF00FF00, 1, 0},
+        behind{0, -2, -2, 0xFF0000FF, 0.5f, 1}, behind2{2, -2, -2, 0xFF4080C0, 1, 1},
+        between{1, -2, 0.5f, 0xFF3030F0, 1, 1};
+    ScTexture* tex = Checker();
+    for (float unit : {1.0f, 1.0f / 65535}) {
+        Eye e{unit};
+        auto see = [&](const P& p) { return e.See(p.x, p.y, p.z, p.color, p.u, p.v); };
+        const struct {
+            const char* name;
+            P tri[3];
+            std::vector<P> cut;  // the part in front, in the order the card fans it
+            int pixels;          // at least this many drawn
+            int differ;          // at most this many pixels differ
+        } cases[] = {
+            {"one behind: a quad", {a, b, behind}, {Near(a, behind), a, b, Near(b, behind)}, 3000, 0},
+            {"two behind: a triangle", {a, behind, behind2}, {Near(a, behind2), a, Near(a, behind)}, 300, 0},
+            {"one between camera and near plane", {a, b, between},
+             {Near(a, between), a, b, Near(b, between)}, 2000, 4},
+            {"three behind: nothing", {behind, between, P{-1, -2, -4, ~0u, 0, 0}}, {}, 0, 0},
+        };
+        for (const auto& k : cases) {
+            SCOPED_TRACE(std::string(k.name) + (unit == 1.0f ? ", depth 0..65535" : ", depth 0..1"));
+            const float scale = unit == 1.0f ? 1.0f : 65535.0f;
+            ScCard* clipped = Card(scale, tex);
+            const ScVertex tri[3] = {see(k.tri[0]), see(k.tri[1]), see(k.tri[2])};
+            EXPECT_EQ(ScDraw(clipped, SC_TRIANGLES, tri, 3), k.cut.empty() ? 0 : 1);
+            ScCard* byHand = Card(scale, tex);
+            std::vector<ScVertex> poly;
+            for (const P& p : k.cut) poly.push_back(see(p));
+            if (!poly.empty()) ScDraw(byHand, SC_POLYGON, poly.data(), int(poly.size()));
+            EXPECT_LE(Differ(clipped, byHand, SC_BACK), k.differ);
+            EXPECT_LE(Differ(clipped, byHand, SC_DEPTH), k.differ);
+            EXPECT_GE(Differ(clipped, nullptr, SC_BACK), k.pixels);
+            if (k.cut.empty()) {
+                EXPECT_EQ(Differ(clipped, nullptr, SC_BACK), 0);
+            }
+            // Nothing below the near plane's horizon (y = 50 + 80 at z = 1).
+            for (int y = 130; y < 160; ++y)
+                for (int x = 0; x < 200; ++x) ASSERT_EQ(Px(clipped, x, y), 0x1234) << x << "," << y;
+            ScDestroy(clipped);
+            ScDestroy(byHand);
+        }
+    }
+    ScTextureDestroy(tex);
+}
+
+// Lines: cut the same way, the end at the cut taking its colour from the point in space (a
+// quarter of the way from white to black), not from the screen, where the end behind the camera
+// projects above the horizon, on the wrong side of the start.
+TEST(SoftcardNearPlane, LinesEndAtTheNearPlane) {
+    Eye e;
+    ScCard* c = PlainCard(200, 160);
+    ScSetDepthScale(c, 1.0f);
+    const ScVertex line[2] = {e.See(0, -2, 2, 0xFFFFFFFF), e.See(0, -2, -2, 0xFF000000)};
+    EXPECT_EQ(ScDraw(c, SC_LINE_STRIP, line, 2), 1);
+    // The vertical line x = 100 from y = 90 down to (not including) y = 130, white fading to
+    // 3/4 white at the cut (alpha, red, green and blue alike).
+    for (int y = 85; y < 135; ++y) {
+        const bool in = y >= 90 && y < 130;
+        EXPECT_EQ(Px(c, 100, y) != 0, in) << y;
+    }
+    EXPECT_EQ(Px(c, 100, 129) >> 11, uint16_t(int(255 * 0.75 + 0.5) >> 3)) << "colour at the cut";
+    // Backwards, from the cut up to the start: the same rows.
+    ScClearColor(c, SC_BACK, 0);
+    const ScVertex back[2] = {line[1], line[0]};
+    EXPECT_EQ(ScDraw(c, SC_LINE_STRIP, back, 2), 1);
+    for (int y = 85; y < 135; ++y) EXPECT_EQ(Px(c, 100, y) != 0, y >= 90 && y < 130) << y;
+    // Wholly behind, or between the camera and the near plane: nothing.
+    ScClearColor(c, SC_BACK, 0);
+    const ScVertex gone[3] = {e.See(0, -2, -2), e.See(0, -2, 0.5f), e.See(1, -2, -3)};
+    EXPECT_EQ(ScDraw(c, SC_LINE_STRIP, gone, 3), 0);
+    for (int i = 0; i < 200 * 160; ++i) ASSERT_EQ(ScPixels(c, SC_BACK)[i], 0) << i;
+    ScDestroy(c);
+}
+
+// A floor strip and a floor fan running from z = 8 to behind the camera: the same pixels as the
+// floor cut at the near plane by hand, with culling off, with the floor's own facing culled
+// away (nothing) and with the other facing culled (all of it: every part keeps its winding,
+// strip triangles turned back included).
+TEST(SoftcardNearPlane, StripsAndFansKeepTheirWindingThroughTheCut) {
+    Eye e;
+    const float zs[] = {8, 4, 2, -2, -6};
+    std::vector<ScVertex> strip;
+    for (float z : zs) {
+        strip.push_back(e.See(-2, -2, z));
+        strip.push_back(e.See(2, -2, z));
+    }
+    // The fan: centre in front, rim around the floor square x in [-2, 2], z in [-6, 8].
+    std::vector<ScVertex> fan = {e.See(0, -2, 3), e.See(-2, -2, 8), e.See(2, -2, 8),
+                                 e.See(2, -2, -6), e.See(-2, -2, -6), e.See(-2, -2, 8)};
+    // By hand: the square cut at z = 1, corners in screen order.
+    const ScVertex cut[4] = {e.See(-2, -2, 8), e.See(2, -2, 8), e.See(2, -2, 1), e.See(-2, -2, 1)};
+    // On screen (y down) the floor seen from above runs clockwise: (-2, 8) (2, 8) (2, 1) ...
+    ScCard* ref = PlainCard(200, 160);
+    ScSetDepthScale(ref, 1.0f);
+    ScDraw(ref, SC_POLYGON, cut, 4);
+    EXPECT_GT(Differ(ref, nullptr, SC_BACK, 0), 4000);
+    for (bool isStrip : {true, false}) {
+        const std::vector<ScVertex>& vs = isStrip ? strip : fan;
+        for (ScCull cull : {SC_CULL_NONE, SC_CULL_CW, SC_CULL_CCW}) {
+            ScCard* c = PlainCard(200, 160);
+            ScSetDepthScale(c, 1.0f);
+            ScSetCull(c, cull);
+            const int n = ScDraw(c, isStrip ? SC_STRIP : SC_FAN, vs.data(), int(vs.size()));
+            // Strip: 8 triangles, the last two wholly behind; fan: 4, all reaching the front.
+            EXPECT_EQ(n, isStrip ? 6 : 4);
+            if (cull == SC_CULL_CW)
+                EXPECT_EQ(Differ(c, nullptr, SC_BACK, 0), 0) << (isStrip ? "strip" : "fan") << " culled";
+            else
+                EXPECT_EQ(Differ(c, ref, SC_BACK), 0) << (isStrip ? "strip" : "fan") << " cull " << cull;
+            ScDestroy(c);
+        }
+    }
+    ScDestroy(ref);
+}
+
+}  // namespace
