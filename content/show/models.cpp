@@ -149,6 +149,9 @@ MeshBuild Relic(float open, float glow) {
     const int metal = Mat(&mb, 1, 1, 1, 0.45f, 0.38f, 0.25f);
     const int light = Mat(&mb, 0.2f, 0.2f, 0.2f, 0.9f * glow, 0.8f * glow, 1.0f * glow);
     Shape s = Lathe({0, 8 * glow, 0}, {-14 * glow, 0, 14 * glow}, 8, Tex("relic_glow"), light, 2, 1);
+    // The crystal shows the bright heart of its glow texture from every side.
+    ProjectUV(&s, V3{0.02f / glow, 0.01f / glow, 0}, V3{0, 0, 0.02f / glow}, 1);
+    for (MVert& v : s.patches[0].verts) v.u += 0.5f, v.v += 0.5f;
     for (int k = 0; k < 4; ++k) {
         const float a = static_cast<float>(k) * kPi / 2;
         Shape petal = Lathe({3, 11, 15, 15, 11, 3}, {-18, -13, -5, 5, 13, 18}, 6, Tex("relic_metal"), metal, 0.6f, 1, a - kPi / 4 + 0.06f,
