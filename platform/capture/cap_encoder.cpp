@@ -109,7 +109,8 @@ bool StartVideo(CapOutput* out, int width, int height, int fpsNum, int fpsDen, s
     const bool x264 = std::strcmp(codec->name, "libx264") == 0;
     const bool vpx = std::strncmp(codec->name, "libvpx", 6) == 0;
     int crf = out->crf;
-    if (crf < 0) crf = x264 ? 20 : 32;
+    // x264's own default: lower kept the 5-6-5 dither pattern at half again the size and time.
+    if (crf < 0) crf = x264 ? 23 : 32;
     if (HasOption(codec, "crf")) av_dict_set_int(&opts, "crf", crf, 0);
     if (x264) av_dict_set(&opts, "preset", "veryfast", 0);
     if (vpx) {
@@ -140,8 +141,9 @@ bool StartVideo(CapOutput* out, int width, int height, int fpsNum, int fpsDen, s
     r = av_frame_get_buffer(out->vframe, 0);
     if (r < 0) return Fail(error, "cannot make a video frame", r);
 
+    // Only chroma is resampled (2:1); the fast filter is as good as any for 5- and 6-bit input.
     out->sws = sws_getContext(width, height, AV_PIX_FMT_RGB565, width, height, AV_PIX_FMT_YUV420P,
-                              SWS_BILINEAR, nullptr, nullptr, nullptr);
+                              SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
     if (!out->sws) return Fail(error, "cannot convert 5-6-5 pictures to yuv420p");
     // Full-range RGB in, BT.709 limited range out, as the stream says.
     sws_setColorspaceDetails(out->sws, sws_getCoefficients(SWS_CS_DEFAULT), 1,
@@ -178,7 +180,12 @@ bool StartAudio(CapOutput* out, int rate, std::string* error) {
     if (out->kind != CAP_WAV) enc->bit_rate = codec->id == AV_CODEC_ID_AAC ? 192000 : 160000;
     enc->flags |= AV_CODEC_FLAG_BITEXACT;
     if (out->fmt->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int r = avcodec_open2(enc, codec, nullptr);
+    AVDictionary* opts = nullptr;
+    // FFmpeg's AAC encoder searches its quantisers with a slow two-loop coder by default: at
+    // 192 kbit/s the fast one sounds the same and takes a fifth of the time.
+    if (HasOption(codec, "aac_coder")) av_dict_set(&opts, "aac_coder", "fast", 0);
+    int r = avcodec_open2(enc, codec, &opts);
+    av_dict_free(&opts);
     if (r < 0) return Fail(error, std::string("cannot open the ") + codec->name + " encoder", r);
     r = avcodec_parameters_from_context(out->ast->codecpar, enc);
     if (r < 0) return Fail(error, "cannot set up the audio stream", r);

@@ -156,6 +156,8 @@ bool CapBegin(const CapSettings& settings, std::string* error) {
     }
     gCap = CapSession{};
     gCap.settings = settings;
+    // Our messages say what failed; the libraries' notes and statistics are not for the user.
+    av_log_set_level(AV_LOG_ERROR);
     if (!settings.fps.empty()) {
         AVRational r{0, 1};
         if (av_parse_video_rate(&r, settings.fps.c_str()) < 0 || r.num <= 0 || r.den <= 0 ||
@@ -187,7 +189,6 @@ bool CapBegin(const CapSettings& settings, std::string* error) {
         }
         gCap.haveWav = true;
     }
-    av_log_set_level(AV_LOG_WARNING);  // the encoders' statistics are not for the user
     Win32_SetVirtualTime(true);
     BassStandIn_SetOfflineInit(TRUE);
     Win32_SetFatalHook(FatalHook);

@@ -19,7 +19,7 @@ const char kUsage[] =
     "  --capture FILE    write the show with its sound to a video file, without a window and\n"
     "                    faster than real time (show.mp4: H.264 + AAC; .mkv, .webm, ...)\n"
     "  --capture-fps RATE   frame rate of the video, frames repeated (default: the show's, 12.5)\n"
-    "  --capture-crf N   constant quality, lower is better (default: H.264 20, VP9 32)\n"
+    "  --capture-crf N   constant quality, lower is better (default: H.264 23, VP9 32)\n"
     "  --capture-wav FILE   write the sound as a 16-bit PCM WAV file (with or without --capture)\n"
     "  --capture-frames N   end the capture after N frames\n"
     "  --help        this text\n"
