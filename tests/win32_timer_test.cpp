@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "win32_standin.h"
 #include "windows.h"
 
 namespace {
@@ -61,6 +62,43 @@ TEST(Timer, BadArgumentsAreRefused) {
     EXPECT_EQ(timeSetEvent(0, 0, Count, 0, TIME_PERIODIC), 0u);
     EXPECT_EQ(timeSetEvent(10, 0, nullptr, 0, TIME_PERIODIC), 0u);
     EXPECT_EQ(timeKillEvent(0), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
+}
+
+// Under virtual time the clock stands still: ticks come from presented frames (each moves to the
+// next deadline of the running timers) and from the program's first wait, and never twice for
+// one wait. Timers keep their order on the virtual clock.
+TEST(Timer, VirtualTimeTicksOncePerPresentedFrame) {
+    Win32_SetVirtualTime(true);
+    ASSERT_TRUE(Win32_VirtualTime());
+    gTicks = 0;
+    MMRESULT periodic = timeSetEvent(2, 0, Count, 1, TIME_PERIODIC);
+    MMRESULT oneShot = timeSetEvent(5, 0, Count, 100, TIME_ONESHOT);
+    ASSERT_NE(periodic, 0u);
+    ASSERT_NE(oneShot, 0u);
+    EXPECT_EQ(Win32_TimerPeriod(), 2u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(gTicks, 0) << "a virtual timer followed the clock";
+
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);  // the first wait (or, after another test's
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);  // present, the second): one tick, not two
+    EXPECT_EQ(gTicks, 1);
+    Win32_NotifyPresent();  // deadline 4
+    EXPECT_EQ(gTicks, 2);
+    Win32_NotifyPresent();  // deadline 5: the one-shot timer alone
+    EXPECT_EQ(gTicks, 102);
+    Win32_NotifyPresent();  // deadline 6
+    EXPECT_EQ(gTicks, 103);
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    EXPECT_EQ(gTicks, 103) << "a wait after the first ticked";
+    EXPECT_EQ(timeKillEvent(oneShot), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
+    EXPECT_EQ(timeKillEvent(periodic), static_cast<MMRESULT>(TIMERR_NOERROR));
+    Win32_NotifyPresent();
+    EXPECT_EQ(gTicks, 103);
+    EXPECT_EQ(Win32_TimerPeriod(), 0u);
+    Win32_SetVirtualTime(false);
+    EXPECT_FALSE(Win32_VirtualTime());
 }
 
 }  // namespace

@@ -237,6 +237,54 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
     }
 }
 
+TEST(Win32Options, CaptureOptionsAreReadAndCheckedTogether) {
+    struct Case {
+        std::vector<const char*> args;
+        int result;
+        std::string file, wav, fps;
+        int crf, frames;
+    };
+    const std::vector<Case> cases = {
+        {{"demo", "--capture", "show.mp4", "1280", "720"}, 0, "show.mp4", "", "", -1, 0},
+        {{"demo", "--capture", "s.mkv", "--capture-fps", "30000/1001", "--capture-crf", "0",
+          "--capture-frames", "25"}, 0, "s.mkv", "", "30000/1001", 0, 25},
+        {{"demo", "--capture-wav", "s.wav", "--capture-frames", "3"}, 0, "", "s.wav", "", -1, 3},
+        {{"demo", "--capture", "a.mp4", "--capture-wav", "a.wav"}, 0, "a.mp4", "a.wav", "", -1, 0},
+        {{"demo", "--capture"}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture", ""}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture-wav"}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture", "a.mp4", "--capture-crf", "64"}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture", "a.mp4", "--capture-crf", "-1"}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture", "a.mp4", "--capture-crf", "2x"}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture", "a.mp4", "--capture-frames", "0"}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture", "a.mp4", "--capture-frames", "99999999999999999999"}, 2, "", "", "",
+         -1, 0},
+        {{"demo", "--capture", "a.mp4", "--capture-fps"}, 2, "", "", "", -1, 0},
+        // Settings of a video without the video, or two outputs in one file.
+        {{"demo", "--capture-fps", "25"}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture-wav", "a.wav", "--capture-crf", "20"}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture-frames", "10"}, 2, "", "", "", -1, 0},
+        {{"demo", "--capture", "x", "--capture-wav", "x"}, 2, "", "", "", -1, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<char*> argv;
+        for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
+        Win32StandInOptions o;
+        std::string cmdLine, message;
+        int r = Win32_ParseOptions(static_cast<int>(argv.size()), argv.data(), &o, &cmdLine, &message);
+        std::string label;
+        for (const char* a : c.args) label += std::string(a) + " ";
+        EXPECT_EQ(r, c.result) << label << message;
+        if (r != 0) continue;
+        EXPECT_EQ(o.captureFile, c.file) << label;
+        EXPECT_EQ(o.captureWav, c.wav) << label;
+        EXPECT_EQ(o.captureFps, c.fps) << label;
+        EXPECT_EQ(o.captureCrf, c.crf) << label;
+        EXPECT_EQ(o.captureFrames, c.frames) << label;
+        EXPECT_TRUE(Win32_Capturing(o)) << label;
+    }
+}
+
 TEST(Win32Report, AssertionReportNamesExpressionModuleAndLine) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(AssertReport("j>0", "trx", 760), testing::ExitedWithCode(3),

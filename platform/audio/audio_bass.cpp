@@ -37,6 +37,7 @@ struct State {
     int sampleVolume = 100;
     int streamVolume = 100;  // kept for the caller; there are no streams
     uint32_t nextHandle = 1;  // never reused, so stale handles stay stale across BASS_Free
+    bool offlineInit = false;  // BASS_Init opens an offline session (capture)
 };
 
 State g;
@@ -159,6 +160,7 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND) {
     }
     {
         std::lock_guard<std::mutex> hold(g.lock);
+        if (g.offlineInit) return BeginSession(where, freq, Mode::Offline) ? TRUE : FALSE;
         if (!BeginSession(where, freq, Mode::Device)) return FALSE;
     }
     auto fail = [&](const std::string& what) {
@@ -356,6 +358,16 @@ BOOL BASS_SetGlobalVolumes(int musicVolume, int sampleVolume, int streamVolume) 
 BOOL BassStandIn_InitOffline(DWORD rate) {
     std::lock_guard<std::mutex> hold(g.lock);
     return BeginSession("BassStandIn_InitOffline", rate, Mode::Offline) ? TRUE : FALSE;
+}
+
+void BassStandIn_SetOfflineInit(BOOL on) {
+    std::lock_guard<std::mutex> hold(g.lock);
+    g.offlineInit = on != FALSE;
+}
+
+DWORD BassStandIn_OfflineRate(void) {
+    std::lock_guard<std::mutex> hold(g.lock);
+    return g.mode == Mode::Offline ? g.mixer.Rate() : 0;
 }
 
 int BassStandIn_Render(int16_t* out, int frames) {

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "capture.h"
 #include "sc_internal.h"
 #include "win32_standin.h"
 
@@ -160,5 +161,6 @@ void ScPresent(ScCard* card, void* window) {
                         card->width * 2))
             std::fprintf(stderr, "softcard: cannot write %s\n", path.c_str());
     }
-    Win32_NotifyPresent();
+    CapFrame(card->colour[0].data(), card->width, card->height, card->width * 2);
+    Win32_NotifyPresent();  // under capture the timer ticks here: the next frame may begin
 }

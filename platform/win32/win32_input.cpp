@@ -164,7 +164,7 @@ bool W32_TranslateEvent(const SDL_Event& e) {
     case SDL_QUIT:
         // An interrupt (Ctrl+C) or the session ending: every window is asked to close, as if the
         // user had closed it, so the program shuts down in its own order.
-        for (HWND hwnd : W32_TopLevelWindows()) PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        Win32_RequestClose();
         return true;
     default:
         return false;

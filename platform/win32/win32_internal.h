@@ -64,6 +64,13 @@ uint64_t W32Timer_TickSerial(void);
 // no periodic timer runs.
 bool W32Timer_WaitTick(uint64_t seen, int maxMs);
 
+// Virtual time: moves the clock to the next deadline of the running timers and runs the
+// callbacks due there on the calling thread. False (nothing done) when virtual time is off or no
+// timer runs.
+bool W32Timer_VirtualStep(void);
+// The same, but only when no step has been taken yet: the program's first wait for a tick.
+bool W32Timer_VirtualFirstStep(void);
+
 // Internal class names.
 #define W32_DIALOG_CLASS "#32770"
 #define W32_LISTBOX_CLASS "ListBox"

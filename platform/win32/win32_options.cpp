@@ -1,4 +1,5 @@
 // win32_options.cpp: the stand-in options that main() takes before the program's command line.
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -8,12 +9,19 @@ namespace {
 
 const char kUsage[] =
     "usage: PROGRAM [--window] [--headless] [--device N] [--frames DIR] [--frames-at LIST]\n"
-    "               [--] [ten integers]\n"
+    "               [--capture FILE] [--capture-fps RATE] [--capture-crf N]\n"
+    "               [--capture-wav FILE] [--capture-frames N] [--] [ten integers]\n"
     "  --window      play in a window instead of full screen (Alt+Enter toggles)\n"
     "  --headless    no display and no sound: offscreen video, silent audio\n"
     "  --device N    choose entry N of the device dialog and run it without asking\n"
     "  --frames DIR  save presented frames as DIR/frame-NNNNNN.png (N counts from 1)\n"
     "  --frames-at LIST  only the frames of LIST, e.g. 1,50,300-310 (all when absent)\n"
+    "  --capture FILE    write the show with its sound to a video file, without a window and\n"
+    "                    faster than real time (show.mp4: H.264 + AAC; .mkv, .webm, ...)\n"
+    "  --capture-fps RATE   frame rate of the video, frames repeated (default: the show's, 12.5)\n"
+    "  --capture-crf N   constant quality, lower is better (default: H.264 23, VP9 32)\n"
+    "  --capture-wav FILE   write the sound as a 16-bit PCM WAV file (with or without --capture)\n"
+    "  --capture-frames N   end the capture after N frames\n"
     "  --help        this text\n"
     "The integers, in order (defaults in brackets): screen width [640], screen height [480],\n"
     "sync to timer [1], refresh rate [72], timer period in ms [80], spare [1], lag tolerance [0],\n"
@@ -58,6 +66,14 @@ int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std:
     cmdLine->clear();
     message->clear();
     std::vector<std::pair<int, int>> ranges;
+    // A whole number in lo..hi, all of the argument.
+    auto number = [&](int at, long lo, long hi, long* n) {
+        if (at >= argc) return false;
+        char* end = nullptr;
+        errno = 0;
+        *n = std::strtol(argv[at], &end, 10);
+        return end != argv[at] && *end == '\0' && errno == 0 && *n >= lo && *n <= hi;
+    };
     int i = 1;
     for (; i < argc; ++i) {
         std::string a = argv[i];
@@ -91,6 +107,36 @@ int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std:
                 return 2;
             }
             options->framesAt = argv[++i];
+        } else if (a == "--capture" || a == "--capture-wav") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                *message = a + " needs a file name\n" + Usage(argv[0]);
+                return 2;
+            }
+            (a == "--capture" ? options->captureFile : options->captureWav) = argv[++i];
+        } else if (a == "--capture-fps") {
+            // The value itself is checked where the video is made (25, 29.97, 30000/1001, ...).
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                *message = "--capture-fps needs a frame rate such as 25 or 30000/1001\n" +
+                           Usage(argv[0]);
+                return 2;
+            }
+            options->captureFps = argv[++i];
+        } else if (a == "--capture-crf") {
+            long n = 0;
+            if (!number(i + 1, 0, 63, &n)) {
+                *message = "--capture-crf needs a quality value from 0 to 63\n" + Usage(argv[0]);
+                return 2;
+            }
+            options->captureCrf = static_cast<int>(n);
+            ++i;
+        } else if (a == "--capture-frames") {
+            long n = 0;
+            if (!number(i + 1, 1, 100000000, &n)) {
+                *message = "--capture-frames needs a frame count of 1 or more\n" + Usage(argv[0]);
+                return 2;
+            }
+            options->captureFrames = static_cast<int>(n);
+            ++i;
         } else if (a == "--help") {
             *message = Usage(argv[0]);
             return 1;
@@ -98,6 +144,20 @@ int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std:
             *message = "unknown option " + a + "\n" + Usage(argv[0]);
             return 2;
         }
+    }
+    if (options->captureFile.empty() &&
+        (!options->captureFps.empty() || options->captureCrf >= 0)) {
+        *message = std::string(options->captureFps.empty() ? "--capture-crf" : "--capture-fps") +
+                   " needs --capture FILE\n" + Usage(argv[0]);
+        return 2;
+    }
+    if (!Win32_Capturing(*options) && options->captureFrames > 0) {
+        *message = "--capture-frames needs --capture FILE or --capture-wav FILE\n" + Usage(argv[0]);
+        return 2;
+    }
+    if (!options->captureFile.empty() && options->captureFile == options->captureWav) {
+        *message = "--capture and --capture-wav need two different files\n" + Usage(argv[0]);
+        return 2;
     }
     for (; i < argc; ++i) {
         if (!cmdLine->empty()) *cmdLine += ' ';

@@ -34,5 +34,6 @@ void AssertReport(const char* expression, const char* module, unsigned line) {
     std::fflush(stderr);
     if (W32_HasDisplay())
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Tambir demo", text.c_str(), nullptr);
+    Win32_RunFatalHook();
     std::_Exit(3);
 }

@@ -8,6 +8,11 @@
 // callback that kills its own timer is allowed: the thread then ends after that callback).
 //
 // Periodic ticks also feed a tick serial that PeekMessageA waits on while the program spins.
+//
+// Under virtual time (capture) a timer has no thread: it keeps its deadline on a virtual clock
+// in milliseconds, and W32Timer_VirtualStep, called by the presenting thread, moves the clock to
+// the earliest deadline and runs the callbacks due there on that thread.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -27,6 +32,8 @@ struct Timer {
     UINT id = 0;
     UINT period = 0;
     bool periodic = false;
+    bool isVirtual = false;
+    uint64_t due = 0;  // virtual timers: the next deadline on the virtual clock
     LPTIMECALLBACK callback = nullptr;
     DWORD_PTR user = 0;
     std::thread thread;
@@ -42,7 +49,12 @@ UINT gNextId = 1;
 std::mutex gTickMutex;
 std::condition_variable gTickCv;
 uint64_t gTickSerial = 0;
-std::atomic<int> gPeriodicRunning{0};
+std::atomic<int> gPeriodicRunning{0};  // periodic timers with a thread
+
+// The virtual clock (guarded by gTimersMutex).
+bool gVirtual = false;
+uint64_t gVirtualNow = 0;    // ms since virtual time began
+uint64_t gVirtualSteps = 0;  // steps taken
 
 void Run(std::shared_ptr<Timer> t) {
     const auto period = std::chrono::milliseconds(t->period);
@@ -86,13 +98,18 @@ MMRESULT WINAPI timeSetEvent(UINT delayMs, UINT, LPTIMECALLBACK callback, DWORD_
     t->periodic = (flags & TIME_PERIODIC) != 0;
     t->callback = callback;
     t->user = user;
-    if (t->periodic) ++gPeriodicRunning;
     // The thread starts under the lock, so a one-shot timer that frees itself finds its
     // std::thread assigned.
     std::lock_guard<std::mutex> lock(gTimersMutex);
     t->id = gNextId++;
     gTimers.push_back(t);
-    t->thread = std::thread(Run, t);
+    if (gVirtual) {
+        t->isVirtual = true;
+        t->due = gVirtualNow + delayMs;
+    } else {
+        if (t->periodic) ++gPeriodicRunning;
+        t->thread = std::thread(Run, t);
+    }
     return t->id;
 }
 
@@ -109,6 +126,11 @@ MMRESULT WINAPI timeKillEvent(UINT timerId) {
         }
     }
     if (!t) return MMSYSERR_INVALPARAM;
+    if (t->isVirtual) {
+        std::lock_guard<std::mutex> lock(t->mutex);
+        t->stop = true;  // a step that has already taken it does not run it
+        return TIMERR_NOERROR;
+    }
     {
         std::lock_guard<std::mutex> lock(t->mutex);
         t->stop = true;
@@ -135,4 +157,71 @@ bool W32Timer_WaitTick(uint64_t seen, int maxMs) {
     std::unique_lock<std::mutex> lock(gTickMutex);
     return gTickCv.wait_for(lock, std::chrono::milliseconds(maxMs),
                             [&] { return gTickSerial != seen || gPeriodicRunning.load() == 0; });
+}
+
+bool W32Timer_VirtualStep() {
+    std::vector<std::shared_ptr<Timer>> due;  // once per frame: a vector of one timer
+    {
+        std::lock_guard<std::mutex> lock(gTimersMutex);
+        if (!gVirtual || gTimers.empty()) return false;
+        uint64_t next = UINT64_MAX;
+        for (const auto& t : gTimers) next = std::min(next, t->due);
+        gVirtualNow = next;
+        for (auto it = gTimers.begin(); it != gTimers.end();) {
+            if ((*it)->due != next) {
+                ++it;
+                continue;
+            }
+            due.push_back(*it);
+            if ((*it)->periodic) {
+                (*it)->due += (*it)->period;
+                ++it;
+            } else {
+                it = gTimers.erase(it);  // a one-shot timer frees itself
+            }
+        }
+        ++gVirtualSteps;
+    }
+    // The callbacks run without the lock: they may set or kill timers.
+    for (const auto& t : due) {
+        bool stopped;
+        {
+            std::lock_guard<std::mutex> lock(t->mutex);
+            stopped = t->stop;
+        }
+        if (!stopped) t->callback(t->id, 0, t->user, 0, 0);
+    }
+    return true;
+}
+
+bool W32Timer_VirtualFirstStep() {
+    {
+        std::lock_guard<std::mutex> lock(gTimersMutex);
+        if (!gVirtual || gVirtualSteps != 0) return false;
+    }
+    return W32Timer_VirtualStep();
+}
+
+void Win32_SetVirtualTime(bool on) {
+    std::lock_guard<std::mutex> lock(gTimersMutex);
+    if (on == gVirtual) return;
+    if (!gTimers.empty()) {
+        std::fprintf(stderr, "win32 stand-in: virtual time can change only while no timer runs\n");
+        return;
+    }
+    gVirtual = on;
+    gVirtualNow = 0;
+    gVirtualSteps = 0;
+}
+
+bool Win32_VirtualTime() {
+    std::lock_guard<std::mutex> lock(gTimersMutex);
+    return gVirtual;
+}
+
+unsigned Win32_TimerPeriod() {
+    std::lock_guard<std::mutex> lock(gTimersMutex);
+    for (const auto& t : gTimers)
+        if (t->periodic) return t->period;
+    return 0;
 }

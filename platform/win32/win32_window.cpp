@@ -178,7 +178,26 @@ bool W32_HasDisplay() {
 
 void Win32_SetOptions(const Win32StandInOptions& options) { gOptions = options; }
 const Win32StandInOptions& Win32_GetOptions() { return gOptions; }
-void Win32_NotifyPresent() { ++g.presents; }
+void Win32_NotifyPresent() {
+    ++g.presents;
+    W32Timer_VirtualStep();  // under virtual time a frame lasts one tick
+}
+
+void Win32_RequestClose() {
+    for (HWND hwnd : W32_TopLevelWindows()) PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+namespace {
+void (*gFatalHook)(void) = nullptr;
+}
+
+void Win32_SetFatalHook(void (*hook)(void)) { gFatalHook = hook; }
+
+void Win32_RunFatalHook() {
+    void (*hook)(void) = gFatalHook;
+    gFatalHook = nullptr;  // once, even when the hook itself ends in a fatal report
+    if (hook) hook();
+}
 
 SDL_Window* Win32_SdlWindow(HWND hwnd) {
     W32Window* w = W32_Get(hwnd);
@@ -198,6 +217,7 @@ void Win32_CurrentMode(int* width, int* height, int* bitsPerPixel) {
 void Win32Unsupported(const char* call, const char* what) {
     std::fprintf(stderr, "win32 stand-in: %s: %s is not supported\n", call, what);
     std::fflush(stderr);
+    Win32_RunFatalHook();
     std::_Exit(4);
 }
 
@@ -589,7 +609,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
     if (!found && g.presents == g.presentsAtPeek) {
         // Nothing presented since the previous peek: the program spins between timer ticks.
         // Sleep until the next tick arrives (or an event could be waiting), then look again.
-        if (W32Timer_WaitTick(g.tickAtPeek, 100)) {
+        if (W32Timer_VirtualFirstStep() || W32Timer_WaitTick(g.tickAtPeek, 100)) {
             PumpEvents();
             found = take();
         }

@@ -20,6 +20,13 @@
 // initialised or the rate is outside 8000-192000.
 BOOL BassStandIn_InitOffline(DWORD rate);
 
+// Capture: while on, BASS_Init opens no output device but an offline session at its rate, as
+// BassStandIn_InitOffline does, so that the program's own start-up prepares offline rendering.
+void BassStandIn_SetOfflineInit(BOOL on);
+
+// The rate of the open offline session, 0 when none is open (no init yet, or a device output).
+DWORD BassStandIn_OfflineRate(void);
+
 // Mixes `frames` stereo frames as interleaved int16 (left, right) into `out`, advancing playback
 // exactly as one device callback of that size would. While the output is stopped (before
 // BASS_Start, after BASS_Stop) writes silence and advances nothing. Returns `frames`, or 0 with a

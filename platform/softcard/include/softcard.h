@@ -25,6 +25,7 @@
 //   - rectangle writes and reads of 5-6-5 pixels and depth reads (linear frame buffer)
 //   - presentation: letterboxed, aspect kept, nearest scaling, streaming RGB565 SDL texture;
 //     nothing on screen when headless; every present counts a frame and may capture it as PNG
+//     and hands it to the video capture (capture.h) when one runs
 // Does not implement: mipmaps, clamp addressing, fog, alpha test, other blend functions,
 //   YIQ texel formats (ScTextureLoad refuses them), stencil, more than one texture unit.
 //
@@ -186,8 +187,9 @@ uint32_t ScTextureTexel(const ScTexture* texture, int x, int y);
 // Exchanges the front and the back buffer.
 void ScSwap(ScCard* card);
 // Shows the front buffer in the SDL window behind `window` (a Win32 HWND, may be null), counts
-// the frame, captures it when asked, and calls Win32_NotifyPresent(). Headless (or without a
-// window): no display, but counting and capture still happen.
+// the frame, captures it when asked (PNG files, and the video capture of platform/capture), and
+// calls Win32_NotifyPresent(). Headless (or without a window): no display, but counting and
+// capture still happen.
 void ScPresent(ScCard* card, void* window);
 int ScFrameCount(const ScCard* card);  // frames presented so far
 // Capture into dir (empty: none) the frames of list ("1,50,300-310"; empty: all). False for a

@@ -17,7 +17,18 @@ struct Win32StandInOptions {
     int device = -1;        // --device N: the device dialog picks entry N and presses "Run"
     std::string framesDir;  // --frames DIR: presented frames are saved there as PNG files
     std::string framesAt;   // --frames-at LIST: only these frames ("1,50,300-310"); all when empty
+    // Capture of the whole show (platform/capture): any of the two files turns it on.
+    std::string captureFile;  // --capture FILE: video with sound, container from the extension
+    std::string captureWav;   // --capture-wav FILE: the sound alone, 16-bit PCM WAV
+    std::string captureFps;   // --capture-fps RATE: frame rate of the video; empty: the show's own
+    int captureCrf = -1;      // --capture-crf N: constant-quality value; -1: the encoder's default
+    int captureFrames = 0;    // --capture-frames N: end after N frames; 0: at the show's end
 };
+
+// True when the options ask for a capture (video or sound file).
+inline bool Win32_Capturing(const Win32StandInOptions& o) {
+    return !o.captureFile.empty() || !o.captureWav.empty();
+}
 
 // Parses argv[1..]: stand-in options first, then the program's command line, which is returned
 // joined by single blanks. Returns 0 on success, 1 when --help was asked for (usage in *message),
@@ -34,6 +45,28 @@ const Win32StandInOptions& Win32_GetOptions(void);
 // program that spins between timer ticks (it may then sleep until the next tick) from one that
 // presents every pass (it only polls).
 void Win32_NotifyPresent(void);
+
+// Virtual time, for capture. Once on (before any timer starts), the multimedia timer stops
+// following the clock: every presented frame moves it on by one tick (the next deadline of the
+// running timers, whose callbacks then run on the presenting thread), and so does the program's
+// first wait for a tick (a PeekMessageA that finds nothing while nothing has been presented since
+// the previous one) before any tick was delivered. A program paced by a periodic timer thus
+// renders each of its frames exactly once, however fast or slow the machine. timeGetTime keeps
+// the real clock. Off again: only when no timer runs.
+void Win32_SetVirtualTime(bool on);
+bool Win32_VirtualTime(void);
+// The period in ms of the oldest running periodic timer, 0 when none runs.
+unsigned Win32_TimerPeriod(void);
+
+// Asks every top-level window to close, as the user closing it would (WM_SYSCOMMAND SC_CLOSE is
+// posted): the program ends in its own order. Capture calls it at its frame limit.
+void Win32_RequestClose(void);
+
+// A function run once before the stand-ins end the program at once (assertion report, unsupported
+// call), so that a capture can still finish its file. Null: none.
+void Win32_SetFatalHook(void (*hook)(void));
+// Runs the fatal hook once (later calls do nothing).
+void Win32_RunFatalHook(void);
 
 // The SDL window behind a top-level window, or null.
 SDL_Window* Win32_SdlWindow(HWND hwnd);

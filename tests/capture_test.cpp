@@ -1,0 +1,238 @@
+// The capture: output files read back through FFmpeg's libraries, and a small paced program
+// (a periodic timer, the software card, the audio stand-in) captured on virtual time, with a
+// flash and a click on the same frame.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bass.h"
+#include "bass_standin.h"
+#include "cap_encoder.h"
+#include "capture.h"
+#include "it_module_writer.h"
+#include "media_probe.h"
+#include "softcard.h"
+#include "win32_standin.h"
+
+namespace {
+
+std::string TestDir() {
+    std::string dir = testing::TempDir() + "/capture_" +
+                      testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+uint16_t Grey565(int v) { return uint16_t(((v >> 3) << 11) | ((v >> 2) << 5) | (v >> 3)); }
+
+// Writes `frames` frames of w x h (frame i a flat grey of 20 * (i + 1)) with 3528 samples of a
+// 441 Hz tone each, at 12.5 frames a second.
+std::string WriteClip(const std::string& path, int w, int h, int frames) {
+    CapOutput out;
+    std::string error;
+    if (!CapOutputOpen(&out, path, CAP_VIDEO, -1, &error) ||
+        !CapOutputStart(&out, w, h, 25, 2, 44100, &error))
+        return error;
+    std::vector<uint16_t> picture(size_t(w) * h);
+    std::vector<int16_t> tone(3528 * 2);
+    for (int i = 0; i < frames && error.empty(); ++i) {
+        std::fill(picture.begin(), picture.end(), Grey565(20 * (i + 1)));
+        for (size_t s = 0; s < 3528; ++s)
+            tone[2 * s] = tone[2 * s + 1] = int16_t(8000 * std::sin(s * 2 * M_PI / 100));
+        if (!CapOutputVideo(&out, picture.data(), w * 2, 1, &error) ||
+            !CapOutputAudio(&out, tone.data(), 3528, &error))
+            break;
+    }
+    if (error.empty()) CapOutputFinish(&out, &error);
+    CapOutputClose(&out, false);
+    return error;
+}
+
+TEST(CaptureOutput, ContainersFromTheNameReadBackWithTheirFramesRateSizeAndSound) {
+    struct Case {
+        const char* name;
+        int w, h;
+        const char* video;
+        const char* audio;
+        int encodedW, encodedH, audioRate;
+    };
+    const Case cases[] = {
+        {"clip.mp4", 160, 120, "h264", "aac", 160, 120, 44100},
+        {"clip.mkv", 160, 120, "h264", "aac", 160, 120, 44100},
+        {"clip.webm", 160, 120, "vp9", "opus", 160, 120, 48000},  // Opus has no 44100
+        {"odd.mp4", 161, 121, "h264", "aac", 162, 122, 44100},    // one black column and row
+    };
+    const std::string dir = TestDir();
+    for (const Case& c : cases) {
+        const std::string path = dir + "/" + c.name;
+        ASSERT_EQ(WriteClip(path, c.w, c.h, 10), "") << c.name;
+        probe::Media m = probe::Read(path);
+        EXPECT_EQ(m.error, "") << c.name;
+        EXPECT_EQ(m.videoCodec, c.video) << c.name;
+        EXPECT_EQ(m.audioCodec, c.audio) << c.name;
+        EXPECT_EQ(m.width, c.encodedW) << c.name;
+        EXPECT_EQ(m.height, c.encodedH) << c.name;
+        EXPECT_EQ(av_cmp_q(m.fps, AVRational{25, 2}), 0) << c.name << ": " << m.fps.num << "/" << m.fps.den;
+        ASSERT_EQ(m.frameLuma.size(), 10u) << c.name;
+        // Each frame shows its own grey, in order (limited range: 16 + v * 219 / 255).
+        for (int i = 0; i < 10; ++i)
+            EXPECT_NEAR(m.frameLuma[i], 16 + 20 * (i + 1) * 219.0 / 255, 3) << c.name << " frame " << i;
+        EXPECT_EQ(m.audioRate, c.audioRate) << c.name;
+        EXPECT_EQ(m.audioChannels, 2) << c.name;
+        EXPECT_NEAR(m.videoSeconds, 0.8, 0.08) << c.name;
+        EXPECT_NEAR(m.AudioSeconds(), 0.8, 0.08) << c.name;
+    }
+}
+
+TEST(CaptureOutput, BadNamesAndPathsFailWhenOpenedAndLeaveNoFile) {
+    const std::string dir = TestDir();
+    struct Case {
+        std::string path;
+        const char* says;
+    } cases[] = {
+        {dir + "/show.notacontainer", "cannot tell a container"},
+        {dir + "/no/such/dir/show.mp4", "cannot write"},
+        {dir + "/sound.wav", "takes no video"},
+    };
+    for (const Case& c : cases) {
+        CapOutput out;
+        std::string error;
+        EXPECT_FALSE(CapOutputOpen(&out, c.path, CAP_VIDEO, -1, &error)) << c.path;
+        EXPECT_NE(error.find(c.says), std::string::npos) << c.path << ": " << error;
+        EXPECT_FALSE(std::filesystem::exists(c.path)) << c.path;
+        CapOutputClose(&out, false);
+    }
+    // Nothing presented: finishing fails, and closing removes the empty file.
+    CapOutput out;
+    std::string error;
+    ASSERT_TRUE(CapOutputOpen(&out, dir + "/empty.mp4", CAP_VIDEO, -1, &error)) << error;
+    EXPECT_FALSE(CapOutputFinish(&out, &error));
+    CapOutputClose(&out, true);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/empty.mp4"));
+}
+
+TEST(CaptureSession, BadSettingsAreRefusedBeforeAnythingStarts) {
+    const std::string dir = TestDir();
+    // A bad rate, and a WAV that cannot be written after a good video: nothing is left behind.
+    for (const auto& [fps, wav] : {std::pair<std::string, std::string>{"0", ""}, {"fast", ""},
+                                   {"", dir + "/missing/a.wav"}}) {
+        CapSettings s;
+        s.videoPath = dir + "/a.mp4";
+        s.fps = fps;
+        s.wavPath = wav;
+        std::string error;
+        EXPECT_FALSE(CapBegin(s, &error)) << fps << wav;
+        EXPECT_NE(error.find(fps.empty() ? "cannot write" : "frame rate"), std::string::npos) << error;
+        EXPECT_FALSE(CapActive());
+        EXPECT_FALSE(Win32_VirtualTime());
+        EXPECT_FALSE(std::filesystem::exists(s.videoPath));
+    }
+}
+
+// ---- a paced program under capture -------------------------------------------------------------
+
+std::atomic<int> gTicks;
+void CALLBACK Tick(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) { ++gTicks; }
+
+// Runs `frames` frames paced by an 80 ms timer on virtual time, as the show's loop does: wait for
+// a tick, draw, present. Frame `flash` is white with a click started on it; the rest is black
+// and silent. Frame f has show colour f when `ramp` is set. Returns "" or what went wrong.
+std::string RunPacedProgram(const CapSettings& settings, int frames, int flash, bool ramp) {
+    std::string error;
+    if (!CapBegin(settings, &error)) return error;
+    if (!BASS_Init(-1, 44100, 0, nullptr) || !BASS_Start()) return "BASS_Init";
+    const std::string click = testing::TempDir() + "/capture_click.wav";
+    std::vector<int16_t> burst(441);
+    for (size_t i = 0; i < burst.size(); ++i) burst[i] = (i / 20) % 2 ? 20000 : -20000;
+    if (!testaudio::WriteFile(click, testaudio::Wav16(1, 44100, burst))) return "click.wav";
+    HSAMPLE sample = BASS_SampleLoad(FALSE, click.c_str(), 0, 0, 3, BASS_SAMPLE_OVER_POS);
+    gTicks = 0;
+    MMRESULT timer = timeSetEvent(80, 0, Tick, 0, TIME_PERIODIC);
+    ScCard* card = ScCreate(160, 120);
+    if (!sample || !timer || !card) return "set-up";
+    MSG msg;
+    for (int f = 1; f <= frames && error.empty(); ++f) {
+        for (int spins = 0; gTicks < f && spins < 3; ++spins) PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+        if (gTicks != f) error = "frame " + std::to_string(f) + " saw " + std::to_string(gTicks) + " ticks";
+        ScClearColor(card, SC_BACK, f == flash ? 0xFFFF : ramp ? Grey565(20 * f) : 0);
+        if (f == flash) BASS_SamplePlay(sample);
+        ScSwap(card);
+        ScPresent(card, nullptr);
+    }
+    timeKillEvent(timer);
+    ScDestroy(card);
+    BASS_Free();
+    if (CapEnd() != 0 && error.empty()) error = "CapEnd failed";
+    return error;
+}
+
+TEST(CaptureSession, AFlashAndAClickOnOneFrameLandTogether) {
+    const std::string dir = TestDir();
+    const int kFrames = 20, kFlash = 9;
+    for (const char* name : {"av.mp4", "av.mkv", "av.webm"}) {
+        CapSettings s;
+        s.videoPath = dir + "/" + name;
+        s.wavPath = dir + "/av.wav";
+        ASSERT_EQ(RunPacedProgram(s, kFrames, kFlash, false), "") << name;
+        EXPECT_FALSE(CapActive());
+
+        // The WAV is the mixer's own output: the click begins on the flash frame's first sample.
+        probe::Media wav = probe::Read(s.wavPath);
+        ASSERT_EQ(wav.error, "");
+        EXPECT_EQ(wav.audioRate, 44100);
+        EXPECT_EQ(wav.pcm.size(), size_t(kFrames) * 3528 * 2);
+        size_t first = 0;
+        while (first < wav.pcm.size() && wav.pcm[first] == 0) ++first;
+        EXPECT_EQ(first / 2, size_t(kFlash - 1) * 3528);
+
+        // The video: every frame once, the flash at its time, the click heard with it.
+        probe::Media m = probe::Read(s.videoPath);
+        ASSERT_EQ(m.error, "") << name;
+        ASSERT_EQ(m.frameLuma.size(), size_t(kFrames)) << name;
+        int flashAt = -1;
+        for (int i = 0; i < kFrames; ++i)
+            if (m.frameLuma[i] > 128 && flashAt < 0) flashAt = i;
+        ASSERT_EQ(flashAt, kFlash - 1) << name;
+        const double flashTime = m.frameSeconds[flashAt];
+        size_t loud = 0;
+        while (loud < m.pcm.size() && std::fabs(m.pcm[loud]) < 0.1f) ++loud;
+        ASSERT_LT(loud, m.pcm.size()) << name << ": no click";
+        const double clickTime = m.audioStart + double(loud / 2) / m.audioRate;
+        std::printf("%s: flash at %.4f s, click at %.4f s: offset %+.1f ms\n", name, flashTime,
+                    clickTime, (clickTime - flashTime) * 1000);
+        // MP4 trims the encoder's priming exactly; Matroska shifts both streams alike, in whole
+        // milliseconds, and WebM's Opus pre-skip of 6.5 ms comes out a few ms early.
+        EXPECT_NEAR(clickTime, flashTime, 0.010) << name;
+        EXPECT_NEAR(m.videoSeconds, kFrames * 0.08, 0.08) << name;
+        EXPECT_NEAR(m.AudioSeconds(), kFrames * 0.08, 0.08) << name;
+    }
+}
+
+TEST(CaptureSession, AnOutputRateRepeatsShowFramesAndAFrameLimitClosesTheProgram) {
+    const std::string dir = TestDir();
+    CapSettings s;
+    s.videoPath = dir + "/fps.mkv";
+    s.fps = "30";
+    s.maxFrames = 10;
+    ASSERT_EQ(RunPacedProgram(s, 12, 0, true), "");  // two frames beyond the limit: dropped
+    probe::Media m = probe::Read(s.videoPath);
+    ASSERT_EQ(m.error, "");
+    EXPECT_EQ(av_cmp_q(m.fps, AVRational{30, 1}), 0);
+    // 10 frames of 80 ms at 30 a second: 24 frames, output frame k showing show frame
+    // floor(k / 30 / 0.08) + 1.
+    ASSERT_EQ(m.frameLuma.size(), 24u);
+    for (int k = 0; k < 24; ++k) {
+        const int shown = k * 25 / 60 + 1;
+        EXPECT_NEAR(m.frameLuma[k], 16 + 20 * shown * 219.0 / 255, 3) << "output frame " << k;
+    }
+    EXPECT_NEAR(m.AudioSeconds(), 0.8, 0.08);  // Matroska keeps AAC's 1024 priming samples
+    // The limit asked the program's windows to close (none here) and ended the capture there.
+    EXPECT_EQ(CapFrames(), 10);
+}
+
+}  // namespace
