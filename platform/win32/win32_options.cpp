@@ -8,12 +8,14 @@ namespace {
 
 const char kUsage[] =
     "usage: PROGRAM [--window] [--headless] [--device N] [--frames DIR] [--frames-at LIST]\n"
-    "               [--] [ten integers]\n"
+    "               [--card-threads N] [--] [ten integers]\n"
     "  --window      play in a window instead of full screen (Alt+Enter toggles)\n"
     "  --headless    no display and no sound: offscreen video, silent audio\n"
     "  --device N    choose entry N of the device dialog and run it without asking\n"
     "  --frames DIR  save presented frames as DIR/frame-NNNNNN.png (N counts from 1)\n"
     "  --frames-at LIST  only the frames of LIST, e.g. 1,50,300-310 (all when absent)\n"
+    "  --card-threads N  the 3D card draws on N threads, 1 to 64 (default: the environment\n"
+    "                variable TAMBIR_CARD_THREADS, else one per core); same pictures either way\n"
     "  --help        this text\n"
     "The integers, in order (defaults in brackets): screen width [640], screen height [480],\n"
     "sync to timer [1], refresh rate [72], timer period in ms [80], spare [1], lag tolerance [0],\n"
@@ -78,6 +80,15 @@ int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std:
                 return 2;
             }
             options->device = static_cast<int>(n);
+            ++i;
+        } else if (a == "--card-threads") {
+            char* end = nullptr;
+            long n = (i + 1 < argc) ? std::strtol(argv[i + 1], &end, 10) : -1;
+            if (i + 1 >= argc || end == argv[i + 1] || *end != '\0' || n < 1 || n > 64) {
+                *message = "--card-threads needs a number of threads from 1 to 64\n" + Usage(argv[0]);
+                return 2;
+            }
+            options->cardThreads = static_cast<int>(n);
             ++i;
         } else if (a == "--frames") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {

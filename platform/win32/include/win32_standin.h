@@ -17,6 +17,8 @@ struct Win32StandInOptions {
     int device = -1;        // --device N: the device dialog picks entry N and presses "Run"
     std::string framesDir;  // --frames DIR: presented frames are saved there as PNG files
     std::string framesAt;   // --frames-at LIST: only these frames ("1,50,300-310"); all when empty
+    int cardThreads = 0;    // --card-threads N: the 3D card draws on N threads (0: the environment
+                            // variable TAMBIR_CARD_THREADS, else one per core)
 };
 
 // Parses argv[1..]: stand-in options first, then the program's command line, which is returned
