@@ -3,15 +3,20 @@
 # uncompress of Debian's ncompress package (the same 9 to 13 bit codes) on the same three 8 MB
 # inputs: English text, a texture library body, random bytes.
 #
-#   bench/lzw_vs_compress.sh [path/to/bench_lzw]     (default build/tex-rel/bench/bench_lzw)
+#   bench/lzw_vs_compress.sh [path/to/bench_lzw [path/to/trxtool]]
+#                            (defaults build/tex-rel/bench/bench_lzw and trxtool beside it)
 #
 # Build bench_lzw optimised first:
 #   cmake -S . -B build/tex-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build/tex-rel bench_lzw
 # The compress / uncompress figures include process start and writing the output to a file
-# (uncompress to /dev/null); each is the best of five runs. MB = 2^20 bytes.
+# (uncompress to /dev/null); each is the best of five runs. MB = 2^20 bytes. A second table puts
+# `trxtool lzw pack` / `lzw unpack` against them as whole processes on the same files, both
+# writing a file; "uncompress" is whatever that name runs (gzip's script on Debian), "compress -d"
+# is ncompress's own decoder. The machine should be quiet: the figures are best-of-five times.
 set -euo pipefail
 
 bench=${1:-build/tex-rel/bench/bench_lzw}
+tool=${2:-$(dirname "$bench")/../tools/trxtool}
 if [ ! -x "$bench" ]; then
     echo "lzw_vs_compress.sh: $bench not found; build it (see the top of this script)" >&2
     exit 1
@@ -79,3 +84,19 @@ for i, name in enumerate(names):
           f"  {ratio}  {cs / size:14.3f}")
 print("compress / uncompress figures include process start; lzwc runs in process.")
 PY
+
+if [ -x "$tool" ]; then
+    echo
+    echo "whole processes, best of five (ms):"
+    echo "input     trxtool pack  compress -b13   trxtool unpack  uncompress  compress -d"
+    for input in text texture; do
+        size=$(stat -c %s "$work/$input")
+        "$tool" lzw pack "$work/$input" "$work/$input.lzw" > /dev/null
+        tp=$(best_of_5 sh -c "'$tool' lzw pack '$work/$input' '$work/$input.lzw2' > /dev/null")
+        tu=$(best_of_5 sh -c "'$tool' lzw unpack '$work/$input.lzw' '$work/$input.out' $size")
+        cd_=$(best_of_5 sh -c "compress -d -c '$work/$input.Z' > '$work/$input.out2'")
+        cu=$(best_of_5 sh -c "uncompress -c '$work/$input.Z' > '$work/$input.out3'")
+        echo "$input $tp ${cpack[$input]} $tu $cu $cd_" |
+            awk '{ printf "%-8s %12.1f %14.1f %16.1f %11.1f %12.1f\n", $1, $2/1e6, $3/1e6, $4/1e6, $5/1e6, $6/1e6 }'
+    done
+fi

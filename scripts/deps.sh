@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config
           libsdl2-dev libopenmpt-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
           libfreetype-dev fonts-dejavu-core
-          libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev)
+          libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+          libegl-dev libgles-dev libgl1-mesa-dri)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 // Scene tables and render state (growth, reuse, failure, the input transform, run headers, light
 // slots, the model transform, the animation clock) and meshes (save, append, use, free).
+#include <random>
+
 #include "core_fixture.h"
 
 namespace {
@@ -166,6 +168,95 @@ TEST_F(CoreMesh, AppendBasesRemapAndMatrix) {
     EXPECT_NEAR(1.0f, trx.wntable[0].x, 1e-6f) << "normal (0, 0, -1) turned to +x";
     EXPECT_TRUE(trx.inputOn);
     FreeMesh(&mesh);
+}
+
+// AppendMesh and AddBlendedVertices work four elements at a time; every element must come out bit
+// for bit as AddNormal / AddVertex make it one by one, for any count (the last n % 4 included),
+// any matrix, normals of any length (zero gives the same NaN), with and without a transform. Run
+// headers with no or too many references are kept as the one-by-one list would read them.
+TEST_F(CoreMesh, BulkAppendMatchesOneByOne) {
+    std::mt19937 rng(31);
+    std::uniform_real_distribution<float> any(-3, 3);
+    for (int n : {0, 1, 3, 4, 5, 8, 13, 1001}) {
+        Mesh a{}, b{};
+        std::vector<Vec4> normals(n), pa(n), pb(n);
+        for (int i = 0; i < n; ++i) {
+            normals[i] = i == 2 ? Vec4{0, 0, 0, 1} : Vec4{any(rng), any(rng), any(rng), i % 3 ? 1.0f : any(rng)};
+            pa[i] = Vec4{any(rng), any(rng), any(rng), 1}, pb[i] = Vec4{any(rng), any(rng), any(rng), any(rng)};
+        }
+        // A mesh of its own tables: one normal, vertex and link per element and a run list with
+        // an empty run, a negative count, and a last run that claims more than the list holds.
+        ClearScene();
+        SetInputTransform(nullptr);
+        Material mat{};
+        AddMaterial(&mat);
+        for (int i = 0; i < n; ++i) {
+            AddNormal(&normals[i]);
+            AddVertex(&pa[i]);
+            AddLink(i, i);
+        }
+        BeginRun(0, 1, 3);
+        BeginRun(-3, 1, 2);
+        for (int i = 0; i < n; i += 5) {
+            BeginRun(i + 5 > n ? 9 : 5, i % 2 ? 2 : 5, 1);
+            for (int k = i; k < i + 5 && k < n; ++k) AddVertexRef(k, k % 3 - 1, 0.5f * float(k), -1);
+        }
+        ASSERT_EQ(0, SaveMesh(&a));
+        ClearScene();
+        for (int i = 0; i < n; ++i) AddVertex(&pb[i]);
+        ASSERT_EQ(0, SaveMesh(&b));
+        ClearScene();
+        Matrix m, r, sc;
+        MatRotateY(&r, any(rng));
+        MatScale(&sc, 1.5f, 0.5f, 2);
+        MatMul(&r, &sc, &m);
+        m.m[12] = any(rng), m.m[13] = any(rng), m.m[3] = 0.25f;
+        for (const Matrix* matrix : {static_cast<const Matrix*>(&m), static_cast<const Matrix*>(nullptr)}) {
+            const float t = 0.3f;
+            ClearScene();
+            Vec4 pad{1, 2, 3, 1};
+            AddVertex(&pad);
+            AddMaterial(&mat);
+            ASSERT_EQ(0, AppendMesh(&a, matrix, nullptr, 0));
+            ASSERT_EQ(1 + n, AddBlendedVertices(a.wtable, b.wtable, t, n));
+            const std::vector<Vec4> gotN(trx.wntable, trx.wntable + n), gotV(trx.wvtable + 1, trx.wvtable + 1 + 2 * n);
+            const std::vector<Command> gotC(trx.wctable, trx.wctable + a.ccount);
+            ClearScene();
+            SetInputTransform(matrix);
+            for (int i = 0; i < n; ++i) AddNormal(&a.ntable[i]);
+            for (int i = 0; i < n; ++i) AddVertex(&a.wtable[i]);
+            for (int i = 0; i < n; ++i) {
+                const Vec4 blend{(1 - t) * a.wtable[i].x + t * b.wtable[i].x, (1 - t) * a.wtable[i].y + t * b.wtable[i].y,
+                                 (1 - t) * a.wtable[i].z + t * b.wtable[i].z, (1 - t) * a.wtable[i].w + t * b.wtable[i].w};
+                AddVertex(&blend);
+            }
+            const char* which = matrix ? "with a matrix" : "without";
+            auto same = [](const std::vector<Vec4>& got, const Vec4* want) {
+                return got.empty() || std::memcmp(got.data(), want, got.size() * sizeof(Vec4)) == 0;
+            };
+            EXPECT_TRUE(same(gotN, trx.wntable)) << n << " normals " << which;
+            EXPECT_TRUE(same(gotV, trx.wvtable)) << n << " vertices " << which;
+            // References: materials moved by the one material before the mesh (links by none),
+            // negative materials kept; headers as saved.
+            for (int i = 0, refs = 0; i < a.ccount; ++i) {
+                const Command& in = a.ctable[i];
+                if (refs > 0) {
+                    --refs;
+                    const int material = in.ref.material >= 0 ? in.ref.material + 1 : in.ref.material;
+                    EXPECT_EQ((std::vector<float>{float(material), float(in.ref.link), in.ref.v, in.ref.u}),
+                              (std::vector<float>{float(gotC[i].ref.material), float(gotC[i].ref.link), gotC[i].ref.v, gotC[i].ref.u}))
+                        << "entry " << i << " of " << n;
+                } else {
+                    EXPECT_EQ((std::vector<int>{in.run.type, in.run.count, in.run.texture}),
+                              (std::vector<int>{gotC[i].run.type, gotC[i].run.count, gotC[i].run.texture}))
+                        << "entry " << i << " of " << n;
+                    refs = in.run.count > 0 ? in.run.count : 0;
+                }
+            }
+        }
+        FreeMesh(&a);
+        FreeMesh(&b);
+    }
 }
 
 TEST_F(CoreMesh, FailedAppendRollsEveryCountBack) {

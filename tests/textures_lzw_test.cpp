@@ -1,4 +1,5 @@
 // The LZW coder: the known streams, round trips of varied inputs, block ends, corrupt streams.
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -148,6 +149,88 @@ TEST(Lzw, RoundTripsAndBlockLayout) {
     EXPECT_EQ(tail.back(), std::make_pair(257, 13));
     EXPECT_EQ(tail[tail.size() - 2].second, 13);
     EXPECT_NE(tail[tail.size() - 2].first, 256);
+}
+
+// The encoder as first written: the trie with a linked list of children per entry, walked
+// newest first, writing into a cleared buffer. The streams of the coder must stay these, byte for
+// byte, however it finds its children. `bits` is the symbol width.
+Bytes ReferencePack(const Bytes& in, int bits) {
+    const int clear = 1 << bits, first_free = clear + 2;
+    std::vector<int> group(4096), character(4096), child(4096), sibling(4096);
+    Bytes out(2 * in.size() + 3, 0);
+    size_t pos = 0;
+    int width = bits + 1, next = first_free;
+    auto reset = [&] {
+        std::fill(child.begin(), child.end(), -1);
+        width = bits + 1, next = first_free;
+    };
+    auto put = [&](int code) {
+        for (int i = 0; i < width; ++i, ++pos) out[pos / 8] |= static_cast<uint8_t>(((code >> i) & 1) << (pos % 8));
+    };
+    reset();
+    size_t i = 0;
+    int pending = in[i++];
+    while (i < in.size()) {
+        if (pos > 8 * in.size()) return {};
+        const int c = in[i++];
+        int k = child[pending];
+        while (k >= 0 && character[k] != c) k = sibling[k];
+        if (k >= 0) {
+            pending = k;
+            continue;
+        }
+        put(pending);
+        group[next] = pending, character[next] = c, child[next] = -1, sibling[next] = child[pending];
+        child[pending] = next++;
+        if (next == 1 << width) ++width;
+        pending = c;
+        if (next == 4096 && i < in.size()) {
+            put(pending);
+            put(clear);
+            reset();
+            pending = in[i++];
+        }
+    }
+    put(pending);
+    put(clear + 1);
+    if (pos > 8 * in.size()) return {};
+    out.resize(pos / 8 + 1);
+    return out;
+}
+
+// Streams identical to the reference encoder's on seeded random inputs of every shape: short and
+// long, few and many byte values, skewed, with long runs; written into a buffer full of garbage,
+// never touched beyond 2 x len bytes. Narrower symbol widths (2 to 7 bits) too.
+TEST(Lzw, StreamsMatchTheReferenceEncoder) {
+    std::mt19937 rng(17);
+    int compared = 0;
+    for (int t = 0; t < 400; ++t) {
+        const size_t sizes[] = {1, 2, 3, 4, 5, 8, 31, 200, 4000, 70000, 300000};
+        const size_t n = t < 40 ? sizes[t % 11] : t < 360 ? 1 + rng() % 5000 : sizes[9 + t % 2];
+        const int bits = t % 9 == 8 ? 2 + static_cast<int>(rng() % 6) : 8;  // width 1 never widens: no stream
+        const int values = std::min(1 << bits, 1 + static_cast<int>(rng() % (t % 3 == 0 ? 256 : 12)));
+        Bytes in(n);
+        int run = 0, v = 0;
+        for (uint8_t& b : in) {  // runs of random length over a skewed choice of values
+            if (run-- <= 0) run = static_cast<int>(rng() % (t % 4 == 0 ? 40 : 3)), v = static_cast<int>(rng() % values) * static_cast<int>(rng() % values) / values;
+            b = static_cast<uint8_t>(v);
+        }
+        const Bytes want = ReferencePack(in, bits);
+        Bytes out(2 * n + 16, 0xA5);
+        ASSERT_EQ(lzw_init(bits), 0);
+        const int got = lzw_compress(in.data(), out.data(), static_cast<int>(n));
+        for (size_t k = 2 * n; k < out.size(); ++k) ASSERT_EQ(out[k], 0xA5) << "wrote past 2 x len, case " << t;
+        if (want.empty()) {
+            EXPECT_EQ(got, -1) << "case " << t << ": " << n << " bytes, " << bits << " bits";
+            continue;
+        }
+        ASSERT_EQ(got, static_cast<int>(want.size())) << "case " << t << ": " << n << " bytes, " << bits << " bits";
+        out.resize(static_cast<size_t>(got));
+        ASSERT_TRUE(out == want) << "case " << t << ": " << n << " bytes, " << bits << " bits";
+        ++compared;
+    }
+    lzw_init(8);
+    EXPECT_GT(compared, 250) << "most cases must pack, or the comparison says little";
 }
 
 TEST(Lzw, CorruptStreamsFailCleanly) {

@@ -130,14 +130,31 @@ TEST_F(TrxTool, LzwFiles) {
     ASSERT_EQ(RunTool("lzw unpack " + dir + "/text.lzw " + dir + "/text.out " + len, &out), 0) << out;
     EXPECT_EQ(ReadFile(dir + "/text.out"), Bytes(text.begin(), text.end()));
     WriteFile(dir + "/one", Bytes{7});
+    WriteFile(dir + "/empty", Bytes{});
     const std::pair<std::string, const char*> bad[] = {
         {"lzw unpack " + dir + "/text.lzw " + dir + "/x " + std::to_string(text.size() + 1), "unpacks to"},
         {"lzw unpack " + dir + "/text.lzw " + dir + "/x 100", ""},
-        {"lzw pack " + dir + "/one " + dir + "/one.lzw", "does not shrink"}};
+        {"lzw pack " + dir + "/one " + dir + "/one.lzw", "does not shrink"},
+        {"lzw pack " + dir + "/empty " + dir + "/x", "is empty"},
+        {"lzw pack " + dir + "/none " + dir + "/x", "cannot read"},
+        {"lzw pack " + dir + " " + dir + "/x", "cannot read"},  // a directory
+        {"lzw unpack " + dir + "/empty " + dir + "/x 10", "not a valid LZW stream"},
+        {"lzw unpack " + dir + "/text.lzw " + dir + "/x 0", "not a valid LZW stream"}};
     for (const auto& [args, message] : bad) {
         EXPECT_EQ(RunTool(args, &out), 1) << args;
         EXPECT_NE(out.find(message), std::string::npos) << args << ": " << out;
     }
+}
+
+// The tool needs libpng, not the display or the audio stack: none of their libraries is named in
+// its executable (each would be loaded, with dozens more, at every start).
+TEST(TrxToolLinks, NoDisplayOrAudioLibraries) {
+    const Bytes exe = ReadFile(TRXTOOL);
+    ASSERT_GT(exe.size(), 1000u);
+    const std::string image(exe.begin(), exe.end());
+    EXPECT_NE(image.find("libpng"), std::string::npos);
+    for (const char* lib : {"libSDL2", "libopenmpt", "libasound", "libpulse", "libX11"})
+        EXPECT_EQ(image.find(lib), std::string::npos) << lib;
 }
 
 TEST_F(TrxTool, Misuse) {

@@ -195,6 +195,7 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
         const char* cmdLine;
         const char* framesDir = "";
         const char* framesAt = "";
+        int cardThreads = 0;
     } cases[] = {
         {{"demo"}, 0, false, false, -1, ""},
         {{"demo", "800", "600"}, 0, false, false, -1, "800 600"},
@@ -215,6 +216,12 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
         {{"demo", "--frames-at", "0"}, 2, false, false, -1, ""},
         {{"demo", "--frames-at", "4-"}, 2, false, false, -1, ""},
         {{"demo", "--frames-at", "2,x"}, 2, false, false, -1, ""},
+        {{"demo", "--card-threads", "3", "--headless", "9"}, 0, false, true, -1, "9", "", "", 3},
+        {{"demo", "--card-threads", "64"}, 0, false, false, -1, "", "", "", 64},
+        {{"demo", "--card-threads", "0"}, 2, false, false, -1, ""},
+        {{"demo", "--card-threads", "65"}, 2, false, false, -1, ""},
+        {{"demo", "--card-threads", "2x"}, 2, false, false, -1, ""},
+        {{"demo", "--card-threads"}, 2, false, false, -1, ""},
     };
     for (const auto& c : cases) {
         std::vector<char*> argv;
@@ -234,6 +241,7 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
         EXPECT_EQ(cmdLine, c.cmdLine) << label;
         EXPECT_EQ(o.framesDir, c.framesDir) << label;
         EXPECT_EQ(o.framesAt, c.framesAt) << label;
+        EXPECT_EQ(o.cardThreads, c.cardThreads) << label;
     }
 }
 

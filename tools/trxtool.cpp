@@ -13,7 +13,11 @@
 //   trxtool model check FILE            load a model file with every check; exit 1 with the reason
 //
 // Exit status 0 on success, 1 with a message on stderr for bad input or bad usage.
+#include <fcntl.h>
 #include <png.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -71,11 +75,61 @@ bool ReadWhole(const char* path, std::vector<uint8_t>* out) {
     FILE* f = std::fopen(path, "rb");
     if (!f) return false;
     out->clear();
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode)) out->reserve(static_cast<size_t>(st.st_size));
     uint8_t buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
     const bool ok = !std::ferror(f);
     std::fclose(f);
+    return ok;
+}
+
+// A block of memory for one large result, or a whole input file, mapped instead of allocated
+// and copied: an input file is mapped from the page cache in one call, and an output block
+// gets its pages (huge pages where the kernel offers them) only where it is written, so neither
+// costs a clearing pass nor thousands of page faults.
+struct Block {
+    uint8_t* data = nullptr;
+    size_t size = 0;     // bytes of content
+    size_t mapped = 0;   // bytes mapped, 0 = nothing to unmap
+};
+
+void FreeBlock(Block* b) {
+    if (b->mapped) munmap(b->data, b->mapped);
+    *b = Block{};
+}
+
+// `size` writable bytes (not cleared: the writer sets every byte it reports).
+bool AllocBlock(size_t size, Block* b) {
+    *b = Block{};
+    const size_t huge = size_t{2} << 20;
+    const size_t mapped = (std::max<size_t>(size, 1) + huge - 1) / huge * huge;
+    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return false;
+    madvise(p, mapped, MADV_HUGEPAGE);  // a hint; without it the block simply has small pages
+    b->data = static_cast<uint8_t*>(p);
+    b->size = size;
+    b->mapped = mapped;
+    return true;
+}
+
+// The whole file at `path`, read-only. An empty file gives an empty block.
+bool MapWhole(const char* path, Block* b) {
+    *b = Block{};
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok && st.st_size > 0) {
+        void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        ok = p != MAP_FAILED;
+        if (ok) {
+            b->data = static_cast<uint8_t*>(p);
+            b->size = b->mapped = static_cast<size_t>(st.st_size);
+        }
+    }
+    close(fd);
     return ok;
 }
 
@@ -117,34 +171,49 @@ const char* FormatName(int format) {
 // ---- lzw ----
 
 int LzwPack(const char* in, const char* out) {
-    std::vector<uint8_t> src;
-    if (!ReadWhole(in, &src)) return Fail("cannot read %s", in);
-    if (src.empty()) return Fail("%s is empty", in);
-    if (src.size() > INT_MAX / 2) return Fail("%s is too large", in);
-    std::vector<uint8_t> dst(2 * src.size(), 0);
+    Block src, dst;
+    if (!MapWhole(in, &src)) return Fail("cannot read %s", in);
+    if (src.size == 0) return Fail("%s is empty", in);
+    if (src.size > INT_MAX / 2) return FreeBlock(&src), Fail("%s is too large", in);
+    // The coder stores every byte of the stream it reports, so the block needs no clearing.
+    if (!AllocBlock(2 * src.size, &dst)) return FreeBlock(&src), Fail("out of memory for %s", in);
     lzw_init(8);
-    const int n = lzw_compress(src.data(), dst.data(), static_cast<int>(src.size()));
+    const int n = lzw_compress(src.data, dst.data, static_cast<int>(src.size));
     lzw_free();
-    if (n < 0) return Fail("%s does not shrink: its stream would be longer than the file", in);
-    if (!WriteWhole(out, dst.data(), static_cast<size_t>(n))) return Fail("cannot write %s", out);
-    std::printf("%s: %zu bytes -> %d bytes (%.1f%%)\n", in, src.size(), n, 100.0 * n / src.size());
-    return 0;
+    const size_t size = src.size;
+    FreeBlock(&src);
+    int result = 0;
+    if (n < 0) {
+        result = Fail("%s does not shrink: its stream would be longer than the file", in);
+    } else if (!WriteWhole(out, dst.data, static_cast<size_t>(n))) {
+        result = Fail("cannot write %s", out);
+    } else {
+        std::printf("%s: %zu bytes -> %d bytes (%.1f%%)\n", in, size, n, 100.0 * n / size);
+    }
+    FreeBlock(&dst);
+    return result;
 }
 
 int LzwUnpack(const char* in, const char* out, const char* length) {
     long len = 0;
     if (!ParseInt(length, 0, INT_MAX, &len)) return Fail("LENGTH must be a number of bytes, not '%s'", length);
-    std::vector<uint8_t> src;
-    if (!ReadWhole(in, &src)) return Fail("cannot read %s", in);
-    if (src.size() > INT_MAX) return Fail("%s is too large", in);
-    std::vector<uint8_t> dst(static_cast<size_t>(len) + 1);
+    Block src, dst;
+    if (!MapWhole(in, &src)) return Fail("cannot read %s", in);
+    if (src.size > INT_MAX) return FreeBlock(&src), Fail("%s is too large", in);
+    if (!AllocBlock(static_cast<size_t>(len), &dst)) return FreeBlock(&src), Fail("out of memory for %s", in);
     lzw_init(8);
-    const int n = lzw_decompress(src.data(), static_cast<int>(src.size()), dst.data(), static_cast<int>(len));
+    const int n = lzw_decompress(src.data, static_cast<int>(src.size), dst.data, static_cast<int>(len));
     lzw_free();
-    if (n < 0) return Fail("%s is not a valid LZW stream of at most %ld bytes", in, len);
-    if (n != len) return Fail("%s unpacks to %d bytes, not %ld", in, n, len);
-    if (!WriteWhole(out, dst.data(), static_cast<size_t>(n))) return Fail("cannot write %s", out);
-    return 0;
+    FreeBlock(&src);
+    int result = 0;
+    if (n < 0)
+        result = Fail("%s is not a valid LZW stream of at most %ld bytes", in, len);
+    else if (n != len)
+        result = Fail("%s unpacks to %d bytes, not %ld", in, n, len);
+    else if (!WriteWhole(out, dst.data, static_cast<size_t>(n)))
+        result = Fail("cannot write %s", out);
+    FreeBlock(&dst);
+    return result;
 }
 
 // ---- tex ----

@@ -102,11 +102,7 @@ int AddVertex(const Vec4* v) {
 
 int AddBlendedVertices(const Vec4* a, const Vec4* b, float t, int32_t n) {
     if (n < 0 || !ReserveTable(&trx.wvtable, trx.wvcount, &trx.wvcapacity, n)) return -1;
-    const float u = 1.0f - t;
-    Vec4* out = trx.wvtable + trx.wvcount;
-    for (int32_t i = 0; i < n; ++i)
-        out[i] = TrxInputPoint(Vec4{u * a[i].x + t * b[i].x, u * a[i].y + t * b[i].y,
-                                    u * a[i].z + t * b[i].z, u * a[i].w + t * b[i].w});
+    TrxBlendPoints(a, b, t, trx.wvtable + trx.wvcount, n);
     const int32_t first = trx.wvcount;
     trx.wvcount += n;
     return first;

@@ -110,6 +110,14 @@ inline Vec4 TrxInputNormal(const Vec4& n) {
     return p;
 }
 
+// The bulk forms of the two above, for AppendMesh and the morph: n elements from `in` to `out`
+// (which do not overlap), each bit for bit what TrxInputPoint / TrxInputNormal gives, four at a
+// time in SSE registers (the same operations in the same order, with the exact square root and
+// divide). TrxBlendPoints first blends (1 - t) x a + t x b, as AddBlendedVertices does.
+void TrxInputPoints(const Vec4* in, Vec4* out, int32_t n);
+void TrxInputNormals(const Vec4* in, Vec4* out, int32_t n);
+void TrxBlendPoints(const Vec4* a, const Vec4* b, float t, Vec4* out, int32_t n);
+
 // Makes room in the five scene tables for that many more elements each (AppendMesh does this
 // once per mesh, then fills the tables directly). False when a table cannot grow; the tables that
 // grew keep their larger capacity and all counts stay as they were.

@@ -8,6 +8,13 @@
 namespace {
 
 constexpr int kDicSize = 4096;  // entries; codes are at most 12 bits, written with up to 13
+// The encoder finds the child of (prefix code, byte) in an open-addressed table of 2^15 slots,
+// at most an eighth full, instead of walking the trie's child lists. A slot holds
+// (prefix << 8 | byte) << 12 | code, or kFreeSlot: no lookup ever has the key 0xFFFFF, since a
+// block ends as soon as entry 4095 exists.
+constexpr int kHashBits = 15;
+constexpr int kHashSize = 1 << kHashBits;
+constexpr uint32_t kFreeSlot = 0xFFFFFFFFu;
 
 // The coder's state, one per process.
 struct LzwState {
@@ -22,9 +29,12 @@ struct LzwState {
 };
 
 // The dictionary, followed in the same block by the decoder's table of where in its output each
-// entry's string was last written.
+// entry's string was last written, the encoder's hash of the trie and the slot of each entry in
+// the hash (so that a new block frees just the used slots).
 LzwEntry* compress_dic = nullptr;
 int32_t* decode_at = nullptr;
+uint32_t* encode_hash = nullptr;
+uint16_t* encode_slot = nullptr;
 LzwState lzw = {};
 
 void Reset() {
@@ -48,12 +58,15 @@ int lzw_init(int bits) {
         return 0;
     }
     if (!compress_dic) {
-        compress_dic = static_cast<LzwEntry*>(std::malloc(kDicSize * (sizeof(LzwEntry) + sizeof(int32_t))));
+        compress_dic = static_cast<LzwEntry*>(std::malloc(kDicSize * (sizeof(LzwEntry) + sizeof(int32_t) + sizeof(uint16_t)) +
+                                                                kHashSize * sizeof(uint32_t)));
         if (!compress_dic) {
             lzw.bits = 0;
             return -1;
         }
         decode_at = reinterpret_cast<int32_t*>(compress_dic + kDicSize);
+        encode_hash = reinterpret_cast<uint32_t*>(decode_at + kDicSize);
+        encode_slot = reinterpret_cast<uint16_t*>(encode_hash + kHashSize);
     }
     lzw.clear_code = 1 << bits;
     lzw.end_code = lzw.clear_code + 1;
@@ -68,6 +81,8 @@ void lzw_free(void) {
     std::free(compress_dic);
     compress_dic = nullptr;
     decode_at = nullptr;
+    encode_hash = nullptr;
+    encode_slot = nullptr;
     lzw.bits = 0;
 }
 
@@ -76,70 +91,64 @@ int lzw_compress(const void* src, void* dst, int len) {
     const uint8_t* in = static_cast<const uint8_t*>(src);
     const uint8_t* const end = in + len;
     uint8_t* const out = static_cast<uint8_t*>(dst);
-    const int64_t cap = 2 * static_cast<int64_t>(len);  // bytes the caller provides
     const int64_t limit = 8 * static_cast<int64_t>(len);
     const int clear = lzw.clear_code;
-    LzwEntry* const dic = compress_dic;
-    int64_t pos = 0;  // bit position
-    int width = lzw.cur_width;
-    int next = lzw.next_free;
+    uint32_t* const hash = encode_hash;
+    int width = lzw.init_width;
+    int next = lzw.first_free;
 
-    // Writes a code: OR the low byte in, assign the next two. Near the end of a small buffer the
-    // bytes beyond it are skipped; such a stream is over 8 x len bits and is refused anyway.
+    // Codes go into a 64-bit accumulator; whole 32-bit words of it are stored as they fill. A
+    // stream past 8 x len bits is refused as soon as a code takes it there, so every store lies
+    // within len + 3 bytes (and none happens below 32 bits), inside the 2 x len that dst holds.
+    // Each stored byte is assigned: dst need not be cleared first.
+    uint64_t acc = 0;
+    int acc_bits = 0;
+    int64_t stored = 0;  // bytes stored
     auto put = [&](uint32_t code) {
-        const int64_t at = pos >> 3;
-        const uint32_t v = code << (pos & 7);
-        if (at + 2 < cap) {
-            out[at] |= static_cast<uint8_t>(v);
-            out[at + 1] = static_cast<uint8_t>(v >> 8);
-            out[at + 2] = static_cast<uint8_t>(v >> 16);
-        } else {
-            if (at < cap) out[at] |= static_cast<uint8_t>(v);
-            if (at + 1 < cap) out[at + 1] = static_cast<uint8_t>(v >> 8);
+        acc |= static_cast<uint64_t>(code) << acc_bits;
+        acc_bits += width;
+        if (acc_bits >= 32) {
+            const uint32_t word = static_cast<uint32_t>(acc);
+            std::memcpy(out + stored, &word, 4);
+            stored += 4;
+            acc >>= 32;
+            acc_bits -= 32;
         }
-        pos += width;
     };
+    auto over = [&]() { return 8 * stored + acc_bits > limit; };
 
+    // The byte's share of the hash, a multiply off the chain from one lookup to the next; the
+    // prefix's share is a shift of the code just found.
+    auto mix = [](uint32_t c) { return (c * 0x9E3779B1u) >> (32 - kHashBits); };
+    std::memset(hash, 0xFF, kHashSize * sizeof(uint32_t));
     int pending = *in++;
     if (pending >= clear) return -1;
     while (in < end) {
-        if (pos > limit) return -1;
-        const int c = *in++;
-        // The child of `pending` for c. A child found behind the head of the list moves to the
-        // front: runs of text find their child sooner, and the stream does not depend on the order.
-        int k = dic[pending].first_child;
-        if (k >= 0 && dic[k].character != c) {
-            int prev = k;
-            k = dic[k].next_sibling;
-            while (k >= 0 && dic[k].character != c) {
-                prev = k;
-                k = dic[k].next_sibling;
-            }
-            if (k >= 0) {
-                dic[prev].next_sibling = dic[k].next_sibling;
-                dic[k].next_sibling = dic[pending].first_child;
-                dic[pending].first_child = static_cast<int16_t>(k);
-            }
-        }
-        if (k >= 0) {
-            pending = k;
+        const uint32_t c = *in++;
+        const uint32_t key = (static_cast<uint32_t>(pending) << 8 | c) << 12;
+        uint32_t h = static_cast<uint32_t>(pending) << 3 ^ mix(c);
+        uint32_t slot;
+        while (((slot = hash[h]) ^ key) >= 4096 && slot != kFreeSlot) h = (h + 1) & (kHashSize - 1);
+        if (slot != kFreeSlot) {
+            pending = static_cast<int>(slot & 0xFFF);
             continue;
         }
-        if (c >= clear) return -1;  // a symbol wider than the dictionary's width
+        if (static_cast<int>(c) >= clear) return -1;  // a symbol wider than the dictionary's width
         put(static_cast<uint32_t>(pending));
-        dic[next] = LzwEntry{static_cast<int16_t>(pending), static_cast<int16_t>(c), -1,
-                             dic[pending].first_child};
-        dic[pending].first_child = static_cast<int16_t>(next);
+        if (over()) return -1;
+        hash[h] = key | static_cast<uint32_t>(next);
+        encode_slot[next] = static_cast<uint16_t>(h);
         ++next;
         if (next == 1 << width) ++width;
-        pending = c;
+        pending = static_cast<int>(c);
         if (next == kDicSize) {
             if (in == end) break;  // closed below by the pending code and the end code
             put(static_cast<uint32_t>(pending));
             put(static_cast<uint32_t>(clear));
-            Reset();
-            width = lzw.cur_width;
-            next = lzw.next_free;
+            if (over()) return -1;
+            for (int k = lzw.first_free; k < kDicSize; ++k) hash[encode_slot[k]] = kFreeSlot;
+            width = lzw.init_width;
+            next = lzw.first_free;
             pending = *in++;
             if (pending >= clear) return -1;
         }
@@ -148,8 +157,11 @@ int lzw_compress(const void* src, void* dst, int len) {
     put(static_cast<uint32_t>(lzw.end_code));
     lzw.cur_width = width;
     lzw.next_free = next;
-    if (pos > limit) return -1;
-    return static_cast<int>(pos >> 3) + 1;
+    if (over()) return -1;
+    // The last bits and the byte that holds the bit after the end code (zero when the codes end
+    // on a byte boundary): floor(E / 8) + 1 bytes in all.
+    for (int i = 0; i <= acc_bits / 8; ++i) out[stored + i] = static_cast<uint8_t>(acc >> (8 * i));
+    return static_cast<int>(stored + acc_bits / 8 + 1);
 }
 
 int lzw_decompress(const void* src, int src_len, void* dst, int dst_len) {

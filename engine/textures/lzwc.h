@@ -14,17 +14,18 @@
 // Use, always with symbol width 8:
 //     lzw_init(8); memset(dst, 0, 2 * len); n = lzw_compress(src, dst, len);      // -1: no gain
 //     lzw_init(8); n = lzw_decompress(stream, stored, dst, unpacked); lzw_free();  // -1: corrupt
-// One process-wide dictionary, allocated once as one 48 KB block: 4096 entries of 8 bytes and,
-// after them, the decoder's 4096 output positions. Nothing is re-entrant. Neither coder allocates
-// anything beyond the dictionary.
+// (The encoder assigns every byte of the stream it reports, so clearing dst is only customary.)
+// One process-wide dictionary, allocated once as one 184 KB block: 4096 entries of 8 bytes, the
+// decoder's 4096 output positions, and the encoder's hash of (prefix code, byte) -> code with
+// 2^15 slots and the slot of each code. Nothing is re-entrant. Neither coder allocates anything
+// beyond the dictionary.
 #pragma once
 
 #include <cstdint>
 
-// One dictionary entry. The encoder's trie keeps the children of an entry in a singly linked list
-// (newest first, except that a child found by a lookup moves to the front). The decoder does not
-// use the links; it keeps the length of each string in `first_child` instead, which is why
-// lzw_init must run before every compression.
+// One dictionary entry, as the decoder keeps it (`first_child` holds the length of the entry's
+// string there, `next_sibling` is unused). The encoder finds an entry's children through its hash
+// instead of these links; the stream does not depend on how children are found.
 struct LzwEntry {
     int16_t group;         // code of the prefix string; a root entry's own code
     int16_t character;     // byte appended to the prefix; -1 in a root entry
@@ -38,8 +39,9 @@ struct LzwEntry {
 int lzw_init(int bits);
 // Releases the dictionary; the next lzw_init allocates again.
 void lzw_free(void);
-// Encodes len source bytes into dst, which must be zero-filled and hold 2 x len bytes. Returns
-// the stream's length in bytes, or -1 when the stream would be longer than the input (more than
+// Encodes len source bytes into dst, which must hold 2 x len bytes; every byte of the reported
+// stream is written (dst need not be cleared). Each call starts a fresh dictionary. Returns the
+// stream's length in bytes, or -1 when the stream would be longer than the input (more than
 // 8 x len bits), when len < 1, or without a dictionary. Never writes beyond 2 x len bytes.
 int lzw_compress(const void* src, void* dst, int len);
 // Decodes the stream of `src_len` bytes into dst, which holds `dst_len` bytes. Returns the number

@@ -39,13 +39,22 @@ ScCard* ScCreate(int width, int height) {
     card->clipY1 = height;
     const Win32StandInOptions& o = Win32_GetOptions();
     if (!o.framesDir.empty()) ScSetCapture(card, o.framesDir, o.framesAt);
+    ScSetThreads(card, ScDefaultThreads());
     return card;
 }
 
 void ScDestroy(ScCard* card) {
     if (!card) return;
+    ScSetThreads(card, 1);
     ScReleasePresenter(card);
     delete card;
+}
+
+ScDrawState ScCurrentState(const ScCard* card) {
+    return ScDrawState{card->target,  card->depthFunc, card->depthWrite, card->depthScale, card->blend,
+                       card->cull,    card->clipX0,    card->clipY0,     card->clipX1,     card->clipY1,
+                       card->texture, card->minify,    card->magnify,    card->colorKey,   card->dither,
+                       card->simd};
 }
 
 int ScWidth(const ScCard* card) { return card ? card->width : 0; }
@@ -93,16 +102,20 @@ void ScSetDither(ScCard* card, bool on) {
 
 void ScClearColor(ScCard* card, ScBuffer which, uint16_t rgb565) {
     if (!card || (which != SC_FRONT && which != SC_BACK)) return;
+    ScFlush(card);
     std::vector<uint16_t>& b = card->colour[which == SC_FRONT ? 0 : 1];
     std::fill(b.begin(), b.end(), rgb565);
 }
 
 void ScClearDepth(ScCard* card, uint16_t depth) {
-    if (card) std::fill(card->depth.begin(), card->depth.end(), depth);
+    if (!card) return;
+    ScFlush(card);
+    std::fill(card->depth.begin(), card->depth.end(), depth);
 }
 
 uint16_t* ScPixels(ScCard* card, ScBuffer which) {
     if (!card) return nullptr;
+    ScFlush(card);
     switch (which) {
         case SC_FRONT: return card->colour[0].data();
         case SC_BACK: return card->colour[1].data();
@@ -117,7 +130,7 @@ int ScWriteRect(ScCard* card, ScBuffer which, int x, int y, int w, int h, const 
     if (pitchBytes < 0 || (h > 1 && pitchBytes / 2 < w)) return 0;
     int sx, sy;
     if (!ClipRect(card->width, card->height, &x, &y, &w, &h, &sx, &sy)) return 0;
-    uint16_t* dst = ScPixels(card, which);
+    uint16_t* dst = ScPixels(card, which);  // draws the queue first
     const char* base = reinterpret_cast<const char*>(src);
     for (int r = 0; r < h; ++r) {
         const char* row = base + size_t(sy + r) * pitchBytes + size_t(sx) * 2;
@@ -132,7 +145,7 @@ int ScReadRect(const ScCard* card, ScBuffer which, int x, int y, int w, int h, u
     if (pitchBytes < 0 || (h > 1 && pitchBytes / 2 < w)) return 0;
     int sx, sy;
     if (!ClipRect(card->width, card->height, &x, &y, &w, &h, &sx, &sy)) return 0;
-    const uint16_t* src = ScPixels(const_cast<ScCard*>(card), which);
+    const uint16_t* src = ScPixels(const_cast<ScCard*>(card), which);  // draws the queue first
     char* base = reinterpret_cast<char*>(dst);
     for (int r = 0; r < h; ++r) {
         char* row = base + size_t(sy + r) * pitchBytes + size_t(sx) * 2;
@@ -143,11 +156,14 @@ int ScReadRect(const ScCard* card, ScBuffer which, int x, int y, int w, int h, u
 
 int ScReadDepth(const ScCard* card, int x, int y) {
     if (!card || x < 0 || y < 0 || x >= card->width || y >= card->height) return -1;
+    ScFlush(const_cast<ScCard*>(card));  // the queue is the pixels' pending part
     return card->depth[size_t(y) * card->width + x];
 }
 
 void ScSwap(ScCard* card) {
-    if (card) card->colour[0].swap(card->colour[1]);
+    if (!card) return;
+    ScFlush(card);
+    card->colour[0].swap(card->colour[1]);
 }
 
 int ScFrameCount(const ScCard* card) { return card ? card->frames : 0; }

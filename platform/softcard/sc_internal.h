@@ -21,6 +21,30 @@ struct ScTexture {
     std::vector<uint32_t> texels;
 };
 
+// The render state a draw uses: taken from the card when the draw is made, kept with it while it
+// waits in the queue of a card that draws on several threads.
+struct ScDrawState {
+    int target;
+    ScDepthFunc depthFunc;
+    bool depthWrite;
+    float depthScale;
+    bool blend;
+    ScCull cull;
+    int clipX0, clipY0, clipX1, clipY1;
+    const ScTexture* texture;
+    ScFilter minify, magnify;
+    bool colorKey, dither, simd;
+};
+
+// A queued draw: its state and its vertices (first..first + count - 1 of the queue's vertices).
+struct ScQueuedDraw {
+    ScDrawState state;
+    ScPrim prim;
+    int first, count;
+};
+
+struct ScWorkers;  // sc_threads.cpp
+
 struct ScCard {
     int width = 0, height = 0;
     std::vector<uint16_t> colour[2];  // [0] front, [1] back (swapped by ScSwap)
@@ -40,6 +64,14 @@ struct ScCard {
     bool dither = true;
     bool simd = true;  // AVX2 copy of the rasteriser when the processor has it
 
+    // Threads (sc_threads.cpp). With more than one, draws wait in the queue until something needs
+    // the pixels (ScFinish and every call that reads, writes, clears, swaps or shows the buffers,
+    // and texture reloads); then each thread draws the whole queue into its own band of rows.
+    int threads = 1;
+    ScWorkers* workers = nullptr;
+    std::vector<ScQueuedDraw> queue;
+    std::vector<ScVertex> queuedVertices;
+
     // Presentation and capture.
     int frames = 0;
     std::string captureDir;
@@ -51,12 +83,24 @@ struct ScCard {
     bool ownRenderer = false;
 };
 
+ScDrawState ScCurrentState(const ScCard* card);
+// Draws a primitive with state s into rows y0..y1-1 of the card's buffers (within the clip
+// window). With draw false nothing is drawn: the result alone, as ScDraw reports it.
 namespace sc_base {
-int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count);
+int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v, int count,
+         bool draw);
 }
 namespace sc_avx2 {
-int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count);
+int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v, int count,
+         bool draw);
 }
+// sc_threads.cpp
+int ScDefaultThreads();                // --card-threads, else TAMBIR_CARD_THREADS, else all cores
+void ScFlush(ScCard* card);            // draws the queue (nothing when empty)
+void ScFlushAll();                     // every card's queue: before a texture changes or goes
+void ScStopWorkers(ScCard* card);      // ends the card's threads (the queue is dropped)
+int ScDrawRows(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
+               int count, bool draw);  // the plain or the AVX2 copy of Draw
 // sc_present.cpp
 void ScReleasePresenter(ScCard* card);
 

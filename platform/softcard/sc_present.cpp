@@ -148,6 +148,7 @@ bool ScWritePng(const char* path, const uint16_t* pixels, int width, int height,
 
 void ScPresent(ScCard* card, void* window) {
     if (!card) return;
+    ScFlush(card);
     ++card->frames;
     if (!Win32_GetOptions().headless && window) {
         SDL_Window* sdl = Win32_SdlWindow(static_cast<HWND>(window));

@@ -454,8 +454,9 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
                 t += dt * 8;
             }
             // The last few pixels of the span as one group with the lanes past its end off, when
-            // 8 pixels from here stay inside the buffer (they are read and written back as read).
-            if (i < len && (cp + i + 8) <= c.colour + c.size) {
+            // 8 pixels from here stay inside the row (they are read and written back as read; a
+            // row belongs to one thread, so no other thread writes them meanwhile).
+            if (i < len && xs + i + 8 <= c.pitch) {
                 const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(len - i), kLane);
                 Group8<TexMode, Blend, Key, ZLess>(c, *lanes, d5v, d6v, cp + i, zp + i, z, ca, cr, cg, cb, s, t,
                                                    dsLane, dtLane, zWrite, live);
@@ -597,6 +598,13 @@ void Triangle(const Ctx& c, const ScVertex& p0, const ScVertex& p1, const ScVert
     int64_t area = (v[1].X - v[0].X) * (v[2].Y - v[0].Y) - (v[2].X - v[0].X) * (v[1].Y - v[0].Y);
     if (area == 0) return;
     if ((c.cull == SC_CULL_CW && area > 0) || (c.cull == SC_CULL_CCW && area < 0)) return;
+    {
+        // No row inside the clip window (or this thread's band): Rows would draw nothing.
+        auto firstRow = [](int64_t Y) { return (Y - kSub / 2 + kSub - 1) >> 4; };
+        const int64_t top = firstRow(std::min(v[0].Y, std::min(v[1].Y, v[2].Y)));
+        const int64_t bottom = firstRow(std::max(v[0].Y, std::max(v[1].Y, v[2].Y)));
+        if (std::max<int64_t>(top, c.cy0) >= std::min<int64_t>(bottom, c.cy1)) return;
+    }
 
     // Plane gradients. A textured triangle no larger than a span segment each way interpolates
     // u and v linearly (Steps::affine) and needs no gradients of s, t and q.
@@ -744,34 +752,37 @@ const LineFn kLines[8] = {kLn<false, false, false>, kLn<false, false, true>,
                           kLn<true, false, false>,  kLn<true, false, true>,
                           kLn<true, true, false>,   kLn<true, true, true>};
 
-// A triangle reaching behind the near plane: its part in front as a fan. 1 when anything is.
+// A triangle reaching behind the near plane: its part in front as a fan (when tri is given). 1
+// when anything is.
 __attribute__((noinline)) int DrawCut(const Ctx& c, TriangleFn tri, const ScVertex& p0,
                                       const ScVertex& p1, const ScVertex& p2, float sign) {
     ScVertex poly[kScClipMax];
     const int n = ScClipTriangle(p0, p1, p2, sign, poly);
-    for (int k = 1; k + 1 < n; ++k) tri(c, poly[0], poly[k], poly[k + 1]);
+    if (tri)
+        for (int k = 1; k + 1 < n; ++k) tri(c, poly[0], poly[k], poly[k + 1]);
     return n >= 3;
 }
 
 }  // namespace
 
-int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count) {
+int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v, int count,
+         bool draw) {
     if (!card || !v) return -1;
     if (prim != SC_TRIANGLES && prim != SC_STRIP && prim != SC_FAN && prim != SC_POLYGON &&
         prim != SC_LINE_STRIP)
         return -1;
     Ctx c;
-    c.colour = card->colour[card->target == SC_FRONT ? 0 : 1].data();
+    c.colour = card->colour[s.target == SC_FRONT ? 0 : 1].data();
     c.depth = card->depth.data();
     c.pitch = card->width;
     c.size = size_t(card->width) * card->height;
-    c.cx0 = card->clipX0;
-    c.cy0 = card->clipY0;
-    c.cx1 = card->clipX1;
-    c.cy1 = card->clipY1;
-    c.depthWrite = card->depthWrite;
-    c.depthScale = card->depthScale;
-    const ScTexture* tex = card->texture;
+    c.cx0 = s.clipX0;
+    c.cy0 = s.clipY0;
+    c.cx1 = s.clipX1;
+    c.cy1 = s.clipY1;
+    c.depthWrite = s.depthWrite;
+    c.depthScale = s.depthScale;
+    const ScTexture* tex = s.texture;
     c.texels = tex && !tex->texels.empty() ? tex->texels.data() : nullptr;
     c.tw = tex ? uint32_t(tex->width) : 1;
     c.th = tex ? uint32_t(tex->height) : 1;
@@ -779,39 +790,43 @@ int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count) {
     c.pot = (c.tw & (c.tw - 1)) == 0 && (c.th & (c.th - 1)) == 0;
     c.lw = c.pot ? __builtin_ctz(c.tw) : 0;
     c.lh = c.pot ? __builtin_ctz(c.th) : 0;
-    c.minify = card->minify;
-    c.magnify = card->magnify;
-    c.d5 = card->dither ? kDither.d5 : kDither.zero;
-    c.d6 = card->dither ? kDither.d6 : kDither.zero;
-    c.dither = card->dither;
-    c.cull = card->cull;
-    const bool key = c.texels && card->colorKey && tex->keyed;
-    const int fn = (card->blend ? 4 : 0) | (key ? 2 : 0) | (card->depthFunc == SC_DEPTH_LESS ? 1 : 0);
+    c.minify = s.minify;
+    c.magnify = s.magnify;
+    c.d5 = s.dither ? kDither.d5 : kDither.zero;
+    c.d6 = s.dither ? kDither.d6 : kDither.zero;
+    c.dither = s.dither;
+    c.cull = s.cull;
+    const bool key = c.texels && s.colorKey && tex->keyed;
+    const int fn = (s.blend ? 4 : 0) | (key ? 2 : 0) | (s.depthFunc == SC_DEPTH_LESS ? 1 : 0);
     if (c.cx0 >= c.cx1 || c.cy0 >= c.cy1) return 0;
+    // A band of rows: what lies outside it is another thread's (the count is the same).
+    if (y0 > c.cy0) c.cy0 = y0;
+    if (y1 < c.cy1) c.cy1 = y1;
+    if (draw && c.cy0 >= c.cy1) return 0;
 
     // Triangles and lines wholly in front of the near plane go straight to the rasteriser; the
     // others are cut first (sc_clip.cpp) and the part in front drawn as a fan.
-    const float sign = ScDepthSign(card->depthScale);
+    const float sign = ScDepthSign(s.depthScale);
     int drawn = 0;
     if (prim == SC_LINE_STRIP) {
         const LineFn line = kLines[fn];
         for (int i = 0; i + 1 < count; ++i) {
             if (ScInFront(v[i], sign) && ScInFront(v[i + 1], sign)) {
-                line(c, v[i], v[i + 1]);
+                if (draw) line(c, v[i], v[i + 1]);
                 ++drawn;
                 continue;
             }
             ScVertex cut[2];
             if (!ScClipLine(v[i], v[i + 1], sign, cut)) continue;
-            line(c, cut[0], cut[1]);
+            if (draw) line(c, cut[0], cut[1]);
             ++drawn;
         }
         return drawn;
     }
-    const TriangleFn tri = kTriangles[fn];
-    auto draw = [&](const ScVertex& p0, const ScVertex& p1, const ScVertex& p2) {
+    const TriangleFn tri = draw ? kTriangles[fn] : nullptr;
+    auto one = [&](const ScVertex& p0, const ScVertex& p1, const ScVertex& p2) {
         if (__builtin_expect(ScInFront(p0, sign) & ScInFront(p1, sign) & ScInFront(p2, sign), 1)) {
-            tri(c, p0, p1, p2);
+            if (tri) tri(c, p0, p1, p2);
             ++drawn;
         } else {
             drawn += DrawCut(c, tri, p0, p1, p2, sign);
@@ -819,18 +834,18 @@ int Draw(ScCard* card, ScPrim prim, const ScVertex* v, int count) {
     };
     switch (prim) {
         case SC_TRIANGLES:
-            for (int i = 0; i + 2 < count; i += 3) draw(v[i], v[i + 1], v[i + 2]);
+            for (int i = 0; i + 2 < count; i += 3) one(v[i], v[i + 1], v[i + 2]);
             break;
         case SC_STRIP:
             for (int i = 0; i + 2 < count; ++i) {
                 if (i & 1)
-                    draw(v[i + 1], v[i], v[i + 2]);
+                    one(v[i + 1], v[i], v[i + 2]);
                 else
-                    draw(v[i], v[i + 1], v[i + 2]);
+                    one(v[i], v[i + 1], v[i + 2]);
             }
             break;
         default:  // fan, polygon
-            for (int i = 1; i + 1 < count; ++i) draw(v[0], v[i], v[i + 1]);
+            for (int i = 1; i + 1 < count; ++i) one(v[0], v[i], v[i + 1]);
             break;
     }
     return drawn;

@@ -83,7 +83,10 @@ ScTexture* ScTextureCreate(int width, int height) {
     return t;
 }
 
-void ScTextureDestroy(ScTexture* texture) { delete texture; }
+void ScTextureDestroy(ScTexture* texture) {
+    if (texture) ScFlushAll();  // queued draws may still read it
+    delete texture;
+}
 int ScTextureWidth(const ScTexture* t) { return t ? t->width : 0; }
 int ScTextureHeight(const ScTexture* t) { return t ? t->height : 0; }
 
@@ -94,6 +97,7 @@ bool ScTextureLoad(ScTexture* texture, ScFormat format, const void* texels, int 
     const int row = texture->width * bytes;
     if (pitchBytes == 0) pitchBytes = row;
     if (pitchBytes < row) return false;
+    ScFlushAll();  // queued draws read the texels as they are now
     const uint32_t rawMask = bytes == 4 ? 0xFFFFFFFFu : ((1u << (8 * bytes)) - 1);
     const uint32_t rawKey = key & rawMask, rgbKey = key & 0xFFFFFF;
     bool keyed = false;

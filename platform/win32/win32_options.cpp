@@ -10,7 +10,8 @@ namespace {
 const char kUsage[] =
     "usage: PROGRAM [--window] [--headless] [--device N] [--frames DIR] [--frames-at LIST]\n"
     "               [--capture FILE] [--capture-fps RATE] [--capture-crf N]\n"
-    "               [--capture-wav FILE] [--capture-frames N] [--] [ten integers]\n"
+    "               [--capture-wav FILE] [--capture-frames N] [--card-threads N]\n"
+    "               [--] [ten integers]\n"
     "  --window      play in a window instead of full screen (Alt+Enter toggles)\n"
     "  --headless    no display and no sound: offscreen video, silent audio\n"
     "  --device N    choose entry N of the device dialog and run it without asking\n"
@@ -22,6 +23,8 @@ const char kUsage[] =
     "  --capture-crf N   constant quality, lower is better (default: H.264 23, VP9 32)\n"
     "  --capture-wav FILE   write the sound as a 16-bit PCM WAV file (with or without --capture)\n"
     "  --capture-frames N   end the capture after N frames\n"
+    "  --card-threads N  the 3D card draws on N threads, 1 to 64 (default: the environment\n"
+    "                variable TAMBIR_CARD_THREADS, else one per core); same pictures either way\n"
     "  --help        this text\n"
     "The integers, in order (defaults in brackets): screen width [640], screen height [480],\n"
     "sync to timer [1], refresh rate [72], timer period in ms [80], spare [1], lag tolerance [0],\n"
@@ -94,6 +97,15 @@ int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std:
                 return 2;
             }
             options->device = static_cast<int>(n);
+            ++i;
+        } else if (a == "--card-threads") {
+            char* end = nullptr;
+            long n = (i + 1 < argc) ? std::strtol(argv[i + 1], &end, 10) : -1;
+            if (i + 1 >= argc || end == argv[i + 1] || *end != '\0' || n < 1 || n > 64) {
+                *message = "--card-threads needs a number of threads from 1 to 64\n" + Usage(argv[0]);
+                return 2;
+            }
+            options->cardThreads = static_cast<int>(n);
             ++i;
         } else if (a == "--frames") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {

@@ -23,6 +23,9 @@
 //   - 8 pixels at a time with AVX2 when the processor has it (textures with power-of-two sides;
 //     others take the one-pixel loop), pixel for pixel the same as without
 //   - rectangle writes and reads of 5-6-5 pixels and depth reads (linear frame buffer)
+//   - drawing on several threads, each in its own band of rows, pixel for pixel as on one: draws
+//     are queued and drawn when the pixels are needed (ScFinish, and every call that clears,
+//     reads, writes, swaps or shows buffers, or reloads or destroys a texture)
 //   - presentation: letterboxed, aspect kept, nearest scaling, streaming RGB565 SDL texture;
 //     nothing on screen when headless; every present counts a frame and may capture it as PNG
 //     and hands it to the video capture (capture.h) when one runs
@@ -32,7 +35,8 @@
 // Coordinates: x, y in pixels with the origin at the top-left corner of the buffer, pixel (i, j)
 // has its centre at (i + 0.5, j + 0.5). A vertex far outside the buffer is fine up to 1,000,000
 // pixels away; a triangle with a vertex beyond that, or with NaN or infinite x, y, is dropped.
-// Not thread-safe: one thread uses one card.
+// Not thread-safe: one thread uses one card (and its textures); the card's own threads are its
+// business.
 //
 // Depth and 1/w: a vertex is the projection of a homogeneous point (X, Y, Z, W) with x = X/W,
 // y = Y/W, z = Z/W and rhw = 1/W; the card takes the point back from these four. W > 0 in front
@@ -111,7 +115,8 @@ enum ScKeyMode : int {
 // Makes a card of width x height pixels (1..4096 each; null otherwise). Buffers are cleared to
 // black and the depth to 0xFFFF. State: back buffer, depth less with writes, blending on, cull
 // none, clip window = whole buffer, no texture, nearest filtering, colour key on, dithering on,
-// depth scale 1. Capture is taken from the Win32 stand-in's options (--frames, --frames-at).
+// depth scale 1. Capture is taken from the Win32 stand-in's options (--frames, --frames-at), and
+// the number of threads from --card-threads, else TAMBIR_CARD_THREADS, else one per core.
 ScCard* ScCreate(int width, int height);
 void ScDestroy(ScCard* card);
 int ScWidth(const ScCard* card);
@@ -134,6 +139,12 @@ void ScSetColorKey(ScCard* card, bool on);
 void ScSetDither(ScCard* card, bool on);
 // Draw 8 pixels at a time with AVX2 when the processor has it (default on; same pixels either way).
 void ScSetSimd(ScCard* card, bool on);
+// Draw on n threads (1..64, at most one per row; same pixels either way). Draws made so far are
+// finished first. With one thread, ScDraw draws at once and no queue exists.
+void ScSetThreads(ScCard* card, int n);
+int ScThreads(const ScCard* card);
+// Finishes every queued draw (the calls that use the pixels do so themselves).
+void ScFinish(ScCard* card);
 
 // ---- drawing -----------------------------------------------------------------------------------
 
