@@ -28,7 +28,9 @@ protected:
         test = test.substr(0, test.find('/'));
         const std::string dir = testing::TempDir() + "/capture_" +
                                 fs::path(GetParam()).filename().string() + "_" + test;
-        if (!fs::exists(dir + "/demo.tex")) EXPECT_EQ(showdata::WriteShowData(dir), "");
+        if (!fs::exists(dir + "/demo.tex")) {
+            EXPECT_EQ(showdata::WriteShowData(dir), "");
+        }
         return dir;
     }
     // Runs the program in Dir(); its stderr in *err, its exit status (-1: did not exit).
