@@ -23,7 +23,8 @@
 //   - 8 pixels at a time with AVX2 when the processor has it (textures with power-of-two sides;
 //     others take the one-pixel loop), pixel for pixel the same as without
 //   - rectangle writes and reads of 5-6-5 pixels and depth reads (linear frame buffer)
-//   - presentation: letterboxed, aspect kept, nearest scaling, streaming RGB565 SDL texture;
+//   - presentation: letterboxed, aspect kept, nearest scaling, streaming RGB565 SDL texture, into
+//     the window's drawable as it is at each present (its pixels, not points, on HiDPI outputs);
 //     nothing on screen when headless; every present counts a frame and may capture it as PNG
 // Does not implement: mipmaps, clamp addressing, fog, alpha test, other blend functions,
 //   YIQ texel formats (ScTextureLoad refuses them), stencil, more than one texture unit.
@@ -190,6 +191,13 @@ void ScSwap(ScCard* card);
 // window): no display, but counting and capture still happen.
 void ScPresent(ScCard* card, void* window);
 int ScFrameCount(const ScCard* card);  // frames presented so far
+// Where a picture of picW x picH goes in an output of outW x outH pixels: the largest rectangle
+// with the picture's aspect that fits, centred; the rest shows black. Empty (all 0) when a size is
+// below 1.
+struct ScRect {
+    int x, y, w, h;
+};
+ScRect ScLetterbox(int picW, int picH, int outW, int outH);
 // Capture into dir (empty: none) the frames of list ("1,50,300-310"; empty: all). False for a
 // malformed list (capture then off).
 bool ScSetCapture(ScCard* card, const std::string& dir, const std::string& list);
