@@ -224,9 +224,11 @@ protected:
         ASSERT_TRUE(xsession::WaitFor(5000, [&] { return (logo = x.Find("xlogo")) != 0; }));
         std::string how = kWindowManager ? "windowactivate --sync " : "windowfocus --sync ";
         EXPECT_EQ(x.Shell("xdotool " + how + std::to_string(logo)), 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         if (kWindowManager) {
-            EXPECT_EQ(x.Geometry(window).w, 0) << "not minimised";
+            EXPECT_TRUE(xsession::WaitFor(2000, [&] { return x.Geometry(window).w == 0; }))
+                << "not minimised";
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
         }
         EXPECT_EQ(x.Shell("xdotool " + how + std::to_string(window)), 0);
         Rect back = WaitGeometry(true);
@@ -258,7 +260,7 @@ TEST_F(WithWindowManager, D3dMinimisedAndRestoredShowsThePictureAgain) {
     Play(DEMO_D3D, false);
     ExpectFullScreen(WaitGeometry(true));
     EXPECT_EQ(x.Shell("xdotool windowminimize --sync " + std::to_string(window)), 0);
-    EXPECT_EQ(x.Geometry(window).w, 0) << "not minimised";
+    EXPECT_TRUE(xsession::WaitFor(2000, [&] { return x.Geometry(window).w == 0; })) << "not minimised";
     EXPECT_EQ(x.Shell("xdotool windowactivate --sync " + std::to_string(window)), 0);
     Rect back = WaitGeometry(true);
     ExpectFullScreen(back);

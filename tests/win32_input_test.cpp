@@ -160,6 +160,7 @@ TEST_F(Input, AsyncStateIsDownNowOrPressedSinceTheLastQuery) {
 }
 
 TEST_F(Input, FocusCloseAndRestoreBecomeMessages) {
+    ShowWindow(w, SW_SHOW);  // a hidden window is never restored
     WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);  // told once
     WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);

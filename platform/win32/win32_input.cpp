@@ -136,9 +136,10 @@ bool W32_TranslateEvent(const SDL_Event& e) {
         switch (e.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             SendActivateApp(true);
-            // A window the program minimised (and no window manager iconified, or the user
-            // brought back without restoring it) is restored when the user returns to it.
-            if (w->minimized && W32_Get(hwnd) == w) {
+            // A window the program minimised but that still shows (no window manager iconified
+            // it) is restored when the user returns to it. Focus news about a window the window
+            // system really minimised is not a return.
+            if (w->minimized && W32_Get(hwnd) == w && W32_Showing(w->sdl)) {
                 w->minimized = false;
                 PostMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
             }
@@ -147,7 +148,7 @@ bool W32_TranslateEvent(const SDL_Event& e) {
         case SDL_WINDOWEVENT_CLOSE: PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); break;
         case SDL_WINDOWEVENT_MINIMIZED: w->minimized = true; break;
         case SDL_WINDOWEVENT_RESTORED:
-            if (w->minimized) {
+            if (w->minimized && W32_Showing(w->sdl)) {
                 w->minimized = false;
                 PostMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
             }

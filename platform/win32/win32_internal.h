@@ -74,6 +74,10 @@ struct W32Borders {
 // The client area of a window of width x height (shrunk with its aspect kept when it does not
 // fit) centred with its frame in `area`. Never smaller than 1 x 1.
 SDL_Rect W32_FitWindow(const SDL_Rect& area, int width, int height, const W32Borders& borders);
+// True when the window system really shows the window: SDL has it neither hidden nor minimised,
+// and the X server has it mapped. SDL's events alone can say "restored" for a moment while a
+// window manager iconifies a window.
+bool W32_Showing(SDL_Window* sdl);
 // Shows a top-level window's SDL window as its state says: full screen, as a window, or left.
 // Called whenever `covers`, the user's choice or the window's visibility changes.
 void W32_Place(W32Window* w);

@@ -158,6 +158,20 @@ SDL_Rect WindowedPlace(const W32Window* w) {
 
 }  // namespace
 
+bool W32_Showing(SDL_Window* sdl) {
+    if (!sdl || (SDL_GetWindowFlags(sdl) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN))) return false;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
+        XWindowAttributes a;
+        return XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &a) &&
+               a.map_state == IsViewable;
+    }
+#endif
+    return true;
+}
+
 SDL_Rect W32_FitWindow(const SDL_Rect& area, int width, int height, const W32Borders& borders) {
     auto clampBorder = [](int v) { return std::clamp(v, 0, 4096); };
     const int l = clampBorder(borders.left), t = clampBorder(borders.top);
