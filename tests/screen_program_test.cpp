@@ -59,8 +59,12 @@ protected:
         for (const char* a : {"--", "", "", "1", "72", "30"}) args.push_back(a);
         args[args.size() - 5] = std::to_string(width);
         args[args.size() - 4] = std::to_string(height);
+        // On a real display SDL brings in D-Bus and the OpenGL driver, which keep blocks to the
+        // end that the leak checker cannot tell from ours (the headless program tests check the
+        // programs for leaks); every other sanitizer finding still ends the program.
         program = xsession::Spawn(args, {"DISPLAY=" + x.display, "SDL_VIDEODRIVER=x11",
-                                         "SDL_AUDIODRIVER=dummy"},
+                                         "SDL_AUDIODRIVER=dummy",
+                                         "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"},
                                   SHOW_DATA_DIR, dir + "/program.log");
         ASSERT_GT(program, 0);
         std::string done = dir + "/frames/frame-000101.png";
