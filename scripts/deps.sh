@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Makes sure the Debian packages the build needs are installed.
+# Makes sure the Debian packages the build and the tests need are installed (the tests on a real
+# X server use Xvfb, xwd and xlogo of x11-apps, xwininfo of x11-utils, openbox and xdotool).
 # As root it installs what is missing with apt-get; otherwise it prints the exact apt-get line and
 # fails, so the caller stops before a build that cannot work.
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
           libsdl2-dev libopenmpt-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libfreetype-dev fonts-dejavu-core
+          libfreetype-dev fonts-dejavu-core libx11-dev
+          xvfb x11-apps x11-utils openbox xdotool
           libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
           libegl-dev libgles-dev libgl1-mesa-dri)
 

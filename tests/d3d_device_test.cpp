@@ -135,9 +135,15 @@ TEST_F(D3dDevice, ListsTwoSoftwareDevicesAndTheDriversAndOpensEach) {
             << s.minFilter << " z caps " << std::hex << s.zCaps;
         if (c.modeWidth > 0) EXPECT_TRUE(w == 640 && h == 480 && bpp == 16) << "entry " << c.entry << ": " << w << "x" << h << "x" << bpp;
         else EXPECT_EQ(w, w0) << "entry " << c.entry;
+        // DirectDraw's own mode is what windows are maximised to while it is open.
+        RECT desk;
+        GetWindowRect(GetDesktopWindow(), &desk);
+        EXPECT_TRUE(desk.right == 640 && desk.bottom == 480) << "entry " << c.entry;
         DevClose();  // restores the mode; the next entry opens after a close
         Win32_CurrentMode(&w, &h, &bpp);
         EXPECT_EQ(w, w0) << "entry " << c.entry << " after close";
+        GetWindowRect(GetDesktopWindow(), &desk);
+        EXPECT_EQ(desk.right, w0) << "entry " << c.entry << " after close";
     }
     DevSelectDevice(&list[0]);
     EXPECT_EQ(DevOpen(nullptr, 640, 480, 0), 0);  // takes the active or foreground window

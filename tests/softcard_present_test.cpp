@@ -97,6 +97,30 @@ TEST(SoftcardCapture, OptionsOfTheStandInTurnCaptureOnForEveryFrame) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(SoftcardPresent, LetterboxKeepsTheAspectInTheDrawablesPixels) {
+    const struct {
+        int pw, ph, ow, oh;
+        ScRect want;
+    } cases[] = {
+        {640, 480, 1024, 768, {0, 0, 1024, 768}},    // same aspect: no bars
+        {640, 480, 800, 480, {80, 0, 640, 480}},     // wider: bars left and right
+        {640, 480, 640, 800, {0, 160, 640, 480}},    // taller: bars above and below
+        {856, 480, 1024, 768, {0, 97, 1024, 574}},
+        {640, 480, 2048, 1536, {0, 0, 2048, 1536}},  // a HiDPI drawable: its pixels, not points
+        {640, 480, 3, 1000, {0, 499, 3, 2}},
+        {640, 480, 1, 1, {0, 0, 1, 1}},              // never narrower than a pixel
+        {640, 480, 0, 480, {0, 0, 0, 0}},            // nothing to draw into
+        {0, 480, 640, 480, {0, 0, 0, 0}},
+        {640, -1, 640, 480, {0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        ScRect r = ScLetterbox(c.pw, c.ph, c.ow, c.oh);
+        EXPECT_TRUE(r.x == c.want.x && r.y == c.want.y && r.w == c.want.w && r.h == c.want.h)
+            << c.pw << "x" << c.ph << " into " << c.ow << "x" << c.oh << ": " << r.w << "x" << r.h
+            << "+" << r.x << "+" << r.y;
+    }
+}
+
 TEST(SoftcardPresent, ShowsTheFrontBufferInAWindow) {
     // SDL's offscreen driver: the picture is not visible, but the whole path runs.
     Win32_SetOptions(Win32StandInOptions{});

@@ -112,19 +112,31 @@ TEST_F(Input, RepeatsAreMarkedAndAltKeysAreSystemKeys) {
     EXPECT_EQ(gSeen[2].wParam, static_cast<WPARAM>('X'));
 }
 
-TEST_F(Input, AltEnterTogglesFullScreenOnceAndNeverReachesTheProgram) {
+TEST_F(Input, AltEnterSwitchesTheFullScreenOutputOnceAndNeverReachesTheProgram) {
+    // An ordinary window stays a window.
     ShowWindow(w, SW_SHOW);
-    EXPECT_FALSE(Win32_IsFullscreen(w));
     Key(SDL_SCANCODE_RETURN, true, KMOD_LALT);
-    Key(SDL_SCANCODE_RETURN, true, KMOD_LALT, true);  // held: repeats do not toggle back
+    Key(SDL_SCANCODE_RETURN, false, KMOD_LALT);
+    Drain();
+    EXPECT_FALSE(Win32_IsFullscreen(w));
+    // The program's full-screen output goes to a window and back.
+    ShowWindow(w, SW_SHOWMAXIMIZED);
+    EXPECT_TRUE(Win32_IsFullscreen(w));
+    Key(SDL_SCANCODE_RETURN, true, KMOD_LALT);
+    Key(SDL_SCANCODE_RETURN, true, KMOD_LALT, true);  // held: repeats do not switch back
     Key(SDL_SCANCODE_RETURN, true, KMOD_LALT, true);
     Key(SDL_SCANCODE_RETURN, false, KMOD_LALT);
     Drain();
-    EXPECT_TRUE(Win32_IsFullscreen(w));
+    EXPECT_FALSE(Win32_IsFullscreen(w));
     EXPECT_TRUE(gSeen.empty());
     EXPECT_EQ(GetAsyncKeyState(VK_RETURN), 0);
-    Key(SDL_SCANCODE_RETURN, true, KMOD_RALT);
+    Key(SDL_SCANCODE_KP_ENTER, true, KMOD_RALT);
     Drain();
+    EXPECT_TRUE(Win32_IsFullscreen(w));
+    // The choice holds when the program takes the screen again.
+    Key(SDL_SCANCODE_RETURN, true, KMOD_LALT);
+    Drain();
+    ShowWindow(w, SW_SHOWMAXIMIZED);
     EXPECT_FALSE(Win32_IsFullscreen(w));
 }
 
@@ -148,6 +160,7 @@ TEST_F(Input, AsyncStateIsDownNowOrPressedSinceTheLastQuery) {
 }
 
 TEST_F(Input, FocusCloseAndRestoreBecomeMessages) {
+    ShowWindow(w, SW_SHOW);  // a hidden window is never restored
     WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);  // told once
     WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
@@ -162,6 +175,22 @@ TEST_F(Input, FocusCloseAndRestoreBecomeMessages) {
         {WM_SYSCOMMAND, SC_CLOSE}, {WM_CLOSE, 0}, {WM_DESTROY, 0}};
     EXPECT_EQ(got, expect);
     EXPECT_FALSE(IsWindow(w));
+}
+
+TEST_F(Input, AWindowTheProgramMinimisedIsRestoredWhenTheFocusComesBack) {
+    // Without a window manager nothing iconifies it, and nothing else would say it is back.
+    ShowWindow(w, SW_SHOWMAXIMIZED);
+    CloseWindow(w);
+    WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    WindowEvent(SDL_WINDOWEVENT_RESTORED);  // from a window manager as well: restored once
+    WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);  // it was never minimised this time
+    Drain();
+    int restores = 0;
+    for (const Seen& s : gSeen) restores += s.msg == WM_SYSCOMMAND && s.wParam == SC_RESTORE;
+    EXPECT_EQ(restores, 1);
+    // DefWindowProcA restored it: full screen again.
+    EXPECT_TRUE(Win32_IsFullscreen(w));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "assert_report.h"
+#include "win32_internal.h"
 #include "win32_standin.h"
 #include "windows.h"
 
@@ -171,6 +172,97 @@ TEST_F(Win32, FullScreenRequestsAndDisplayModes) {
     EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
     Win32_CurrentMode(&mw, &mh, &bits);
     EXPECT_NE(bits, 16);
+}
+
+TEST(Win32Place, WindowsFitTheUsableAreaCentredWithTheirFrame) {
+    const struct {
+        SDL_Rect area;
+        int w, h;
+        W32Borders b;
+        SDL_Rect want;
+    } cases[] = {
+        {{0, 0, 1024, 768}, 640, 480, {}, {192, 144, 640, 480}},
+        {{0, 0, 1024, 768}, 640, 480, {1, 20, 1, 5}, {192, 151, 640, 480}},   // frame centred
+        {{0, 30, 1024, 738}, 640, 480, {}, {192, 159, 640, 480}},            // a panel on top
+        {{1024, 0, 800, 600}, 640, 480, {}, {1104, 60, 640, 480}},           // second display
+        {{0, 0, 1024, 768}, 1600, 1200, {}, {0, 0, 1024, 768}},              // shrunk, 4:3 kept
+        {{0, 0, 1024, 768}, 1600, 900, {}, {0, 96, 1024, 576}},
+        {{0, 0, 1024, 768}, 1024, 768, {1, 20, 1, 5}, {17, 20, 990, 743}},   // frame included
+        {{0, 0, 1024, 768}, 0, -5, {}, {511, 383, 1, 1}},                    // never below 1 x 1
+        {{0, 0, 10, 10}, 640, 480, {-4, 50, 50, -4}, {0, 50, 1, 1}},         // no room at all
+    };
+    for (const auto& c : cases) {
+        SDL_Rect got = W32_FitWindow(c.area, c.w, c.h, c.b);
+        EXPECT_TRUE(got.x == c.want.x && got.y == c.want.y && got.w == c.want.w && got.h == c.want.h)
+            << c.w << "x" << c.h << " in " << c.area.w << "x" << c.area.h << "+" << c.area.x << "+"
+            << c.area.y << ": got " << got.w << "x" << got.h << "+" << got.x << "+" << got.y;
+    }
+}
+
+TEST_F(Win32, FullScreenOutputWindowPlacesAndTheCursor) {
+    HWND w = MakeWindow();
+    SDL_Window* sdl = Win32_SdlWindow(w);
+    ASSERT_NE(sdl, nullptr);
+    SDL_Rect bounds, usable;
+    ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0);
+    ASSERT_EQ(SDL_GetDisplayUsableBounds(0, &usable), 0);
+    auto place = [&] {
+        SDL_Rect r;
+        SDL_GetWindowPosition(sdl, &r.x, &r.y);
+        SDL_GetWindowSize(sdl, &r.w, &r.h);
+        return r;
+    };
+    auto same = [](SDL_Rect a, SDL_Rect b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; };
+    // DirectDraw's exclusive mode is the mode windows cover, without a desktop mode change.
+    int mw, mh, bits;
+    Win32_CurrentMode(&mw, &mh, &bits);
+    Win32_SetExclusiveMode(640, 480);
+    RECT desk;
+    GetWindowRect(GetDesktopWindow(), &desk);
+    EXPECT_TRUE(desk.right == 640 && desk.bottom == 480);
+    int w2, h2;
+    Win32_CurrentMode(&w2, &h2, &bits);
+    EXPECT_TRUE(w2 == mw && h2 == mh);
+    ShowCursor(FALSE);
+    // Full screen: the whole real display, whatever the mode; no cursor.
+    ShowWindow(w, SW_SHOWMAXIMIZED);
+    EXPECT_TRUE(Win32_IsFullscreen(w));
+    EXPECT_TRUE(same(place(), bounds));
+    EXPECT_FALSE(Win32_CursorShown());
+    // A window: the mode's size, centred in the usable area; the cursor shows.
+    W32_ToggleWindowed(w);
+    EXPECT_FALSE(Win32_IsFullscreen(w));
+    EXPECT_TRUE(same(place(), W32_FitWindow(usable, 640, 480, W32Borders{})));
+    EXPECT_TRUE(Win32_CursorShown());
+    // The user moves and sizes it; full screen and back returns it there.
+    SDL_SetWindowPosition(sdl, usable.x + 10, usable.y + 20);
+    SDL_SetWindowSize(sdl, 300, 200);
+    W32_ToggleWindowed(w);
+    EXPECT_TRUE(same(place(), bounds));
+    EXPECT_FALSE(Win32_CursorShown());
+    W32_ToggleWindowed(w);
+    EXPECT_TRUE(same(place(), SDL_Rect{usable.x + 10, usable.y + 20, 300, 200}));
+    W32_ToggleWindowed(w);
+    // Minimised, the cursor is the other windows' business; the program shows it: it shows.
+    CloseWindow(w);
+    EXPECT_TRUE(Win32_CursorShown());
+    ShowWindow(w, SW_RESTORE);
+    EXPECT_TRUE(Win32_IsFullscreen(w));
+    EXPECT_FALSE(Win32_CursorShown());
+    ShowCursor(TRUE);
+    EXPECT_TRUE(Win32_CursorShown());
+    ShowCursor(FALSE);
+    // The device lets go of the screen: an ordinary window, cursor back.
+    SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_FALSE(Win32_IsFullscreen(w));
+    EXPECT_TRUE(Win32_CursorShown());
+    // The exclusive mode ends: the desktop is the real one again; nonsense sizes set none.
+    Win32_SetExclusiveMode(0, 0);
+    GetWindowRect(GetDesktopWindow(), &desk);
+    EXPECT_TRUE(desk.right == mw && desk.bottom == mh);
+    Win32_SetExclusiveMode(-640, 1 << 30);
+    GetWindowRect(GetDesktopWindow(), &desk);
+    EXPECT_TRUE(desk.right == mw && desk.bottom == mh);
 }
 
 TEST_F(Win32, CursorCountAndFocus) {

@@ -111,6 +111,9 @@ public:
         d->window = window;
         display = d;
         currentDisplay = d;
+        // The screen is in this mode until the DirectDraw object goes.
+        Win32_SetExclusiveMode(static_cast<int>(w), static_cast<int>(h));
+        modeSet = true;
         return DD_OK;
     }
     HRESULT CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* out, IUnknown*) override;
@@ -134,8 +137,13 @@ public:
         return DD_OK;
     }
 
+    ~DDObject() {
+        if (modeSet) Win32_SetExclusiveMode(0, 0);
+    }
+
     HWND window = nullptr;
     std::shared_ptr<DDDisplay> display;
+    bool modeSet = false;  // SetDisplayMode changed the mode
 };
 
 HRESULT DDObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* out, IUnknown*) {

@@ -8,6 +8,7 @@
 #include <png.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -60,19 +61,11 @@ void Show(ScCard* card, SDL_Window* window) {
         SDL_SetTextureScaleMode(card->screen, SDL_ScaleModeNearest);
     }
     SDL_UpdateTexture(card->screen, nullptr, card->colour[0].data(), card->width * 2);
+    // The drawable as the window system has it now (after any resize; in pixels on HiDPI outputs).
     int ow = 0, oh = 0;
     if (SDL_GetRendererOutputSize(card->renderer, &ow, &oh) != 0 || ow <= 0 || oh <= 0) return;
-    // Largest size with the buffer's aspect that fits, centred.
-    SDL_Rect dst;
-    if (int64_t(ow) * card->height <= int64_t(oh) * card->width) {
-        dst.w = ow;
-        dst.h = int(int64_t(ow) * card->height / card->width);
-    } else {
-        dst.h = oh;
-        dst.w = int(int64_t(oh) * card->width / card->height);
-    }
-    dst.x = (ow - dst.w) / 2;
-    dst.y = (oh - dst.h) / 2;
+    ScRect fit = ScLetterbox(card->width, card->height, ow, oh);
+    SDL_Rect dst{fit.x, fit.y, fit.w, fit.h};
     SDL_RenderSetViewport(card->renderer, nullptr);
     SDL_SetRenderDrawColor(card->renderer, 0, 0, 0, 255);
     SDL_RenderClear(card->renderer);
@@ -88,6 +81,21 @@ bool Wanted(const ScCard* card, int frame) {
 }
 
 }  // namespace
+
+ScRect ScLetterbox(int picW, int picH, int outW, int outH) {
+    if (picW < 1 || picH < 1 || outW < 1 || outH < 1) return ScRect{0, 0, 0, 0};
+    ScRect r;
+    if (int64_t(outW) * picH <= int64_t(outH) * picW) {
+        r.w = outW;
+        r.h = std::max(1, int(int64_t(outW) * picH / picW));
+    } else {
+        r.h = outH;
+        r.w = std::max(1, int(int64_t(outH) * picW / picH));
+    }
+    r.x = (outW - r.w) / 2;
+    r.y = (outH - r.h) / 2;
+    return r;
+}
 
 void ScReleasePresenter(ScCard* card) {
     if (WindowAlive(card)) {

@@ -2,11 +2,11 @@
 //
 // Keys become WM_KEYDOWN / WM_KEYUP (WM_SYSKEYDOWN / WM_SYSKEYUP while Alt is held) with Windows
 // virtual-key codes, posted to the window with the keyboard focus (else the SDL window's own).
-// Alt+Enter toggles full screen and never reaches the program; key repeat does not toggle twice.
-// Focus changes become WM_ACTIVATEAPP, sent at once as the platform does; closing a window posts
-// WM_SYSCOMMAND SC_CLOSE (DefWindowProcA turns it into WM_CLOSE), and so does an interrupt of the
-// process (SDL_QUIT); restoring a minimised window posts
-// WM_SYSCOMMAND SC_RESTORE.
+// Alt+Enter switches the program's full-screen output between full screen and a window and never
+// reaches the program; key repeat does not switch twice. Focus changes become WM_ACTIVATEAPP, sent
+// at once as the platform does; closing a window posts WM_SYSCOMMAND SC_CLOSE (DefWindowProcA
+// turns it into WM_CLOSE), and so does an interrupt of the process (SDL_QUIT); restoring a
+// minimised window, or focusing it again, posts WM_SYSCOMMAND SC_RESTORE.
 #include <SDL.h>
 
 #include <cstring>
@@ -80,19 +80,6 @@ HWND KeyTarget(Uint32 id) {
     return W32_FromSdlId(id);
 }
 
-void ToggleFullscreen(HWND hwnd) {
-    W32Window* w = W32_Get(hwnd);
-    if (!w || !w->sdl || !w->visible) return;
-    if (Win32_GetOptions().window && !w->fullscreen) {
-        // --window asked for a window; Alt+Enter still lets the user go full screen.
-        w->fullscreen = true;
-        SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
-        return;
-    }
-    w->fullscreen = !w->fullscreen;
-    SDL_SetWindowFullscreen(w->sdl, w->fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-}
-
 void SendActivateApp(bool active) {
     if (active == gAppActive) return;
     gAppActive = active;
@@ -117,7 +104,7 @@ bool W32_TranslateEvent(const SDL_Event& e) {
         const SDL_Keysym& k = e.key.keysym;
         bool alt = (k.mod & KMOD_ALT) != 0;
         if (down && alt && (k.scancode == SDL_SCANCODE_RETURN || k.scancode == SDL_SCANCODE_KP_ENTER)) {
-            if (!e.key.repeat) ToggleFullscreen(W32_FromSdlId(e.key.windowID));
+            if (!e.key.repeat) W32_ToggleWindowed(W32_FromSdlId(e.key.windowID));
             gSwallowed[k.scancode] = true;
             return true;
         }
@@ -147,12 +134,21 @@ bool W32_TranslateEvent(const SDL_Event& e) {
         W32Window* w = W32_Get(hwnd);
         if (!w) return false;
         switch (e.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED: SendActivateApp(true); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            SendActivateApp(true);
+            // A window the program minimised but that still shows (no window manager iconified
+            // it) is restored when the user returns to it. Focus news about a window the window
+            // system really minimised is not a return.
+            if (w->minimized && W32_Get(hwnd) == w && W32_Showing(w->sdl)) {
+                w->minimized = false;
+                PostMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+            }
+            break;
         case SDL_WINDOWEVENT_FOCUS_LOST: SendActivateApp(false); break;
         case SDL_WINDOWEVENT_CLOSE: PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); break;
         case SDL_WINDOWEVENT_MINIMIZED: w->minimized = true; break;
         case SDL_WINDOWEVENT_RESTORED:
-            if (w->minimized) {
+            if (w->minimized && W32_Showing(w->sdl)) {
                 w->minimized = false;
                 PostMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
             }

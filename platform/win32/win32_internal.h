@@ -25,8 +25,13 @@ struct W32Window {
     bool visible = false;
     bool enabled = true;
     bool minimized = false;
-    bool fullscreen = false;
-    RECT rect{};
+    // Placement on the real screen (win32_screen.cpp).
+    bool covers = false;      // the program made it cover the display mode: its full-screen output
+    bool fullscreen = false;  // ... and it shows full screen (not as a window by the user's choice)
+    bool asWindow = false;    // ... and it shows as a window, where `home` will be taken from
+    bool homeSet = false;     // `home` holds the user's last place and size of it as a window
+    SDL_Rect home{};          // real screen pixels: the client area
+    RECT rect{};              // in the program's display mode
     SDL_Window* sdl = nullptr;
     // Dialogs.
     DLGPROC dlgProc = nullptr;
@@ -57,6 +62,36 @@ bool W32_HasDisplay(void);
 bool W32_TranslateEvent(const SDL_Event& e);
 // Forgets key states.
 void W32_ResetInput(void);
+
+// win32_window.cpp: the display mode the program sees: DirectDraw's exclusive mode, else the one
+// ChangeDisplaySettingsA set, else the real desktop's size.
+void W32_ModeSize(int* width, int* height);
+
+// win32_screen.cpp: placement of top-level windows on the real screen, and the cursor.
+struct W32Borders {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+// The client area of a window of width x height (shrunk with its aspect kept when it does not
+// fit) centred with its frame in `area`. Never smaller than 1 x 1.
+SDL_Rect W32_FitWindow(const SDL_Rect& area, int width, int height, const W32Borders& borders);
+// True when the window system really shows the window: SDL has it neither hidden nor minimised,
+// and the X server has it mapped. SDL's events alone can say "restored" for a moment while a
+// window manager iconifies a window.
+bool W32_Showing(SDL_Window* sdl);
+// Shows a top-level window's SDL window as its state says: full screen, as a window, or left.
+// Called whenever `covers`, the user's choice or the window's visibility changes.
+void W32_Place(W32Window* w);
+// Alt+Enter on a window: flips the user's choice between full screen and a window when the
+// window covers the display mode (otherwise nothing happens).
+void W32_ToggleWindowed(HWND hwnd);
+// The user's choice at start (--window).
+void W32_SetWindowedChoice(bool windowed);
+// DirectDraw's exclusive mode, false when none is set.
+bool W32_ExclusiveMode(int* width, int* height);
+// Shows or hides the cursor by ShowCursor's count and by what shows full screen.
+void W32_UpdateCursor(void);
+// Forgets the exclusive mode and the cursor count.
+void W32_ResetScreen(void);
 
 // Multimedia timer: a counter of periodic ticks delivered so far, and a wait for the next one.
 uint64_t W32Timer_TickSerial(void);

@@ -2,9 +2,9 @@
 //
 // A window handle is the index of its record plus one; records are never reused, so a handle of
 // a destroyed window stays invalid. Handle 1 is the desktop. Each top-level window owns a hidden
-// SDL window from creation on; showing it maximised or making it top-most over the whole desktop
-// turns it full screen (a desktop-sized borderless window that the 3D card letterboxes into),
-// unless the program runs with --window.
+// SDL window from creation on; showing it maximised or making it top-most over the whole display
+// mode makes it the program's full-screen output, which win32_screen.cpp shows full screen or as
+// a window by the user's choice.
 #include <SDL.h>
 
 #include <chrono>
@@ -32,7 +32,6 @@ struct W32State {
     int quitCode = 0;
     HWND focus = nullptr;
     HWND active = nullptr;
-    int cursorCount = 0;
     bool videoStarted = false;
     bool videoFailed = false;
     bool modeSet = false;  // ChangeDisplaySettingsA set a mode
@@ -69,7 +68,8 @@ W32Class* FindClass(const char* name) {
     return nullptr;
 }
 
-void DesktopSize(int* w, int* h) {
+// The mode ChangeDisplaySettingsA set, else the real desktop's.
+void SettingsSize(int* w, int* h) {
     if (g.modeSet) {
         *w = g.modeWidth;
         *h = g.modeHeight;
@@ -85,16 +85,15 @@ void DesktopSize(int* w, int* h) {
     }
 }
 
-// Applies full screen or a window of the window's size to its SDL window.
-void ApplyFullscreen(W32Window* w, bool fullscreen) {
-    if (gOptions.window) fullscreen = false;
-    w->fullscreen = fullscreen;
-    if (!w->sdl) return;
-    SDL_SetWindowFullscreen(w->sdl, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    if (!fullscreen) {
-        int cw = w->rect.right - w->rect.left, ch = w->rect.bottom - w->rect.top;
-        if (cw > 0 && ch > 0) SDL_SetWindowSize(w->sdl, cw, ch);
-    }
+void DesktopSize(int* w, int* h) {
+    if (!W32_ExclusiveMode(w, h)) SettingsSize(w, h);
+}
+
+// The program made the window cover the display mode, or stop covering it.
+void SetCovers(W32Window* w, bool covers) {
+    if (covers == w->covers && !covers) return;
+    w->covers = covers;
+    W32_Place(w);
 }
 
 bool InFilter(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
@@ -176,7 +175,10 @@ bool W32_HasDisplay() {
 
 // ---- stand-in extras -------------------------------------------------------------------------
 
-void Win32_SetOptions(const Win32StandInOptions& options) { gOptions = options; }
+void Win32_SetOptions(const Win32StandInOptions& options) {
+    gOptions = options;
+    W32_SetWindowedChoice(options.window);
+}
 const Win32StandInOptions& Win32_GetOptions() { return gOptions; }
 void Win32_NotifyPresent() {
     ++g.presents;
@@ -209,8 +211,10 @@ bool Win32_IsFullscreen(HWND hwnd) {
     return w && w->fullscreen;
 }
 
+void W32_ModeSize(int* width, int* height) { DesktopSize(width, height); }
+
 void Win32_CurrentMode(int* width, int* height, int* bitsPerPixel) {
-    DesktopSize(width, height);
+    SettingsSize(width, height);
     *bitsPerPixel = g.modeSet ? g.modeBits : 32;
 }
 
@@ -230,8 +234,8 @@ void Win32_Reset() {
     g.quitPosted = false;
     g.quitCode = 0;
     g.focus = g.active = nullptr;
-    g.cursorCount = 0;
     g.modeSet = false;
+    W32_ResetScreen();
     W32_ResetInput();
     if (g.videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     g.videoStarted = g.videoFailed = false;
@@ -304,8 +308,15 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     if (!control) {
         if (!W32_EnsureVideo()) return nullptr;
         int sw = width > 0 ? width : kDefaultWidth, sh = height > 0 ? height : kDefaultHeight;
-        w->sdl = SDL_CreateWindow(w->title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                  sw, sh, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+        // Made for OpenGL from the start where a display exists: the 3D card's renderer would
+        // otherwise make SDL create the window anew, which a window manager then places afresh.
+        const Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+        if (W32_HasDisplay())
+            w->sdl = SDL_CreateWindow(w->title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                      SDL_WINDOWPOS_CENTERED, sw, sh, flags | SDL_WINDOW_OPENGL);
+        if (!w->sdl)
+            w->sdl = SDL_CreateWindow(w->title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                      SDL_WINDOWPOS_CENTERED, sw, sh, flags);
         if (!w->sdl) {
             std::fprintf(stderr, "win32: cannot create a window: %s\n", SDL_GetError());
             return nullptr;
@@ -342,6 +353,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
         it = (it->hwnd == hwnd) ? g.queue.erase(it) : it + 1;
     if (g.focus == hwnd) g.focus = nullptr;
     if (g.active == hwnd) g.active = nullptr;
+    W32_UpdateCursor();
     return TRUE;
 }
 
@@ -353,6 +365,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
     case SW_HIDE:
         w->visible = false;
         if (w->sdl) SDL_HideWindow(w->sdl);
+        W32_UpdateCursor();
         break;
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
@@ -362,35 +375,39 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
             SDL_ShowWindow(w->sdl);
             SDL_MinimizeWindow(w->sdl);
         }
+        W32_UpdateCursor();
         break;
     case SW_SHOWMAXIMIZED: {
-        // A maximised window covers the current display mode: full screen, or a window of the
-        // mode's size with --window.
+        // A maximised window covers the current display mode: the program's full-screen output.
         int dw, dh;
         DesktopSize(&dw, &dh);
         w->rect = RECT{0, 0, dw, dh};
         w->visible = true;
+        bool wasMinimized = w->minimized;
         w->minimized = false;
         if (w->sdl) {
             SDL_ShowWindow(w->sdl);
-            SDL_RestoreWindow(w->sdl);
+            if (wasMinimized) SDL_RestoreWindow(w->sdl);
         }
-        ApplyFullscreen(w, true);
+        SetCovers(w, true);
         if (!(w->style & WS_CHILD)) g.active = hwnd;
         break;
     }
     case SW_SHOWNORMAL:
     case SW_SHOW:
     case SW_RESTORE:
-    case SW_SHOWDEFAULT:
+    case SW_SHOWDEFAULT: {
         w->visible = true;
+        bool wasMinimized = w->minimized;
         w->minimized = false;
         if (w->sdl) {
             SDL_ShowWindow(w->sdl);
-            SDL_RestoreWindow(w->sdl);
-            if (w->fullscreen) ApplyFullscreen(w, true);
+            if (wasMinimized) SDL_RestoreWindow(w->sdl);
         }
+        if (w->covers) W32_Place(w);  // back where it shows after a minimise
+        else W32_UpdateCursor();
         break;
+    }
     default:
         Win32Unsupported("ShowWindow", "this show command");
     }
@@ -401,10 +418,8 @@ BOOL WINAPI CloseWindow(HWND hwnd) {
     W32Window* w = W32_Get(hwnd);
     if (!w) return FALSE;
     w->minimized = true;
-    if (w->sdl) {
-        if (w->fullscreen) SDL_SetWindowFullscreen(w->sdl, 0);
-        SDL_MinimizeWindow(w->sdl);
-    }
+    if (w->sdl) SDL_MinimizeWindow(w->sdl);
+    W32_UpdateCursor();
     return TRUE;
 }
 
@@ -440,18 +455,18 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int 
         w->rect.bottom = w->rect.top + cy;
     }
     if (flags & SWP_SHOWWINDOW) ShowWindow(hwnd, SW_SHOW);
-    if (!(flags & SWP_NOZORDER)) {
+    if (!(flags & SWP_NOZORDER) && !(w->style & WS_CHILD)) {
         if (insertAfter == HWND_TOPMOST) {
             // Top-most over the whole display mode is how full-screen output takes the screen.
             int dw, dh;
             DesktopSize(&dw, &dh);
             bool covers = w->rect.left <= 0 && w->rect.top <= 0 && w->rect.right >= dw &&
                           w->rect.bottom >= dh;
-            ApplyFullscreen(w, covers);
-        } else if (insertAfter == HWND_NOTOPMOST && w->fullscreen) {
-            ApplyFullscreen(w, false);
+            SetCovers(w, covers);
+        } else if (insertAfter == HWND_NOTOPMOST) {
+            SetCovers(w, false);
         }
-    } else if (!(flags & SWP_NOSIZE) && w->sdl && !w->fullscreen && cx > 0 && cy > 0) {
+    } else if (!(flags & SWP_NOSIZE) && w->sdl && !w->covers && cx > 0 && cy > 0) {
         SDL_SetWindowSize(w->sdl, cx, cy);
     }
     return TRUE;
@@ -556,12 +571,6 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR cursorName) {
     if (instance || cursorName != IDC_ARROW)
         Win32Unsupported("LoadCursorA", "a cursor other than the system arrow");
     return kArrowCursor;
-}
-
-int WINAPI ShowCursor(BOOL show) {
-    g.cursorCount += show ? 1 : -1;
-    if (g.videoStarted) SDL_ShowCursor(g.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
-    return g.cursorCount;
 }
 
 // ---- messages --------------------------------------------------------------------------------

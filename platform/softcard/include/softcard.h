@@ -26,7 +26,8 @@
 //   - drawing on several threads, each in its own band of rows, pixel for pixel as on one: draws
 //     are queued and drawn when the pixels are needed (ScFinish, and every call that clears,
 //     reads, writes, swaps or shows buffers, or reloads or destroys a texture)
-//   - presentation: letterboxed, aspect kept, nearest scaling, streaming RGB565 SDL texture;
+//   - presentation: letterboxed, aspect kept, nearest scaling, streaming RGB565 SDL texture, into
+//     the window's drawable as it is at each present (its pixels, not points, on HiDPI outputs);
 //     nothing on screen when headless; every present counts a frame and may capture it as PNG
 //     and hands it to the video capture (capture.h) when one runs
 // Does not implement: mipmaps, clamp addressing, fog, alpha test, other blend functions,
@@ -203,6 +204,13 @@ void ScSwap(ScCard* card);
 // capture still happen.
 void ScPresent(ScCard* card, void* window);
 int ScFrameCount(const ScCard* card);  // frames presented so far
+// Where a picture of picW x picH goes in an output of outW x outH pixels: the largest rectangle
+// with the picture's aspect that fits, centred; the rest shows black. Empty (all 0) when a size is
+// below 1.
+struct ScRect {
+    int x, y, w, h;
+};
+ScRect ScLetterbox(int picW, int picH, int outW, int outH);
 // Capture into dir (empty: none) the frames of list ("1,50,300-310"; empty: all). False for a
 // malformed list (capture then off).
 bool ScSetCapture(ScCard* card, const std::string& dir, const std::string& list);

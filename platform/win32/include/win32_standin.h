@@ -76,6 +76,13 @@ SDL_Window* Win32_SdlWindow(HWND hwnd);
 bool Win32_IsFullscreen(HWND hwnd);
 // The display mode that ChangeDisplaySettingsA last set (or the desktop's when none is set).
 void Win32_CurrentMode(int* width, int* height, int* bitsPerPixel);
+// DirectDraw's exclusive mode: the size its SetDisplayMode set, until the display object goes
+// (0 x 0). While set, it is the display mode windows are maximised to and GetWindowRect of the
+// desktop answers; the real screen keeps its own mode.
+void Win32_SetExclusiveMode(int width, int height);
+// True when SDL shows the mouse cursor (hidden only while a window shows full screen and the
+// program hid it).
+bool Win32_CursorShown(void);
 
 // Ends the program with a clear message for a call or value the stand-ins do not support.
 [[noreturn]] void Win32Unsupported(const char* call, const char* what);
