@@ -1,7 +1,9 @@
 // Navek.cpp: the program's entry, start-up, main loop, frame pacing and shutdown (see Navek.h).
 #include "Navek.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "assert_report.h"
@@ -60,9 +62,41 @@ static const bool navekInitialised = (ResetNavek(), true);
 void ScanSettings(const char* cmdLine) {
     if (!cmdLine) return;
     // Only converted numbers are stored: the settings after the first non-number keep their values.
-    std::sscanf(cmdLine, "%d %d %d %d %d %d %d %d %d %d", &screenWidth, &screenHeight, &syncToTimer,
-                &refreshRate, &timerPeriod, &spareSetting, &lagTolerance, &showDebugInfo,
-                &anyKeyCamera, &retraceWaits);
+    // Numbers are read as "%d" reads them (blanks, a sign, digits); one beyond the 32-bit range
+    // is held at the range's end, where CheckSettings refuses or clamps it like any other.
+    int32_t* settings[10] = {&screenWidth,  &screenHeight, &syncToTimer,   &refreshRate,
+                             &timerPeriod,  &spareSetting, &lagTolerance,  &showDebugInfo,
+                             &anyKeyCamera, &retraceWaits};
+    const char* p = cmdLine;
+    for (int32_t* setting : settings) {
+        char* end = nullptr;
+        long long value = std::strtoll(p, &end, 10);
+        if (end == p) return;
+        if (value > INT32_MAX) value = INT32_MAX;
+        if (value < INT32_MIN) value = INT32_MIN;
+        *setting = static_cast<int32_t>(value);
+        p = end;
+    }
+}
+
+const char* CheckSettings(void) {
+    static char message[160];
+    auto refuse = [](const char* name, int32_t value, const char* range) {
+        std::snprintf(message, sizeof message, "Setting %s is %d, outside %s", name,
+                      static_cast<int>(value), range);
+        return message;
+    };
+    // The devices' largest side: the software card draws at most 4096 pixels either way.
+    if (screenWidth < 1 || screenWidth > kMaxScreenSide)
+        return refuse("1 (screen width)", screenWidth, "1 to 4096");
+    if (screenHeight < 1 || screenHeight > kMaxScreenSide)
+        return refuse("2 (screen height)", screenHeight, "1 to 4096");
+    // The timer takes periods of 1 ms to 1,000,000 ms; without a tick a synced show never starts.
+    if (syncToTimer == 1 && (timerPeriod < 1 || timerPeriod > kMaxTimerPeriod))
+        return refuse("5 (timer period)", timerPeriod, "1 to 1000000 ms (sync to timer is on)");
+    if (retraceWaits < 0) retraceWaits = 0;
+    if (retraceWaits > kMaxRetraceWaits) retraceWaits = kMaxRetraceWaits;
+    return nullptr;
 }
 
 HWND CreateMainWindow(HINSTANCE instance, WNDPROC proc, const char* title) {
@@ -150,7 +184,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 void CALLBACK TimerTick(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) { ++tickCount; }
 
-int FrameRateValue(void) { return 10000 / ((fpsTickLast - fpsTickPrev) * timerPeriod + 1); }
+int FrameRateValue(void) {
+    // Wide enough for any sample and period; a sum of 0 (a negative period) reads as no sample.
+    int64_t span = (static_cast<int64_t>(fpsTickLast) - fpsTickPrev) * timerPeriod + 1;
+    if (span == 0) span = 1;
+    return static_cast<int>(10000 / span);
+}
 
 void DemoFrame(void) {
     if (frameNumber >= endFrame) {
@@ -159,7 +198,9 @@ void DemoFrame(void) {
     }
     if (syncToTimer == 1) {
         if (framesDone == tickCount) return;
-        if (framesDone < tickCount - lagTolerance && framesDone < tickCount - 1) {
+        // In 64 bits: any tolerance, INT32_MIN included, gives the lag it says.
+        const int64_t ticks = tickCount;
+        if (framesDone < ticks - lagTolerance && framesDone < ticks - 1) {
             do {
                 frameNumber += 1.0f;
                 DemoTimeline(frameNumber, 1);
@@ -232,6 +273,10 @@ static void StopAudio(void) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     if (cmdLine) ScanSettings(cmdLine);
+    if (const char* refused = CheckSettings()) {
+        MessageBoxA(nullptr, refused, nullptr, MB_OK | MB_ICONERROR);
+        return 2;
+    }
 
     mainWindow = CreateMainWindow(instance, MainWndProc, "Tambir demo");
     if (!mainWindow) {

@@ -48,6 +48,16 @@ const float endFrame = 2874.0f;
 
 // Reads up to ten integers into the settings; scanning stops at the first text that is no number.
 void ScanSettings(const char* cmdLine);
+
+// Bounds of the settings: sides of 1 to kMaxScreenSide pixels; with sync to timer 1, a timer
+// period of 1 to kMaxTimerPeriod ms; retrace waits are held to 0 to kMaxRetraceWaits.
+constexpr int32_t kMaxScreenSide = 4096;
+constexpr int32_t kMaxTimerPeriod = 1000000;
+constexpr int32_t kMaxRetraceWaits = 8;
+
+// Checks the scanned settings: the text of the refusal naming the first setting out of range, or
+// null when the show can run (retrace waits are clamped here).
+const char* CheckSettings(void);
 // Registers the window class named `title` and creates the hidden main window; null on failure.
 HWND CreateMainWindow(HINSTANCE instance, WNDPROC proc, const char* title);
 // Dialog procedure of dialog 101 "Select Render Device".

@@ -81,6 +81,56 @@ TEST_F(App, SettingsScanKeepsDefaultsWhereTheLineEnds) {
     EXPECT_EQ(screenWidth, 640);
 }
 
+TEST_F(App, SettingsBeyondThirtyTwoBitsHoldAtTheRangeEnds) {
+    ScanSettings("99999999999 -99999999999 1 72 2147483648 1 -2147483649");
+    EXPECT_EQ(screenWidth, INT32_MAX);
+    EXPECT_EQ(screenHeight, INT32_MIN);
+    EXPECT_EQ(timerPeriod, INT32_MAX);
+    EXPECT_EQ(lagTolerance, INT32_MIN);
+    EXPECT_EQ(showDebugInfo, 0);  // past the end of the line
+}
+
+TEST_F(App, HostileSettingsAreRefusedByNameOrClamped) {
+    const struct {
+        const char* line;
+        const char* refusal;  // a part of the message, or null when the show may run
+        int retraces;         // retrace waits after the check
+    } cases[] = {
+        {"", nullptr, 0},
+        {"4096 4096 1 72 1 1 0 0 0 8", nullptr, 8},
+        {"0 480", "Setting 1 (screen width) is 0, outside 1 to 4096", 0},
+        {"-1 480", "Setting 1 (screen width) is -1", 0},
+        {"-2147483648 480", "Setting 1 (screen width) is -2147483648", 0},
+        {"4097 480", "Setting 1 (screen width) is 4097", 0},
+        {"640 0", "Setting 2 (screen height) is 0", 0},
+        {"640 2147483647", "Setting 2 (screen height) is 2147483647", 0},
+        {"640 480 1 72 0", "Setting 5 (timer period) is 0, outside 1 to 1000000 ms", 0},
+        {"640 480 1 72 -1", "Setting 5 (timer period) is -1", 0},
+        {"640 480 1 72 -2147483648", "Setting 5 (timer period) is -2147483648", 0},
+        {"640 480 1 72 1000001", "Setting 5 (timer period) is 1000001", 0},
+        {"640 480 1 72 1000000", nullptr, 0},
+        {"640 480 0 72 0", nullptr, 0},  // unsynced frames need no tick
+        {"640 480 2 72 -1", nullptr, 0},
+        {"640 480 1 -2147483648 80 -1 -2147483648 -1 2147483647 2147483647", nullptr, 8},
+        {"640 480 1 0 80 2147483647 2147483647 2147483647 -2147483648 -2147483648", nullptr, 0},
+        {"640 480 1 72 80 1 0 0 0 -1", nullptr, 0},
+        {"640 480 1 72 80 1 0 0 0 3", nullptr, 3},
+    };
+    for (const auto& c : cases) {
+        ResetNavek();
+        ScanSettings(c.line);
+        const char* got = CheckSettings();
+        if (c.refusal) {
+            ASSERT_NE(got, nullptr) << "line \"" << c.line << "\"";
+            EXPECT_NE(std::string(got).find(c.refusal), std::string::npos)
+                << "line \"" << c.line << "\": " << got;
+        } else {
+            EXPECT_EQ(got, nullptr) << "line \"" << c.line << "\": " << got;
+        }
+        EXPECT_EQ(retraceWaits, c.retraces) << "line \"" << c.line << "\"";
+    }
+}
+
 // ---- pacing ----------------------------------------------------------------------------------
 
 TEST_F(App, NoTickNoDraw) {
@@ -137,6 +187,35 @@ TEST_F(App, CatchUpStepsRunTheTimelineWithoutDrawing) {
         EXPECT_EQ(framesDone, c.framesBefore + static_cast<int>(c.expect.size()));
         EXPECT_EQ(frameNumber, c.expect.back().first);
     }
+}
+
+TEST_F(App, ExtremeTolerancesAndPeriodsKeepTheirMeaning) {
+    const struct {
+        int tolerance;
+        Frames expect;
+    } cases[] = {
+        {INT32_MIN, {{11, 1}, {12, 1}, {13, 0}}},  // any lag of 2 or more is beyond it
+        {-1, {{11, 1}, {12, 1}, {13, 0}}},
+        {INT32_MAX, {{11, 0}}},
+    };
+    for (const auto& c : cases) {
+        ResetEngineFakes();
+        NullDevice_Reset();
+        lagTolerance = c.tolerance;
+        Pace(10, 13);
+        DemoFrame();
+        EXPECT_EQ(Timeline(), c.expect) << "tolerance " << c.tolerance;
+    }
+    // The frame-rate read-out with periods the timer would refuse (an unsynced show keeps them).
+    fpsTickPrev = 0;
+    fpsTickLast = 3;
+    timerPeriod = INT32_MAX;
+    EXPECT_EQ(FrameRateValue(), 0);
+    timerPeriod = INT32_MIN;
+    EXPECT_EQ(FrameRateValue(), 0);
+    fpsTickLast = 1;
+    timerPeriod = -1;  // a sum of 0
+    EXPECT_EQ(FrameRateValue(), 10000);
 }
 
 TEST_F(App, WithinToleranceTheShowAdvancesOneFramePerCall) {
@@ -449,6 +528,32 @@ TEST_F(App, WinMainEndsWhenTheDeviceDoesNotOpen) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("Unable to open the display device"),
               std::string::npos);
     EXPECT_TRUE(engineCalls.empty());  // nothing loaded, nothing drawn
+}
+
+TEST_F(App, WinMainRefusesASyncedShowWithoutTicksAndNamesTheSetting) {
+    for (const char* line : {"640 480 1 72 0", "640 480 1 72 -5", "0 480", "640 480 1 72 2000000"}) {
+        ResetNavek();
+        NullDevice_Reset();
+        ResetEngineFakes();
+        std::string cmd = line;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(WinMain(nullptr, nullptr, cmd.data(), SW_SHOWDEFAULT), 2) << line;
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("Setting "), std::string::npos) << line << ": " << err;
+        EXPECT_EQ(NullDevice_Count(NULL_OPEN), 0) << line;
+        EXPECT_TRUE(engineCalls.empty()) << line;
+    }
+}
+
+TEST_F(App, WinMainHoldsHugeRetraceWaitsToTheirBound) {
+    char cmd[] = "320 240 0 72 80 1 0 0 0 2147483647";
+    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(nullDevice.frames, 2874);
+    for (const NullCall& c : nullDevice.calls) {
+        if (c.op == NULL_FLIP) {
+            ASSERT_EQ(c.a, kMaxRetraceWaits);
+        }
+    }
 }
 
 TEST_F(App, WinMainExitFromTheDialogOpensNothing) {
