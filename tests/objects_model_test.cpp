@@ -60,7 +60,8 @@ TEST_F(ObjectTest, KeyframeFileRoundTripsAndHeaderVariants) {
     for (auto at : {noFlags.find(" 9 4:"), noFlags.find(" 0 2:")}) noFlags[at + 3] = '0';
     const struct { int at; Bytes bytes; int result; std::string model; } cases[] = {
         {81, {8}, 0, noFlags}, {75, {0, 9}, 0, full}, {75, {2, 0}, MDL_VERSION, ""}, {75, {1, 2}, MDL_VERSION, ""},
-        {64, {'X'}, MDL_MAGIC, ""}};
+        {75, {0xFF, 1}, MDL_VERSION, ""}, {75, {0xFF, 0xFF}, MDL_VERSION, ""}, {75, {0x80, 0}, MDL_VERSION, ""},
+        {75, {1, 0xFF}, MDL_VERSION, ""}, {64, {'X'}, MDL_MAGIC, ""}};
     for (const auto& c : cases) {
         Bytes b = file;
         std::copy(c.bytes.begin(), c.bytes.end(), b.begin() + c.at);

@@ -36,6 +36,8 @@ TEST_F(ObjectTest, TrxtoolModelInfoAndCheck) {
     const struct { size_t keep; int at; uint8_t value; const char* reason; } cases[] = {
         {b.size() - 1, 0, 0, "truncated or corrupt (-43): file ends before its end record"},
         {b.size(), 75, 3, "unsupported version (-48)"},
+        {b.size(), 75, 0xFF, "unsupported version (-48)"},  // 255, not -1
+        {b.size(), 76, 0xFF, "unsupported version (-48)"},
         {b.size(), 105 + 12 + 52 + 4, 0xFF, "does not unpack to its"},
         {0, 0, 0, "cannot open"}};
     for (const auto& c : cases) {

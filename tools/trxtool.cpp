@@ -657,7 +657,7 @@ int ModelInfo(const char* path) {
         std::memcpy(&key, head.data() + 77, 4);
         std::memcpy(&anim, head.data() + 81, 4);
         std::printf("%s: keyframe model file (TRXMODEL) version %d.%d, record bytes %u/%u\n", path,
-                    static_cast<int8_t>(head[75]), static_cast<int8_t>(head[76]), key, anim);
+                    head[75], head[76], key, anim);
     }
     std::printf("banner: %s\n", banner);
     for (const Anim* a = obj.anims; a; a = a->next) {

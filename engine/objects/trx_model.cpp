@@ -340,7 +340,8 @@ int8_t LoadModel(Object* obj, const char* file, char* banner) {
     if (!ReadBytes(f, header, kHeaderSize)) return CloseWith(f, Corrupt("file shorter than its header"));
     if (banner) std::memcpy(banner, header, kBannerSize);
     if (std::memcmp(header + 64, kMagic, 8) != 0) return CloseWith(f, MDL_MAGIC);
-    const int8_t major = static_cast<int8_t>(header[75]), minor = static_cast<int8_t>(header[76]);
+    // Version bytes are unsigned: 0xFF is version 255, not -1, and is newer than this reader.
+    const uint8_t major = header[75], minor = header[76];
     if (major > 1 || (major == 1 && minor > 1)) return CloseWith(f, MDL_VERSION);
     uint32_t keyUsed, animUsed;
     std::memcpy(&keyUsed, header + 77, 4);
