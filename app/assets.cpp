@@ -49,6 +49,22 @@ static void LoadTitle(const char* file, DeviceImage* image) {
     FreeTexture(0, reinterpret_cast<TexLib*>(&picture));
 }
 
+// An animation the show selects: absent or without keyframes, the show cannot draw the model.
+static bool CheckAnimations(const Object* obj, const char* model, const std::vector<int32_t>& ids) {
+    for (int32_t id : ids) {
+        const Anim* a = obj->anims;
+        while (a && a->id != id) a = a->next;
+        if (a && a->keys) continue;
+        char text[200];
+        std::snprintf(text, sizeof text, a ? "The model \"%s\" has no keyframes in animation %d"
+                                           : "The model \"%s\" has no animation %d",
+                      model, static_cast<int>(id));
+        MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
 int LoadDemoData(void) {
     LoadTitle("napis1.pcx", &imgNapis1);
     LoadTitle("hlnapis.pcx", &imgHlnapis);
@@ -56,9 +72,13 @@ int LoadDemoData(void) {
         Object* obj;
         const char* model;
         const char* remap;
-    } models[] = {{&temple, "chram.mdl", "chram.txi"}, {&hero, "hrdina.mdl", "hrdina.txi"},
-                  {&door, "dvere.mdl", "dvere.txi"},   {&ruvo, "ruvo.mdl", "ruvo.txi"},
-                  {&objekt, "objekt.mdl", "objekt.txi"}, {&cpu, "cpu.mdl", "cpu.txi"}};
+        std::vector<int32_t> anims;  // the animations the show selects
+    } models[] = {{&temple, "chram.mdl", "chram.txi", {0, 1}},
+                  {&hero, "hrdina.mdl", "hrdina.txi", {0, 1, 2, 3}},
+                  {&door, "dvere.mdl", "dvere.txi", {0}},
+                  {&ruvo, "ruvo.mdl", "ruvo.txi", {0}},
+                  {&objekt, "objekt.mdl", "objekt.txi", {0}},
+                  {&cpu, "cpu.mdl", "cpu.txi", {0, 2}}};
     for (const auto& m : models) {
         ObjectInit(m.obj);
         if (LoadModel(m.obj, m.model, nullptr) != 0) {
@@ -67,6 +87,7 @@ int LoadDemoData(void) {
             MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
             return 1;
         }
+        if (!CheckAnimations(m.obj, m.model, m.anims)) return 1;
         if (m.obj == &temple) {
             SetAnimLength(&temple, 20);
             SelectAnim(&temple, 0, 1);

@@ -74,6 +74,41 @@ TEST(ProgramNull, AMissingModelStopsTheStartUpAndNamesTheFile) {
     EXPECT_NE(Slurp(dir + "/err.txt").find("Unable to load the model \"dvere.mdl\""), std::string::npos);
 }
 
+TEST(ProgramNull, AModelWithoutAnAnimationTheShowPlaysStopsTheStartUpAndNamesBoth) {
+    // cpu.mdl's second animation carries id 3 where the show selects 2.
+    std::string dir = DataSet();
+    ASSERT_EQ(showdata::WriteModel(dir, "cpu", {{0, {0, 10}, 20}, {3, {0, 5, 10}, 15}}), "");
+    Outcome r = Start("", "--headless -- 640 480 0");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("The model \"cpu.mdl\" has no animation 2"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("closed after 2874"), std::string::npos) << "the show did not play";
+    // An animation that is there without keyframes cannot be drawn either.
+    ASSERT_EQ(showdata::WriteModel(dir, "cpu", {{0, {0, 10}, 20}, {2, {0, 5, 10}, 15}}), "");
+    ASSERT_EQ(showdata::WriteModel(dir, "hrdina", {{0, {0, 10}, 20}, {1, {0, 10}, 20}, {2, {}, 60}, {3, {0, 3000}, 6000}}), "");
+    r = Start("", "--headless -- 640 480 0");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("The model \"hrdina.mdl\" has no keyframes in animation 2"), std::string::npos) << r.err;
+}
+
+TEST(ProgramNull, SettingsOutOfRangeAreRefusedByName) {
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"--headless 640 480 1 72 0", "Setting 5 (timer period) is 0"},
+        {"--headless 640 480 1 72 -1", "Setting 5 (timer period) is -1"},
+        {"--headless 640 480 1 72 1000001", "Setting 5 (timer period) is 1000001"},
+        {"--headless -- -2147483648 480", "Setting 1 (screen width) is -2147483648"},
+        {"--headless 640 99999999999", "Setting 2 (screen height) is 2147483647"},
+    };
+    for (const auto& c : cases) {
+        Outcome r = Start("", c.args);
+        EXPECT_EQ(r.status, 2) << c.args << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_EQ(r.out.find("closed"), std::string::npos) << c.args << ": no device opened";
+    }
+}
+
 TEST(ProgramNull, AMissingTextureLibraryStopsWithTheAssertionReport) {
     std::string dir = testing::TempDir() + "/nolibs";
     std::string cmd = "mkdir -p '" + dir + "' && cd '" + dir + "' && '" DEMO_NULL "' --headless >/dev/null 2>err.txt";
