@@ -296,6 +296,18 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
     }
 }
 
+TEST(Lzw, UnpackedSizeIsBoundedByTheStreamLength) {
+    EXPECT_EQ((std::vector<long long>{0, 0, 0, 4096, 32768}),
+              (std::vector<long long>{lzw_max_unpacked(-5), lzw_max_unpacked(0), lzw_max_unpacked(1),
+                                      lzw_max_unpacked(2), lzw_max_unpacked(9)}));
+    // The most compressible inputs, runs of one byte, stay within the bound at every size.
+    for (size_t n : {32u, 4000u, 100000u, 8u << 20}) {
+        Bytes stream = Pack(Bytes(n, 0));
+        ASSERT_FALSE(stream.empty()) << n;
+        EXPECT_LE(static_cast<long long>(n), lzw_max_unpacked(static_cast<long long>(stream.size()))) << n;
+    }
+}
+
 TEST(Lzw, InitAndFree) {
     EXPECT_EQ((std::vector<int>{-1, -1, 0, 0}), (std::vector<int>{lzw_init(0), lzw_init(9), lzw_init(8), lzw_init(8)}));
     lzw_free();

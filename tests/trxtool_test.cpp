@@ -139,7 +139,10 @@ TEST_F(TrxTool, LzwFiles) {
         {"lzw pack " + dir + "/none " + dir + "/x", "cannot read"},
         {"lzw pack " + dir + " " + dir + "/x", "cannot read"},  // a directory
         {"lzw unpack " + dir + "/empty " + dir + "/x 10", "not a valid LZW stream"},
-        {"lzw unpack " + dir + "/text.lzw " + dir + "/x 0", "not a valid LZW stream"}};
+        {"lzw unpack " + dir + "/text.lzw " + dir + "/x 0", "not a valid LZW stream"},
+        // Refused before the output is allocated: 1 byte holds no code at all.
+        {"lzw unpack " + dir + "/one " + dir + "/x 2147483647", "(1 bytes) cannot unpack to 2147483647 bytes: at most 0"},
+        {"lzw unpack " + dir + "/text.lzw " + dir + "/x 2147483647", "cannot unpack to 2147483647 bytes"}};
     for (const auto& [args, message] : bad) {
         EXPECT_EQ(RunTool(args, &out), 1) << args;
         EXPECT_NE(out.find(message), std::string::npos) << args << ": " << out;

@@ -200,6 +200,12 @@ int LzwUnpack(const char* in, const char* out, const char* length) {
     Block src, dst;
     if (!MapWhole(in, &src)) return Fail("cannot read %s", in);
     if (src.size > INT_MAX) return FreeBlock(&src), Fail("%s is too large", in);
+    // What the stream cannot unpack to is refused before the output is allocated.
+    const size_t stored = src.size;
+    const long long most = lzw_max_unpacked(static_cast<long long>(stored));
+    if (stored == 0) return FreeBlock(&src), Fail("%s is not a valid LZW stream of at most %ld bytes", in, len);
+    if (len > most)
+        return FreeBlock(&src), Fail("%s (%zu bytes) cannot unpack to %ld bytes: at most %lld", in, stored, len, most);
     if (!AllocBlock(static_cast<size_t>(len), &dst)) return FreeBlock(&src), Fail("out of memory for %s", in);
     lzw_init(8);
     const int n = lzw_decompress(src.data, static_cast<int>(src.size), dst.data, static_cast<int>(len));

@@ -164,6 +164,11 @@ int lzw_compress(const void* src, void* dst, int len) {
     return static_cast<int>(stored + acc_bits / 8 + 1);
 }
 
+long long lzw_max_unpacked(long long src_len) {
+    if (src_len <= 0) return 0;
+    return src_len * 8 / 9 * 4096;
+}
+
 int lzw_decompress(const void* src, int src_len, void* dst, int dst_len) {
     if (!compress_dic || !lzw.bits) {
         std::fprintf(stderr, "lzwc: decoding without a dictionary (lzw_init first)\n");

@@ -50,3 +50,7 @@ int lzw_compress(const void* src, void* dst, int len);
 // or one that unpacks to more than dst_len bytes; the broken check is named on stderr. Never
 // reads outside the stream nor writes outside dst.
 int lzw_decompress(const void* src, int src_len, void* dst, int dst_len);
+// The most bytes a stream of src_len bytes can unpack to: every code takes at least 9 bits and
+// stands for at most 4096 bytes (the longest string a full dictionary holds). Callers bound their
+// output buffers by it before allocating.
+long long lzw_max_unpacked(long long src_len);
