@@ -185,6 +185,9 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
         Bytes file;
         int expect;
     };
+    std::vector<std::pair<int, std::vector<uint32_t>>> shared;
+    for (int i = 0; i < 256; ++i) shared.push_back({i, {5, 65536, 0, 9216}});
+    const Bytes everyEntryOnOneBlock = RawFile(shared, 65536);
     const Case cases[] = {
         {"good", good, 0},
         {"raw by hand, blocks in the body", RawFile({{1, {5, 100, 9216, 9216 + 768}}}, 868), 0},
@@ -204,6 +207,12 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
         {"pixel offset huge", RawFile({{1, {5, 16, 0, 0xFFFFFFF8u}}}, 100), 1},
         {"size without pixels", RawFile({{1, {5, 100, 0, 0}}}, 100), 1},
         {"raw flag, lengths differ", withByte(55, 1), 1},
+        {"two entries, blocks back to back", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9316}}}, 200), 0},
+        {"two entries share one pixel block", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9216}}}, 100), 1},
+        {"blocks overlap by a byte, together more than the body",
+         RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9315}}}, 199), 1},
+        {"two entries share one palette", RawFile({{1, {5, 0, 9216, 0}}, {2, {5, 0, 9216, 0}}}, 768), 1},
+        {"every entry on one block", everyEntryOnOneBlock, 1},
     };
     for (const Case& c : cases) {
         const std::string path = TempPath("bad.tex");

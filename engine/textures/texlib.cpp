@@ -175,6 +175,19 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
         }
     }
 
+    // Each entry gets a copy of its blocks. Blocks the writer lays out lie back to back after the
+    // table, so together they never exceed the body; entries that share a block would multiply
+    // what a small file costs (256 entries on one large block), and such a library is refused.
+    uint64_t blocks = 0;
+    for (const TexFileRecord& r : table) {
+        if (r.palette) blocks += kPaletteLen;
+        if (r.pixels) blocks += r.size;
+    }
+    if (blocks > unpacked - kTableLen) {
+        std::free(body);
+        return LoadFail(name, "entries share blocks: their blocks add up to more than the body holds");
+    }
+
     TexLib* out = NewTexLib();
     bool ok = out != nullptr;
     for (int i = 0; ok && i < 256; ++i) {
