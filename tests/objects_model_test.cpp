@@ -156,6 +156,44 @@ TEST_F(ObjectTest, MeshBlocksAreValidated) {
     }
 }
 
+// A small file cannot make the reader allocate more than the largest mesh one model may draw.
+TEST_F(ObjectTest, MeshBlocksBeyondWhatAModelMayDrawAreRefused) {
+    const std::string path = TempPath("big.bin");
+    for (int32_t count : {kMaxMeshElements, kMaxMeshElements + 1}) {
+        Mesh m{};
+        m.wcount = count;
+        m.wtable = static_cast<Vec4*>(std::calloc(static_cast<size_t>(count), sizeof(Vec4)));
+        Mesh got;
+        const int8_t r = BlockRoundTrip(path, m, &got);
+        if (count == kMaxMeshElements) {
+            EXPECT_EQ(r, 0) << ModelFileError();
+            EXPECT_EQ(got.wcount, count);
+        } else {
+            EXPECT_EQ(r, MDL_READ);
+            EXPECT_NE(std::string(ModelFileError()).find("exceed the 1048576 elements per table"), std::string::npos)
+                << ModelFileError();
+            EXPECT_EQ(got.wtable, nullptr);
+        }
+        FreeMesh(&got);
+        FreeMesh(&m);
+    }
+    // A block claiming 640 MB unpacked (within the coder's ratio for its 200,000 stored bytes) is
+    // refused on its header, before its output is allocated.
+    Bytes b(8 + 200000, 0);
+    const uint32_t stored = 200000, unpacked = 640000040;
+    for (int k = 0; k < 4; ++k) {
+        b[k] = static_cast<uint8_t>(stored >> (8 * k));
+        b[4 + k] = static_cast<uint8_t>(unpacked >> (8 * k));
+    }
+    WriteFile(path, b);
+    FILE* f = std::fopen(path.c_str(), "rb");
+    Mesh got;
+    EXPECT_EQ(ReadMeshBlock(f, &got), MDL_READ);
+    std::fclose(f);
+    EXPECT_NE(std::string(ModelFileError()).find("unpacks to 640000040 bytes, more than a mesh of"), std::string::npos)
+        << ModelFileError();
+}
+
 TEST_F(ObjectTest, IncompressibleBlocksStillRoundTrip) {
     std::mt19937 rng(7);
     for (int n : {5000}) {

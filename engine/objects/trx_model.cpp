@@ -227,6 +227,12 @@ int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
     // Every code takes at least 9 bits and stands for at most 4095 bytes.
     if (u < kMeshRecord || int64_t{u} > int64_t{s} * 4096)
         return Corrupt("mesh block of %d bytes claims to unpack to %d", s, u);
+    // Nothing is allocated for a block larger than the largest mesh one model may draw.
+    const Mesh largest = {nullptr, kMaxMeshElements, nullptr, kMaxMeshElements, nullptr, kMaxMeshElements,
+                          nullptr, kMaxMeshElements, nullptr, kMaxMeshElements};
+    if (int64_t{u} > UnpackedSize(&largest))
+        return Corrupt("mesh block unpacks to %d bytes, more than a mesh of %d elements per table", u,
+                       kMaxMeshElements);
     uint8_t* src = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(s)));
     uint8_t* buf = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(u)));
     int8_t result = OBJ_OK;
@@ -248,6 +254,10 @@ int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
         if (need < 0 || need > u) {
             result = Corrupt("mesh tables (%d, %d, %d, %d, %d) do not fit %d bytes", m.mcount, m.ncount,
                              m.wcount, m.lcount, m.ccount, u);
+        } else if (m.mcount > kMaxMeshElements || m.ncount > kMaxMeshElements || m.wcount > kMaxMeshElements ||
+                   m.lcount > kMaxMeshElements || m.ccount > kMaxMeshElements) {
+            result = Corrupt("mesh tables (%d, %d, %d, %d, %d) exceed the %d elements per table one model may draw",
+                             m.mcount, m.ncount, m.wcount, m.lcount, m.ccount, kMaxMeshElements);
         } else {
             const uint8_t* p = buf + kMeshRecord;
             bool ok = true;

@@ -175,8 +175,13 @@ int8_t SaveModel(const Object* obj, const char* file, const char* banner);
 // transform; animations the object has already are skipped. Ends on frame 0 of the last one.
 int8_t LoadModelV1(Object* obj, const char* file, char* banner);
 int8_t SaveModelV1(const Object* obj, const char* file, const char* banner);
+// The most elements of each table (materials, normals, vertices, links, commands) a mesh read
+// from a file may hold: what one model may draw, and a bound on what a small file may allocate.
+constexpr int32_t kMaxMeshElements = 1 << 20;
 // One mesh block at the current file position. ReadMeshBlock rejects (-43) a block whose tables
-// do not fit its unpacked length or whose indexes leave the mesh; on failure *mesh is empty.
+// do not fit its unpacked length, exceed kMaxMeshElements (checked on the unpacked length before
+// anything is allocated, and on the counts) or whose indexes leave the mesh; on failure *mesh is
+// empty.
 int8_t ReadMeshBlock(FILE* f, Mesh* mesh);
 int8_t WriteMeshBlock(FILE* f, const Mesh* mesh);
 int8_t SkipMeshBlock(FILE* f);
