@@ -118,40 +118,16 @@ inline std::string WriteModel(const std::string& dir, const char* name, const st
 // ---- pictures -------------------------------------------------------------------------------
 
 // An 8-bit, one-plane, run-length encoded PCX picture of a diagonal pattern with long runs, and
-// its 256-colour palette at the end.
+// its 256-colour palette at the end (written by the content builder's PCX writer).
 inline Bytes Pcx(int w, int h) {
-    const int line = (w + 1) & ~1;  // bytes per line are even
-    Bytes b(128, 0);
-    b[0] = 10, b[1] = 5, b[2] = 1, b[3] = 8, b[65] = 1, b[68] = 1;
-    testaudio::Put16(b, 8, static_cast<uint32_t>(w - 1));
-    testaudio::Put16(b, 10, static_cast<uint32_t>(h - 1));
-    testaudio::Put16(b, 12, 72);
-    testaudio::Put16(b, 14, 72);
-    testaudio::Put16(b, 66, static_cast<uint32_t>(line));
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < line;) {
-            auto at = [&](int i) { return static_cast<uint8_t>(i < w ? ((i + y) / 8) * 37 : 0); };
-            const uint8_t v = at(x);
-            int run = 1;
-            while (x + run < line && run < 63 && at(x + run) == v) ++run;
-            if (run > 1 || v >= 0xC0) b.push_back(static_cast<uint8_t>(0xC0 | run));
-            b.push_back(v);
-            x += run;
-        }
-    }
-    b.push_back(12);
-    for (int i = 0; i < 256; ++i) {
-        b.push_back(static_cast<uint8_t>(i));
-        b.push_back(static_cast<uint8_t>(255 - i));
-        b.push_back(static_cast<uint8_t>(i * 3));
-    }
-    return b;
+    std::vector<uint8_t> indexes(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) indexes[static_cast<size_t>(y * w + x)] = static_cast<uint8_t>(((x + y) / 8) * 37);
+    std::vector<uint32_t> palette(256);
+    for (uint32_t i = 0; i < 256; ++i) palette[i] = i << 16 | (255 - i) << 8 | ((i * 3) & 0xFF);
+    return EncodePcx(w, h, indexes, palette);
 }
 
-// ---- the whole set --------------------------------------------------------------------------
-
-// Writes the data set into dir (created when missing, in an existing parent); "" on success, else
-// what failed.
 inline std::string WriteShowData(const std::string& dir) {
     mkdir(dir.c_str(), 0755);
     mkdir((dir + "/sound").c_str(), 0755);
