@@ -1,0 +1,171 @@
+// fuzz_seeds: makes the harnesses' seed inputs from the content builder's data directory and the
+// test data set, sorted into OUT/<harness>/ (scripts/fuzz.sh runs it, then minimises).
+//
+//     fuzz_seeds DATA_DIR OUT_DIR
+//
+// Files are taken by their extension. Each seed is kept below kMaxSeed bytes, the largest input
+// the campaign feeds a harness: a larger texture library seeds with a library of its first
+// entries, a larger model with its first animation, a larger 16-bit WAV file with its first
+// 8192 frames; larger modules are left out. Every model is
+// also written as an indexed model file; the LZW seeds are the packed first 64 KB of every file.
+#include <dirent.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "audio_wav.h"
+#include "files.h"
+#include "lzwc.h"
+#include "show_data.h"
+#include "texlib.h"
+#include "trx_object.h"
+
+namespace {
+
+constexpr size_t kMaxSeed = 256 * 1024;
+std::string out;
+
+Bytes Read(const std::string& path) {
+    Bytes b;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return b;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.insert(b.end(), buf, buf + n);
+    std::fclose(f);
+    return b;
+}
+
+std::string Seed(const char* harness, const std::string& leaf) {
+    const std::string dir = out + "/" + harness;
+    mkdir(dir.c_str(), 0755);
+    return dir + "/" + leaf;
+}
+
+bool Ends(const std::string& s, const char* tail) {
+    const size_t n = std::strlen(tail);
+    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+void Lzw(const std::string& leaf, const Bytes& b) {
+    const int n = static_cast<int>(std::min<size_t>(b.size(), 65536));
+    if (n < 1) return;
+    Bytes packed(2 * static_cast<size_t>(n));
+    lzw_init(8);
+    const int s = lzw_compress(b.data(), packed.data(), n);
+    lzw_free();
+    if (s > 0) testaudio::WriteFile(Seed("lzw", leaf + ".lzw"), Bytes(packed.begin(), packed.begin() + s));
+}
+
+void TexLibrary(const std::string& path, const std::string& leaf, const Bytes& b) {
+    if (b.size() <= kMaxSeed) {
+        testaudio::WriteFile(Seed("texlib", leaf), b);
+        return;
+    }
+    TexLib* lib = nullptr;
+    if (LoadTexLib(path.c_str(), &lib) != 0) return;
+    TexLib* part = NewTexLib();
+    size_t total = 0;
+    for (int i = 0; i < 256 && part; ++i) {
+        TexEntry& e = lib->entry[i];
+        if (e.format == TEX_EMPTY || total + e.size + 1024 > kMaxSeed / 2) continue;
+        total += e.size + (e.palette ? 1024 : 0);
+        PutTexture(i, part, &e);
+        e = TexEntry{};  // the part owns the blocks now
+        e.format = TEX_EMPTY;
+    }
+    if (part) SaveTexLib(Seed("texlib", leaf).c_str(), part);
+    FreeTexLib(part);
+    FreeTexLib(lib);
+}
+
+void Model(const std::string& path, const std::string& leaf, const Bytes& b) {
+    Object obj;
+    ObjectInit(&obj);
+    if (LoadModel(&obj, path.c_str(), nullptr) == OBJ_OK) {
+        if (b.size() <= kMaxSeed) {
+            testaudio::WriteFile(Seed("model", leaf), b);
+        } else {
+            while (obj.anims && obj.anims->next && DeleteAnim(&obj, obj.anims->next->id) == OBJ_OK) {
+            }
+            const std::string part = Seed("model", leaf);
+            if (SaveModel(&obj, part.c_str(), nullptr) != OBJ_OK || Read(part).size() > kMaxSeed) std::remove(part.c_str());
+        }
+        const std::string v1 = Seed("model_v1", leaf);
+        if (SaveModelV1(&obj, v1.c_str(), nullptr) != OBJ_OK || Read(v1).size() > kMaxSeed) std::remove(v1.c_str());
+    }
+    FreeObject(&obj);
+}
+
+void Wav(const std::string& leaf, const Bytes& b) {
+    audio::WavPcm pcm;
+    if (b.size() <= kMaxSeed / 4) {
+        testaudio::WriteFile(Seed("wav", leaf), b);
+    } else if (audio::ParseWav(b.data(), b.size(), &pcm).empty() && pcm.bits == 16) {
+        const size_t n = std::min<size_t>(pcm.frames, 8192) * static_cast<size_t>(pcm.channels);
+        std::vector<int16_t> samples(n);
+        std::memcpy(samples.data(), pcm.data, 2 * n);
+        testaudio::WriteFile(Seed("wav", leaf), EncodeWav16(pcm.channels, static_cast<int>(pcm.rate), samples));
+    }
+}
+
+void FromDirectory(const std::string& dir, const std::string& prefix) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
+    std::vector<std::string> names;
+    while (dirent* e = readdir(d))
+        if (e->d_name[0] != '.') names.push_back(e->d_name);
+    closedir(d);
+    for (const std::string& name : names) {
+        const std::string path = dir + "/" + name, leaf = prefix + name;
+        if (name == "sound") {
+            FromDirectory(path, prefix + "sound-");
+            continue;
+        }
+        const Bytes b = Read(path);
+        if (b.empty()) continue;
+        Lzw(leaf, b);
+        if (Ends(name, ".tex") || Ends(name, ".fnt")) TexLibrary(path, leaf, b);
+        else if (Ends(name, ".mdl")) Model(path, leaf, b);
+        else if (Ends(name, ".pcx") && b.size() <= kMaxSeed) testaudio::WriteFile(Seed("pcx", leaf), b);
+        else if (Ends(name, ".txi")) testaudio::WriteFile(Seed("remap", leaf), b);
+        else if (Ends(name, ".wav")) Wav(leaf, b);
+        else if (Ends(name, ".it") && b.size() <= kMaxSeed) testaudio::WriteFile(Seed("module", leaf), b);
+    }
+}
+
+void Texts(const char* harness, const std::vector<std::string>& texts) {
+    int i = 0;
+    for (const std::string& t : texts)
+        testaudio::WriteFile(Seed(harness, "seed-" + std::to_string(i++)), Bytes(t.begin(), t.end()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: fuzz_seeds DATA_DIR OUT_DIR\n");
+        return 1;
+    }
+    out = argv[2];
+    if (!MakeDir(out)) {
+        std::fprintf(stderr, "fuzz_seeds: cannot make %s\n", out.c_str());
+        return 1;
+    }
+    FromDirectory(argv[1], "show-");
+    const std::string test = out + "/.testdata";
+    const std::string failed = showdata::WriteShowData(test);
+    if (!failed.empty()) {
+        std::fprintf(stderr, "fuzz_seeds: test data set: %s\n", failed.c_str());
+        return 1;
+    }
+    FromDirectory(test, "test-");
+    Texts("settings", {"640 480 1 72 80 1 0 0 0 0", "320 200 0 60 20 1 5 1 1 2", "-1", "2147483647 +0 -0012",
+                       "4096 4096 1 1000000 1 1 -2147483648 0 0 8", " 1\t2\n3 x 4"});
+    using namespace std::string_literals;
+    Texts("options", {"--window\0--device\0" "1\0" "640"s, "--headless\0--frames\0/tmp/f\0--frames-at\0" "1,50,300-310"s,
+                      "--capture\0show.mp4\0--capture-fps\0" "30000/1001\0--capture-crf\0" "23\0--capture-frames\0" "9"s,
+                      "--capture-wav\0s.wav\0--card-threads\0" "4\0--\0" "640\0" "480"s, "--help"s});
+    return 0;
+}
