@@ -50,7 +50,7 @@ else
 fi
 
 # The largest input each harness is given: the seeds' sizes, bounded for speed.
-declare -A max_len=([lzw]=8192 [texlib]=65536 [pcx]=131072 [model]=262144 [model_v1]=262144
+declare -A max_len=([lzw]=8192 [texlib]=131072 [pcx]=131072 [model]=262144 [model_v1]=262144
                     [remap]=4096 [wav]=65536 [module]=262144 [settings]=256 [options]=1024)
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1

@@ -7,7 +7,8 @@
 // the campaign feeds a harness: a larger texture library seeds with a library of its first
 // entries, a larger model with its first animation, a larger 16-bit WAV file with its first
 // 8192 frames; larger modules are left out. Every model is
-// also written as an indexed model file; the LZW seeds are the packed first 64 KB of every file.
+// also written as an indexed model file, and the first keyframe of each animation as an unpacked
+// mesh block (see fuzz_model.cpp); the LZW seeds are the packed first 64 KB of every file.
 #include <dirent.h>
 
 #include <cstring>
@@ -58,9 +59,30 @@ void Lzw(const std::string& leaf, const Bytes& b) {
     if (s > 0) testaudio::WriteFile(Seed("lzw", leaf + ".lzw"), Bytes(packed.begin(), packed.begin() + s));
 }
 
+// The library seed `name` once more with its body stored raw (flag 1): mutations then reach the
+// entry table directly instead of an LZW stream.
+void RawTexLibrary(const std::string& name) {
+    Bytes b = Read(name);
+    if (b.size() < 64 || b[55] != 0) return;
+    uint32_t unpacked, stored;
+    std::memcpy(&unpacked, &b[56], 4);
+    std::memcpy(&stored, &b[60], 4);
+    if (unpacked > kMaxSeed || stored > b.size() - 64) return;
+    Bytes raw(b.begin(), b.begin() + 64);
+    raw.resize(64 + unpacked);
+    lzw_init(8);
+    const int n = lzw_decompress(&b[64], static_cast<int>(stored), &raw[64], static_cast<int>(unpacked));
+    lzw_free();
+    if (n != static_cast<int>(unpacked)) return;
+    raw[55] = 1;
+    std::memcpy(&raw[60], &unpacked, 4);
+    testaudio::WriteFile(name + ".raw", raw);
+}
+
 void TexLibrary(const std::string& path, const std::string& leaf, const Bytes& b) {
     if (b.size() <= kMaxSeed) {
         testaudio::WriteFile(Seed("texlib", leaf), b);
+        RawTexLibrary(Seed("texlib", leaf));
         return;
     }
     TexLib* lib = nullptr;
@@ -69,21 +91,46 @@ void TexLibrary(const std::string& path, const std::string& leaf, const Bytes& b
     size_t total = 0;
     for (int i = 0; i < 256 && part; ++i) {
         TexEntry& e = lib->entry[i];
-        if (e.format == TEX_EMPTY || total + e.size + 1024 > kMaxSeed / 2) continue;
+        if (e.format == TEX_EMPTY || total + e.size + 1024 > kMaxSeed / 4) continue;
         total += e.size + (e.palette ? 1024 : 0);
         PutTexture(i, part, &e);
         e = TexEntry{};  // the part owns the blocks now
         e.format = TEX_EMPTY;
     }
-    if (part) SaveTexLib(Seed("texlib", leaf).c_str(), part);
+    if (part && SaveTexLib(Seed("texlib", leaf).c_str(), part) == 0) RawTexLibrary(Seed("texlib", leaf));
     FreeTexLib(part);
     FreeTexLib(lib);
+}
+
+// A mesh block's unpacked contents, the input the model harnesses wrap into a file themselves.
+Bytes UnpackedMesh(const Mesh& m) {
+    const MeshFileRecord rec = {0, m.mcount, 0, m.ncount, 0, m.wcount, 0, m.lcount, 0, m.ccount};
+    Bytes b(sizeof rec);
+    std::memcpy(b.data(), &rec, sizeof rec);
+    auto table = [&](const void* t, int32_t n, size_t size) {
+        const uint8_t* p = static_cast<const uint8_t*>(t);
+        if (n > 0) b.insert(b.end(), p, p + static_cast<size_t>(n) * size);
+    };
+    table(m.mtable, m.mcount, sizeof(Material));
+    table(m.ntable, m.ncount, sizeof(Vec4));
+    table(m.wtable, m.wcount, sizeof(Vec4));
+    table(m.ltable, m.lcount, sizeof(Link));
+    table(m.ctable, m.ccount, sizeof(Command));
+    return b;
 }
 
 void Model(const std::string& path, const std::string& leaf, const Bytes& b) {
     Object obj;
     ObjectInit(&obj);
     if (LoadModel(&obj, path.c_str(), nullptr) == OBJ_OK) {
+        for (const Anim* a = obj.anims; a; a = a->next) {
+            if (!a->keys) continue;
+            const Bytes mesh = UnpackedMesh(a->keys->mesh);
+            if (mesh.size() > kMaxSeed / 4) continue;
+            const std::string name = leaf + "-anim" + std::to_string(a->id) + ".mesh";
+            testaudio::WriteFile(Seed("model", name), mesh);
+            testaudio::WriteFile(Seed("model_v1", name), mesh);
+        }
         if (b.size() <= kMaxSeed) {
             testaudio::WriteFile(Seed("model", leaf), b);
         } else {
