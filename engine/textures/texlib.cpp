@@ -178,8 +178,11 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
     // Each entry gets a copy of its blocks. Blocks the writer lays out lie back to back after the
     // table, so together they never exceed the body; entries that share a block would multiply
     // what a small file costs (256 entries on one large block), and such a library is refused.
+    // An empty entry (format -1) gets no blocks, whatever offsets it records: the library's users
+    // and its writer take it for one without any, so blocks given to it would be lost or leak.
     uint64_t blocks = 0;
     for (const TexFileRecord& r : table) {
+        if (r.format == TEX_EMPTY) continue;
         if (r.palette) blocks += kPaletteLen;
         if (r.pixels) blocks += r.size;
     }
@@ -205,6 +208,7 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
         e.colorkey = r.colorkey;
         e.palette = nullptr;
         e.pixels = nullptr;
+        if (r.format == TEX_EMPTY) continue;
         if (r.palette) {
             e.palette = static_cast<uint32_t*>(std::calloc(256, sizeof(uint32_t)));
             if (!e.palette) {

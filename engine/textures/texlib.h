@@ -27,6 +27,8 @@ int PutTexture(int index, TexLib* lib, const TexEntry* record);
 // Loads a library file. 0 and *lib, or 1 on any failure (missing file, short read, wrong magic,
 // a corrupt or mis-sized body, a block outside the body, out of memory), with nothing left
 // allocated. When `description` is given its 48 bytes receive the file's description field.
+// An empty entry (format -1) comes without palette and pixels whatever offsets it records, as
+// SaveTexLib writes it: blocks given to it could not be freed or replaced through the library.
 // Called by the application at start-up for "demo.tex" and "vgasys.fnt".
 int LoadTexLib(const char* name, TexLib** lib, char* description = nullptr);
 // Saves a library; the body is LZW-packed unless that would not shrink it. `description` null
