@@ -116,12 +116,14 @@ for h in "${harnesses[@]}"; do
   rm -rf "$work/run/$h"
   echo "fuzz: $h for ${secs_of[$h]}s ($(date -u +%H:%M:%S))" >&2
   run "$h" "${secs_of[$h]}" "$work/run/$h" "$src/corpus/$h" "$work/seeds/$h" || true
-  # Merge: the smallest set of inputs with the coverage of all of them replaces the corpus.
-  rm -rf "$work/merged/$h"
-  mkdir -p "$work/merged/$h"
+  # Merge: the smallest set of inputs with the coverage of all of them replaces the corpus. Inputs
+  # above 64 KB stay out of it (large seeds are made again by every campaign), which keeps the
+  # checked-in corpus small.
+  rm -rf "$work/merged/$h" "$work/small/$h"
+  mkdir -p "$work/merged/$h" "$work/small/$h"
+  find "$src/corpus/$h" "$work/run/$h" "$work/seeds/$h" -type f -size -65537c -exec cp -t "$work/small/$h" {} +
   nice -n 19 "$build/tests/fuzz/fuzz_$h" -merge=1 -max_len="${max_len[$h]}" -timeout=10 -rss_limit_mb=2048 \
-    -close_fd_mask=3 "$work/merged/$h" "$src/corpus/$h" "$work/run/$h" "$work/seeds/$h" \
-    >"$work/logs/$h.merge.log" 2>&1 || true
+    -close_fd_mask=3 "$work/merged/$h" "$work/small/$h" >"$work/logs/$h.merge.log" 2>&1 || true
   if [[ -n $(find "$work/merged/$h" -type f) ]]; then
     rm -rf "$src/corpus/$h"
     cp -r "$work/merged/$h" "$src/corpus/$h"

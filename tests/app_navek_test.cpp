@@ -330,15 +330,16 @@ TEST_F(App, FreeCameraKeysStepTheirValueOnceAndClearTheirFlag) {
                   {VK_ADD, 6, 1.1f},    {VK_SUBTRACT, 6, -1.1f},  // the zoom may pass zero
                   {VK_INSERT, 0, 30},   {VK_DELETE, 0, -30},   {VK_HOME, 1, 30},
                   {VK_END, 1, -30},     {VK_PRIOR, 2, 30},     {VK_NEXT, 2, -30}};
+    const int keyA = 'A';
     for (const auto& k : keys) {
         for (int i = 0; i < 7; ++i) *values[i] = start[i];
-        keyDown[k.key] = keyDown['A'] = 1;
+        keyDown[k.key] = keyDown[keyA] = 1;
         FreeCameraKeys();
         FreeCameraKeys();  // the flag went with the key: no second step
         for (int i = 0; i < 7; ++i)
             EXPECT_FLOAT_EQ(*values[i], start[i] + (i == k.value ? k.step : 0))
                 << "key " << k.key << ", value " << i;
-        EXPECT_EQ(keyDown[k.key] * 2 + keyDown['A'], 1) << "key " << k.key;
+        EXPECT_EQ(keyDown[k.key] * 2 + keyDown[keyA], 1) << "key " << k.key;
     }
 }
 

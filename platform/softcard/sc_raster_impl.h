@@ -371,8 +371,10 @@ inline bool FitStep(float a, float da, float top, float scale, int n, int32_t* s
 template <int TexMode, bool Blend, bool Key, bool ZLess>
 void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, const float* dx) {
     int32_t zs, dzs = int32_t(st.dz), ch[4], dch[4] = {st.dc[0], st.dc[1], st.dc[2], st.dc[3]};
-    FitStep(a[kZ], dx[kZ], 65535.99f, 32768.0f, n, &zs, &dzs);
-    for (int k = 0; k < 4; ++k) FitStep(a[kA + k], dx[kA + k], 255.99f, 65536.0f, n, &ch[k], &dch[k]);
+    // Whether every step is the triangle's: only the vector path asks.
+    [[maybe_unused]] bool same = FitStep(a[kZ], dx[kZ], 65535.99f, 32768.0f, n, &zs, &dzs);
+    for (int k = 0; k < 4; ++k)
+        same &= FitStep(a[kA + k], dx[kA + k], 255.99f, 65536.0f, n, &ch[k], &dch[k]);
     // Unsigned: the step after the last pixel may pass 2^31 harmlessly.
     uint32_t z = uint32_t(zs);
     const uint32_t dz = uint32_t(dzs);
