@@ -102,6 +102,9 @@ if [[ $mode == smoke ]]; then
     if [[ -n $(find "$work/findings/$h" -type f) ]]; then
       status=1
       echo "fuzz: $h found $(ls "$work/findings/$h"); its log: $work/logs/$h.log" >&2
+    elif ! grep -q '^stat::number_of_executed_units' "$work/logs/$h.log"; then
+      status=1
+      echo "fuzz: $h did not run; its log: $work/logs/$h.log" >&2
     fi
   done
   exit $status
