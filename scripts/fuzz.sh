@@ -53,6 +53,9 @@ fi
 declare -A max_len=([lzw]=8192 [texlib]=131072 [pcx]=131072 [model]=262144 [model_v1]=262144
                     [remap]=4096 [wav]=65536 [module]=262144 [settings]=256 [options]=1024)
 
+# The largest input kept in the checked-in corpus, where 64 KB would make it too large.
+declare -A corpus_max=([texlib]=16384 [pcx]=16384 [wav]=16384 [model]=8192 [model_v1]=8192)
+
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
@@ -120,11 +123,12 @@ for h in "${harnesses[@]}"; do
   echo "fuzz: $h for ${secs_of[$h]}s ($(date -u +%H:%M:%S))" >&2
   run "$h" "${secs_of[$h]}" "$work/run/$h" "$src/corpus/$h" "$work/seeds/$h" || true
   # Merge: the smallest set of inputs with the coverage of all of them replaces the corpus. Inputs
-  # above 64 KB stay out of it (large seeds are made again by every campaign), which keeps the
-  # checked-in corpus small.
+  # above corpus_max bytes stay out of it (large seeds are made again by every campaign), which
+  # keeps the checked-in corpus small.
   rm -rf "$work/merged/$h" "$work/small/$h"
   mkdir -p "$work/merged/$h" "$work/small/$h"
-  find "$src/corpus/$h" "$work/run/$h" "$work/seeds/$h" -type f -size -65537c -exec cp -t "$work/small/$h" {} +
+  find "$src/corpus/$h" "$work/run/$h" "$work/seeds/$h" -type f -size -$((${corpus_max[$h]:-65536} + 1))c \
+    -exec cp -n -t "$work/small/$h" {} + 2>/dev/null || true
   nice -n 19 "$build/tests/fuzz/fuzz_$h" -merge=1 -max_len="${max_len[$h]}" -timeout=10 -rss_limit_mb=2048 \
     -close_fd_mask=3 "$work/merged/$h" "$work/small/$h" >"$work/logs/$h.merge.log" 2>&1 || true
   if [[ -n $(find "$work/merged/$h" -type f) ]]; then
