@@ -43,9 +43,6 @@ TEST(ProgramGlide, WithoutABoardTheDialogCannotRun) {
     EXPECT_NE(err.find("no render device to choose"), std::string::npos) << "Run disabled: " << err;
 }
 
-}  // namespace
-
-#ifdef SCENE_D3D
 // The same scenes through the Direct3D device and the Glide device. They differ only where a
 // texture is magnified: the Glide device magnifies bilinearly (wrapping at the texture's edges),
 // the Direct3D software device takes the nearest texel. Depth reads differ by the rounding of
@@ -125,4 +122,5 @@ TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
     EXPECT_NEAR(depth[0], 0.3f, 1.0f / 65535);
     EXPECT_NEAR(depth[1], 0.3f, 1.0f / 65535);
 }
-#endif
+
+}  // namespace
