@@ -132,12 +132,16 @@ TEST_F(TexLibTest, PutAndFreeTexture) {
     TexLib* lib = NewTexLib();
     TexEntry e = MakeEntry(TEX_RGB565, 2, 2, 1, true);
     TexEntry f = MakeEntry(TEX_RGB565, 2, 2, 2, false);
-    // put; in use; outside; free empty; free outside; free; free again; put into the freed entry
-    EXPECT_EQ((std::vector<int>{0, 2, 2, 3, 3, 0, 3, 0}),
-              (std::vector<int>{PutTexture(4, lib, &e), PutTexture(4, lib, &f), PutTexture(256, lib, &f),
-                                FreeTexture(5, lib), FreeTexture(-1, lib), FreeTexture(4, lib), FreeTexture(4, lib),
-                                PutTexture(4, lib, &f)}));
-    EXPECT_EQ((std::vector<int>{0, 0}), (std::vector<int>{FreeTexLib(lib), FreeTexLib(nullptr)}));
+    EXPECT_EQ(PutTexture(4, lib, &e), 0) << "put";
+    EXPECT_EQ(PutTexture(4, lib, &f), 2) << "in use";
+    EXPECT_EQ(PutTexture(256, lib, &f), 2) << "outside";
+    EXPECT_EQ(FreeTexture(5, lib), 3) << "free empty";
+    EXPECT_EQ(FreeTexture(-1, lib), 3) << "free outside";
+    EXPECT_EQ(FreeTexture(4, lib), 0) << "free";
+    EXPECT_EQ(FreeTexture(4, lib), 3) << "free again";
+    EXPECT_EQ(PutTexture(4, lib, &f), 0) << "put into the freed entry";
+    EXPECT_EQ(FreeTexLib(lib), 0);
+    EXPECT_EQ(FreeTexLib(nullptr), 0);
 }
 
 // A raw library file made by hand: the table (entries given) and `extra` body bytes.
