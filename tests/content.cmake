@@ -1,12 +1,10 @@
 # The content builder: its operators, the data set it writes, and both programs playing it.
-tambir_test(test_content_ops SOURCES content_ops_test.cpp LIBS content_ops engine_textures device_none
-            PkgConfig::OPENMPT)
+tambir_test(test_content_ops SOURCES content_ops_test.cpp LIBS content_ops engine_textures device_none)
 
 tambir_test(test_content_show SOURCES content_show_test.cpp
-            LIBS content_show navek device_null PkgConfig::OPENMPT)
+            LIBS content_show navek device_null)
 target_compile_definitions(test_content_show PRIVATE TAMBIR_CONTENT="$<TARGET_FILE:tambir-content>"
                            SHOW_DATA_DIR="${TAMBIR_DATA_DIR}" TRXTOOL="$<TARGET_FILE:trxtool>")
-target_include_directories(test_content_show PRIVATE ${CMAKE_SOURCE_DIR}/platform/audio)
 add_dependencies(test_content_show tambir-content show_data trxtool)
 
 tambir_test(test_content_audio SOURCES content_audio_test.cpp LIBS content_show platform_audio PkgConfig::OPENMPT)
