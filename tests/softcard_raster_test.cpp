@@ -168,8 +168,8 @@ TEST(SoftcardState, CullModesBySreenWinding) {
         EXPECT_EQ(Px(c, 14, 14) != 0, k.ccwDrawn) << "cull " << k.cull << " ccw";
         ScClearColor(c, SC_BACK, 0);
         ScDraw(c, SC_STRIP, strip, 4);
-        EXPECT_TRUE((Px(c, 2, 2) != 0) == k.cwDrawn && (Px(c, 18, 18) != 0) == k.cwDrawn)
-            << "cull " << k.cull << " strip";
+        EXPECT_EQ(Px(c, 2, 2) != 0, k.cwDrawn) << "cull " << k.cull << " strip, first triangle";
+        EXPECT_EQ(Px(c, 18, 18) != 0, k.cwDrawn) << "cull " << k.cull << " strip, second triangle";
         ScDestroy(c);
     }
 }
@@ -184,8 +184,9 @@ TEST(SoftcardColour, GouraudAndDepthFollowThePlaneAtPixelCentres) {
     for (int x = 0; x < 64; x += 7) {
         int want = int(255.0 * (x + 0.5) / 64) >> 3;
         uint16_t p = Px(c, x, 2);
-        EXPECT_TRUE(std::abs((p >> 11) - want) <= 1 && std::abs((p & 31) - want) <= 1 &&
-                    ((p >> 5) & 63) == 0) << "column " << x << " want 5-bit " << want << " got " << Hex(p);
+        EXPECT_NEAR(p >> 11, want, 1) << "red of column " << x << ": " << Hex(p);
+        EXPECT_NEAR(p & 31, want, 1) << "blue of column " << x << ": " << Hex(p);
+        EXPECT_EQ((p >> 5) & 63, 0) << "green of column " << x << ": " << Hex(p);
         EXPECT_NEAR(ScReadDepth(c, x, 2), 65535.0 * (x + 0.5) / 64, 1.5) << "column " << x;
     }
     for (auto [x, y] : {std::pair{-1, 0}, {64, 0}, {0, 4}}) EXPECT_EQ(ScReadDepth(c, x, y), -1);
