@@ -37,7 +37,14 @@ std::string Hex16(unsigned v) {
 }
 
 std::string Mode(int w, int h, int bpp = 0) {
-    return std::to_string(w) + "x" + std::to_string(h) + (bpp ? "x" + std::to_string(bpp) : "");
+    std::string s = std::to_string(w);
+    s += 'x';
+    s += std::to_string(h);
+    if (bpp) {
+        s += 'x';
+        s += std::to_string(bpp);
+    }
+    return s;
 }
 
 std::string Name(const DDPIXELFORMAT* f) {
