@@ -36,10 +36,4 @@ TEST(ProgramD3d, EachListedDevicePlaysTheShowAndCapturesTheFramesAsked) {
     }
 }
 
-TEST(ProgramD3d, AFailedOpenIsReported) {
-    // 5000 x 5000 is no display mode of the card: the device does not open.
-    std::string out, err;
-    EXPECT_EQ(runprog::Run(DataSet(), "", DEMO_D3D, "--headless -- 5000 5000 0", &out, &err), 1) << err;
-}
-
 }  // namespace
