@@ -26,6 +26,19 @@ enum {
     kMaxRun = 127
 };
 
+// Header fields: both files start with the banner and their magic; then the keyframe file has its
+// version and the sizes of its key and animation records, the indexed file where its index lies
+// and how many entries it has.
+enum {
+    kMagicAt = kBannerSize,
+    kMajorAt = 75,
+    kMinorAt = 76,
+    kKeyUsedAt = 77,
+    kAnimUsedAt = 81,
+    kIndexAt = 75,
+    kIndexCountAt = 79
+};
+
 const char kMagic[] = "TRXMODEL";
 const char kMagicV1[] = "TRXMODEL1.0";
 const char kDefaultBanner[] = "TRX model file, written by the Tambir engine";
@@ -301,11 +314,11 @@ int8_t SaveModel(const Object* obj, const char* file, const char* banner) {
     if (!f) return MDL_CREATE;
     uint8_t header[kHeaderSize] = {};
     CopyBanner(header, banner);
-    std::memcpy(header + 64, kMagic, 8);
-    header[75] = 1;
-    header[76] = 1;
-    PutI32(header + 77, kKeyRecord);
-    PutI32(header + 81, kAnimRecord);
+    std::memcpy(header + kMagicAt, kMagic, 8);
+    header[kMajorAt] = 1;
+    header[kMinorAt] = 1;
+    PutI32(header + kKeyUsedAt, kKeyRecord);
+    PutI32(header + kAnimUsedAt, kAnimRecord);
     if (!WriteBytes(f, header, kHeaderSize)) return CloseWith(f, MDL_WRITE);
     uint8_t rec[kKeyRecord];
     for (const Anim* a = obj->anims; a; a = a->next) {
@@ -349,13 +362,13 @@ int8_t LoadModel(Object* obj, const char* file, char* banner) {
     uint8_t header[kHeaderSize];
     if (!ReadBytes(f, header, kHeaderSize)) return CloseWith(f, Corrupt("file shorter than its header"));
     if (banner) std::memcpy(banner, header, kBannerSize);
-    if (std::memcmp(header + 64, kMagic, 8) != 0) return CloseWith(f, MDL_MAGIC);
+    if (std::memcmp(header + kMagicAt, kMagic, 8) != 0) return CloseWith(f, MDL_MAGIC);
     // Version bytes are unsigned: 0xFF is version 255, not -1, and is newer than this reader.
-    const uint8_t major = header[75], minor = header[76];
+    const uint8_t major = header[kMajorAt], minor = header[kMinorAt];
     if (major > 1 || (major == 1 && minor > 1)) return CloseWith(f, MDL_VERSION);
     uint32_t keyUsed, animUsed;
-    std::memcpy(&keyUsed, header + 77, 4);
-    std::memcpy(&animUsed, header + 81, 4);
+    std::memcpy(&keyUsed, header + kKeyUsedAt, 4);
+    std::memcpy(&animUsed, header + kAnimUsedAt, 4);
 
     uint8_t rec[kKeyRecord];
     if (!ReadRecord(f, rec, kAnimRecord, animUsed)) return CloseWith(f, Corrupt("file ends before its end record"));
@@ -399,7 +412,7 @@ int8_t SaveModelV1(const Object* obj, const char* file, const char* banner) {
     FreeIndex();
     uint8_t header[kV1Header] = {};
     CopyBanner(header, banner);
-    std::memcpy(header + 64, kMagicV1, 11);
+    std::memcpy(header + kMagicAt, kMagicV1, 11);
     int8_t result = WriteBytes(f, header, kV1Header) ? OBJ_OK : MDL_WRITE;
     for (const Anim* a = obj->anims; a && !result; a = a->next) {
         const Keyframe* k = a->keys;
@@ -419,7 +432,7 @@ int8_t SaveModelV1(const Object* obj, const char* file, const char* banner) {
         PutI32(place + 4, modelIndex.count);
         const size_t n = static_cast<size_t>(modelIndex.count);
         if (at < 0 || at > INT32_MAX || (n && std::fwrite(modelIndex.entries, sizeof(IndexEntry), n, f) != n) ||
-            std::fseek(f, 75, SEEK_SET) != 0 || !WriteBytes(f, place, 8))
+            std::fseek(f, kIndexAt, SEEK_SET) != 0 || !WriteBytes(f, place, 8))
             result = MDL_WRITE;
     }
     FreeIndex();
@@ -434,10 +447,10 @@ int8_t LoadModelV1(Object* obj, const char* file, char* banner) {
     uint8_t header[kV1Header];
     if (!ReadBytes(f, header, kBannerSize)) return CloseWith(f, Corrupt("file shorter than its banner"));
     if (banner) std::memcpy(banner, header, kBannerSize);
-    if (!ReadBytes(f, header + 64, 11)) return CloseWith(f, Corrupt("file shorter than its magic"));
-    if (std::memcmp(header + 64, kMagicV1, 11) != 0) return CloseWith(f, MDL_MAGIC);
-    if (!ReadBytes(f, header + 75, 8)) return CloseWith(f, Corrupt("file shorter than its header"));
-    const int32_t offset = GetI32(header + 75), count = GetI32(header + 79);
+    if (!ReadBytes(f, header + kMagicAt, 11)) return CloseWith(f, Corrupt("file shorter than its magic"));
+    if (std::memcmp(header + kMagicAt, kMagicV1, 11) != 0) return CloseWith(f, MDL_MAGIC);
+    if (!ReadBytes(f, header + kIndexAt, 8)) return CloseWith(f, Corrupt("file shorter than its header"));
+    const int32_t offset = GetI32(header + kIndexAt), count = GetI32(header + kIndexCountAt);
     if (std::fseek(f, 0, SEEK_END) != 0) return CloseWith(f, Corrupt("cannot seek"));
     const long size = std::ftell(f);
     if (offset < 0 || count < 0 || offset > size || int64_t{count} * 8 > size - offset)
