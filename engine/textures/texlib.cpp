@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "le_bytes.h"
 #include "lzwc.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -47,17 +48,6 @@ TexEntry EmptyEntry() {
     std::memset(&e, 0, sizeof e);
     e.format = TEX_EMPTY;
     return e;
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void WriteU32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
 }
 
 int LoadFail(const char* name, const char* why, FILE* f = nullptr) {
@@ -116,8 +106,8 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
         return LoadFail(name, "shorter than its header", f);
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return LoadFail(name, "not a texture library", f);
     const bool raw = header[7] != 0;
-    const uint32_t unpacked = ReadU32(header + 8);
-    const uint32_t stored = ReadU32(header + 12);
+    const uint32_t unpacked = GetLe32(header + 8);
+    const uint32_t stored = GetLe32(header + 12);
     if (stored > static_cast<uint64_t>(file_len) - (kDescLen + kHeaderLen))
         return LoadFail(name, "stored length runs past the end of the file", f);
     if (unpacked < kTableLen) return LoadFail(name, "body shorter than its table", f);
@@ -289,8 +279,8 @@ int SaveTexLib(const char* name, const TexLib* lib, const char* description) {
     uint8_t header[kHeaderLen];
     std::memcpy(header, kMagic, sizeof kMagic);
     header[7] = raw ? 1 : 0;
-    WriteU32(header + 8, static_cast<uint32_t>(len));
-    WriteU32(header + 12, static_cast<uint32_t>(stored));
+    PutLe32(header + 8, static_cast<uint32_t>(len));
+    PutLe32(header + 12, static_cast<uint32_t>(stored));
 
     bool ok = std::fwrite(desc, 1, kDescLen, f) == kDescLen;
     ok = std::fwrite(header, 1, kHeaderLen, f) == kHeaderLen && ok;
