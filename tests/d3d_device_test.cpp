@@ -430,8 +430,7 @@ TEST_F(D3dDevice, ImagesAreCopiedUnscaled) {
     EXPECT_EQ(DevCreateImage(&bimg, &bad.e), DEV_ERR_BAD_SELECTOR);
     EXPECT_EQ(bimg.storage, nullptr);
     DeviceImage zero = {};
-    EXPECT_EQ(DevDrawImage(&zero, 0), 0);
-    EXPECT_EQ(DevFreeImage(&zero), 0);
+    EXPECT_EQ(DevFreeImage(&zero), 0) << "freeing an empty record";
     DevClose();  // images are freed after the device is closed
     EXPECT_EQ(DevFreeImage(&img), 0);
     EXPECT_EQ(img.storage, nullptr) << "a freed image is zeroed";
