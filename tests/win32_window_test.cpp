@@ -280,6 +280,13 @@ TEST_F(Win32, CursorCountAndFocus) {
     EXPECT_EQ(GetFocus(), nullptr);
 }
 
+// Win32_ParseOptions over the arguments; its result, with the options, the command line and the message.
+int Parse(const std::vector<const char*>& args, Win32StandInOptions* o, std::string* cmdLine, std::string* message) {
+    std::vector<char*> argv;
+    for (const char* a : args) argv.push_back(const_cast<char*>(a));
+    return Win32_ParseOptions(static_cast<int>(argv.size()), argv.data(), o, cmdLine, message);
+}
+
 TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
     const struct {
         std::vector<const char*> args;
@@ -318,11 +325,9 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
         {{"demo", "--card-threads"}, 2, false, false, -1, ""},
     };
     for (const auto& c : cases) {
-        std::vector<char*> argv;
-        for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
         Win32StandInOptions o;
         std::string cmdLine, message;
-        int r = Win32_ParseOptions(static_cast<int>(argv.size()), argv.data(), &o, &cmdLine, &message);
+        const int r = Parse(c.args, &o, &cmdLine, &message);
         std::string label = c.args.size() > 1 ? c.args[1] : "(none)";
         EXPECT_EQ(r, c.result) << label;
         if (r != 0) {
@@ -369,11 +374,9 @@ TEST(Win32Options, CaptureOptionsAreReadAndCheckedTogether) {
         {{"demo", "--capture", "x", "--capture-wav", "x"}, 2, "", "", "", -1, 0},
     };
     for (const auto& c : cases) {
-        std::vector<char*> argv;
-        for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
         Win32StandInOptions o;
         std::string cmdLine, message;
-        int r = Win32_ParseOptions(static_cast<int>(argv.size()), argv.data(), &o, &cmdLine, &message);
+        const int r = Parse(c.args, &o, &cmdLine, &message);
         std::string label;
         for (const char* a : c.args) label += std::string(a) + " ";
         EXPECT_EQ(r, c.result) << label << message;
