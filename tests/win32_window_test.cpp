@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "assert_report.h"
 #include "win32_internal.h"
 #include "win32_standin.h"
 #include "windows.h"
@@ -388,12 +387,6 @@ TEST(Win32Options, CaptureOptionsAreReadAndCheckedTogether) {
         EXPECT_EQ(o.captureFrames, c.frames) << label;
         EXPECT_TRUE(Win32_Capturing(o)) << label;
     }
-}
-
-TEST(Win32Report, AssertionReportNamesExpressionModuleAndLine) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(AssertReport("j>0", "trx", 760), testing::ExitedWithCode(3),
-                "Assertion failed: j>0, file trx, line 760");
 }
 
 TEST(Win32Report, UnsupportedCallsEndTheProgramWithAMessage) {
