@@ -134,17 +134,8 @@ TEST(Lzw, RoundTripsAndBlockLayout) {
         EXPECT_EQ(out.size(), bits / 8 + 1) << name;
     }
     EXPECT_TRUE(Pack(Random(300, 2, 256)).empty()) << "incompressible input is refused";
-    // First block: 254 x 9, 512 x 10, 1024 x 11, 2048 x 12, 2 x 13 (the last being the clear).
-    const auto codes = Codes(Pack(Random(100000, 3, 16)));
-    int count[14] = {};
-    size_t i = 0;
-    for (; i < codes.size() && (codes[i].first != 256 || i == 0); ++i) ++count[codes[i].second];
-    ASSERT_LT(i + 1, codes.size());
-    for (auto [width, n] : {std::pair{9, 254}, {10, 512}, {11, 1024}, {12, 2048}})
-        EXPECT_EQ(count[width], n) << width << "-bit codes";
-    EXPECT_EQ(count[13], 1) << "the clear is the second 13-bit code";
-    EXPECT_EQ(codes[i + 1].second, 9) << "the next block starts with 9-bit codes";
-    // The input that ends exactly at a full dictionary closes with pending + end, both 13 bits.
+    // (Where each code widens and a full block is cleared the pinned streams below hold.) The input
+    // that ends exactly at a full dictionary closes with pending + end, both 13 bits.
     const auto tail = Codes(Pack(EndingAtFullDictionary()));
     ASSERT_GE(tail.size(), 2u);
     EXPECT_EQ(tail.back(), std::make_pair(257, 13));
