@@ -72,6 +72,35 @@ TEST(ProgramD3d, PlaysTheShowHeadlessAndCapturesFrames) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(ProgramD3d, TheDisplayLostAtTwoFlipsComesBackWithTheSamePictures) {
+    // The stand-in loses the display's surfaces at flips 5 and 6 (those frames are not shown);
+    // the device restores them with the next frame, and the show goes on picture for picture.
+    std::string dir = testing::TempDir() + "/program_d3d_lost_" + std::to_string(getpid());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "/kept");
+    std::filesystem::create_directories(dir + "/lost");
+    ASSERT_EQ(showdata::WriteShowData(dir), "");
+    for (const char* run : {"kept", "lost"}) {
+        std::string env = std::strcmp(run, "lost") == 0 ? "TAMBIR_DDRAW_LOSE_AT=5,6 " : "";
+        std::string cmd = "cd '" + dir + "' && " + env + "'" DEMO_D3D "' --headless --frames " + run +
+                          " --frames-at 1-12 -- 640 480 0 >out.txt 2>err.txt";
+        int raw = std::system(cmd.c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0) << run << ": " << Slurp(dir + "/err.txt");
+    }
+    auto frame = [&](const char* run, int n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame-%06d.png", n);
+        return Slurp(dir + "/" + run + name);
+    };
+    ASSERT_NE(frame("kept", 5), frame("kept", 7)) << "the frames around the loss differ";
+    for (int n = 1; n <= 10; ++n) {
+        const int shown = n < 5 ? n : n + 2;
+        EXPECT_FALSE(frame("lost", n).empty()) << "frame " << n;
+        EXPECT_EQ(frame("lost", n), frame("kept", shown)) << "presented frame " << n << " is show frame " << shown;
+    }
+    std::filesystem::remove_all(dir);
+}
+
 TEST(ProgramD3d, RunsOnEachListedDevice) {
     // 3: the second DirectDraw driver (a hardware device class, bilinear magnification and a
     // desktop mode change); 1: the software MMX device.
