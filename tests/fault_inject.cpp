@@ -149,7 +149,7 @@ MMRESULT __wrap__Z12timeSetEventjjPFvjjmmmEmj(UINT delay, UINT resolution, LPTIM
         gFaults.phase = kShow;
         if (gFaults.removeData)
             for (const std::string& path : *gFaults.opened) unlink(path.c_str());
-        if (gFaults.endAfterStartUp) PostMessageA(mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+        if (gFaults.endAfterStartUp) PostMessageA(handles.mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
         if (gFaults.signalFrame == 0) std::raise(gFaults.signal);
     }
     return __real__Z12timeSetEventjjPFvjjmmmEmj(delay, resolution, proc, user, flags);

@@ -16,8 +16,8 @@ static inline int PixelOf(float v) {
 void SetViewport(float cx, float cy, float width, float height, byte setrect) {
     trx.halfWidth = width * 0.5f;
     trx.halfHeight = height * 0.5f;
-    float dmin = static_cast<float>(DevGetScreenInfo(9));
-    float dmax = static_cast<float>(DevGetScreenInfo(10));
+    float dmin = static_cast<float>(DevGetScreenInfo(INFO_DEPTH_NEAR));
+    float dmax = static_cast<float>(DevGetScreenInfo(INFO_DEPTH_FAR));
     MatIdentity(&trx.viewport);
     trx.viewport.m[0] = trx.halfWidth;
     trx.viewport.m[5] = trx.halfHeight;
@@ -273,12 +273,12 @@ int RenderFrame(const Matrix* view, const Matrix* projection, int flags) {
     }
     MatMul(&trx.modelView, &trx.projViewport, &trx.combined);
 
-    trx.clipX0 = static_cast<float>(DevGetScreenInfo(5));
-    trx.clipX1 = static_cast<float>(DevGetScreenInfo(6));
-    trx.clipY0 = static_cast<float>(DevGetScreenInfo(7));
-    trx.clipY1 = static_cast<float>(DevGetScreenInfo(8));
-    trx.depthMin = static_cast<float>(DevGetScreenInfo(9));
-    trx.depthMax = static_cast<float>(DevGetScreenInfo(10));
+    trx.clipX0 = static_cast<float>(DevGetScreenInfo(INFO_CLIP_X0));
+    trx.clipX1 = static_cast<float>(DevGetScreenInfo(INFO_CLIP_X1));
+    trx.clipY0 = static_cast<float>(DevGetScreenInfo(INFO_CLIP_Y0));
+    trx.clipY1 = static_cast<float>(DevGetScreenInfo(INFO_CLIP_Y1));
+    trx.depthMin = static_cast<float>(DevGetScreenInfo(INFO_DEPTH_NEAR));
+    trx.depthMax = static_cast<float>(DevGetScreenInfo(INFO_DEPTH_FAR));
 
     const bool transformed = TransformAndClassify();
     const bool lit = PrepareLights() == 0;
