@@ -281,11 +281,11 @@ int RenderFrame(const Matrix* view, const Matrix* projection, int flags) {
     trx.depthMax = static_cast<float>(DevGetScreenInfo(INFO_DEPTH_FAR));
 
     const bool transformed = TransformAndClassify();
-    const bool lit = PrepareLights() == 0;
-    if (!transformed || !lit) return -1;
+    const bool lit = PrepareLights() == TRX_OK;
+    if (!transformed || !lit) return TRX_NO_MEMORY;
     if (trx.wlcount > trx.cacheCapacity) {
         const int32_t old = trx.cacheCapacity;
-        if (!Reserve(&trx.cache, &trx.cacheCapacity, trx.wlcount)) return -1;
+        if (!Reserve(&trx.cache, &trx.cacheCapacity, trx.wlcount)) return TRX_NO_MEMORY;
         // New records carry the stamp of the frame before this one, which no later frame matches.
         for (int32_t i = old; i < trx.cacheCapacity; ++i) trx.cache[i].stamp = trx.frameStamp;
     }
@@ -308,7 +308,7 @@ int RenderFrame(const Matrix* view, const Matrix* projection, int flags) {
             c += 1 + count;
         }
     }
-    if (!complete) return -2;
+    if (!complete) return TRX_RUN_CUT;
     if (trx.flareCount) FlushFlares();
-    return 0;
+    return TRX_OK;
 }
