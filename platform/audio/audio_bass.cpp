@@ -42,6 +42,7 @@ struct State {
     // BASS_Init found no audio output and said the show goes on without sound: the calls that
     // need the output then fail without a message each.
     bool silent = false;
+    bool lostSaid = false;  // the output was lost while playing, and this was said
 };
 
 State g;
@@ -111,6 +112,19 @@ uint32_t InitialisedRate(const std::string& where) {
     return g.mixer.Rate();
 }
 
+// An output lost while the show runs (a device unplugged, the sound server gone): SDL stops
+// feeding it and the show goes on silent, said once. SDL reports the removal only of opened
+// devices, and the stand-in opens one output.
+int SDLCALL DeviceEvents(void*, SDL_Event* e) {
+    if (e->type != SDL_AUDIODEVICEREMOVED || e->adevice.iscapture) return 1;
+    std::lock_guard<std::mutex> hold(g.lock);
+    if (g.mode == Mode::Device && g.device && !g.lostSaid) {
+        g.lostSaid = true;
+        std::fputs("audio: the audio output was lost; the show goes on without sound\n", stderr);
+    }
+    return 1;
+}
+
 void SDLCALL DeviceCallback(void*, Uint8* stream, int len) {
     std::lock_guard<std::mutex> hold(g.lock);
     g.mixer.Render(reinterpret_cast<int16_t*>(stream), static_cast<size_t>(len) / 4);
@@ -132,6 +146,7 @@ bool BeginSession(const char* where, uint32_t rate, Mode mode) {
     g.mode = mode;
     g.running = false;
     g.silent = false;
+    g.lostSaid = false;
     return true;
 }
 
@@ -197,6 +212,7 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return fail("cannot open an audio output: " + why + "; continuing without sound");
     }
+    SDL_AddEventWatch(DeviceEvents, nullptr);
     std::lock_guard<std::mutex> hold(g.lock);
     g.device = id;
     return TRUE;
@@ -215,6 +231,7 @@ void BASS_Free(void) {
         g.device = 0;
     }
     if (device) {
+        SDL_DelEventWatch(DeviceEvents, nullptr);
         SDL_CloseAudioDevice(device);  // waits for a running callback; none runs after this
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
