@@ -494,8 +494,11 @@ HRESULT DDSurface::DeleteAttachedSurface(DWORD, LPDIRECTDRAWSURFACE4 surface) {
 
 HRESULT DDSurface::Flip(LPDIRECTDRAWSURFACE4 target, DWORD) {
     if (kind != DDK_PRIMARY || (target && target != back)) return DDERR_INVALIDPARAMS;
+    // The exclusive window minimised gives the display up, as DirectDraw does; so does
+    // TAMBIR_DDRAW_LOSE_AT, at chosen flips.
     static long flips = 0;
-    if (LoseAtFlip(++flips)) DDrawStandIn_LoseSurfaces();
+    if (LoseAtFlip(++flips) || (display && display->window && IsIconic(display->window)))
+        DDrawStandIn_LoseSurfaces();
     if (lost) return DDERR_SURFACELOST;
     if (!Card()) return DDERR_SURFACELOST;
     ScSwap(Card());
