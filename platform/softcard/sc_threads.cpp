@@ -20,11 +20,13 @@ constexpr int kMaxThreads = 64;
 // Vertices a queue holds before it is drawn anyway, to bound its memory (2.8 MB).
 constexpr size_t kMaxQueuedVertices = 100000;
 
+#if SC_AVX2_COPY
 bool HasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
                             __builtin_cpu_supports("bmi2");
     return has;
 }
+#endif
 
 // Every card, so that a texture about to change can have the draws that use it done first.
 // Cards are made, used and destroyed on one thread (the card is not thread-safe).
@@ -43,7 +45,9 @@ struct ScWorkers {
 
 int ScDrawRows(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
                int count, bool draw) {
+#if SC_AVX2_COPY  // built on x86-64 only
     if (s.simd && HasAvx2()) return sc_avx2::Draw(card, s, y0, y1, prim, v, count, draw);
+#endif
     return sc_base::Draw(card, s, y0, y1, prim, v, count, draw);
 }
 

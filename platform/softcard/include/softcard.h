@@ -138,7 +138,7 @@ void ScSetTexture(ScCard* card, const ScTexture* texture);
 void ScSetFilter(ScCard* card, ScFilter minify, ScFilter magnify);
 void ScSetColorKey(ScCard* card, bool on);
 void ScSetDither(ScCard* card, bool on);
-// Draw 8 pixels at a time with AVX2 when the processor has it (default on; same pixels either way).
+// Draw 8 pixels at a time with AVX2 when the processor has it (x86-64; default on; same pixels).
 void ScSetSimd(ScCard* card, bool on);
 // Draw on n threads (1..64, at most one per row; same pixels either way). Draws made so far are
 // finished first. With one thread, ScDraw draws at once and no queue exists.
