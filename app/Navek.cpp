@@ -275,14 +275,29 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
         return 1;
     }
 
+    // A texture the device could not make (out of memory, a format it lacks) would leave holes
+    // in every scene that uses it: the show stops and says which library.
     TexLib* lib;
     if (LoadTexLib("demo.tex", &lib)) AssertReport("!LoadTexLib(\"demo.tex\",&lib)", "Navek", 1582);
-    UploadTexLib(0, lib);
+    int uploaded = UploadTexLib(0, lib);
     FreeTexLib(lib);
-    if (LoadTexLib("vgasys.fnt", &lib))
-        AssertReport("!LoadTexLib(\"vgasys.fnt\",&lib)", "Navek", 1585);
-    UploadTexLib(2, lib);
-    FreeTexLib(lib);
+    const char* failedLib = uploaded ? "demo.tex" : nullptr;
+    if (!failedLib) {
+        if (LoadTexLib("vgasys.fnt", &lib))
+            AssertReport("!LoadTexLib(\"vgasys.fnt\",&lib)", "Navek", 1585);
+        uploaded = UploadTexLib(2, lib);
+        FreeTexLib(lib);
+        if (uploaded) failedLib = "vgasys.fnt";
+    }
+    if (failedLib) {
+        char text[160];
+        std::snprintf(text, sizeof text, "The display device could not make the textures of \"%s\" (result %d)",
+                      failedLib, uploaded);
+        MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
+        DestroyWindow(handles.mainWindow);  // closes the device
+        ReleaseData();
+        return 1;
+    }
 
     // A show without its models would draw nothing: LoadDemoData has said which file is missing.
     if (LoadDemoData() != 0) {
@@ -295,7 +310,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     MatPerspective(&projMatrix, 0.01f, 20.0f, 0.00016666666f);
     SetViewport(static_cast<float>(settings.screenWidth / 2), static_cast<float>(settings.screenHeight / 2), 300.0f,
                 300.0f, 0);
-    SetLightCount(10);
+    if (SetLightCount(10) != 0) {  // without its light slots the show would be drawn unlit
+        MessageBoxA(nullptr, "Unable to set up the scene's lights: out of memory", nullptr, MB_OK | MB_ICONERROR);
+        DestroyWindow(handles.mainWindow);
+        ReleaseData();
+        return 1;
+    }
     DevSetDepthTest(1);
     StartAudio();
     handles.timerId = timeSetEvent(static_cast<UINT>(settings.timerPeriod), 0, TimerTick, 0, TIME_PERIODIC);

@@ -1,6 +1,7 @@
 // audio_mixer_test.cpp: the mixer through the BASS_* calls in offline mode (WAV loading and its
 // refusals, playback limits, volumes, musics written as tiny IT modules, determinism, stale
 // handles, shutdown order) and one pass through the real SDL output with the dummy driver.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -322,6 +323,16 @@ TEST_F(Mixer, RealOutputWithSdlDummyDriver) {
     EXPECT_TRUE(BASS_Stop());
     EXPECT_TRUE(BASS_Start());
     EXPECT_TRUE(BASS_Stop());
+
+    // The output lost while playing: said once; the calls go on working.
+    ::testing::internal::CaptureStderr();
+    SDL_Event lost{};
+    lost.type = SDL_AUDIODEVICEREMOVED;
+    for (int i = 0; i < 2; ++i) SDL_PushEvent(&lost);
+    EXPECT_TRUE(BASS_Start());
+    EXPECT_NE(BASS_SamplePlay(h), 0u);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "audio: the audio output was lost; the show goes on without sound\n");
 }
 
 }  // namespace

@@ -149,8 +149,12 @@ TEST_F(TexLibTest, PutAndFreeTexture) {
 Bytes RawFile(const std::vector<std::pair<int, std::vector<uint32_t>>>& records, size_t extra) {
     Bytes body(9216 + extra, 0);
     for (int i = 0; i < 256; ++i) body[36 * i] = body[36 * i + 1] = 0xFF;
-    for (auto& [i, fields] : records) {  // format, size, palette offset, pixel offset
+    for (auto& [i, fields] : records) {  // format, size, palette offset, pixel offset[, width, height]
         body[36 * i] = static_cast<uint8_t>(fields[0]), body[36 * i + 1] = 0;
+        for (int k = 0; k < 2; ++k) {  // sides: 10 x 10 unless given
+            const uint32_t side = fields.size() > static_cast<size_t>(4 + k) ? fields[4 + k] : 10;
+            body[36 * i + 2 + 2 * k] = static_cast<uint8_t>(side), body[36 * i + 3 + 2 * k] = static_cast<uint8_t>(side >> 8);
+        }
         for (int k = 0; k < 3; ++k)
             for (int b = 0; b < 4; ++b) body[36 * i + 12 + 4 * k + b] = static_cast<uint8_t>(fields[1 + k] >> (8 * b));
     }
@@ -192,6 +196,11 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
     std::vector<std::pair<int, std::vector<uint32_t>>> shared;
     for (int i = 0; i < 256; ++i) shared.push_back({i, {5, 65536, 0, 9216}});
     const Bytes everyEntryOnOneBlock = RawFile(shared, 65536);
+    // A packed body claiming more than a library may hold, within the coder's ratio: refused on
+    // the header, before anything is allocated.
+    Bytes overLimit = grown(60, 16400);
+    overLimit.resize(64 + 16400, 0);
+    for (int k = 0; k < 4; ++k) overLimit[56 + static_cast<size_t>(k)] = static_cast<uint8_t>((kTexLibMaxBody + 1) >> (8 * k));
     const Case cases[] = {
         {"good", good, 0},
         {"raw by hand, blocks in the body", RawFile({{1, {5, 100, 9216, 9216 + 768}}}, 868), 0},
@@ -217,6 +226,11 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
          RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9315}}}, 199), 1},
         {"two entries share one palette", RawFile({{1, {5, 0, 9216, 0}}, {2, {5, 0, 9216, 0}}}, 768), 1},
         {"every entry on one block", everyEntryOnOneBlock, 1},
+        {"body over the library bound", overLimit, 1},
+        {"largest side the devices take", RawFile({{1, {5, 4096, 0, 9216, 4096, 1}}}, 4096), 0},
+        {"wider than the devices take", RawFile({{1, {5, 4097, 0, 9216, 4097, 1}}}, 4097), 1},
+        {"no height", RawFile({{1, {5, 0, 0, 9216, 10, 0}}}, 1), 1},
+        {"negative width", RawFile({{1, {5, 10, 0, 9216, 0xFFFF, 10}}}, 10), 1},
     };
     for (const Case& c : cases) {
         const std::string path = TempPath("bad.tex");
@@ -229,6 +243,12 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
             EXPECT_EQ(out, reinterpret_cast<TexLib*>(0x1)) << c.name << ": no library handed out";
         }
     }
+    // The writer refuses what the loader would.
+    TexLib* wide = NewTexLib();
+    TexEntry w = MakeEntry(TEX_P8, 4097, 1, 1, false);
+    PutTexture(0, wide, &w);
+    EXPECT_EQ(SaveTexLib(TempPath("wide.tex").c_str(), wide), 1);
+    FreeTexLib(wide);
     TexLib* out = nullptr;
     EXPECT_EQ(LoadTexLib(TempPath("missing.tex").c_str(), &out), 1);
     EXPECT_EQ(out, nullptr);

@@ -183,6 +183,15 @@ int8_t CheckMesh(const Mesh* m) {
 }
 
 int8_t WriteMeshBlock(FILE* f, const Mesh* mesh) {
+    errorText[0] = 0;
+    // What the reader would refuse is not written: tables beyond the bound, indexes outside the mesh.
+    if (mesh->mcount > kMaxMeshElements || mesh->ncount > kMaxMeshElements || mesh->wcount > kMaxMeshElements ||
+        mesh->lcount > kMaxMeshElements || mesh->ccount > kMaxMeshElements) {
+        Corrupt("mesh tables (%d, %d, %d, %d, %d) exceed the %d elements per table one model may draw",
+                mesh->mcount, mesh->ncount, mesh->wcount, mesh->lcount, mesh->ccount, kMaxMeshElements);
+        return MDL_WRITE;
+    }
+    if (CheckMesh(mesh) != OBJ_OK) return MDL_WRITE;
     const int64_t u = UnpackedSize(mesh);
     if (u < 0 || u > (INT32_MAX - 16) / 2) return MDL_NO_MEMORY;
     const int len = static_cast<int>(u);
@@ -208,7 +217,11 @@ int8_t WriteMeshBlock(FILE* f, const Mesh* mesh) {
     table(mesh->ltable, mesh->lcount, sizeof(Link));
     table(mesh->ctable, mesh->ccount, sizeof(Command));
 
-    lzw_init(8);
+    if (lzw_init(8) != 0) {
+        std::free(unpacked);
+        std::free(out);
+        return MDL_NO_MEMORY;
+    }
     int s = lzw_compress(unpacked, out, len);
     if (s < 0) {
         std::memset(out, 0, 2 * static_cast<size_t>(len) + 16);
@@ -223,7 +236,16 @@ int8_t WriteMeshBlock(FILE* f, const Mesh* mesh) {
     return ok ? OBJ_OK : MDL_WRITE;
 }
 
+static int8_t ReadMeshBlockWithin(FILE* f, Mesh* mesh, int64_t* budget);
+
 int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
+    int64_t budget = kMaxModelBytes;
+    return ReadMeshBlockWithin(f, mesh, &budget);
+}
+
+// ReadMeshBlock for a block of a model file whose meshes may unpack to *budget more bytes; the
+// block's share is taken off it.
+static int8_t ReadMeshBlockWithin(FILE* f, Mesh* mesh, int64_t* budget) {
     std::memset(static_cast<void*>(mesh), 0, sizeof *mesh);
     uint8_t head[8];
     if (!ReadBytes(f, head, 8)) return Corrupt("file ends inside a mesh block");
@@ -239,6 +261,8 @@ int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
     if (int64_t{u} > UnpackedSize(&largest))
         return Corrupt("mesh block unpacks to %d bytes, more than a mesh of %d elements per table", u,
                        kMaxMeshElements);
+    if (int64_t{u} > *budget)
+        return Corrupt("mesh blocks unpack to more than the %d bytes one model may hold", kMaxModelBytes);
     uint8_t* src = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(s)));
     uint8_t* buf = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(u)));
     int8_t result = OBJ_OK;
@@ -246,8 +270,9 @@ int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
         result = MDL_NO_MEMORY;
     } else if (!ReadBytes(f, src, static_cast<size_t>(s))) {
         result = Corrupt("file ends inside a mesh block");
+    } else if (lzw_init(8) != 0) {
+        result = MDL_NO_MEMORY;
     } else {
-        lzw_init(8);
         const int n = lzw_decompress(src, s, buf, u);
         lzw_free();
         if (n != u) result = Corrupt("mesh block stream does not unpack to its %d bytes", u);
@@ -281,10 +306,14 @@ int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
             table(reinterpret_cast<void**>(&m.wtable), m.wcount, sizeof(Vec4));
             table(reinterpret_cast<void**>(&m.ltable), m.lcount, sizeof(Link));
             table(reinterpret_cast<void**>(&m.ctable), m.ccount, sizeof(Command));
-            if (!ok) result = Corrupt("no memory for the mesh tables");
+            if (!ok) result = MDL_NO_MEMORY;
             else result = CheckMesh(&m);
-            if (result == OBJ_OK) *mesh = m;
-            else FreeMesh(&m);
+            if (result == OBJ_OK) {
+                *mesh = m;
+                *budget -= u;
+            } else {
+                FreeMesh(&m);
+            }
         }
     }
     std::free(src);
@@ -363,6 +392,7 @@ int8_t LoadModel(Object* obj, const char* file, char* banner) {
     std::memcpy(&keyUsed, header + kKeyUsedAt, 4);
     std::memcpy(&animUsed, header + kAnimUsedAt, 4);
 
+    int64_t budget = kMaxModelBytes;
     uint8_t rec[kKeyRecord];
     if (!ReadRecord(f, rec, kAnimRecord, animUsed)) return CloseWith(f, Corrupt("file ends before its end record"));
     while (GetLeI32(rec) != -1) {
@@ -383,7 +413,7 @@ int8_t LoadModel(Object* obj, const char* file, char* banner) {
             KeyInfo info;
             std::memcpy(&info, rec + 4, sizeof info);
             Mesh mesh;
-            r = ReadMeshBlock(f, &mesh);
+            r = ReadMeshBlockWithin(f, &mesh, &budget);
             if (r) return CloseWith(f, r);
             r = AddKeyframe(obj, &mesh, frame, &info);
             FreeMesh(&mesh);  // empty unless the keyframe did not take it
@@ -459,6 +489,7 @@ int8_t LoadModelV1(Object* obj, const char* file, char* banner) {
             result = Corrupt("file ends inside the index");
     }
     bool skipping = false;
+    int64_t budget = kMaxModelBytes;
     for (int32_t i = 0; i < count && !result; ++i) {
         const IndexEntry e = modelIndex.entries[i];
         if (i == 0 || e.id != modelIndex.entries[i - 1].id) {
@@ -475,7 +506,7 @@ int8_t LoadModelV1(Object* obj, const char* file, char* banner) {
             break;
         }
         Mesh mesh;
-        result = ReadMeshBlock(f, &mesh);
+        result = ReadMeshBlockWithin(f, &mesh, &budget);
         if (!result) {
             result = AppendKeyframe(obj, &mesh);
             FreeMesh(&mesh);

@@ -113,7 +113,12 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
     if (unpacked < kTableLen) return LoadFail(name, "body shorter than its table", f);
     if (raw ? unpacked != stored : unpacked > static_cast<uint64_t>(stored) * 4096u)
         return LoadFail(name, "unpacked length does not fit the stored length", f);
-    if (unpacked > INT32_MAX) return LoadFail(name, "body too large", f);
+    if (unpacked > kTexLibMaxBody) {
+        char why[120];
+        std::snprintf(why, sizeof why, "body unpacks to %u bytes, more than the %u a library may hold",
+                      unpacked, kTexLibMaxBody);
+        return LoadFail(name, why, f);
+    }
 
     uint8_t* stored_body = static_cast<uint8_t*>(std::malloc(stored ? stored : 1));
     if (!stored_body) return LoadFail(name, "out of memory", f);
@@ -130,7 +135,11 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
             std::free(stored_body);
             return LoadFail(name, "out of memory");
         }
-        lzw_init(8);
+        if (lzw_init(8) != 0) {
+            std::free(body);
+            std::free(stored_body);
+            return LoadFail(name, "out of memory");
+        }
         const int got = lzw_decompress(stored_body, static_cast<int>(stored), body, static_cast<int>(unpacked));
         lzw_free();
         std::free(stored_body);
@@ -143,7 +152,15 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
     // Every block must lie inside the body before anything is made from it.
     TexFileRecord table[256];
     std::memcpy(table, body, kTableLen);
-    for (const TexFileRecord& r : table) {
+    for (int i = 0; i < 256; ++i) {
+        const TexFileRecord& r = table[i];
+        if (r.pixels && (r.width < 1 || r.height < 1 || r.width > kTexMaxSide || r.height > kTexMaxSide)) {
+            std::free(body);
+            char why[120];
+            std::snprintf(why, sizeof why, "entry %d is %dx%d, outside the 1 to %d texels a side the devices take", i,
+                          r.width, r.height, kTexMaxSide);
+            return LoadFail(name, why);
+        }
         const bool palette_bad = r.palette && static_cast<uint64_t>(r.palette) + kPaletteLen > unpacked;
         const bool pixels_bad = r.pixels && static_cast<uint64_t>(r.pixels) + r.size > unpacked;
         const bool pixels_missing = !r.pixels && r.size && r.format != TEX_EMPTY;
@@ -218,9 +235,11 @@ int SaveTexLib(const char* name, const TexLib* lib, const char* description) {
     for (const TexEntry& e : lib->entry) {
         if (e.format == TEX_EMPTY) continue;
         if (e.size && !e.pixels) return TEXLIB_FAILED;  // a size without pixels cannot be written
+        if (e.pixels && (e.width < 1 || e.height < 1 || e.width > kTexMaxSide || e.height > kTexMaxSide))
+            return TEXLIB_FAILED;  // the loader would refuse it
         body_len += e.size + (e.palette ? kPaletteLen : 0);
     }
-    if (body_len > INT32_MAX / 2) return TEXLIB_FAILED;  // offsets are 32-bit; the coder's buffer is 2 x body
+    if (body_len > kTexLibMaxBody) return TEXLIB_FAILED;
 
     uint8_t* body = static_cast<uint8_t*>(std::malloc(body_len));
     if (!body) return TEXLIB_FAILED;

@@ -31,13 +31,19 @@ int FreeTexture(int index, TexLib* lib);
 // Copies the record into entry `index`; the library takes over its palette and pixel blocks
 // (malloc'ed). 0, or 2 when the entry is in use (or the index is outside 0..255).
 int PutTexture(int index, TexLib* lib, const TexEntry* record);
+// The largest texture side the devices take (the software card's), and the most a library's
+// body may unpack to: what a small file may make the loader allocate is bounded by them.
+constexpr int kTexMaxSide = 4096;
+constexpr uint32_t kTexLibMaxBody = 64u << 20;
 // Loads a library file. 0 and *lib, or 1 on any failure (missing file, short read, wrong magic,
-// a corrupt or mis-sized body, a block outside the body, out of memory), with nothing left
-// allocated. When `description` is given its 48 bytes receive the file's description field.
+// a corrupt or mis-sized body, a body over kTexLibMaxBody, a block outside the body, entries
+// sharing blocks, a texture side outside 1..kTexMaxSide, out of memory), with nothing left
+// allocated and the reason on stderr ("texlib: NAME: why"). When `description` is given its 48 bytes receive the file's description field.
 // Called by the application at start-up for "demo.tex" and "vgasys.fnt".
 int LoadTexLib(const char* name, TexLib** lib, char* description = nullptr);
 // Saves a library; the body is LZW-packed unless that would not shrink it. `description` null
-// writes "Default texture library builded for TRXTEX". 0, or 1 on failure.
+// writes "Default texture library builded for TRXTEX". 0, or 1 on failure, also for a library
+// the loader would refuse (sides, body size).
 int SaveTexLib(const char* name, const TexLib* lib, const char* description = nullptr);
 // Creates device textures number x 256 + i from entries 0..255 (empty entries create nothing),
 // setting the device's texture table up on the first call.

@@ -435,6 +435,11 @@ BOOL WINAPI IsWindowVisible(HWND hwnd) {
     return w && w->visible ? TRUE : FALSE;
 }
 
+BOOL WINAPI IsIconic(HWND hwnd) {
+    W32Window* w = W32_Get(hwnd);
+    return w && w->minimized ? TRUE : FALSE;
+}
+
 BOOL WINAPI IsWindowEnabled(HWND hwnd) {
     W32Window* w = W32_Get(hwnd);
     return w && w->enabled ? TRUE : FALSE;

@@ -297,6 +297,8 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow);
 BOOL WINAPI CloseWindow(HWND hwnd);
 BOOL WINAPI IsWindow(HWND hwnd);
 BOOL WINAPI IsWindowVisible(HWND hwnd);
+// Whether the window is minimised (by the user, the window manager or itself).
+BOOL WINAPI IsIconic(HWND hwnd);
 BOOL WINAPI IsWindowEnabled(HWND hwnd);
 BOOL WINAPI EnableWindow(HWND hwnd, BOOL enable);
 BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
