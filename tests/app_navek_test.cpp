@@ -67,6 +67,8 @@ TEST_F(App, SettingsScanKeepsDefaultsWhereTheLineEnds) {
         {"  -5\t7 0 60", {-5, 7, 0, 60, 80, 1, 0, 0, 0, 0}},
         {"1024 768 1 72 40 1 2 1 1 2", {1024, 768, 1, 72, 40, 1, 2, 1, 1, 2}},
         {"abc 800", {640, 480, 1, 72, 80, 1, 0, 0, 0, 0}},
+        {"99999999999 -99999999999 1 72 2147483648 1 -2147483649",  // held at the range ends
+         {INT32_MAX, INT32_MIN, 1, 72, INT32_MAX, 1, INT32_MIN, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         ResetNavek();
@@ -83,15 +85,8 @@ TEST_F(App, SettingsScanKeepsDefaultsWhereTheLineEnds) {
     EXPECT_EQ(settings.screenWidth, 640);
 }
 
-TEST_F(App, SettingsBeyondThirtyTwoBitsHoldAtTheRangeEnds) {
-    ScanSettings("99999999999 -99999999999 1 72 2147483648 1 -2147483649");
-    EXPECT_EQ(settings.screenWidth, INT32_MAX);
-    EXPECT_EQ(settings.screenHeight, INT32_MIN);
-    EXPECT_EQ(settings.timerPeriod, INT32_MAX);
-    EXPECT_EQ(settings.lagTolerance, INT32_MIN);
-    EXPECT_EQ(settings.showDebugInfo, 0);  // past the end of the line
-}
-
+// Each integer at its edges, refused by name or played: the null-device program test. Here the
+// ranges' ends, the sync values that need no tick, and the clamp of the retrace waits.
 TEST_F(App, HostileSettingsAreRefusedByNameOrClamped) {
     const struct {
         const char* line;
@@ -100,14 +95,10 @@ TEST_F(App, HostileSettingsAreRefusedByNameOrClamped) {
     } cases[] = {
         {"", nullptr, 0},
         {"4096 4096 1 72 1 1 0 0 0 8", nullptr, 8},
-        {"0 480", "Setting 1 (screen width) is 0, outside 1 to 4096", 0},
-        {"-1 480", "Setting 1 (screen width) is -1", 0},
-        {"4097 480", "Setting 1 (screen width) is 4097", 0},
-        {"640 0", "Setting 2 (screen height) is 0", 0},
-        {"640 480 1 72 -2147483648", "Setting 5 (timer period) is -2147483648, outside 1 to 1000000 ms", 0},
+        {"4097 480", "Setting 1 (screen width) is 4097, outside 1 to 4096", 0},
+        {"640 480 1 72 1000001", "Setting 5 (timer period) is 1000001, outside 1 to 1000000 ms", 0},
         {"640 480 1 72 1000000", nullptr, 0},
-        {"640 480 0 72 0", nullptr, 0},  // unsynced frames need no tick
-        {"640 480 2 72 -1", nullptr, 0},
+        {"640 480 2 72 -1", nullptr, 0},  // only sync 1 waits for ticks
         {"640 480 1 -2147483648 80 -1 -2147483648 -1 2147483647 2147483647", nullptr, 8},
         {"640 480 1 0 80 2147483647 2147483647 2147483647 -2147483648 -2147483648", nullptr, 0},
         {"640 480 1 72 80 1 0 0 0 -1", nullptr, 0},
