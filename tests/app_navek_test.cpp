@@ -214,26 +214,6 @@ TEST_F(App, FrameRateSampleCountsRenderedFramesOnly) {
     EXPECT_EQ(pacing.fpsCountdown, 4);
 }
 
-TEST_F(App, EndOfShowSendsEscapeInsteadOfDrawing) {
-    handles.mainWindow = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
-    ASSERT_NE(handles.mainWindow, nullptr);
-    ASSERT_EQ(DevOpen(handles.mainWindow, 640, 480, 72), 0);
-    settings.syncToTimer = 0;
-    pacing.frameNumber = 2873.0f;
-    DemoFrame();
-    EXPECT_EQ(Timeline(), (Frames{{2874, 0}}));
-    EXPECT_TRUE(IsWindow(handles.mainWindow));
-    DemoFrame();
-    EXPECT_EQ(Timeline().size(), 1u);
-    EXPECT_EQ(nullDevice.frames, 1);
-    EXPECT_FALSE(IsWindow(handles.mainWindow));
-    EXPECT_EQ(input.keyDown[VK_ESCAPE], 1);
-    EXPECT_EQ(NullDevice_Count(NULL_CLOSE), 1);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-}
-
 TEST_F(App, CatchUpMayRunPastTheEndFrame) {
     pacing.frameNumber = 2872.0f;
     pacing.framesDone = 2872;
@@ -421,6 +401,8 @@ TEST_F(App, DialogPaths) {
 
 // ---- the whole program -----------------------------------------------------------------------
 
+// The show ends by the Escape it sends itself after frame 2874: the whole program's frames and
+// its shutdown (here and in the null-device program test) show where and how.
 TEST_F(App, WinMainStartsPlaysToTheEndAndShutsDownInOrder) {
     char cmd[] = "320 240 0";
     EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 0);
