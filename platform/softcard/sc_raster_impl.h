@@ -165,8 +165,10 @@ inline uint32_t Fetch(const Ctx& c, uint32_t s, uint32_t t) {
     return Gather(Lerp(top, bot, fy));
 }
 
-#if SC_SIMD
+#if SC_SIMD == 1
+using LaneVec = __m256i;
 const __m256i kLane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+inline __m256i LaneSteps(uint32_t d) { return _mm256_mullo_epi32(_mm256_set1_epi32(int(d)), kLane); }
 
 // Dither thresholds of 8 pixels from a column of phase x & 3 in a row of phase y & 3; 5-bit ones
 // in both 16-bit halves of a lane (red and blue).
@@ -328,6 +330,160 @@ inline void Group8(const Ctx& c, const SpanVectors& v, __m256i d5, __m256i d6, u
     if (zWrite)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(zp), _mm_blendv_epi8(oldZ, pack(zz), m16));
 }
+#elif SC_SIMD == 2
+using LaneVec = __m512i;
+const __m512i kLane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+inline __m512i Set1(uint32_t v) { return _mm512_set1_epi32(int(v)); }
+inline __m512i LaneSteps(uint32_t d) { return _mm512_mullo_epi32(Set1(d), kLane); }
+
+// Dither thresholds of 16 pixels from a column of phase x & 3 in a row of phase y & 3; 5-bit ones
+// in both 16-bit halves of a lane (red and blue).
+struct DitherVectors {
+    __m512i d5[4][4], d6[4][4];
+    explicit DitherVectors(bool on) {
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) {
+                int t5[16], t6[16];
+                for (int i = 0; i < 16; ++i) {
+                    t5[i] = on ? kDither.d5[y][(x + i) & 3] * 0x10001 : 0;
+                    t6[i] = on ? kDither.d6[y][(x + i) & 3] : 0;
+                }
+                d5[y][x] = _mm512_loadu_si512(t5);
+                d6[y][x] = _mm512_loadu_si512(t6);
+            }
+    }
+};
+const DitherVectors kDitherVectors(true), kNoDither(false);
+
+// Per-lane offsets (0..15 steps) of the stepped depth and colour values.
+struct SpanVectors {
+    __m512i zLane, aLane, rLane, gLane, bLane;
+    void Lanes(uint32_t dz, int32_t da, int32_t dr, int32_t dg, int32_t db) {
+        zLane = LaneSteps(dz);
+        aLane = LaneSteps(uint32_t(da));
+        rLane = LaneSteps(uint32_t(dr));
+        gLane = LaneSteps(uint32_t(dg));
+        bLane = LaneSteps(uint32_t(db));
+    }
+};
+
+// Up to 16 pixels from cp / zp (the lanes in mask; the others are neither read nor written): the
+// arithmetic of Group8 on 16 lanes. A span segment is at most 16 pixels, so it is one group.
+template <int TexMode, bool Blend, bool Key, bool ZLess>
+inline void Group16(const Ctx& c, const SpanVectors& v, __m512i d5, __m512i d6, uint16_t* cp,
+                    uint16_t* zp, uint32_t z, int32_t ca, int32_t cr, int32_t cg, int32_t cb,
+                    uint32_t s, uint32_t t, __m512i dsLane, __m512i dtLane, bool zWrite,
+                    __mmask16 mask) {
+    const __m512i zz = _mm512_srli_epi32(_mm512_add_epi32(Set1(z), v.zLane), 15);
+    const __m256i oldZ = _mm256_maskz_loadu_epi16(mask, zp);
+    if (ZLess) {
+        mask = _mm512_mask_cmplt_epi32_mask(mask, zz, _mm512_cvtepu16_epi32(oldZ));
+        if (!mask) return;
+    }
+    const __m512i hi8 = Set1(0x00FF0000);
+    const __m512i va = _mm512_add_epi32(Set1(uint32_t(ca)), v.aLane);
+    const __m512i vr = _mm512_add_epi32(Set1(uint32_t(cr)), v.rLane);
+    const __m512i vg = _mm512_add_epi32(Set1(uint32_t(cg)), v.gLane);
+    const __m512i vb = _mm512_add_epi32(Set1(uint32_t(cb)), v.bLane);
+    __m512i rb, ag;  // (r << 16) | b and (a << 16) | g
+    if (TexMode == 0) {
+        rb = _mm512_or_si512(_mm512_and_si512(vr, hi8), _mm512_srli_epi32(vb, 16));
+        ag = _mm512_or_si512(_mm512_and_si512(va, hi8), _mm512_srli_epi32(vg, 16));
+    } else {
+        const __m512i vs = _mm512_add_epi32(Set1(s), dsLane);
+        const __m512i vt = _mm512_add_epi32(Set1(t), dtLane);
+        const __m128i shW = _mm_cvtsi32_si128(32 - c.lw), shH = _mm_cvtsi32_si128(32 - c.lh);
+        const __m128i lw = _mm_cvtsi32_si128(c.lw);
+        __m512i tex;
+        if (TexMode == 1) {
+            const __m512i y = _mm512_srl_epi32(vt, shH);
+            const __m512i idx = _mm512_add_epi32(_mm512_add_epi32(_mm512_sll_epi32(y, lw), y),
+                                                 _mm512_srl_epi32(vs, shW));
+            tex = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), mask, idx, c.texels, 4);
+        } else {
+            const __m512i s0 = _mm512_sub_epi32(vs, Set1(0x80000000u >> c.lw));
+            const __m512i t0 = _mm512_sub_epi32(vt, Set1(0x80000000u >> c.lh));
+            const __m512i x0 = _mm512_srl_epi32(s0, shW), y0 = _mm512_srl_epi32(t0, shH);
+            const __m512i ff = Set1(0xFF);
+            const __m512i fx = _mm512_and_si512(_mm512_srl_epi32(s0, _mm_cvtsi32_si128(24 - c.lw)), ff);
+            const __m512i fy = _mm512_and_si512(_mm512_srl_epi32(t0, _mm_cvtsi32_si128(24 - c.lh)), ff);
+            // Texel pairs (x0, x0 + 1) of both rows as 64-bit gathers, 8 to a gather (the upper
+            // 8 lanes' only when one of them is live); then left and right apart.
+            const __m512i i0 = _mm512_add_epi32(_mm512_add_epi32(_mm512_sll_epi32(y0, lw), y0), x0);
+            const __m512i i1 = _mm512_add_epi32(i0, Set1(c.tpitch));
+            const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+            const __m512i odd = _mm512_add_epi32(even, Set1(1));
+            const bool upper = (mask >> 8) != 0;
+            auto pairs = [&](__m512i idx, __m512i* left, __m512i* right) {
+                const __m512i lo = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(mask),
+                                                               _mm512_castsi512_si256(idx), c.texels, 4);
+                const __m512i hi = upper ? _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(mask >> 8),
+                                                                       _mm512_extracti64x4_epi64(idx, 1), c.texels, 4)
+                                         : _mm512_setzero_si512();
+                *left = _mm512_permutex2var_epi32(lo, even, hi);
+                *right = _mm512_permutex2var_epi32(lo, odd, hi);
+            };
+            __m512i t00, t01, t10, t11;
+            pairs(i0, &t00, &t01);
+            pairs(i1, &t10, &t11);
+            const __m512i w256 = Set1(0x01000100);
+            const __m512i wx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
+            const __m512i wy = _mm512_or_si512(fy, _mm512_slli_epi32(fy, 16));
+            const __m512i iwx = _mm512_sub_epi16(w256, wx), iwy = _mm512_sub_epi16(w256, wy);
+            const __m512i m = Set1(0x00FF00FF);
+            auto lerp = [&](__m512i a, __m512i b, __m512i wa, __m512i wb) {
+                return _mm512_srli_epi16(
+                    _mm512_add_epi16(_mm512_mullo_epi16(a, wa), _mm512_mullo_epi16(b, wb)), 8);
+            };
+            auto lo = [&](__m512i p) { return _mm512_and_si512(p, m); };
+            auto hi = [&](__m512i p) { return _mm512_and_si512(_mm512_srli_epi32(p, 8), m); };
+            const __m512i topL = lerp(lo(t00), lo(t01), iwx, wx), topH = lerp(hi(t00), hi(t01), iwx, wx);
+            const __m512i botL = lerp(lo(t10), lo(t11), iwx, wx), botH = lerp(hi(t10), hi(t11), iwx, wx);
+            const __m512i outL = lerp(topL, botL, iwy, wy), outH = lerp(topH, botH, iwy, wy);
+            tex = _mm512_or_si512(outL, _mm512_slli_epi32(outH, 8));
+        }
+        if (Key) mask = _mm512_mask_test_epi32_mask(mask, tex, tex);
+        const __m512i one2 = Set1(0x00010001), m = Set1(0x00FF00FF);
+        const __m512i crb = _mm512_add_epi32(
+            _mm512_or_si512(_mm512_and_si512(vr, hi8), _mm512_srli_epi32(vb, 16)), one2);
+        const __m512i cag = _mm512_add_epi32(
+            _mm512_or_si512(_mm512_and_si512(va, hi8), _mm512_srli_epi32(vg, 16)), one2);
+        rb = _mm512_srli_epi16(_mm512_mullo_epi16(_mm512_and_si512(tex, m), crb), 8);
+        ag = _mm512_srli_epi16(
+            _mm512_mullo_epi16(_mm512_and_si512(_mm512_srli_epi32(tex, 8), m), cag), 8);
+    }
+    const __m512i low16 = Set1(0xFFFF);
+    __m512i g = _mm512_and_si512(ag, low16);
+    if (Blend) {
+        const __m512i d = _mm512_cvtepu16_epi32(_mm256_maskz_loadu_epi16(mask, cp));
+        const __m512i r5 = _mm512_srli_epi32(d, 11), b5 = _mm512_and_si512(d, Set1(31));
+        const __m512i g6 = _mm512_and_si512(_mm512_srli_epi32(d, 5), Set1(63));
+        const __m512i dr = _mm512_or_si512(_mm512_slli_epi32(r5, 3), _mm512_srli_epi32(r5, 2));
+        const __m512i db = _mm512_or_si512(_mm512_slli_epi32(b5, 3), _mm512_srli_epi32(b5, 2));
+        const __m512i dg = _mm512_or_si512(_mm512_slli_epi32(g6, 2), _mm512_srli_epi32(g6, 4));
+        const __m512i drb = _mm512_or_si512(_mm512_slli_epi32(dr, 16), db);
+        const __m512i a = _mm512_srli_epi32(ag, 16);
+        const __m512i aa = _mm512_or_si512(a, _mm512_slli_epi32(a, 16));
+        const __m512i ia = _mm512_sub_epi16(Set1(0x00FF00FF), aa);
+        const __m512i r128 = Set1(0x00800080);
+        auto mix = [&](__m512i src, __m512i dst) {
+            __m512i x = _mm512_add_epi16(_mm512_mullo_epi16(src, aa), _mm512_mullo_epi16(dst, ia));
+            x = _mm512_add_epi16(x, r128);
+            return _mm512_srli_epi16(_mm512_add_epi16(x, _mm512_srli_epi16(x, 8)), 8);
+        };
+        rb = mix(rb, drb);
+        g = _mm512_and_si512(mix(g, dg), low16);
+    }
+    __m512i rb5 = _mm512_srli_epi16(_mm512_add_epi16(rb, d5), 3);
+    rb5 = _mm512_sub_epi16(rb5, _mm512_srli_epi16(rb5, 5));
+    __m512i g6 = _mm512_srli_epi32(_mm512_add_epi32(g, d6), 2);
+    g6 = _mm512_sub_epi32(g6, _mm512_srli_epi32(g6, 6));
+    const __m512i px = _mm512_or_si512(
+        _mm512_or_si512(_mm512_slli_epi32(_mm512_srli_epi32(rb5, 16), 11), _mm512_slli_epi32(g6, 5)),
+        _mm512_and_si512(rb5, low16));
+    _mm256_mask_storeu_epi16(cp, mask, _mm512_cvtusepi32_epi16(px));
+    if (zWrite) _mm256_mask_storeu_epi16(zp, mask, _mm512_cvtusepi32_epi16(zz));
+}
 #endif
 
 // Fixed-point steps per pixel along x of a triangle's depth and colour (and, for the AVX2 copy,
@@ -342,7 +498,7 @@ struct Steps {
     uint32_t s0 = 0, t0 = 0, dsx = 0, dtx = 0;
 #if SC_SIMD
     SpanVectors v;
-    __m256i dsLane = _mm256_setzero_si256(), dtLane = _mm256_setzero_si256();  // affine only
+    LaneVec dsLane = LaneVec(), dtLane = LaneVec();  // affine only
 #endif
     void Init(const float* gx) {
         dz = uint32_t(int32_t(Clamp(gx[kZ] * 32768.0f, -1.0e9f, 1.0e9f)));
@@ -404,9 +560,9 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
     }
 
 #if SC_SIMD
-    // Groups start at columns x, x + 8, ...: the dither phase of lane 0 stays x & 3.
+    // Groups start at columns x, x + 8 (or 16), ...: the dither phase of lane 0 stays x & 3.
     const DitherVectors& dither = c.dither ? kDitherVectors : kNoDither;
-    const __m256i d5v = dither.d5[y & 3][x & 3], d6v = dither.d6[y & 3][x & 3];
+    const LaneVec d5v = dither.d5[y & 3][x & 3], d6v = dither.d6[y & 3][x & 3];
     SpanVectors own;
     const SpanVectors* lanes = &st.v;
     if (!same && (TexMode == 0 || c.pot)) {
@@ -434,12 +590,33 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
         }
         const int xs = x + done;
         int i = 0;
-#if SC_SIMD
+#if SC_SIMD == 2
         if (TexMode == 0 || c.pot) {
-            __m256i dsLane = st.dsLane, dtLane = st.dtLane;
+            LaneVec dsLane = st.dsLane, dtLane = st.dtLane;
             if (TexMode && !st.affine) {
-                dsLane = _mm256_mullo_epi32(_mm256_set1_epi32(int(ds)), kLane);
-                dtLane = _mm256_mullo_epi32(_mm256_set1_epi32(int(dt)), kLane);
+                dsLane = LaneSteps(ds);
+                dtLane = LaneSteps(dt);
+            }
+            const __mmask16 live = len >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << len) - 1);
+            Group16<TexMode, Blend, Key, ZLess>(c, *lanes, d5v, d6v, cp, zp, z, ca, cr, cg, cb, s, t,
+                                                dsLane, dtLane, zWrite, live);
+            i = len;
+            if (len == kSegment) {  // else this was the span's last segment
+                z += dz * kSegment;
+                ca += dca * kSegment;
+                cr += dcr * kSegment;
+                cg += dcg * kSegment;
+                cb += dcb * kSegment;
+                s += ds * kSegment;
+                t += dt * kSegment;
+            }
+        }
+#elif SC_SIMD
+        if (TexMode == 0 || c.pot) {
+            LaneVec dsLane = st.dsLane, dtLane = st.dtLane;
+            if (TexMode && !st.affine) {
+                dsLane = LaneSteps(ds);
+                dtLane = LaneSteps(dt);
             }
             const __m256i all = _mm256_set1_epi32(-1);
             for (; i + 8 <= len; i += 8) {
@@ -642,8 +819,8 @@ void Triangle(const Ctx& c, const ScVertex& p0, const ScVertex& p1, const ScVert
         st.dsx = Step32(st.gux, 1);
         st.dtx = Step32(st.gvx, 1);
 #if SC_SIMD
-        st.dsLane = _mm256_mullo_epi32(_mm256_set1_epi32(int(st.dsx)), kLane);
-        st.dtLane = _mm256_mullo_epi32(_mm256_set1_epi32(int(st.dtx)), kLane);
+        st.dsLane = LaneSteps(st.dsx);
+        st.dtLane = LaneSteps(st.dtx);
 #endif
     }
 
