@@ -335,6 +335,11 @@ using LaneVec = __m512i;
 const __m512i kLane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 inline __m512i Set1(uint32_t v) { return _mm512_set1_epi32(int(v)); }
 inline __m512i LaneSteps(uint32_t d) { return _mm512_mullo_epi32(Set1(d), kLane); }
+// Lanes 0-7 and 8-15 as two groups of 8 (two rows in one group).
+const __m512i kPairLane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7);
+inline __m512i PairSteps(uint32_t d) { return _mm512_mullo_epi32(Set1(d), kPairLane); }
+// a in lanes 0-7, b in lanes 8-15.
+inline __m512i Halves(uint32_t a, uint32_t b) { return _mm512_mask_blend_epi32(0xFF00, Set1(a), Set1(b)); }
 
 // Dither thresholds of 16 pixels from a column of phase x & 3 in a row of phase y & 3; 5-bit ones
 // in both 16-bit halves of a lane (red and blue).
@@ -365,33 +370,64 @@ struct SpanVectors {
         gLane = LaneSteps(uint32_t(dg));
         bLane = LaneSteps(uint32_t(db));
     }
+    void PairLanes(uint32_t dz, int32_t da, int32_t dr, int32_t dg, int32_t db) {
+        zLane = PairSteps(dz);
+        aLane = PairSteps(uint32_t(da));
+        rLane = PairSteps(uint32_t(dr));
+        gLane = PairSteps(uint32_t(dg));
+        bLane = PairSteps(uint32_t(db));
+    }
 };
 
-// Up to 16 pixels from cp / zp (the lanes in mask; the others are neither read nor written): the
-// arithmetic of Group8 on 16 lanes. A span segment is at most 16 pixels, so it is one group.
-template <int TexMode, bool Blend, bool Key, bool ZLess>
-inline void Group16(const Ctx& c, const SpanVectors& v, __m512i d5, __m512i d6, uint16_t* cp,
-                    uint16_t* zp, uint32_t z, int32_t ca, int32_t cr, int32_t cg, int32_t cb,
-                    uint32_t s, uint32_t t, __m512i dsLane, __m512i dtLane, bool zWrite,
-                    __mmask16 mask) {
-    const __m512i zz = _mm512_srli_epi32(_mm512_add_epi32(Set1(z), v.zLane), 15);
-    const __m256i oldZ = _mm256_maskz_loadu_epi16(mask, zp);
+// What a group of 16 lanes draws: the stepped values of each lane, its dither thresholds, and
+// where its pixels are: 16 of one row from cp[0] / zp[0], or (two rows) 8 from cp[0] / zp[0] in
+// lanes 0-7 and 8 from cp[1] / zp[1] in lanes 8-15. Lanes outside mask are neither read nor
+// written.
+struct GroupIn {
+    __m512i z, a, r, g, b, s, t, d5, d6;
+    uint16_t* cp[2];
+    uint16_t* zp[2];
+    __mmask16 mask;
+};
+
+template <bool TwoRows>
+inline __m256i Load16(uint16_t* const* p, __mmask16 m) {
+    if (!TwoRows) return _mm256_maskz_loadu_epi16(m, p[0]);
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_maskz_loadu_epi16(__mmask8(m), p[0])),
+                                   _mm_maskz_loadu_epi16(__mmask8(m >> 8), p[1]), 1);
+}
+template <bool TwoRows>
+inline void Store16(uint16_t* const* p, __mmask16 m, __m256i v) {
+    if (!TwoRows) {
+        _mm256_mask_storeu_epi16(p[0], m, v);
+        return;
+    }
+    _mm_mask_storeu_epi16(p[0], __mmask8(m), _mm256_castsi256_si128(v));
+    _mm_mask_storeu_epi16(p[1], __mmask8(m >> 8), _mm256_extracti128_si256(v, 1));
+}
+
+// Up to 16 pixels: the arithmetic of Group8 on 16 lanes. A span segment is at most 16 pixels, so
+// it is one group; so are two rows of at most 8.
+template <int TexMode, bool Blend, bool Key, bool ZLess, bool TwoRows>
+inline void Group16(const Ctx& c, const GroupIn& in, bool zWrite) {
+    // The texels are fetched for every live lane, whatever the depth test says: the gathers then
+    // need not wait for the depth buffer.
+    __mmask16 mask = in.mask;
+    const __mmask16 live = mask;
+    const __m512i zz = _mm512_srli_epi32(in.z, 15);
+    const __m256i oldZ = Load16<TwoRows>(in.zp, mask);
     if (ZLess) {
         mask = _mm512_mask_cmplt_epi32_mask(mask, zz, _mm512_cvtepu16_epi32(oldZ));
         if (!mask) return;
     }
     const __m512i hi8 = Set1(0x00FF0000);
-    const __m512i va = _mm512_add_epi32(Set1(uint32_t(ca)), v.aLane);
-    const __m512i vr = _mm512_add_epi32(Set1(uint32_t(cr)), v.rLane);
-    const __m512i vg = _mm512_add_epi32(Set1(uint32_t(cg)), v.gLane);
-    const __m512i vb = _mm512_add_epi32(Set1(uint32_t(cb)), v.bLane);
+    const __m512i va = in.a, vr = in.r, vg = in.g, vb = in.b;
     __m512i rb, ag;  // (r << 16) | b and (a << 16) | g
     if (TexMode == 0) {
         rb = _mm512_or_si512(_mm512_and_si512(vr, hi8), _mm512_srli_epi32(vb, 16));
         ag = _mm512_or_si512(_mm512_and_si512(va, hi8), _mm512_srli_epi32(vg, 16));
     } else {
-        const __m512i vs = _mm512_add_epi32(Set1(s), dsLane);
-        const __m512i vt = _mm512_add_epi32(Set1(t), dtLane);
+        const __m512i vs = in.s, vt = in.t;
         const __m128i shW = _mm_cvtsi32_si128(32 - c.lw), shH = _mm_cvtsi32_si128(32 - c.lh);
         const __m128i lw = _mm_cvtsi32_si128(c.lw);
         __m512i tex;
@@ -399,7 +435,7 @@ inline void Group16(const Ctx& c, const SpanVectors& v, __m512i d5, __m512i d6, 
             const __m512i y = _mm512_srl_epi32(vt, shH);
             const __m512i idx = _mm512_add_epi32(_mm512_add_epi32(_mm512_sll_epi32(y, lw), y),
                                                  _mm512_srl_epi32(vs, shW));
-            tex = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), mask, idx, c.texels, 4);
+            tex = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), live, idx, c.texels, 4);
         } else {
             const __m512i s0 = _mm512_sub_epi32(vs, Set1(0x80000000u >> c.lw));
             const __m512i t0 = _mm512_sub_epi32(vt, Set1(0x80000000u >> c.lh));
@@ -413,11 +449,11 @@ inline void Group16(const Ctx& c, const SpanVectors& v, __m512i d5, __m512i d6, 
             const __m512i i1 = _mm512_add_epi32(i0, Set1(c.tpitch));
             const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
             const __m512i odd = _mm512_add_epi32(even, Set1(1));
-            const bool upper = (mask >> 8) != 0;
+            const bool upper = (live >> 8) != 0;
             auto pairs = [&](__m512i idx, __m512i* left, __m512i* right) {
-                const __m512i lo = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(mask),
+                const __m512i lo = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(live),
                                                                _mm512_castsi512_si256(idx), c.texels, 4);
-                const __m512i hi = upper ? _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(mask >> 8),
+                const __m512i hi = upper ? _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(live >> 8),
                                                                        _mm512_extracti64x4_epi64(idx, 1), c.texels, 4)
                                          : _mm512_setzero_si512();
                 *left = _mm512_permutex2var_epi32(lo, even, hi);
@@ -455,7 +491,7 @@ inline void Group16(const Ctx& c, const SpanVectors& v, __m512i d5, __m512i d6, 
     const __m512i low16 = Set1(0xFFFF);
     __m512i g = _mm512_and_si512(ag, low16);
     if (Blend) {
-        const __m512i d = _mm512_cvtepu16_epi32(_mm256_maskz_loadu_epi16(mask, cp));
+        const __m512i d = _mm512_cvtepu16_epi32(Load16<TwoRows>(in.cp, mask));
         const __m512i r5 = _mm512_srli_epi32(d, 11), b5 = _mm512_and_si512(d, Set1(31));
         const __m512i g6 = _mm512_and_si512(_mm512_srli_epi32(d, 5), Set1(63));
         const __m512i dr = _mm512_or_si512(_mm512_slli_epi32(r5, 3), _mm512_srli_epi32(r5, 2));
@@ -474,15 +510,15 @@ inline void Group16(const Ctx& c, const SpanVectors& v, __m512i d5, __m512i d6, 
         rb = mix(rb, drb);
         g = _mm512_and_si512(mix(g, dg), low16);
     }
-    __m512i rb5 = _mm512_srli_epi16(_mm512_add_epi16(rb, d5), 3);
+    __m512i rb5 = _mm512_srli_epi16(_mm512_add_epi16(rb, in.d5), 3);
     rb5 = _mm512_sub_epi16(rb5, _mm512_srli_epi16(rb5, 5));
-    __m512i g6 = _mm512_srli_epi32(_mm512_add_epi32(g, d6), 2);
+    __m512i g6 = _mm512_srli_epi32(_mm512_add_epi32(g, in.d6), 2);
     g6 = _mm512_sub_epi32(g6, _mm512_srli_epi32(g6, 6));
     const __m512i px = _mm512_or_si512(
         _mm512_or_si512(_mm512_slli_epi32(_mm512_srli_epi32(rb5, 16), 11), _mm512_slli_epi32(g6, 5)),
         _mm512_and_si512(rb5, low16));
-    _mm256_mask_storeu_epi16(cp, mask, _mm512_cvtusepi32_epi16(px));
-    if (zWrite) _mm256_mask_storeu_epi16(zp, mask, _mm512_cvtusepi32_epi16(zz));
+    Store16<TwoRows>(in.cp, mask, _mm512_cvtusepi32_epi16(px));
+    if (zWrite) Store16<TwoRows>(in.zp, mask, _mm512_cvtusepi32_epi16(zz));
 }
 #endif
 
@@ -500,11 +536,19 @@ struct Steps {
     SpanVectors v;
     LaneVec dsLane = LaneVec(), dtLane = LaneVec();  // affine only
 #endif
+#if SC_SIMD == 2
+    // The same for a group of two rows: lanes 8-15 step as lanes 0-7.
+    SpanVectors pair;
+    LaneVec dsPair = LaneVec(), dtPair = LaneVec();  // affine only
+#endif
     void Init(const float* gx) {
         dz = uint32_t(int32_t(Clamp(gx[kZ] * 32768.0f, -1.0e9f, 1.0e9f)));
         for (int k = 0; k < 4; ++k) dc[k] = int32_t(Clamp(gx[kA + k] * 65536.0f, -1.0e9f, 1.0e9f));
 #if SC_SIMD
         v.Lanes(dz, dc[0], dc[1], dc[2], dc[3]);
+#endif
+#if SC_SIMD == 2
+        pair.PairLanes(dz, dc[0], dc[1], dc[2], dc[3]);
 #endif
     }
 };
@@ -524,17 +568,38 @@ inline bool FitStep(float a, float da, float top, float scale, int n, int32_t* s
 
 // Draws n pixels of row y from column x; a[] holds the attributes at the first pixel centre and
 // dx[] their change per pixel.
+// A span's start values of depth and colour and their steps per pixel (FitStep); same: all steps
+// are the triangle's.
+struct SpanStart {
+    int32_t zs, dzs, ch[4], dch[4];
+    bool same;
+};
+inline SpanStart StartValues(const Steps& st, int n, const float* a, const float* dx) {
+    SpanStart r;
+    r.dzs = int32_t(st.dz);
+    r.same = FitStep(a[kZ], dx[kZ], 65535.99f, 32768.0f, n, &r.zs, &r.dzs);
+    for (int k = 0; k < 4; ++k) {
+        r.dch[k] = st.dc[k];
+        r.same &= FitStep(a[kA + k], dx[kA + k], 255.99f, 65536.0f, n, &r.ch[k], &r.dch[k]);
+    }
+    return r;
+}
+
+// u and v of a small triangle's pixel (Steps::affine) as 0.32 fractions.
+inline void AffineStart(const Steps& st, int x, int y, uint32_t* s, uint32_t* t) {
+    const float px = float(x) + 0.5f - st.x0, py = float(y) + 0.5f - st.y0;
+    *s = st.s0 + Step32(st.gux * px + st.guy * py, 1);
+    *t = st.t0 + Step32(st.gvx * px + st.gvy * py, 1);
+}
+
 template <int TexMode, bool Blend, bool Key, bool ZLess>
 void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, const float* dx) {
-    int32_t zs, dzs = int32_t(st.dz), ch[4], dch[4] = {st.dc[0], st.dc[1], st.dc[2], st.dc[3]};
-    bool same = FitStep(a[kZ], dx[kZ], 65535.99f, 32768.0f, n, &zs, &dzs);
-    for (int k = 0; k < 4; ++k)
-        same &= FitStep(a[kA + k], dx[kA + k], 255.99f, 65536.0f, n, &ch[k], &dch[k]);
+    const SpanStart start = StartValues(st, n, a, dx);
     // Unsigned: the step after the last pixel may pass 2^31 harmlessly.
-    uint32_t z = uint32_t(zs);
-    const uint32_t dz = uint32_t(dzs);
-    int32_t ca = ch[0], cr = ch[1], cg = ch[2], cb = ch[3];
-    const int32_t dca = dch[0], dcr = dch[1], dcg = dch[2], dcb = dch[3];
+    uint32_t z = uint32_t(start.zs);
+    const uint32_t dz = uint32_t(start.dzs);
+    int32_t ca = start.ch[0], cr = start.ch[1], cg = start.ch[2], cb = start.ch[3];
+    const int32_t dca = start.dch[0], dcr = start.dch[1], dcg = start.dch[2], dcb = start.dch[3];
 
     uint16_t* cp = c.colour + size_t(y) * c.pitch + x;
     uint16_t* zp = c.depth + size_t(y) * c.pitch + x;
@@ -547,9 +612,7 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
     uint32_t s = 0, t = 0;
     if (TexMode) {
         if (st.affine) {
-            const float px = float(x) + 0.5f - st.x0, py = float(y) + 0.5f - st.y0;
-            s = st.s0 + Step32(st.gux * px + st.guy * py, 1);
-            t = st.t0 + Step32(st.gvx * px + st.gvy * py, 1);
+            AffineStart(st, x, y, &s, &t);
         } else {
             float w = qq > 1e-30f ? 1.0f / qq : 1e30f;
             u0 = sq * w;
@@ -565,7 +628,7 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
     const LaneVec d5v = dither.d5[y & 3][x & 3], d6v = dither.d6[y & 3][x & 3];
     SpanVectors own;
     const SpanVectors* lanes = &st.v;
-    if (!same && (TexMode == 0 || c.pot)) {
+    if (!start.same && (TexMode == 0 || c.pot)) {
         own.Lanes(dz, dca, dcr, dcg, dcb);
         lanes = &own;
     }
@@ -597,9 +660,20 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
                 dsLane = LaneSteps(ds);
                 dtLane = LaneSteps(dt);
             }
-            const __mmask16 live = len >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << len) - 1);
-            Group16<TexMode, Blend, Key, ZLess>(c, *lanes, d5v, d6v, cp, zp, z, ca, cr, cg, cb, s, t,
-                                                dsLane, dtLane, zWrite, live);
+            GroupIn in;
+            in.z = _mm512_add_epi32(Set1(z), lanes->zLane);
+            in.a = _mm512_add_epi32(Set1(uint32_t(ca)), lanes->aLane);
+            in.r = _mm512_add_epi32(Set1(uint32_t(cr)), lanes->rLane);
+            in.g = _mm512_add_epi32(Set1(uint32_t(cg)), lanes->gLane);
+            in.b = _mm512_add_epi32(Set1(uint32_t(cb)), lanes->bLane);
+            in.s = _mm512_add_epi32(Set1(s), dsLane);
+            in.t = _mm512_add_epi32(Set1(t), dtLane);
+            in.d5 = d5v;
+            in.d6 = d6v;
+            in.cp[0] = in.cp[1] = cp;
+            in.zp[0] = in.zp[1] = zp;
+            in.mask = len >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << len) - 1);
+            Group16<TexMode, Blend, Key, ZLess, false>(c, in, zWrite);
             i = len;
             if (len == kSegment) {  // else this was the span's last segment
                 z += dz * kSegment;
@@ -692,6 +766,45 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
     }
 }
 
+#if SC_SIMD == 2
+// Two spans of at most 8 pixels each (rows ya and yb) as one group of 16 lanes, when both step
+// by the triangle's steps and their texture coordinates step linearly (no texture, or a small
+// triangle's: Steps::affine); else one after the other. Same pixels as Span draws.
+template <int TexMode, bool Blend, bool Key, bool ZLess>
+void SpanPair(const Ctx& c, const Steps& st, int ya, int xa, int na, const float* a, int yb, int xb,
+              int nb, const float* b, const float* dx) {
+    const SpanStart sa = StartValues(st, na, a, dx), sb = StartValues(st, nb, b, dx);
+    if (!sa.same || !sb.same) {
+        Span<TexMode, Blend, Key, ZLess>(c, st, ya, xa, na, a, dx);
+        Span<TexMode, Blend, Key, ZLess>(c, st, yb, xb, nb, b, dx);
+        return;
+    }
+    GroupIn in;
+    in.z = _mm512_add_epi32(Halves(uint32_t(sa.zs), uint32_t(sb.zs)), st.pair.zLane);
+    in.a = _mm512_add_epi32(Halves(uint32_t(sa.ch[0]), uint32_t(sb.ch[0])), st.pair.aLane);
+    in.r = _mm512_add_epi32(Halves(uint32_t(sa.ch[1]), uint32_t(sb.ch[1])), st.pair.rLane);
+    in.g = _mm512_add_epi32(Halves(uint32_t(sa.ch[2]), uint32_t(sb.ch[2])), st.pair.gLane);
+    in.b = _mm512_add_epi32(Halves(uint32_t(sa.ch[3]), uint32_t(sb.ch[3])), st.pair.bLane);
+    in.s = in.t = _mm512_setzero_si512();
+    if (TexMode) {
+        uint32_t s0, t0, s1, t1;
+        AffineStart(st, xa, ya, &s0, &t0);
+        AffineStart(st, xb, yb, &s1, &t1);
+        in.s = _mm512_add_epi32(Halves(s0, s1), st.dsPair);
+        in.t = _mm512_add_epi32(Halves(t0, t1), st.dtPair);
+    }
+    const DitherVectors& dither = c.dither ? kDitherVectors : kNoDither;
+    in.d5 = _mm512_inserti64x4(dither.d5[ya & 3][xa & 3], _mm512_castsi512_si256(dither.d5[yb & 3][xb & 3]), 1);
+    in.d6 = _mm512_inserti64x4(dither.d6[ya & 3][xa & 3], _mm512_castsi512_si256(dither.d6[yb & 3][xb & 3]), 1);
+    in.cp[0] = c.colour + size_t(ya) * c.pitch + xa;
+    in.cp[1] = c.colour + size_t(yb) * c.pitch + xb;
+    in.zp[0] = c.depth + size_t(ya) * c.pitch + xa;
+    in.zp[1] = c.depth + size_t(yb) * c.pitch + xb;
+    in.mask = __mmask16(((1u << na) - 1) | (((1u << nb) - 1) << 8));
+    Group16<TexMode, Blend, Key, ZLess, true>(c, in, c.depthWrite);
+}
+#endif
+
 struct Vtx {
     int64_t X, Y;    // 1/16 pixels
     float x, y;      // the same in pixels
@@ -738,6 +851,12 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
     // Without a texture, or with u and v linear across the triangle, 1/w and friends are unused.
     const int used = (TexMode == 0 || st.affine) ? kS : kAttrs;
     float row[kAttrs] = {};
+#if SC_SIMD == 2
+    const bool pairs = TexMode == 0 || (st.affine && c.pot);
+    bool held = false;  // a short row waiting for another
+    int heldY = 0, heldX = 0, heldN = 0;
+    float heldRow[kAttrs];
+#endif
     Edge lng;
     lng.Start(v0.X, v0.Y, v2.X, v2.Y, int(yTop));
     for (int part = 0; part < 2; ++part) {
@@ -755,14 +874,39 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
             if (xl < c.cx0) xl = c.cx0;
             if (xr > c.cx1) xr = c.cx1;
             if (xl < xr) {
+                if (y + 1 < y1) {
+                    // The next row's pixels come from memory while this one is drawn.
+                    const size_t next = size_t(y + 1) * c.pitch + size_t(xl);
+                    __builtin_prefetch(c.colour + next, 1);
+                    __builtin_prefetch(c.depth + next, 1);
+                }
                 float px = float(xl) + 0.5f - v0.x, py = float(y) + 0.5f - v0.y;
                 for (int k = 0; k < used; ++k) row[k] = v0.f[k] + gx[k] * px + gy[k] * py;
-                Span<TexMode, Blend, Key, ZLess>(c, st, int(y), int(xl), int(xr - xl), row, gx);
+#if SC_SIMD == 2
+                // Rows of at most 8 pixels go two to a group.
+                if (pairs && xr - xl <= 8) {
+                    if (held) {
+                        SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, int(y),
+                                                             int(xl), int(xr - xl), row, gx);
+                        held = false;
+                    } else {
+                        held = true;
+                        heldY = int(y);
+                        heldX = int(xl);
+                        heldN = int(xr - xl);
+                        std::memcpy(heldRow, row, sizeof row);
+                    }
+                } else
+#endif
+                    Span<TexMode, Blend, Key, ZLess>(c, st, int(y), int(xl), int(xr - xl), row, gx);
             }
             left.Step();
             right.Step();
         }
     }
+#if SC_SIMD == 2
+    if (held) Span<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, gx);
+#endif
 }
 
 template <bool Blend, bool Key, bool ZLess>
@@ -821,6 +965,10 @@ void Triangle(const Ctx& c, const ScVertex& p0, const ScVertex& p1, const ScVert
 #if SC_SIMD
         st.dsLane = LaneSteps(st.dsx);
         st.dtLane = LaneSteps(st.dtx);
+#if SC_SIMD == 2
+        st.dsPair = PairSteps(st.dsx);
+        st.dtPair = PairSteps(st.dtx);
+#endif
 #endif
     }
 
