@@ -335,9 +335,8 @@ using LaneVec = __m512i;
 const __m512i kLane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 inline __m512i Set1(uint32_t v) { return _mm512_set1_epi32(int(v)); }
 inline __m512i LaneSteps(uint32_t d) { return _mm512_mullo_epi32(Set1(d), kLane); }
-// Lanes 0-7 and 8-15 as two groups of 8 (two rows in one group).
-const __m512i kPairLane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7);
-inline __m512i PairSteps(uint32_t d) { return _mm512_mullo_epi32(Set1(d), kPairLane); }
+// Lanes 0-7 of v in lanes 0-7 and 8-15 (two rows in one group).
+inline __m512i LowTwice(__m512i v) { return _mm512_shuffle_i64x2(v, v, 0x44); }
 // a in lanes 0-7, b in lanes 8-15.
 inline __m512i Halves(uint32_t a, uint32_t b) { return _mm512_mask_blend_epi32(0xFF00, Set1(a), Set1(b)); }
 
@@ -370,12 +369,13 @@ struct SpanVectors {
         gLane = LaneSteps(uint32_t(dg));
         bLane = LaneSteps(uint32_t(db));
     }
-    void PairLanes(uint32_t dz, int32_t da, int32_t dr, int32_t dg, int32_t db) {
-        zLane = PairSteps(dz);
-        aLane = PairSteps(uint32_t(da));
-        rLane = PairSteps(uint32_t(dr));
-        gLane = PairSteps(uint32_t(dg));
-        bLane = PairSteps(uint32_t(db));
+    // Lanes 0-7 of v in both halves.
+    void PairLanes(const SpanVectors& v) {
+        zLane = LowTwice(v.zLane);
+        aLane = LowTwice(v.aLane);
+        rLane = LowTwice(v.rLane);
+        gLane = LowTwice(v.gLane);
+        bLane = LowTwice(v.bLane);
     }
 };
 
@@ -548,7 +548,7 @@ struct Steps {
         v.Lanes(dz, dc[0], dc[1], dc[2], dc[3]);
 #endif
 #if SC_SIMD == 2
-        pair.PairLanes(dz, dc[0], dc[1], dc[2], dc[3]);
+        pair.PairLanes(v);
 #endif
     }
 };
@@ -770,21 +770,61 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
 // Two spans of at most 8 pixels each (rows ya and yb) as one group of 16 lanes, when both step
 // by the triangle's steps and their texture coordinates step linearly (no texture, or a small
 // triangle's: Steps::affine); else one after the other. Same pixels as Span draws.
+// The start values of depth and colour (StartValues) of spans a and b at once, a's in lanes 0-4
+// and b's in lanes 8-12 (z, a, r, g, b), with the same float and integer steps as FitStep. False
+// when a value of either span would leave its range with the triangle's step: StartValues then
+// gives the spans steps of their own.
+inline bool PairStarts(const Steps& st, int na, const float* a, int nb, const float* b, __m512i* start) {
+    const __m512 v = _mm512_castpd_ps(_mm512_insertf64x4(
+        _mm512_castps_pd(_mm512_castps256_ps512(_mm256_maskz_loadu_ps(0x1F, a))),
+        _mm256_castps_pd(_mm256_maskz_loadu_ps(0x1F, b)), 1));
+    const __m512 top = _mm512_setr_ps(65535.99f, 255.99f, 255.99f, 255.99f, 255.99f, 0, 0, 0,
+                                      65535.99f, 255.99f, 255.99f, 255.99f, 255.99f, 0, 0, 0);
+    const __m512 scale = _mm512_setr_ps(32768.0f, 65536.0f, 65536.0f, 65536.0f, 65536.0f, 0, 0, 0,
+                                        32768.0f, 65536.0f, 65536.0f, 65536.0f, 65536.0f, 0, 0, 0);
+    // Clamp(v, 0, top): the lower bound wins, as there; NaN stays NaN.
+    __m512 v0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(v, top, _CMP_GT_OQ), v, top);
+    v0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(v, _mm512_setzero_ps(), _CMP_LT_OQ), v0, _mm512_setzero_ps());
+    const __m512i s = _mm512_cvttps_epi32(_mm512_mul_ps(v0, scale));
+    const __m512i step = _mm512_setr_epi32(int(st.dz), st.dc[0], st.dc[1], st.dc[2], st.dc[3], 0, 0, 0,
+                                           int(st.dz), st.dc[0], st.dc[1], st.dc[2], st.dc[3], 0, 0, 0);
+    const __m512i last = Halves(uint32_t(na - 1), uint32_t(nb - 1));
+    const int64_t zTop = int64_t(65535.99f * 32768.0f), cTop = int64_t(255.99f * 65536.0f);
+    const __m512i limit = _mm512_setr_epi64(zTop, cTop, cTop, cTop, cTop, 0, 0, 0);
+    auto inRange = [&](__m256i s8, __m256i step8, __m256i last8) {
+        const __m512i end = _mm512_add_epi64(
+            _mm512_cvtepi32_epi64(s8),
+            _mm512_mul_epi32(_mm512_cvtepi32_epi64(step8), _mm512_cvtepi32_epi64(last8)));
+        return unsigned(_mm512_cmpge_epi64_mask(end, _mm512_setzero_si512()) & _mm512_cmple_epi64_mask(end, limit));
+    };
+    const unsigned ok =
+        inRange(_mm512_castsi512_si256(s), _mm512_castsi512_si256(step), _mm512_castsi512_si256(last)) |
+        inRange(_mm512_extracti64x4_epi64(s, 1), _mm512_extracti64x4_epi64(step, 1),
+                _mm512_extracti64x4_epi64(last, 1)) << 8;
+    *start = s;
+    return (ok & 0x1F1F) == 0x1F1F;
+}
+
+// Lane k of v in lanes 0-7 and lane 8 + k in lanes 8-15.
+inline __m512i Spread2(__m512i v, int k) {
+    return _mm512_permutexvar_epi32(Halves(uint32_t(k), uint32_t(8 + k)), v);
+}
+
 template <int TexMode, bool Blend, bool Key, bool ZLess>
 void SpanPair(const Ctx& c, const Steps& st, int ya, int xa, int na, const float* a, int yb, int xb,
               int nb, const float* b, const float* dx) {
-    const SpanStart sa = StartValues(st, na, a, dx), sb = StartValues(st, nb, b, dx);
-    if (!sa.same || !sb.same) {
+    __m512i start;
+    if (!PairStarts(st, na, a, nb, b, &start)) {
         Span<TexMode, Blend, Key, ZLess>(c, st, ya, xa, na, a, dx);
         Span<TexMode, Blend, Key, ZLess>(c, st, yb, xb, nb, b, dx);
         return;
     }
     GroupIn in;
-    in.z = _mm512_add_epi32(Halves(uint32_t(sa.zs), uint32_t(sb.zs)), st.pair.zLane);
-    in.a = _mm512_add_epi32(Halves(uint32_t(sa.ch[0]), uint32_t(sb.ch[0])), st.pair.aLane);
-    in.r = _mm512_add_epi32(Halves(uint32_t(sa.ch[1]), uint32_t(sb.ch[1])), st.pair.rLane);
-    in.g = _mm512_add_epi32(Halves(uint32_t(sa.ch[2]), uint32_t(sb.ch[2])), st.pair.gLane);
-    in.b = _mm512_add_epi32(Halves(uint32_t(sa.ch[3]), uint32_t(sb.ch[3])), st.pair.bLane);
+    in.z = _mm512_add_epi32(Spread2(start, kZ), st.pair.zLane);
+    in.a = _mm512_add_epi32(Spread2(start, kA), st.pair.aLane);
+    in.r = _mm512_add_epi32(Spread2(start, kR), st.pair.rLane);
+    in.g = _mm512_add_epi32(Spread2(start, kG), st.pair.gLane);
+    in.b = _mm512_add_epi32(Spread2(start, kB), st.pair.bLane);
     in.s = in.t = _mm512_setzero_si512();
     if (TexMode) {
         uint32_t s0, t0, s1, t1;
@@ -966,8 +1006,8 @@ void Triangle(const Ctx& c, const ScVertex& p0, const ScVertex& p1, const ScVert
         st.dsLane = LaneSteps(st.dsx);
         st.dtLane = LaneSteps(st.dtx);
 #if SC_SIMD == 2
-        st.dsPair = PairSteps(st.dsx);
-        st.dtPair = PairSteps(st.dtx);
+        st.dsPair = LowTwice(st.dsLane);
+        st.dtPair = LowTwice(st.dtLane);
 #endif
 #endif
     }
