@@ -827,11 +827,23 @@ void SpanPair(const Ctx& c, const Steps& st, int ya, int xa, int na, const float
     in.b = _mm512_add_epi32(Spread2(start, kB), st.pair.bLane);
     in.s = in.t = _mm512_setzero_si512();
     if (TexMode) {
-        uint32_t s0, t0, s1, t1;
-        AffineStart(st, xa, ya, &s0, &t0);
-        AffineStart(st, xb, yb, &s1, &t1);
-        in.s = _mm512_add_epi32(Halves(s0, s1), st.dsPair);
-        in.t = _mm512_add_epi32(Halves(t0, t1), st.dtPair);
+        // AffineStart of both rows: s and t of row a, then of row b, in 4 lanes.
+        const __m128 px = _mm_sub_ps(_mm_add_ps(_mm_setr_ps(float(xa), float(xa), float(xb), float(xb)),
+                                                _mm_set1_ps(0.5f)), _mm_set1_ps(st.x0));
+        const __m128 py = _mm_sub_ps(_mm_add_ps(_mm_setr_ps(float(ya), float(ya), float(yb), float(yb)),
+                                                _mm_set1_ps(0.5f)), _mm_set1_ps(st.y0));
+        const __m128 d = _mm_add_ps(_mm_mul_ps(_mm_setr_ps(st.gux, st.gvx, st.gux, st.gvx), px),
+                                    _mm_mul_ps(_mm_setr_ps(st.guy, st.gvy, st.guy, st.gvy), py));
+        // Step32(d, 1): 0 outside (-1e9, 1e9) and for NaN.
+        const __mmask8 fits = _mm_cmp_ps_mask(d, _mm_set1_ps(-1.0e9f), _CMP_GT_OQ) &
+                              _mm_cmp_ps_mask(d, _mm_set1_ps(1.0e9f), _CMP_LT_OQ);
+        const __m256i steps = _mm256_maskz_cvttpd_epi64(
+            fits, _mm256_mul_pd(_mm256_cvtps_pd(d), _mm256_set1_pd(4294967296.0)));
+        const __m128i st4 = _mm_add_epi32(_mm256_cvtepi64_epi32(steps),
+                                          _mm_setr_epi32(int(st.s0), int(st.t0), int(st.s0), int(st.t0)));
+        const __m512i both = _mm512_castsi128_si512(st4);
+        in.s = _mm512_add_epi32(_mm512_permutexvar_epi32(Halves(0, 2), both), st.dsPair);
+        in.t = _mm512_add_epi32(_mm512_permutexvar_epi32(Halves(1, 3), both), st.dtPair);
     }
     const DitherVectors& dither = c.dither ? kDitherVectors : kNoDither;
     in.d5 = _mm512_inserti64x4(dither.d5[ya & 3][xa & 3], _mm512_castsi512_si256(dither.d5[yb & 3][xb & 3]), 1);
@@ -890,12 +902,13 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
 
     // Without a texture, or with u and v linear across the triangle, 1/w and friends are unused.
     const int used = (TexMode == 0 || st.affine) ? kS : kAttrs;
-    float row[kAttrs] = {};
+    float rows[2][kAttrs] = {};
+    float* row = rows[0];
 #if SC_SIMD == 2
     const bool pairs = TexMode == 0 || (st.affine && c.pot);
     bool held = false;  // a short row waiting for another
     int heldY = 0, heldX = 0, heldN = 0;
-    float heldRow[kAttrs];
+    const float* heldRow = nullptr;
 #endif
     Edge lng;
     lng.Start(v0.X, v0.Y, v2.X, v2.Y, int(yTop));
@@ -934,7 +947,8 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
                         heldY = int(y);
                         heldX = int(xl);
                         heldN = int(xr - xl);
-                        std::memcpy(heldRow, row, sizeof row);
+                        heldRow = row;  // the next row goes to the other buffer
+                        row = rows[row == rows[0] ? 1 : 0];
                     }
                 } else
 #endif

@@ -26,7 +26,7 @@ ScSimd Widest() {
             !__builtin_cpu_supports("bmi2"))
             return SC_SIMD_NONE;
         if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-            __builtin_cpu_supports("avx512vl"))
+            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
             return SC_SIMD_AVX512;
         return SC_SIMD_AVX2;
     }();
