@@ -43,10 +43,27 @@ int LoadRemap(Object* obj, const char* file) {
 
 static void LoadTitle(const char* file, DeviceImage* image) {
     TexEntry picture{};
-    LoadPcxTexture(file, nullptr, &picture, 10, 0);
+    // The show goes on without the picture (the image stays zeroed and draws nothing).
+    if (LoadPcxTexture(file, nullptr, &picture, 10, 0) != 0)
+        std::fprintf(stderr, "The picture \"%s\" cannot be loaded: the show goes on without it\n",
+                     file);
     DevCreateImage(image, &picture);
     // A single entry is entry 0 of a library of one.
     FreeTexture(0, reinterpret_cast<TexLib*>(&picture));
+}
+
+// A remap file that did not load leaves the model with the texture numbers it stores, which name
+// other textures than the show's: the show goes on, but says why its textures look wrong.
+static void ReportRemap(const char* file, int result) {
+    std::FILE* f = result == 1 ? std::fopen(file, "rb") : nullptr;
+    if (result == 1 && !f)
+        std::fprintf(stderr, "The remap file \"%s\" cannot be opened: ", file);
+    else if (result > 0)
+        std::fprintf(stderr, "The remap file \"%s\" is malformed at line %d: ", file, result);
+    else
+        std::fprintf(stderr, "The remap file \"%s\" cannot be used (error %d): ", file, result);
+    std::fprintf(stderr, "the model keeps its own texture numbers\n");
+    if (f) std::fclose(f);
 }
 
 // An animation the show selects: absent or without keyframes, the show cannot draw the model.
@@ -112,7 +129,7 @@ int LoadDemoData(void) {
             SelectAnim(&cpu, 0, 1);
             cpu.flags |= OBJ_TICK_SCALE;
         }
-        LoadRemap(m.obj, m.remap);
+        if (const int remap = LoadRemap(m.obj, m.remap)) ReportRemap(m.remap, remap);
     }
     return 0;
 }

@@ -33,9 +33,9 @@ void Model(Object* o, std::initializer_list<int> anims, std::initializer_list<in
     }
 }
 
-HSAMPLE* const samples[] = {&sampleDoor, &sampleMagic, &sampleThunder,
-                            &sampleEnd,  &sampleBoot,  &sampleStorm};
-HMUSIC* const musics[] = {&musicTeufel, &musicTitles};
+HSAMPLE* const samples[] = {&sounds.sampleDoor, &sounds.sampleMagic, &sounds.sampleThunder,
+                            &sounds.sampleEnd,  &sounds.sampleBoot,  &sounds.sampleStorm};
+HMUSIC* const musics[] = {&sounds.musicTeufel, &sounds.musicTitles};
 
 // Sounds so short that one render ends them, in the handles the timeline plays.
 void StartAudio() {

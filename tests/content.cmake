@@ -1,6 +1,6 @@
 # The content builder: its operators, the data set it writes, and both programs playing it.
 if(TARGET tambir-content)
-  tambir_test(test_content_ops SOURCES content_ops_test.cpp LIBS content_ops engine_textures device_none
+  tambir_test(test_content_ops SOURCES content_ops_test.cpp LIBS content_ops engine_textures
               PkgConfig::OPENMPT)
 
   tambir_test(test_content_show SOURCES content_show_test.cpp

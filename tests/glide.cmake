@@ -14,7 +14,7 @@ if(TARGET device_d3d)
   foreach(dev glide d3d)
     add_executable(glide_scene_${dev} glide_scene_main.cpp)
     target_link_libraries(glide_scene_${dev} PRIVATE engine_core device_${dev} platform_softcard
-                          texture_record platform_win32)
+                          texture_record platform_win32 platform_win32_standin)
     target_include_directories(glide_scene_${dev} PRIVATE ${CMAKE_SOURCE_DIR}/platform/softcard/include)
   endforeach()
   target_link_libraries(glide_scene_d3d PRIVATE platform_ddraw)

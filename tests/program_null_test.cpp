@@ -90,6 +90,23 @@ TEST(ProgramNull, AModelWithoutAnAnimationTheShowPlaysStopsTheStartUpAndNamesBot
     EXPECT_NE(r.err.find("The model \"hrdina.mdl\" has no keyframes in animation 2"), std::string::npos) << r.err;
 }
 
+TEST(ProgramNull, BadRemapFilesAndAMissingPictureAreReportedAndTheShowGoesOn) {
+    std::string dir = DataSet();
+    std::FILE* f = std::fopen((dir + "/ruvo.txi").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("# ruvo\r\n3->4\r\nthree to four\r\n", f);
+    std::fclose(f);
+    std::remove((dir + "/dvere.txi").c_str());
+    std::remove((dir + "/hlnapis.pcx").c_str());
+    Outcome r = Start("", "--headless -- 640 480 0");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("closed after 2874 frames"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("The remap file \"ruvo.txi\" is malformed at line 3"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("The remap file \"dvere.txi\" cannot be opened"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The picture \"hlnapis.pcx\" cannot be loaded"), std::string::npos) << r.err;
+}
+
 TEST(ProgramNull, SettingsOutOfRangeAreRefusedByName) {
     const struct {
         const char* args;

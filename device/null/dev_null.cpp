@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "win32_standin.h"
 
 NullDevice nullDevice;
 
@@ -115,7 +114,7 @@ void DevEndScene(void) { Record(NULL_END_SCENE); }
 byte DevFlip(int retraces) {
     Record(NULL_FLIP, retraces);
     ++nullDevice.frames;
-    Win32_NotifyPresent();
+    GdiFlush();  // a frame is done: the message loop and the capture pace on it
     return 0;
 }
 
@@ -153,16 +152,16 @@ byte DevGetCaps(void) { return 4; }
 
 int DevGetScreenInfo(unsigned what) {
     switch (what) {
-    case 1: return nullDevice.width - 1;
-    case 2: return nullDevice.height - 1;
-    case 3: return nullDevice.width;
-    case 4: return nullDevice.height;
-    case 5: return static_cast<int>(nullDevice.clip[0]);
-    case 6: return static_cast<int>(nullDevice.clip[1]);
-    case 7: return static_cast<int>(nullDevice.clip[2]);
-    case 8: return static_cast<int>(nullDevice.clip[3]);
-    case 9: return 0;
-    case 10: return nullDevice.config.depthFar;
+    case INFO_MAX_X: return nullDevice.width - 1;
+    case INFO_MAX_Y: return nullDevice.height - 1;
+    case INFO_WIDTH: return nullDevice.width;
+    case INFO_HEIGHT: return nullDevice.height;
+    case INFO_CLIP_X0: return static_cast<int>(nullDevice.clip[0]);
+    case INFO_CLIP_X1: return static_cast<int>(nullDevice.clip[1]);
+    case INFO_CLIP_Y0: return static_cast<int>(nullDevice.clip[2]);
+    case INFO_CLIP_Y1: return static_cast<int>(nullDevice.clip[3]);
+    case INFO_DEPTH_NEAR: return 0;
+    case INFO_DEPTH_FAR: return nullDevice.config.depthFar;
     default: return 0;
     }
 }

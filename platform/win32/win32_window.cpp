@@ -185,6 +185,11 @@ void Win32_NotifyPresent() {
     W32Timer_VirtualStep();  // under virtual time a frame lasts one tick
 }
 
+BOOL WINAPI GdiFlush(void) {
+    Win32_NotifyPresent();
+    return TRUE;
+}
+
 void Win32_RequestClose() {
     for (HWND hwnd : W32_TopLevelWindows()) PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
 }

@@ -328,6 +328,11 @@ BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 short WINAPI GetAsyncKeyState(int vkey);
 
+// Drawing. The stand-in has no GDI surfaces: a program that draws its frames itself calls GdiFlush
+// when one is finished, and the stand-in counts it as a presented frame (as it counts a flip of
+// the DirectDraw and Glide stand-ins) to pace its message loop and the capture's virtual time.
+BOOL WINAPI GdiFlush(void);
+
 // Dialogs.
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
                                DLGPROC dialogProc, LPARAM initParam);
