@@ -776,8 +776,7 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
 // gives the spans steps of their own.
 inline bool PairStarts(const Steps& st, int na, const float* a, int nb, const float* b, __m512i* start) {
     const __m512 v = _mm512_castpd_ps(_mm512_insertf64x4(
-        _mm512_castps_pd(_mm512_castps256_ps512(_mm256_maskz_loadu_ps(0x1F, a))),
-        _mm256_castps_pd(_mm256_maskz_loadu_ps(0x1F, b)), 1));
+        _mm512_castps_pd(_mm512_castps256_ps512(_mm256_loadu_ps(a))), _mm256_castps_pd(_mm256_loadu_ps(b)), 1));
     const __m512 top = _mm512_setr_ps(65535.99f, 255.99f, 255.99f, 255.99f, 255.99f, 0, 0, 0,
                                       65535.99f, 255.99f, 255.99f, 255.99f, 255.99f, 0, 0, 0);
     const __m512 scale = _mm512_setr_ps(32768.0f, 65536.0f, 65536.0f, 65536.0f, 65536.0f, 0, 0, 0,
@@ -900,12 +899,16 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
     if (yBot > c.cy1) yBot = c.cy1;
     if (yTop >= yBot) return;
 
+#if SC_SIMD != 2
     // Without a texture, or with u and v linear across the triangle, 1/w and friends are unused.
     const int used = (TexMode == 0 || st.affine) ? kS : kAttrs;
+#endif
     float rows[2][kAttrs] = {};
     float* row = rows[0];
 #if SC_SIMD == 2
     const bool pairs = TexMode == 0 || (st.affine && c.pot);
+    static_assert(kAttrs == 8);
+    const __m256 vf = _mm256_loadu_ps(v0.f), vgx = _mm256_loadu_ps(gx), vgy = _mm256_loadu_ps(gy);
     bool held = false;  // a short row waiting for another
     int heldY = 0, heldX = 0, heldN = 0;
     const float* heldRow = nullptr;
@@ -934,7 +937,14 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
                     __builtin_prefetch(c.depth + next, 1);
                 }
                 float px = float(xl) + 0.5f - v0.x, py = float(y) + 0.5f - v0.y;
+#if SC_SIMD == 2
+                // All 8 at once, in the same order of operations (the ones past `used` go unread):
+                // the vector loads of SpanPair then take them straight from this store.
+                _mm256_storeu_ps(row, _mm256_add_ps(_mm256_add_ps(vf, _mm256_mul_ps(vgx, _mm256_set1_ps(px))),
+                                                    _mm256_mul_ps(vgy, _mm256_set1_ps(py))));
+#else
                 for (int k = 0; k < used; ++k) row[k] = v0.f[k] + gx[k] * px + gy[k] * py;
+#endif
 #if SC_SIMD == 2
                 // Rows of at most 8 pixels go two to a group.
                 if (pairs && xr - xl <= 8) {
