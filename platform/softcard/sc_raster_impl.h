@@ -540,6 +540,7 @@ struct Steps {
     // The same for a group of two rows: lanes 8-15 step as lanes 0-7.
     SpanVectors pair;
     LaneVec dsPair = LaneVec(), dtPair = LaneVec();  // affine only
+    __m512i pairStep;  // dz, dc[0..3] in lanes 0-4 and 8-12 (PairStarts)
 #endif
     void Init(const float* gx) {
         dz = uint32_t(int32_t(Clamp(gx[kZ] * 32768.0f, -1.0e9f, 1.0e9f)));
@@ -549,6 +550,8 @@ struct Steps {
 #endif
 #if SC_SIMD == 2
         pair.PairLanes(v);
+        const __m512i step = _mm512_setr_epi32(int(dz), dc[0], dc[1], dc[2], dc[3], 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        pairStep = _mm512_shuffle_i64x2(step, step, 0x44);
 #endif
     }
 };
@@ -785,8 +788,7 @@ inline bool PairStarts(const Steps& st, int na, const float* a, int nb, const fl
     __m512 v0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(v, top, _CMP_GT_OQ), v, top);
     v0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(v, _mm512_setzero_ps(), _CMP_LT_OQ), v0, _mm512_setzero_ps());
     const __m512i s = _mm512_cvttps_epi32(_mm512_mul_ps(v0, scale));
-    const __m512i step = _mm512_setr_epi32(int(st.dz), st.dc[0], st.dc[1], st.dc[2], st.dc[3], 0, 0, 0,
-                                           int(st.dz), st.dc[0], st.dc[1], st.dc[2], st.dc[3], 0, 0, 0);
+    const __m512i step = st.pairStep;
     const __m512i last = Halves(uint32_t(na - 1), uint32_t(nb - 1));
     const int64_t zTop = int64_t(65535.99f * 32768.0f), cTop = int64_t(255.99f * 65536.0f);
     const __m512i limit = _mm512_setr_epi64(zTop, cTop, cTop, cTop, cTop, 0, 0, 0);
