@@ -22,7 +22,13 @@
 #include "sc_internal.h"
 
 #if SC_SIMD
+// GCC 12 warns of the undefined first operand its own AVX-512 intrinsics pass on to the builtins
+// (fixed in later releases); the warnings point into its headers and say nothing of this code.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 #endif
 
 namespace SC_NS {
@@ -770,9 +776,9 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
 }
 
 #if SC_SIMD == 2
-// Two spans of at most 8 pixels each (rows ya and yb) as one group of 16 lanes, when both step
-// by the triangle's steps and their texture coordinates step linearly (no texture, or a small
-// triangle's: Steps::affine); else one after the other. Same pixels as Span draws.
+// Two spans of at most 8 pixels each (rows ya and yb; nb may be 0) as one group of 16 lanes, when
+// both step by the triangle's steps and their texture coordinates step linearly (no texture, or a
+// small triangle's: Steps::affine); else one after the other. Same pixels as Span draws.
 // The start values of depth and colour (StartValues) of spans a and b at once, a's in lanes 0-4
 // and b's in lanes 8-12 (z, a, r, g, b), with the same float and integer steps as FitStep. False
 // when a value of either span would leave its range with the triangle's step: StartValues then
@@ -803,7 +809,8 @@ inline bool PairStarts(const Steps& st, int na, const float* a, int nb, const fl
         inRange(_mm512_extracti64x4_epi64(s, 1), _mm512_extracti64x4_epi64(step, 1),
                 _mm512_extracti64x4_epi64(last, 1)) << 8;
     *start = s;
-    return (ok & 0x1F1F) == 0x1F1F;
+    const unsigned need = nb > 0 ? 0x1F1F : 0x1F;
+    return (ok & need) == need;
 }
 
 // Lane k of v in lanes 0-7 and lane 8 + k in lanes 8-15.
@@ -817,7 +824,7 @@ void SpanPair(const Ctx& c, const Steps& st, int ya, int xa, int na, const float
     __m512i start;
     if (!PairStarts(st, na, a, nb, b, &start)) {
         Span<TexMode, Blend, Key, ZLess>(c, st, ya, xa, na, a, dx);
-        Span<TexMode, Blend, Key, ZLess>(c, st, yb, xb, nb, b, dx);
+        if (nb > 0) Span<TexMode, Blend, Key, ZLess>(c, st, yb, xb, nb, b, dx);
         return;
     }
     GroupIn in;
@@ -971,7 +978,8 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
         }
     }
 #if SC_SIMD == 2
-    if (held) Span<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, gx);
+    if (held)  // the last short row alone, in the lower half of a group
+        SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, heldY, heldX, 0, heldRow, gx);
 #endif
 }
 
