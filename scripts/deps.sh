@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages the build and the tests need are installed (the tests on a real
-# X server use Xvfb, xwd and xlogo of x11-apps, xwininfo of x11-utils, openbox and xdotool).
+# X server use Xvfb, xwd and xlogo of x11-apps, xwininfo of x11-utils, openbox and xdotool; the
+# arm64 cross-compiler builds the libraries for 64-bit ARM).
 # As root it installs what is missing with apt-get; otherwise it prints the exact apt-get line and
 # fails, so the caller stops before a build that cannot work.
 set -euo pipefail
@@ -10,7 +11,7 @@ packages=(build-essential cmake ninja-build pkg-config
           libfreetype-dev fonts-dejavu-core libx11-dev
           xvfb x11-apps x11-utils openbox xdotool
           libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
-          libegl-dev libgles-dev libgl1-mesa-dri)
+          libegl-dev libgles-dev libgl1-mesa-dri g++-aarch64-linux-gnu)
 
 missing=()
 for p in "${packages[@]}"; do

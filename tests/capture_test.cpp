@@ -13,7 +13,7 @@
 #include "bass_standin.h"
 #include "cap_encoder.h"
 #include "capture.h"
-#include "it_module_writer.h"
+#include "files.h"
 #include "media_probe.h"
 #include "softcard.h"
 #include "win32_standin.h"
@@ -149,7 +149,7 @@ std::string RunPacedProgram(const CapSettings& settings, int frames, int flash, 
     const std::string click = testing::TempDir() + "/capture_click.wav";
     std::vector<int16_t> burst(441);
     for (size_t i = 0; i < burst.size(); ++i) burst[i] = (i / 20) % 2 ? 20000 : -20000;
-    if (!testaudio::WriteFile(click, testaudio::Wav16(1, 44100, burst))) return "click.wav";
+    if (!WriteBytes(click, EncodeWav16(1, 44100, burst))) return "click.wav";
     HSAMPLE sample = BASS_SampleLoad(FALSE, click.c_str(), 0, 0, 3, BASS_SAMPLE_OVER_POS);
     gTicks = 0;
     MMRESULT timer = timeSetEvent(80, 0, Tick, 0, TIME_PERIODIC);

@@ -67,7 +67,9 @@ TEST_F(ObjectTest, KeyframeFileRoundTripsAndHeaderVariants) {
         std::copy(c.bytes.begin(), c.bytes.end(), b.begin() + c.at);
         WriteFile(path, b);
         EXPECT_EQ(LoadModel(&other, path.c_str(), nullptr), c.result) << "byte " << c.at << " = " << int(c.bytes[0]);
-        EXPECT_TRUE(c.model.empty() || Describe(&other) == c.model) << "byte " << c.at << ":\n" << Describe(&other);
+        if (!c.model.empty()) {
+            EXPECT_EQ(Describe(&other), c.model) << "byte " << c.at;
+        }
         FreeObject(&other);
     }
     // An empty model: header and end record.
@@ -150,7 +152,9 @@ TEST_F(ObjectTest, MeshBlocksAreValidated) {
         const bool intact = &c == &cases[0];
         EXPECT_EQ(BlockRoundTrip(TempPath("m.bin"), m, &got, c.at, c.delta), intact ? 0 : MDL_READ) << c.what;
         EXPECT_EQ(got.wcount, intact ? 4 : 0) << c.what;
-        EXPECT_TRUE(!intact || std::memcmp(got.ctable, m.ctable, 5 * sizeof(Command)) == 0);
+        if (intact) {
+            EXPECT_EQ(std::memcmp(got.ctable, m.ctable, 5 * sizeof(Command)), 0) << c.what;
+        }
         FreeMesh(&got);
         FreeMesh(&m);
     }
@@ -203,7 +207,10 @@ TEST_F(ObjectTest, IncompressibleBlocksStillRoundTrip) {
         EXPECT_EQ(BlockRoundTrip(TempPath("r.bin"), m, &got), 0) << n;
         const Bytes b = ReadFile(TempPath("r.bin"));
         EXPECT_GT(b[0] | b[1] << 8 | b[2] << 16, 40 + 16 * n) << "a stream longer than its input";
-        EXPECT_TRUE(got.wcount == n && std::memcmp(got.wtable, m.wtable, 16 * static_cast<size_t>(n)) == 0) << n;
+        EXPECT_EQ(got.wcount, n);
+        if (got.wcount == n) {
+            EXPECT_EQ(std::memcmp(got.wtable, m.wtable, 16 * static_cast<size_t>(n)), 0) << n;
+        }
         FreeMesh(&got);
         FreeMesh(&m);
     }

@@ -1,6 +1,7 @@
-// sc_raster_impl.h: the rasteriser, compiled twice: for any x86-64 (sc_raster.cpp) and with AVX2
-// (sc_raster_avx2.cpp, 8 pixels at a time). SC_NS names the copy, SC_SIMD says which it is.
-// Both copies give identical pixels.
+// sc_raster_impl.h: the rasteriser, compiled three times: for any processor (sc_raster.cpp) and,
+// on x86-64 only, with AVX2 (sc_raster_avx2.cpp, 8 pixels at a time) and with AVX-512
+// (sc_raster_avx512.cpp, 16). SC_NS names the copy, SC_SIMD says which it is (0, 1, 2). All
+// copies give identical pixels.
 //
 // Triangles are walked row by row. Vertex positions are snapped to a 1/16-pixel grid and each edge
 // is stepped exactly in integers (quotient and remainder), so the first pixel of a row depends

@@ -20,7 +20,9 @@ constexpr int kMaxThreads = 64;
 // Vertices a queue holds before it is drawn anyway, to bound its memory (2.8 MB).
 constexpr size_t kMaxQueuedVertices = 100000;
 
+// The widest copy of the rasteriser this processor runs (the plain one off x86-64).
 ScSimd Widest() {
+#if SC_SIMD_COPIES
     static const ScSimd widest = [] {
         if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("bmi") ||
             !__builtin_cpu_supports("bmi2"))
@@ -31,6 +33,9 @@ ScSimd Widest() {
         return SC_SIMD_AVX2;
     }();
     return widest;
+#else
+    return SC_SIMD_NONE;
+#endif
 }
 
 // Every card, so that a texture about to change can have the draws that use it done first.
@@ -51,8 +56,10 @@ struct ScWorkers {
 int ScDrawRows(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
                int count, bool draw) {
     switch (std::min(s.simd, Widest())) {
+#if SC_SIMD_COPIES  // built on x86-64 only
         case SC_SIMD_AVX512: return sc_avx512::Draw(card, s, y0, y1, prim, v, count, draw);
         case SC_SIMD_AVX2: return sc_avx2::Draw(card, s, y0, y1, prim, v, count, draw);
+#endif
         default: return sc_base::Draw(card, s, y0, y1, prim, v, count, draw);
     }
 }

@@ -140,8 +140,8 @@ void ScSetColorKey(ScCard* card, bool on);
 void ScSetDither(ScCard* card, bool on);
 // The copies of the rasteriser, narrowest first; all draw the same pixels.
 enum ScSimd { SC_SIMD_NONE, SC_SIMD_AVX2, SC_SIMD_AVX512 };
-// Draw with the widest copy the processor has (on, the default: 16 pixels at a time with AVX-512,
-// else 8 with AVX2) or with the plain one (off).
+// Draw with the widest copy the processor has (on, the default; x86-64: 16 pixels at a time with
+// AVX-512, else 8 with AVX2) or with the plain one (off).
 void ScSetSimd(ScCard* card, bool on);
 // Draw with the widest copy the processor has up to `widest` (SC_SIMD_NONE: the plain one).
 void ScSetSimdLimit(ScCard* card, ScSimd widest);
