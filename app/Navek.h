@@ -9,40 +9,51 @@
 #include <atomic>
 #include <cstdint>
 
-#include "bass.h"
 #include "device.h"
 #include "windows.h"
 
 // The ten settings, in command-line order.
-extern int32_t screenWidth;    // 640: display width; its half is the viewport centre
-extern int32_t screenHeight;   // 480
-extern int32_t syncToTimer;    // 1: one frame per timer tick; else as fast as possible
-extern int32_t refreshRate;    // 72 Hz, for DevOpen
-extern int32_t timerPeriod;    // 80 ms per tick (per frame of the show)
-extern int32_t spareSetting;   // 1, read and never used
-extern int32_t lagTolerance;   // 0: ticks the frames may lag before catch-up steps run
-extern int32_t showDebugInfo;  // 0: 1 shows frame rate, camera and help texts
-extern int32_t anyKeyCamera;   // 0: 1 lets any key switch the free camera on
-extern int32_t retraceWaits;   // 0: passed to DevFlip
+struct DemoSettings {
+    int32_t screenWidth;    // display width; its half is the viewport centre
+    int32_t screenHeight;
+    int32_t syncToTimer;    // 1: one frame per timer tick; else as fast as possible
+    int32_t refreshRate;    // Hz, for DevOpen
+    int32_t timerPeriod;    // ms per tick (per frame of the show)
+    int32_t spareSetting;   // read and never used
+    int32_t lagTolerance;   // ticks the frames may lag before catch-up steps run
+    int32_t showDebugInfo;  // 1 shows frame rate, camera and help texts
+    int32_t anyKeyCamera;   // 1 lets any key switch the free camera on
+    int32_t retraceWaits;   // passed to DevFlip
+};
+constexpr DemoSettings kDefaultSettings = {640, 480, 1, 72, 80, 1, 0, 0, 0, 0};
 
 // Pacing. tickCount is written by the timer thread only and read afresh by every comparison.
-extern std::atomic<int32_t> tickCount;
-extern int32_t framesDone;   // frame steps run, catch-up steps included
-extern float frameNumber;    // the frame the timeline works on; the first one is 1.0
-extern int32_t fpsTickLast;  // frame-rate sample: tick of the latest fifth rendered frame
-extern int32_t fpsTickPrev;  // ... and of the one before
-extern int32_t fpsCountdown;
+struct DemoPacing {
+    std::atomic<int32_t> tickCount;
+    int32_t framesDone;   // frame steps run, catch-up steps included
+    float frameNumber;    // the frame the timeline works on; the first one is 1.0
+    int32_t fpsTickLast;  // frame-rate sample: tick of the latest fifth rendered frame
+    int32_t fpsTickPrev;  // ... and of the one before
+    int32_t fpsCountdown;
+};
 
-// Input.
-extern int32_t keyDown[256];  // set by MainWndProc, cleared by the free-camera keys
-extern byte freeCamera;
+// Input: set by MainWndProc, cleared by the free-camera keys. The free camera's own switch lives
+// with the camera (scene.h).
+struct DemoInput {
+    int32_t keyDown[256];
+};
 
-// Handles.
-extern HWND mainWindow;
-extern HSAMPLE sampleDoor, sampleMagic, sampleThunder, sampleEnd, sampleBoot, sampleStorm;
-extern HMUSIC musicTeufel, musicTitles;
-extern MMRESULT timerId;
-extern byte audioState;  // 1 playing, 2 paused by deactivation, 0 neither (see MainWndProc)
+// The program's windows and timer.
+struct DemoHandles {
+    HWND mainWindow;
+    MMRESULT timerId;
+    byte audioState;  // 1 playing, 2 paused by deactivation, 0 neither (see MainWndProc)
+};
+
+extern DemoSettings settings;
+extern DemoPacing pacing;
+extern DemoInput input;
+extern DemoHandles handles;
 
 const float endFrame = 2874.0f;
 
@@ -70,5 +81,5 @@ void CALLBACK TimerTick(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR dw1, DWORD_
 void DemoFrame(void);
 // The frame rate the debug overlay shows.
 int FrameRateValue(void);
-// Puts settings, pacing and input state back to their start values (for a second run in tests).
+// Puts settings, pacing, input and handles back to their start values (for a second run in tests).
 void ResetNavek(void);

@@ -6,3 +6,4 @@ float camTx = 0.0f, camTy = 0.0f, camTz = 0.0f;
 float camRx = -1.5f, camRy = 3.14f, camRz = 3.14f;
 float camZoom = 1.0f;
 Matrix viewMatrix;
+byte freeCamera;

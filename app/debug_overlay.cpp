@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "Navek.h"
 #include "assets.h"
 #include "overlay.h"
 #include "timeline.h"
@@ -15,9 +14,9 @@ namespace {
 
 // The title part (frame constants in timeline.h): the first picture shows for the first 97 frames
 // of the first title, the second for the first 180 of the second.
-void DrawCentred(DeviceImage* image) {
-    DevDrawImage(image, DEV_IMG_POS, (screenWidth - image->width) / 2,
-                 (screenHeight - image->height) / 2, 0);
+void DrawCentred(DeviceImage* image, const OverlayStatus* status) {
+    DevDrawImage(image, DEV_IMG_POS, (status->screenWidth - image->width) / 2,
+                 (status->screenHeight - image->height) / 2, 0);
 }
 
 void PrintAt(TextBox* box, int x, int y, int align, uint32_t colour, const char* text) {
@@ -45,18 +44,19 @@ const CameraKey cameraKeys[14] = {
 
 }  // namespace
 
-void DrawOverlay(int frame) {
+void DrawOverlay(int frame, const OverlayStatus* status) {
     TextBox box;
     InitTextBoxScreen(&box);
 
-    if (frame >= titleStart && frame < titleStart + title1Length - 3) DrawCentred(&imgNapis1);
+    if (frame >= titleStart && frame < titleStart + title1Length - 3) DrawCentred(&imgNapis1, status);
     if (frame >= titleStart + title1Length && frame < titleStart + title1Length + title2Length - 20)
-        DrawCentred(&imgHlnapis);
+        DrawCentred(&imgHlnapis, status);
 
-    if (showDebugInfo != 1) return;
+    if (status->showDebugInfo != 1) return;
     char overlayText[512];  // the camera text with any seven floats (at most 43 characters each)
     std::snprintf(overlayText, sizeof overlayText, "%.2d fps\nframe %.1d\ntime:%d\nwtime:%d",
-                  FrameRateValue(), frame, static_cast<int>(tickCount), framesDone);
+                  static_cast<int>(status->frameRate), frame, static_cast<int>(status->tickCount),
+                  static_cast<int>(status->framesDone));
     PrintAt(&box, box.left + 639, box.top, ALIGN_RIGHT | ALIGN_TOP, 0xFFFFFFFFu, overlayText);
     std::snprintf(overlayText, sizeof overlayText,
                   "Camera:\ntx=%.2f ty=%.2f tz=%.2f\nrx=%.2f ry=%.2f rz=%.2f\nz=%.2f", camTx, camTy,
@@ -80,7 +80,7 @@ void FreeCameraView(void) {
     MatMul(&view, &step, &viewMatrix);
 }
 
-void FreeCameraKeys(void) {
+void FreeCameraKeys(int32_t keyDown[256]) {
     for (const CameraKey& k : cameraKeys) {
         if (keyDown[k.key]) *k.value = static_cast<float>(*k.value + k.step);
         if (GetAsyncKeyState(k.key) == 0) keyDown[k.key] = 0;

@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "Navek.h"
 #include "assets.h"
 #include "trx_object.h"
 
@@ -47,14 +46,14 @@ void SetPointLight(int slot, float x, float y, float z, float r, float g, float 
     l.range = range;
     l.coneOuter = ConeOuter();
     l.coneInner = ConeInner();
-    l.flags = 3;  // enabled, point light
+    l.flags = LIGHT_ENABLED | LIGHT_POINT;
     SetLight(slot, &l);
 }
 
 static void DrawSpot(float x, float y, float z, float dx, float dy, float dz, float range,
                      float red, float green, float blue) {
     SetInputTransform(nullptr);
-    BeginRun(1, 7, 0);
+    BeginRun(1, PRIM_EMITTER, 0);
     Material m{};
     m.diffuse[0] = range;
     m.diffuse[1] = ConeOuter();
@@ -63,8 +62,8 @@ static void DrawSpot(float x, float y, float z, float dx, float dy, float dz, fl
     m.emissive[1] = green;
     m.emissive[2] = blue;
     m.amplitude[0] = m.amplitude[1] = m.amplitude[2] = 1.0f;
-    m.lightFlags = 9;  // enabled, spot
-    m.flags = 8;       // emitter
+    m.lightFlags = LIGHT_ENABLED | LIGHT_SPOT;
+    m.flags = MAT_EMITTER;
     int material = AddMaterial(&m);
     const Vec4 direction{dx, dy, dz, 1.0f}, position{x, y, z, 1.0f};
     int normal = AddNormal(&direction);
@@ -80,10 +79,10 @@ void DrawWhiteSpot(float x, float y, float z, float dx, float dy, float dz, floa
     DrawSpot(x, y, z, dx, dy, dz, range, 1, 1, 1);
 }
 
-// Appends the object's current keyframe mesh under a matrix (none: as stored).
-static void AppendKey(Object* obj, const Matrix* matrix) {
-    if (!obj->key) return;
+void AppendKey(const Object* obj, const Matrix* matrix) {
+    SetInputTransform(nullptr);
     const Keyframe* k = obj->key;
+    if (!k) return;
     if ((k->flags & KEY_SHARED) && k->shared) k = k->shared;
     AppendMesh(&k->mesh, matrix, obj->remap, obj->remap_count);
 }

@@ -4,9 +4,13 @@
 
 #include "trx.h"
 
+struct Object;
+
 // The camera: translation, rotation angles about x, y and z (radians) and a uniform zoom. Written
 // by CameraMove or, once the free camera is on, by its keys.
 extern float camTx, camTy, camTz, camRx, camRy, camRz, camZoom;
+// 1 once the free camera is on (a key switches it on); the script's camera then stands still.
+extern byte freeCamera;
 // The view matrix RenderFrame uses.
 extern Matrix viewMatrix;
 // The show's own copy of the ten light slots: what it last set for each.
@@ -26,5 +30,9 @@ void SetPointLight(int slot, float x, float y, float z, float r, float g, float 
 // light-emitting run of the frame's scene.
 void DrawRedSpot(float x, float y, float z, float dx, float dy, float dz, float range);
 void DrawWhiteSpot(float x, float y, float z, float dx, float dy, float dz, float range);
+// Appends the object's current keyframe mesh (its shared key's, for a shared one) to the frame's
+// scene under a matrix (none: as stored), without the object's own animation step or lighting
+// set-up; an object without a current key appends nothing. The input transform is reset either way.
+void AppendKey(const Object* obj, const Matrix* matrix);
 // The temple with its two animated copies, the door and ruvo; steps ruvo and the door.
 void DrawTemple(float frame, byte skipRender);

@@ -2,9 +2,9 @@
 #include "timeline.h"
 
 #include <bit>
+#include <initializer_list>
 #include <cstdlib>
 
-#include "Navek.h"
 #include "assets.h"
 #include "scene.h"
 #include "texentry.h"
@@ -33,15 +33,6 @@ void ResetTimeline(void) {
 // A pseudo-random number 0 to 32767 from rand, whatever the runtime's RAND_MAX.
 static int Random15(void) { return std::rand() / (RAND_MAX / 32768 + 1); }
 
-// Appends the object's current keyframe as stored, under matrix (none: untransformed).
-static void AppendCurrentKey(const Object* obj, const Matrix* matrix) {
-    SetInputTransform(nullptr);
-    const Keyframe* k = obj->key;
-    if (!k) return;
-    if ((k->flags & KEY_SHARED) && k->shared) k = k->shared;
-    AppendMesh(&k->mesh, matrix, obj->remap, obj->remap_count);
-}
-
 // frames a to b
 static bool In(float f, int32_t a, int32_t b) {
     return static_cast<float>(a) <= f && f <= static_cast<float>(b);
@@ -49,30 +40,39 @@ static bool In(float f, int32_t a, int32_t b) {
 
 // ---- events ----
 
+// objekt's descent: it turns to face the camera and opens, stops over the dais, and sinks into the
+// shaft; the final camera stops before the end.
+constexpr int32_t objektOpens = objectStart + 440;
+constexpr int32_t objektStops = objectStart + 525;
+constexpr int32_t objektSinks = objectStart + 535;
+constexpr int32_t objektEnd = finalStart - 25;
+constexpr int32_t finalCameraStop = finalStart + 1176;
+
+// Every event frame counts from the start of the part it belongs to (timeline.h).
 static void Events(float f) {
-    if (f == 12) BASS_MusicPlay(musicTeufel);
-    if (f == finalStart) BASS_MusicPlay(musicTitles);
-    if (f == 310) BASS_SamplePlay(sampleDoor);
-    if (f == 331) BASS_SamplePlay(sampleBoot);
-    if (f == 370) BASS_SamplePlay(sampleBoot);
+    if (f == titleStart + 12) BASS_MusicPlay(sounds.musicTeufel);
+    if (f == finalStart) BASS_MusicPlay(sounds.musicTitles);
+    if (f == heroStart + 10) BASS_SamplePlay(sounds.sampleDoor);
+    if (f == heroStart + 31) BASS_SamplePlay(sounds.sampleBoot);
+    if (f == heroStart + 70) BASS_SamplePlay(sounds.sampleBoot);
     for (int32_t at : {300, 335, 372, 405, 442})
-        if (f == heroStart + at) BASS_SamplePlay(sampleBoot);
+        if (f == heroStart + at) BASS_SamplePlay(sounds.sampleBoot);
     if (f == heroStart + 162) flashCount = 8;
-    if (f == heroStart + 182) BASS_SamplePlay(sampleStorm);
+    if (f == heroStart + 182) BASS_SamplePlay(sounds.sampleStorm);
     if (f == heroStart + 228) flashCount = 6;
     if (f == heroStart + 410) flashCount = 6;
-    if (f == heroStart + 430) BASS_SamplePlay(sampleStorm);
+    if (f == heroStart + 430) BASS_SamplePlay(sounds.sampleStorm);
     if (f == heroStart + 603) flashCount = 4;
     if (f == heroStart + 803) flashCount = 10;
-    if (f == heroStart + 823) BASS_SamplePlay(sampleStorm);
-    if (f == 940) flashCount = 10;
-    if (f == 950) BASS_SamplePlay(sampleStorm);
-    if (f == 1230) {
+    if (f == heroStart + 823) BASS_SamplePlay(sounds.sampleStorm);
+    if (f == heroStart + 640) flashCount = 10;
+    if (f == heroStart + 650) BASS_SamplePlay(sounds.sampleStorm);
+    if (f == objectStart + 200) {
         flashCount = 20;
-        BASS_SamplePlay(sampleThunder);
+        BASS_SamplePlay(sounds.sampleThunder);
     }
-    if (f == 1565) BASS_SamplePlay(sampleEnd);
-    if (f == heroExitStart - 5) BASS_SamplePlay(sampleMagic);
+    if (f == objektSinks) BASS_SamplePlay(sounds.sampleEnd);
+    if (f == heroExitStart - 5) BASS_SamplePlay(sounds.sampleMagic);
 }
 
 // ---- title part ----
@@ -93,7 +93,7 @@ static void TitlePart(float f, byte skipRender) {
     MatTranslate(&t, 0, 0, 0);
     MatMul(&zxy, &t, &l);
     SelectAnim(&cpu, 0, 1);
-    AppendCurrentKey(&cpu, &l);
+    AppendKey(&cpu, &l);
 }
 
 // The second title may carry a screen sprite made from light slot 0 of the show's light table.
@@ -234,7 +234,7 @@ static void Hero(float f, byte skipRender) {
     } else if (In(f, poseStart, heroActStart - 1)) {
         if (skipRender) return;
         SelectAnim(&hero, 2, 1);
-        AppendCurrentKey(&hero, &heroMatrix);
+        AppendKey(&hero, &heroMatrix);
     } else if (In(f, heroActStart, blendStart - 1)) {
         if (f == heroActStart) HeroPhase(2, 0.2f, 60, true);
         DrawHero(skipRender);
@@ -276,13 +276,13 @@ static void Hero(float f, byte skipRender) {
 // ---- main part: objekt ----
 
 static void Objekt(float f, byte skipRender) {
-    if (!In(f, objectStart, 1599)) return;
-    if (f == 1470) {
+    if (!In(f, objectStart, objektEnd)) return;
+    if (f == objektOpens) {
         angle1 = 3.14f;
         angle2 = 0;
         angle3 = 0;
     }
-    if (f <= 1555) {
+    if (f <= objektStops) {
         angle1 -= 0.07388f;
         angle2 -= 0.07388f;
         angle3 -= 0.07388f;
@@ -291,12 +291,12 @@ static void Objekt(float f, byte skipRender) {
     if (!skipRender) {
         const float rest = static_cast<float>(objectStart - 835);
         float z;
-        if (f < 1555)
+        if (f < objektStops)
             z = static_cast<float>(720 - e);
-        else if (f < 1565)
+        else if (f < objektSinks)
             z = rest;
         else
-            z = rest - (f - 1565) * 8;
+            z = rest - (f - objektSinks) * 8;
         Matrix y, x, zr, xz, yxz, t, o;
         MatRotateY(&y, angle2);
         MatRotateX(&x, angle1);
@@ -309,7 +309,7 @@ static void Objekt(float f, byte skipRender) {
         // The light goes on down after the object has stopped.
         SetPointLight(3, 0, 480, static_cast<float>(720 - e), 1, 1, 1, 500);
     }
-    if (f > 1470) NextFrame(&objekt);
+    if (f > objektOpens) NextFrame(&objekt);
 }
 
 // ---- main part: spot lights ----
@@ -337,8 +337,8 @@ static void FinalPart(float f, byte skipRender) {
         SelectAnim(&cpu, 2, 1);
     }
     if (skipRender) return;
-    AppendCurrentKey(&cpu, nullptr);
-    if (f < 2800)
+    AppendKey(&cpu, nullptr);
+    if (f < finalCameraStop)
         CameraMove(0, 10, -37, -1.4f, 3.14f, 3.14f, 1, -1, 10, 23.5f, -1.7f, 3.24f, 3.04f, 1,
                    finalCameraLength, f - finalStart);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "bass.h"
 #include "device.h"
 #include "trx_math.h"
 
@@ -22,6 +23,14 @@ constexpr int32_t act1Length = 66;
 constexpr int32_t blendLength = 20;
 constexpr int32_t act2Length = 72;
 constexpr int32_t finalCameraLength = 1100;
+
+// The sounds the script starts, loaded at start-up by the program (null when a file did not load:
+// playing one then does nothing).
+struct DemoSounds {
+    HSAMPLE sampleDoor, sampleMagic, sampleThunder, sampleEnd, sampleBoot, sampleStorm;
+    HMUSIC musicTeufel, musicTitles;
+};
+extern DemoSounds sounds;
 
 // State carried from frame to frame (all zero at start).
 extern float angle1, angle2, angle3;  // cpu spin in the title, objekt's rotation later

@@ -51,7 +51,7 @@ TexEntry MakeTexture(std::vector<uint16_t>& texels, int w, int h, int seed) {
 // 8 textures, 400 textured triangles in quads of 32 x 32 pixels over the screen, 50 sprites.
 void BM_Scene(benchmark::State& state) {
     OpenDevice();
-    float far = float(DevGetScreenInfo(10));
+    float far = float(DevGetScreenInfo(INFO_DEPTH_FAR));
     static bool uploaded = false;
     if (!uploaded) {
         std::vector<uint16_t> texels;

@@ -1,7 +1,7 @@
 // card_vs_llvmpipe.cpp: fill rate of the software card side by side with Mesa's llvmpipe drawing
 // the same triangles, in one run on one core.
 //
-//   card_vs_llvmpipe [--threads N] [--repeat N] [--case I] [--no-gl]
+//   card_vs_llvmpipe [--threads N] [--simd none|avx2|avx512] [--repeat N] [--case I] [--no-gl] [--cpu-time]
 //
 // Both halves draw the same batches: right triangles of one size spread over a 640x480 screen,
 // each nearer than the one before (every pixel depth-tested and passing), Gouraud colours times a
@@ -11,7 +11,9 @@
 // llvmpipe held to one thread (LP_NUM_THREADS=1, set here before EGL starts). Each figure is the
 // best of --repeat runs of a whole batch including its depth clear (and glFinish for GL).
 // --threads sets the card's rasteriser threads (default 1, the one-core comparison); --case runs
-// only case I (0-4) and --no-gl the card alone, for profiling.
+// only case I (0-4) and --no-gl the card alone, for profiling. --simd holds the card to a narrower
+// copy of its rasteriser than the widest the processor has (to compare them in one run).
+// --cpu-time times by the process's CPU time (for a machine that is not quiet).
 //
 // Run it by hand on a quiet machine; it is no test. It needs libegl-dev, libgles-dev and Mesa's
 // drivers (libgl1-mesa-dri).
@@ -25,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -63,13 +66,24 @@ std::vector<uint16_t> Texels() {
     return t;
 }
 
+// --cpu-time: the process's CPU time (all its threads) instead of the wall clock, which on a busy
+// machine counts the time other processes ran.
+bool g_cpuTime = false;
+
+double Now() {
+    if (!g_cpuTime) return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
 template <typename F>
 double BestSeconds(int repeat, F&& run) {
     double best = 1e30;
     for (int r = 0; r < repeat; ++r) {
-        const auto t0 = std::chrono::steady_clock::now();
+        const double t0 = Now();
         run();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        best = std::min(best, Now() - t0);
     }
     return best;
 }
@@ -81,10 +95,11 @@ struct CardHalf {
     ScTexture* texture = nullptr;
 };
 
-CardHalf CardStart(int threads) {
+CardHalf CardStart(int threads, ScSimd simd) {
     CardHalf h;
     h.card = ScCreate(kW, kH);
     ScSetThreads(h.card, threads);
+    ScSetSimdLimit(h.card, simd);
     const std::vector<uint16_t> texels = Texels();
     h.texture = ScTextureCreate(256, 256);
     ScTextureLoad(h.texture, SC_FMT_RGB565, texels.data(), 0, nullptr, SC_KEY_NONE, 0);
@@ -252,23 +267,30 @@ double GlRun(GlHalf& g, const Case& k, const std::vector<ScVertex>& v, int repea
 
 int main(int argc, char** argv) {
     int threads = 1, repeat = 7, only = -1;
+    ScSimd simd = SC_SIMD_AVX512;
     bool noGl = false;
     for (int i = 1; i < argc; ++i) {
         const bool value = i + 1 < argc;
         if (!std::strcmp(argv[i], "--threads") && value) threads = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--repeat") && value) repeat = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--case") && value) only = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--simd") && value && !std::strcmp(argv[i + 1], "none")) simd = SC_SIMD_NONE, ++i;
+        else if (!std::strcmp(argv[i], "--simd") && value && !std::strcmp(argv[i + 1], "avx2")) simd = SC_SIMD_AVX2, ++i;
+        else if (!std::strcmp(argv[i], "--simd") && value && !std::strcmp(argv[i + 1], "avx512")) simd = SC_SIMD_AVX512, ++i;
         else if (!std::strcmp(argv[i], "--no-gl")) noGl = true;
+        else if (!std::strcmp(argv[i], "--cpu-time")) g_cpuTime = true;
         else {
-            std::fprintf(stderr, "usage: card_vs_llvmpipe [--threads N] [--repeat N] [--case I] [--no-gl]\n");
+            std::fprintf(stderr, "usage: card_vs_llvmpipe [--threads N] [--simd none|avx2|avx512] [--repeat N] [--case I] [--no-gl] [--cpu-time]\n");
             return 1;
         }
     }
     GlHalf gl;
     const bool haveGl = !noGl && GlStart(&gl);
     if (!haveGl && !noGl) std::fprintf(stderr, "card_vs_llvmpipe: no EGL surfaceless GLES2 context; the card alone\n");
-    CardHalf card = CardStart(threads);
-    std::printf("card: %d thread%s; GL: %s, LP_NUM_THREADS=%s\n", threads, threads == 1 ? "" : "s",
+    CardHalf card = CardStart(threads, simd);
+    static const char* const kCopies[] = {"plain", "AVX2", "AVX-512"};
+    std::printf("card: %d thread%s, %s copy; GL: %s, LP_NUM_THREADS=%s\n", threads, threads == 1 ? "" : "s",
+                kCopies[std::min(simd, ScSimdAvailable())],
                 haveGl ? gl.renderer.c_str() : "none", getenv("LP_NUM_THREADS") ? getenv("LP_NUM_THREADS") : "-");
     std::printf("%-28s %9s %9s %11s %11s %8s\n", "case", "card px", "GL px", "card Mpx/s", "GL Mpx/s", "card/GL");
     const Case cases[] = {

@@ -7,7 +7,7 @@
 #                            (defaults build/tex-rel/bench/bench_lzw and trxtool beside it)
 #
 # Build bench_lzw optimised first:
-#   cmake -S . -B build/tex-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build/tex-rel bench_lzw
+#   cmake -S . -B build/tex-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMBIR_BENCH=ON && ninja -C build/tex-rel bench_lzw
 # The compress / uncompress figures include process start and writing the output to a file
 # (uncompress to /dev/null); each is the best of five runs. MB = 2^20 bytes. A second table puts
 # `trxtool lzw pack` / `lzw unpack` against them as whole processes on the same files, both

@@ -1,8 +1,6 @@
 # Fill rate and triangle rate of the software card (run by hand from a Release build).
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/bench_softcard.cpp)
-  add_executable(bench_softcard ${CMAKE_CURRENT_SOURCE_DIR}/bench_softcard.cpp)
-  target_link_libraries(bench_softcard PRIVATE platform_softcard benchmark::benchmark)
-endif()
+add_executable(bench_softcard ${CMAKE_CURRENT_SOURCE_DIR}/bench_softcard.cpp)
+target_link_libraries(bench_softcard PRIVATE platform_softcard benchmark::benchmark)
 
 # The card side by side with Mesa's llvmpipe (EGL surfaceless, GLES2) on the same triangles; run
 # by hand. Built when the EGL and GLES2 development files are there (scripts/deps.sh installs them).

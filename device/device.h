@@ -17,7 +17,7 @@ struct TexEntry;  // texture record, owned by the texture library
 typedef uint8_t byte;
 
 // The only vertex format: screen position in pixels (origin top-left), depth in device units
-// (DevGetScreenInfo 9 nearest to 10 farthest), 1/w, colour 0xAARRGGBB, texture coordinates.
+// (INFO_DEPTH_NEAR to INFO_DEPTH_FAR), 1/w, colour 0xAARRGGBB, texture coordinates.
 // For a sprite (type 5) u holds the height and v the width in pixels, and x, y the centre.
 // The device may overwrite the vertices during a draw: callers rebuild them for every draw.
 struct DeviceVertex {
@@ -111,8 +111,19 @@ void DevSetClipWindow(unsigned x0, unsigned y0, unsigned x1, unsigned y1);
 byte DevSetRenderBuffer(byte which);
 // Bit 0: sprite sizes in 1/256 pixel. Both real devices answer 4.
 byte DevGetCaps(void);
-// 1 width-1, 2 height-1, 3 width, 4 height, 5..8 clip x0, x1, y0, y1, 9 nearest depth, 10 farthest
-// depth, others 0.
+// What DevGetScreenInfo answers; other selectors answer 0.
+enum ScreenInfo : unsigned {
+    INFO_MAX_X = 1,       // width - 1
+    INFO_MAX_Y = 2,       // height - 1
+    INFO_WIDTH = 3,
+    INFO_HEIGHT = 4,
+    INFO_CLIP_X0 = 5,     // the clip window (DevSetClipWindow)
+    INFO_CLIP_X1 = 6,
+    INFO_CLIP_Y0 = 7,
+    INFO_CLIP_Y1 = 8,
+    INFO_DEPTH_NEAR = 9,  // the depth of the nearest point
+    INFO_DEPTH_FAR = 10,  // ... and of the farthest
+};
 int DevGetScreenInfo(unsigned what);
 
 // ---- textures (handle = library number x 256 + entry index; 0 = no texture) ----

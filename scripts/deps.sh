@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages the build and the tests need are installed (the tests on a real
 # X server use Xvfb, xwd and xlogo of x11-apps, xwininfo of x11-utils, openbox and xdotool; the
-# fuzzing harnesses clang and libclang-rt-14-dev, which carries libFuzzer: without recommends,
-# clang-14 does not bring it).
+# arm64 cross-compiler builds the libraries for 64-bit ARM; the fuzzing harnesses need clang and
+# libclang-rt-14-dev, which carries libFuzzer: without recommends, clang-14 does not bring it).
 # As root it installs what is missing with apt-get; otherwise it prints the exact apt-get line and
 # fails, so the caller stops before a build that cannot work.
 set -euo pipefail
@@ -12,7 +12,7 @@ packages=(build-essential cmake ninja-build pkg-config
           libfreetype-dev fonts-dejavu-core libx11-dev
           xvfb x11-apps x11-utils openbox xdotool
           libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
-          libegl-dev libgles-dev libgl1-mesa-dri
+          libegl-dev libgles-dev libgl1-mesa-dri g++-aarch64-linux-gnu
           clang libclang-rt-14-dev)
 
 missing=()

@@ -8,7 +8,6 @@
 #include "texlib.h"
 
 std::vector<EngineCall> engineCalls;
-int fakeLoadTexLibResult = 0;
 
 Object temple, hero, door, ruvo, objekt, cpu;
 DeviceImage imgNapis1, imgHlnapis;
@@ -19,7 +18,6 @@ void Log(const char* name, float a = 0, int b = 0) { engineCalls.push_back(Engin
 
 void ResetEngineFakes(void) {
     engineCalls.clear();
-    fakeLoadTexLibResult = 0;
 }
 
 int CountEngineCalls(const std::string& name) {
@@ -31,7 +29,7 @@ int CountEngineCalls(const std::string& name) {
 int LoadTexLib(const char* name, TexLib** lib, char*) {
     *lib = nullptr;
     Log(name);
-    return fakeLoadTexLibResult;
+    return 0;
 }
 int UploadTexLib(int number, TexLib*) {
     Log("UploadTexLib", 0, number);

@@ -11,8 +11,6 @@ struct EngineCall {
 };
 
 extern std::vector<EngineCall> engineCalls;
-// Answer of the fake LoadTexLib, per file name: 0 loads, anything else fails.
-extern int fakeLoadTexLibResult;
 
 void ResetEngineFakes(void);
 int CountEngineCalls(const std::string& name);

@@ -12,6 +12,7 @@
 #include "debug_overlay.h"
 #include "dev_null.h"
 #include "overlay_support.h"
+#include "resource.h"
 #include "timeline.h"
 #include "win32_standin.h"
 
@@ -45,9 +46,9 @@ protected:
         return names;
     }
     static void Pace(int framesBefore, int ticks) {
-        framesDone = framesBefore;
-        frameNumber = static_cast<float>(framesBefore);
-        tickCount = ticks;
+        pacing.framesDone = framesBefore;
+        pacing.frameNumber = static_cast<float>(framesBefore);
+        pacing.tickCount = ticks;
     }
 };
 
@@ -61,35 +62,31 @@ TEST_F(App, SettingsScanKeepsDefaultsWhereTheLineEnds) {
         int expect[10];
     } cases[] = {
         {"", {640, 480, 1, 72, 80, 1, 0, 0, 0, 0}},
-        {"800 600", {800, 600, 1, 72, 80, 1, 0, 0, 0, 0}},
         {"800 600 x 5", {800, 600, 1, 72, 80, 1, 0, 0, 0, 0}},
         {"1 2 3 4 5 6 7 8 9 10 11", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
         {"  -5\t7 0 60", {-5, 7, 0, 60, 80, 1, 0, 0, 0, 0}},
         {"1024 768 1 72 40 1 2 1 1 2", {1024, 768, 1, 72, 40, 1, 2, 1, 1, 2}},
         {"abc 800", {640, 480, 1, 72, 80, 1, 0, 0, 0, 0}},
+        {"99999999999 -99999999999 1 72 2147483648 1 -2147483649",  // held at the range ends
+         {INT32_MAX, INT32_MIN, 1, 72, INT32_MAX, 1, INT32_MIN, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         ResetNavek();
         ScanSettings(c.line);
-        int got[10] = {screenWidth,  screenHeight, syncToTimer,   refreshRate,  timerPeriod,
-                       spareSetting, lagTolerance, showDebugInfo, anyKeyCamera, retraceWaits};
+        const DemoSettings& v = settings;
+        int got[10] = {v.screenWidth,  v.screenHeight, v.syncToTimer,   v.refreshRate,
+                       v.timerPeriod,  v.spareSetting, v.lagTolerance,  v.showDebugInfo,
+                       v.anyKeyCamera, v.retraceWaits};
         for (int i = 0; i < 10; ++i)
             EXPECT_EQ(got[i], c.expect[i]) << "line \"" << c.line << "\", setting " << i + 1;
     }
     ResetNavek();
     ScanSettings(nullptr);
-    EXPECT_EQ(screenWidth, 640);
+    EXPECT_EQ(settings.screenWidth, 640);
 }
 
-TEST_F(App, SettingsBeyondThirtyTwoBitsHoldAtTheRangeEnds) {
-    ScanSettings("99999999999 -99999999999 1 72 2147483648 1 -2147483649");
-    EXPECT_EQ(screenWidth, INT32_MAX);
-    EXPECT_EQ(screenHeight, INT32_MIN);
-    EXPECT_EQ(timerPeriod, INT32_MAX);
-    EXPECT_EQ(lagTolerance, INT32_MIN);
-    EXPECT_EQ(showDebugInfo, 0);  // past the end of the line
-}
-
+// Each integer at its edges, refused by name or played: the null-device program test. Here the
+// ranges' ends, the sync values that need no tick, and the clamp of the retrace waits.
 TEST_F(App, HostileSettingsAreRefusedByNameOrClamped) {
     const struct {
         const char* line;
@@ -98,19 +95,10 @@ TEST_F(App, HostileSettingsAreRefusedByNameOrClamped) {
     } cases[] = {
         {"", nullptr, 0},
         {"4096 4096 1 72 1 1 0 0 0 8", nullptr, 8},
-        {"0 480", "Setting 1 (screen width) is 0, outside 1 to 4096", 0},
-        {"-1 480", "Setting 1 (screen width) is -1", 0},
-        {"-2147483648 480", "Setting 1 (screen width) is -2147483648", 0},
-        {"4097 480", "Setting 1 (screen width) is 4097", 0},
-        {"640 0", "Setting 2 (screen height) is 0", 0},
-        {"640 2147483647", "Setting 2 (screen height) is 2147483647", 0},
-        {"640 480 1 72 0", "Setting 5 (timer period) is 0, outside 1 to 1000000 ms", 0},
-        {"640 480 1 72 -1", "Setting 5 (timer period) is -1", 0},
-        {"640 480 1 72 -2147483648", "Setting 5 (timer period) is -2147483648", 0},
-        {"640 480 1 72 1000001", "Setting 5 (timer period) is 1000001", 0},
+        {"4097 480", "Setting 1 (screen width) is 4097, outside 1 to 4096", 0},
+        {"640 480 1 72 1000001", "Setting 5 (timer period) is 1000001, outside 1 to 1000000 ms", 0},
         {"640 480 1 72 1000000", nullptr, 0},
-        {"640 480 0 72 0", nullptr, 0},  // unsynced frames need no tick
-        {"640 480 2 72 -1", nullptr, 0},
+        {"640 480 2 72 -1", nullptr, 0},  // only sync 1 waits for ticks
         {"640 480 1 -2147483648 80 -1 -2147483648 -1 2147483647 2147483647", nullptr, 8},
         {"640 480 1 0 80 2147483647 2147483647 2147483647 -2147483648 -2147483648", nullptr, 0},
         {"640 480 1 72 80 1 0 0 0 -1", nullptr, 0},
@@ -127,24 +115,15 @@ TEST_F(App, HostileSettingsAreRefusedByNameOrClamped) {
         } else {
             EXPECT_EQ(got, nullptr) << "line \"" << c.line << "\": " << got;
         }
-        EXPECT_EQ(retraceWaits, c.retraces) << "line \"" << c.line << "\"";
+        EXPECT_EQ(settings.retraceWaits, c.retraces) << "line \"" << c.line << "\"";
     }
 }
 
 // ---- pacing ----------------------------------------------------------------------------------
 
-TEST_F(App, NoTickNoDraw) {
-    DemoFrame();
-    DemoFrame();
-    EXPECT_TRUE(engineCalls.empty());
-    EXPECT_TRUE(nullDevice.calls.empty());
-    EXPECT_EQ(framesDone, 0);
-    EXPECT_EQ(frameNumber, 0.0f);
-}
-
 TEST_F(App, FirstTickDrawsFrameOneInTheFrameOrder) {
-    retraceWaits = 2;
-    tickCount = 1;
+    settings.retraceWaits = 2;
+    pacing.tickCount = 1;
     DemoFrame();
     std::vector<std::string> expect = {"ClearScene", "DemoTimeline", "RenderFrame"};
     EXPECT_EQ(CallNames(), expect);
@@ -159,8 +138,9 @@ TEST_F(App, FirstTickDrawsFrameOneInTheFrameOrder) {
     EXPECT_EQ(nullDevice.calls[1].a, 1);
     EXPECT_EQ(nullDevice.calls[0].f[0] + nullDevice.calls[0].f[1] + nullDevice.calls[0].f[2], 0.0f);
     EXPECT_EQ(nullDevice.calls[9].a, 2);
-    DemoFrame();  // no new tick
+    DemoFrame();  // no new tick: nothing runs
     EXPECT_EQ(nullDevice.frames, 1);
+    EXPECT_EQ(Timeline().size(), 1u);
 }
 
 TEST_F(App, CatchUpStepsRunTheTimelineWithoutDrawing) {
@@ -174,52 +154,37 @@ TEST_F(App, CatchUpStepsRunTheTimelineWithoutDrawing) {
         {5, 10, 14, {{11, 0}}},                    // lag 4 within a tolerance of 5
         {2, 10, 13, {{11, 1}, {12, 1}, {13, 0}}},  // lag 3 beyond a tolerance of 2
         {3, 10, 13, {{11, 0}}},                    // lag 3 at a tolerance of 3
+        {INT32_MIN, 10, 13, {{11, 1}, {12, 1}, {13, 0}}},  // any lag of 2 or more is beyond it
+        {INT32_MAX, 10, 13, {{11, 0}}},
     };
     for (const auto& c : cases) {
         ResetEngineFakes();
         NullDevice_Reset();
-        lagTolerance = c.tolerance;
+        settings.lagTolerance = c.tolerance;
         Pace(c.framesBefore, c.ticks);
         DemoFrame();
         EXPECT_EQ(Timeline(), c.expect) << "tolerance " << c.tolerance << ", lag "
                                         << c.ticks - c.framesBefore;
         EXPECT_EQ(nullDevice.frames, 1);
-        EXPECT_EQ(framesDone, c.framesBefore + static_cast<int>(c.expect.size()));
-        EXPECT_EQ(frameNumber, c.expect.back().first);
+        EXPECT_EQ(pacing.framesDone, c.framesBefore + static_cast<int>(c.expect.size()));
+        EXPECT_EQ(pacing.frameNumber, c.expect.back().first);
     }
 }
 
-TEST_F(App, ExtremeTolerancesAndPeriodsKeepTheirMeaning) {
-    const struct {
-        int tolerance;
-        Frames expect;
-    } cases[] = {
-        {INT32_MIN, {{11, 1}, {12, 1}, {13, 0}}},  // any lag of 2 or more is beyond it
-        {-1, {{11, 1}, {12, 1}, {13, 0}}},
-        {INT32_MAX, {{11, 0}}},
-    };
-    for (const auto& c : cases) {
-        ResetEngineFakes();
-        NullDevice_Reset();
-        lagTolerance = c.tolerance;
-        Pace(10, 13);
-        DemoFrame();
-        EXPECT_EQ(Timeline(), c.expect) << "tolerance " << c.tolerance;
-    }
-    // The frame-rate read-out with periods the timer would refuse (an unsynced show keeps them).
-    fpsTickPrev = 0;
-    fpsTickLast = 3;
-    timerPeriod = INT32_MAX;
+TEST_F(App, FrameRateReadOutWithPeriodsTheTimerWouldRefuse) {  // an unsynced show keeps them
+    pacing.fpsTickPrev = 0;
+    pacing.fpsTickLast = 3;
+    settings.timerPeriod = INT32_MAX;
     EXPECT_EQ(FrameRateValue(), 0);
-    timerPeriod = INT32_MIN;
+    settings.timerPeriod = INT32_MIN;
     EXPECT_EQ(FrameRateValue(), 0);
-    fpsTickLast = 1;
-    timerPeriod = -1;  // a sum of 0
+    pacing.fpsTickLast = 1;
+    settings.timerPeriod = -1;  // a sum of 0
     EXPECT_EQ(FrameRateValue(), 10000);
 }
 
 TEST_F(App, WithinToleranceTheShowAdvancesOneFramePerCall) {
-    lagTolerance = 5;
+    settings.lagTolerance = 5;
     Pace(10, 14);
     for (int i = 0; i < 4; ++i) DemoFrame();
     EXPECT_EQ(Timeline(), (Frames{{11, 0}, {12, 0}, {13, 0}, {14, 0}}));
@@ -228,7 +193,7 @@ TEST_F(App, WithinToleranceTheShowAdvancesOneFramePerCall) {
 }
 
 TEST_F(App, UnsyncedFramesRunEveryCall) {
-    syncToTimer = 0;
+    settings.syncToTimer = 0;
     for (int i = 0; i < 3; ++i) DemoFrame();
     EXPECT_EQ(Timeline(), (Frames{{1, 0}, {2, 0}, {3, 0}}));
     EXPECT_EQ(nullDevice.frames, 3);
@@ -237,42 +202,22 @@ TEST_F(App, UnsyncedFramesRunEveryCall) {
 TEST_F(App, FrameRateSampleCountsRenderedFramesOnly) {
     EXPECT_EQ(FrameRateValue(), 10000);  // both samples 1 until five frames were rendered
     for (int t = 1; t <= 10; ++t) {
-        tickCount = t;
+        pacing.tickCount = t;
         DemoFrame();
     }
-    EXPECT_EQ(fpsTickPrev, 5);
-    EXPECT_EQ(fpsTickLast, 10);
+    EXPECT_EQ(pacing.fpsTickPrev, 5);
+    EXPECT_EQ(pacing.fpsTickLast, 10);
     EXPECT_EQ(FrameRateValue(), 24);  // 10000 / (5 * 80 + 1)
     // A call that catches up 3 frames renders one: the countdown moves by one.
-    tickCount = 14;
+    pacing.tickCount = 14;
     DemoFrame();
-    EXPECT_EQ(fpsCountdown, 4);
-}
-
-TEST_F(App, EndOfShowSendsEscapeInsteadOfDrawing) {
-    mainWindow = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
-    ASSERT_NE(mainWindow, nullptr);
-    ASSERT_EQ(DevOpen(mainWindow, 640, 480, 72), 0);
-    syncToTimer = 0;
-    frameNumber = 2873.0f;
-    DemoFrame();
-    EXPECT_EQ(Timeline(), (Frames{{2874, 0}}));
-    EXPECT_TRUE(IsWindow(mainWindow));
-    DemoFrame();
-    EXPECT_EQ(Timeline().size(), 1u);
-    EXPECT_EQ(nullDevice.frames, 1);
-    EXPECT_FALSE(IsWindow(mainWindow));
-    EXPECT_EQ(keyDown[VK_ESCAPE], 1);
-    EXPECT_EQ(NullDevice_Count(NULL_CLOSE), 1);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(pacing.fpsCountdown, 4);
 }
 
 TEST_F(App, CatchUpMayRunPastTheEndFrame) {
-    frameNumber = 2872.0f;
-    framesDone = 2872;
-    tickCount = 2877;
+    pacing.frameNumber = 2872.0f;
+    pacing.framesDone = 2872;
+    pacing.tickCount = 2877;
     DemoFrame();
     EXPECT_EQ(Timeline().back(), (std::pair<float, int>{2877, 0}));
 }
@@ -291,7 +236,8 @@ TEST_F(App, TitlePicturesShowCentredOnTheirFrames) {
                  {100, {2, -30, -10}}, {279, {2, -30, -10}}, {280, {}}};
     for (const auto& c : cases) {
         NullDevice_Reset();
-        DrawOverlay(c.frame);  // no debug text: nothing else reaches the device
+        const OverlayStatus status = {640, 480, 0, 0, 0, 0};
+        DrawOverlay(c.frame, &status);  // no debug text: nothing else reaches the device
         std::vector<int> got;
         for (const NullCall& d : nullDevice.calls)
             got = {d.op == NULL_DRAW_IMAGE ? (d.ptr == &imgNapis1 ? 1 : 2) : -1, d.a, d.b};
@@ -302,13 +248,13 @@ TEST_F(App, TitlePicturesShowCentredOnTheirFrames) {
 TEST_F(App, DebugTextsAndTheFrameRateReadOut) {
     UploadTestFont(2);
     camRx = -1.5f;
-    showDebugInfo = 1;
+    settings.showDebugInfo = 1;
     for (int t = 1; t <= 11; ++t) {
         if (t == 2) {
             EXPECT_EQ(Placed().substr(0, 16), "1@567,0 0@575,0 ");  // "10000 fps"
         }
         nullDevice.calls.clear();
-        tickCount = t;
+        pacing.tickCount = t;
         DemoFrame();
     }
     std::string text = Placed();  // 10000 / (5 x 80 + 1) right-aligned at 639, then the frame
@@ -333,41 +279,29 @@ TEST_F(App, FreeCameraKeysStepTheirValueOnceAndClearTheirFlag) {
     const int keyA = 'A';
     for (const auto& k : keys) {
         for (int i = 0; i < 7; ++i) *values[i] = start[i];
-        keyDown[k.key] = keyDown[keyA] = 1;
-        FreeCameraKeys();
-        FreeCameraKeys();  // the flag went with the key: no second step
+        input.keyDown[k.key] = input.keyDown[keyA] = 1;
+        FreeCameraKeys(input.keyDown);
+        FreeCameraKeys(input.keyDown);  // the flag went with the key: no second step
         for (int i = 0; i < 7; ++i)
             EXPECT_FLOAT_EQ(*values[i], start[i] + (i == k.value ? k.step : 0))
                 << "key " << k.key << ", value " << i;
-        EXPECT_EQ(keyDown[k.key] * 2 + keyDown[keyA], 1) << "key " << k.key;
+        EXPECT_EQ(input.keyDown[k.key] * 2 + input.keyDown[keyA], 1) << "key " << k.key;
     }
 }
 
 TEST_F(App, KeysPressedBeforeTheFreeCameraActOnceAndItsViewIsTheScriptedOne) {
-    keyDown[VK_UP] = keyDown[VK_PRIOR] = 1;
+    input.keyDown[VK_UP] = input.keyDown[VK_PRIOR] = 1;
     camRx = -1.5f;
     camTz = 0;
-    tickCount = 1;
+    pacing.tickCount = 1;
     DemoFrame();  // scripted camera: flags kept
     freeCamera = 1;
-    tickCount = 3;  // a catch-up step and one rendered frame
+    pacing.tickCount = 3;  // a catch-up step and one rendered frame
     DemoFrame();
-    tickCount = 4;
+    pacing.tickCount = 4;
     DemoFrame();
     EXPECT_FLOAT_EQ(camRx, -1.4f);
     EXPECT_EQ(camTz, 30.0f);
-    // The scripted camera's grouping, T · ((Rx · Ry) · Rz) · S, gives the same view.
-    Matrix t, rx, ry, rz, s, r;
-    MatTranslate(&t, camTx, camTy, camTz);
-    MatRotateX(&rx, camRx);
-    MatRotateY(&ry, camRy);
-    MatRotateZ(&rz, camRz);
-    MatScale(&s, camZoom, camZoom, camZoom);
-    MatMul(&rx, &ry, &r);
-    MatMul(&r, &rz, &r);
-    MatMul(&t, &r, &t);
-    MatMul(&t, &s, &t);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(viewMatrix.m[i], t.m[i], 1e-4f) << "element " << i;
 }
 
 // ---- window procedure ------------------------------------------------------------------------
@@ -376,57 +310,49 @@ TEST_F(App, MainWindowIsCreatedHiddenWithTheClassOfTheProgram) {
     HWND w = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(IsWindowVisible(w));
-    EXPECT_EQ(GetWindowLongA(w, GWL_STYLE), WS_THICKFRAME);
     WNDCLASSA wc;
     ASSERT_TRUE(GetClassInfoA(nullptr, "Tambir demo", &wc));
-    EXPECT_EQ(wc.style, 0x100Bu);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(wc.hbrBackground), 7u);
     EXPECT_NE(wc.hCursor, nullptr);
     EXPECT_EQ(wc.lpfnWndProc, MainWndProc);
-    // The class exists now: a second registration, and so a second window, fails.
+    // The class exists now: a second registration, and so a second window, fails, and the
+    // program cannot start.
     EXPECT_EQ(CreateMainWindow(nullptr, MainWndProc, "Tambir demo"), nullptr);
+    char cmd[] = "";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Unable to create main window"),
+              std::string::npos);
+    EXPECT_EQ(NullDevice_Count(NULL_OPEN), 0);
 }
 
-TEST_F(App, KeysSetFlagsAndMayTurnTheFreeCameraOn) {
+TEST_F(App, WindowProcedureKeysEscapeAndActivation) {
     HWND w = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
     EXPECT_EQ(SendMessageA(w, WM_KEYDOWN, VK_LEFT, 0), 1);
-    EXPECT_EQ(keyDown[VK_LEFT], 1);
+    EXPECT_EQ(input.keyDown[VK_LEFT], 1);
     EXPECT_EQ(freeCamera, 0);
-    EXPECT_EQ(SendMessageA(w, WM_KEYDOWN, 256, 0), 1);
-    EXPECT_EQ(SendMessageA(w, WM_KEYDOWN, 0x12345, 0), 1);
+    SendMessageA(w, WM_KEYDOWN, 256, 0);
+    SendMessageA(w, WM_KEYDOWN, 0x12345, 0);
     int set = 0;
-    for (int k = 0; k < 256; ++k) set += keyDown[k];
-    EXPECT_EQ(set, 1);  // codes of 256 and above touch nothing
-    anyKeyCamera = 1;
-    SendMessageA(w, WM_KEYDOWN, 'A', 0);
-    EXPECT_EQ(freeCamera, 1);
-    EXPECT_TRUE(IsWindow(w));
-}
+    for (int k = 0; k < 256; ++k) set += input.keyDown[k];
+    EXPECT_EQ(set, 1) << "codes of 256 and above touch nothing";
 
-TEST_F(App, EscapeDestroysTheWindowClosesTheDeviceAndQuits) {
-    mainWindow = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
-    anyKeyCamera = 1;
-    SendMessageA(mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(freeCamera, 1);  // Escape is a key too
-    EXPECT_FALSE(IsWindow(mainWindow));
+    EXPECT_EQ(SendMessageA(w, WM_ACTIVATEAPP, FALSE, 0), 1);
+    EXPECT_EQ(handles.audioState, 0) << "start-up leaves the audio state alone: nothing pauses";
+    handles.audioState = 1;
+    SendMessageA(w, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(handles.audioState, 2);
+    SendMessageA(w, WM_ACTIVATEAPP, TRUE, 0);
+    EXPECT_EQ(handles.audioState, 1);
+
+    settings.anyKeyCamera = 1;
+    SendMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(freeCamera, 1) << "Escape is a key too";
+    EXPECT_FALSE(IsWindow(w));
     EXPECT_EQ(NullDevice_Count(NULL_CLOSE), 1);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(msg.wParam, 0u);
-}
-
-TEST_F(App, ActivationAndOtherMessages) {
-    HWND w = CreateMainWindow(nullptr, MainWndProc, "Tambir demo");
-    EXPECT_EQ(SendMessageA(w, WM_ACTIVATEAPP, FALSE, 0), 1);
-    EXPECT_EQ(audioState, 0);  // start-up leaves the audio state alone: nothing pauses
-    audioState = 1;
-    SendMessageA(w, WM_ACTIVATEAPP, FALSE, 0);
-    EXPECT_EQ(audioState, 2);
-    SendMessageA(w, WM_ACTIVATEAPP, TRUE, 0);
-    EXPECT_EQ(audioState, 1);
-    SendMessageA(w, WM_CLOSE, 0, 0);  // default handling destroys the window
-    EXPECT_FALSE(IsWindow(w));
 }
 
 // ---- device dialog ---------------------------------------------------------------------------
@@ -462,7 +388,7 @@ TEST_F(App, DialogPaths) {
         options.headless = true;
         options.device = c.device;
         Win32_SetOptions(options);
-        INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(101), w, DeviceDlgProc, 0);
+        INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SELECT_DEVICE), w, DeviceDlgProc, 0);
         EXPECT_EQ(result, c.result) << c.entries << " entries";
         ASSERT_EQ(NullDevice_Count(NULL_SELECT), c.selected < 0 ? 0 : 1) << c.entries << " entries";
         if (c.selected >= 0) {
@@ -470,19 +396,21 @@ TEST_F(App, DialogPaths) {
         }
     }
     NullDevice_Reset();
-    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(101), w, PressExitAfterInit, 0), 0);
+    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SELECT_DEVICE), w, PressExitAfterInit, 0), 0);
     EXPECT_EQ(NullDevice_Count(NULL_SELECT), 0);
 }
 
 // ---- the whole program -----------------------------------------------------------------------
 
+// The show ends by the Escape it sends itself after frame 2874: the whole program's frames and
+// its shutdown (here and in the null-device program test) show where and how.
 TEST_F(App, WinMainStartsPlaysToTheEndAndShutsDownInOrder) {
     char cmd[] = "320 240 0";
     EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 0);
     EXPECT_EQ(nullDevice.width, 320);
     EXPECT_EQ(nullDevice.refresh, 72);
     EXPECT_EQ(nullDevice.frames, 2874);
-    EXPECT_EQ(frameNumber, 2874.0f);
+    EXPECT_EQ(pacing.frameNumber, 2874.0f);
 
     std::vector<std::string> names = CallNames();
     std::vector<std::string> start(names.begin(), names.begin() + 10);
@@ -517,62 +445,6 @@ TEST_F(App, WinMainStartsPlaysToTheEndAndShutsDownInOrder) {
     EXPECT_EQ(ops, (std::vector<NullOp>{NULL_ENUM, NULL_SELECT, NULL_OPEN, NULL_INIT_TEXTURES,
                                         NULL_CULL, NULL_DEPTH_TEST, NULL_CLOSE, NULL_FREE_IMAGE,
                                         NULL_FREE_IMAGE}));
-}
-
-TEST_F(App, WinMainEndsWhenTheDeviceDoesNotOpen) {
-    NullDeviceConfig config;
-    config.openResult = 255;
-    NullDevice_Reset(config);
-    char cmd[] = "";
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 1);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Unable to open the display device"),
-              std::string::npos);
-    EXPECT_TRUE(engineCalls.empty());  // nothing loaded, nothing drawn
-}
-
-TEST_F(App, WinMainRefusesASyncedShowWithoutTicksAndNamesTheSetting) {
-    for (const char* line : {"640 480 1 72 0", "640 480 1 72 -5", "0 480", "640 480 1 72 2000000"}) {
-        ResetNavek();
-        NullDevice_Reset();
-        ResetEngineFakes();
-        std::string cmd = line;
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(WinMain(nullptr, nullptr, cmd.data(), SW_SHOWDEFAULT), 2) << line;
-        std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_NE(err.find("Setting "), std::string::npos) << line << ": " << err;
-        EXPECT_EQ(NullDevice_Count(NULL_OPEN), 0) << line;
-        EXPECT_TRUE(engineCalls.empty()) << line;
-    }
-}
-
-TEST_F(App, WinMainHoldsHugeRetraceWaitsToTheirBound) {
-    char cmd[] = "320 240 0 72 80 1 0 0 0 2147483647";
-    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 0);
-    EXPECT_EQ(nullDevice.frames, 2874);
-    for (const NullCall& c : nullDevice.calls) {
-        if (c.op == NULL_FLIP) {
-            ASSERT_EQ(c.a, kMaxRetraceWaits);
-        }
-    }
-}
-
-TEST_F(App, WinMainExitFromTheDialogOpensNothing) {
-    NullDeviceConfig config;
-    config.entries = 0;
-    NullDevice_Reset(config);
-    char cmd[] = "";
-    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), 0);
-    EXPECT_EQ(NullDevice_Count(NULL_OPEN), 0);
-    EXPECT_TRUE(engineCalls.empty());
-}
-
-TEST_F(App, AMissingTextureLibraryStopsWithTheAssertionReport) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    fakeLoadTexLibResult = 1;
-    char cmd[] = "";
-    EXPECT_EXIT(WinMain(nullptr, nullptr, cmd, SW_SHOWDEFAULT), testing::ExitedWithCode(3),
-                "Assertion failed: !LoadTexLib\\(\"demo.tex\",&lib\\), file Navek, line 1582");
 }
 
 }  // namespace

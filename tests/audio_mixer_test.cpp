@@ -1,11 +1,13 @@
 // audio_mixer_test.cpp: the mixer through the BASS_* calls in offline mode (WAV loading and its
 // refusals, playback limits, volumes, musics written as tiny IT modules, determinism, stale
 // handles, shutdown order) and one pass through the real SDL output with the dummy driver.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <numeric>
 #include <string>
@@ -13,11 +15,41 @@
 #include <vector>
 
 #include "bass_standin.h"
-#include "it_module_writer.h"
-
-using namespace testaudio;
+#include "files.h"
+#include "tone_module.h"
 
 namespace {
+
+// RIFF/WAVE pieces, to build files the reader must refuse.
+Bytes Id(const char* id) { return Bytes(id, id + 4); }
+Bytes Chunk(const char* id, const Bytes& body, uint32_t declaredSize) {
+    Bytes b = Id(id);
+    Append32(b, declaredSize);
+    b.insert(b.end(), body.begin(), body.end());
+    if (body.size() & 1) b.push_back(0);
+    return b;
+}
+Bytes Chunk(const char* id, const Bytes& body) { return Chunk(id, body, uint32_t(body.size())); }
+Bytes FmtBody(uint32_t format, uint32_t channels, uint32_t rate, uint32_t bits) {
+    Bytes b;
+    for (uint32_t v : {format, channels}) Append16(b, v);
+    for (uint32_t v : {rate, rate * channels * bits / 8}) Append32(b, v);
+    for (uint32_t v : {channels * bits / 8, bits}) Append16(b, v);
+    return b;
+}
+Bytes Riff(const std::vector<Bytes>& chunks) {
+    Bytes b = Id("RIFF");
+    Append32(b, 0);
+    for (uint8_t c : Id("WAVE")) b.push_back(c);
+    for (const Bytes& c : chunks) b.insert(b.end(), c.begin(), c.end());
+    Put32(b, 4, uint32_t(b.size() - 8));
+    return b;
+}
+Bytes Pcm16(const std::vector<int16_t>& v) {
+    Bytes b;
+    for (int16_t s : v) Append16(b, uint16_t(s));
+    return b;
+}
 
 using Frames = std::vector<int16_t>;
 
@@ -43,28 +75,32 @@ protected:
     }
     void Restart() {
         BASS_Free();
-        ASSERT_TRUE(BassStandIn_InitOffline(44100) && BASS_Start());
+        ASSERT_TRUE(BassStandIn_InitOffline(44100));
+        ASSERT_TRUE(BASS_Start());
     }
     std::string Write(const std::string& name, const Bytes& bytes) {
-        EXPECT_TRUE(WriteFile(dir_ + "/" + name, bytes));
+        EXPECT_TRUE(WriteBytes(dir_ + "/" + name, bytes));
         return dir_ + "/" + name;
     }
     HSAMPLE Load(const Bytes& wav, DWORD max = 1, DWORD flags = 0) {
         return BASS_SampleLoad(FALSE, Write("s.wav", wav).c_str(), 0, 0, max, flags);
     }
     HSAMPLE Sample(const Frames& mono, DWORD max, DWORD flags = 0) {
-        return Load(Wav16(1, 44100, mono), max, flags);
+        return Load(EncodeWav16(1, 44100, mono), max, flags);
     }
     HMUSIC Tone(int period) {  // 32 rows of 441 frames
         const std::string path = Write(std::to_string(period) + ".it", SquareToneModule(period));
         return BASS_MusicLoad(FALSE, path.c_str(), 0, 0, BASS_MUSIC_RAMP);
     }
 
-    std::string dir_ = MakeTempDir(::testing::TempDir());
+    std::string dir_ = [] {
+        std::string t = ::testing::TempDir() + "/tambir_audio_XXXXXX";
+        return mkdtemp(t.data()) ? t : std::string();
+    }();
 };
 
 TEST_F(Mixer, WavCorruptFilesGiveHandleZeroAndSayWhy) {
-    const Bytes good = Wav16(1, 44100, {1, 2, 3, 4});
+    const Bytes good = EncodeWav16(1, 44100, {1, 2, 3, 4});
     const Bytes fmt = Chunk("fmt ", FmtBody(1, 1, 44100, 16)), data = Chunk("data", Pcm16({1, 2}));
     auto withFmt = [&](int format, int channels, int rate, int bits) {
         return Riff({Chunk("fmt ", FmtBody(format, channels, rate, bits)), data});
@@ -94,8 +130,8 @@ TEST_F(Mixer, WavCorruptFilesGiveHandleZeroAndSayWhy) {
         const HSAMPLE h = Load(c.bytes);
         const std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(h, 0u) << c.message;
-        EXPECT_TRUE(err.find(c.message) != err.npos && err.find("BASS_SampleLoad") != err.npos)
-            << "want \"" << c.message << "\" from BASS_SampleLoad, got: " << err;
+        EXPECT_NE(err.find(c.message), err.npos) << "want \"" << c.message << "\", got: " << err;
+        EXPECT_NE(err.find("BASS_SampleLoad"), err.npos) << "from BASS_SampleLoad, got: " << err;
     }
 }
 
@@ -104,20 +140,20 @@ TEST_F(Mixer, WavValidFilesMixToExactValues) {
         {"8-bit mono is centred and duplicated",
          Riff({Chunk("fmt ", FmtBody(1, 1, 44100, 8)), Chunk("data", Bytes{0, 128, 255, 64})}),
          {-32768, -32768, 0, 0, 32512, 32512, -16384, -16384, 0, 0}},
-        {"16-bit stereo keeps its channels", Wav16(2, 44100, {1000, -1000, 32767, -32768}),
+        {"16-bit stereo keeps its channels", EncodeWav16(2, 44100, {1000, -1000, 32767, -32768}),
          {1000, -1000, 32767, -32768, 0, 0}},
         {"odd unknown chunk skipped with its pad byte",
          Riff({Chunk("LIST", Bytes{'a', 'b', 'c'}), Chunk("fmt ", FmtBody(1, 1, 44100, 16)),
                Chunk("junk", {}), Chunk("data", Pcm16({7, 8}))}),
          {7, 7, 8, 8, 0, 0}},
-        {"half rate", Wav16(1, 22050, {0, 10, 20, 30}), {0, 0, 5, 5, 10, 10, 15, 15, 20, 20}},
+        {"half rate", EncodeWav16(1, 22050, {0, 10, 20, 30}), {0, 0, 5, 5, 10, 10, 15, 15, 20, 20}},
     };
     for (const auto& c : cases) {
         ASSERT_NE(BASS_SamplePlay(Load(c.bytes)), 0u) << c.what;
         EXPECT_EQ(Render(static_cast<int>(c.want.size() / 2)), c.want) << c.what;
     }
     // Half rate plays twice the frames: 2000 for 1000.
-    const HSAMPLE h = Load(Wav16(1, 22050, Frames(1000, 100)));
+    const HSAMPLE h = Load(EncodeWav16(1, 22050, Frames(1000, 100)));
     BASS_SamplePlay(h);
     Render(1999);
     EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 1);
@@ -126,7 +162,7 @@ TEST_F(Mixer, WavValidFilesMixToExactValues) {
 }
 
 TEST_F(Mixer, WavWindowsSeparatorsAndUnsupportedArguments) {
-    const std::string path = Write("s.wav", Wav16(1, 44100, {5}));
+    const std::string path = Write("s.wav", EncodeWav16(1, 44100, {5}));
     std::string windows = path;
     for (char& c : windows) c = c == '/' ? '\\' : c;
     EXPECT_NE(BASS_SampleLoad(FALSE, windows.c_str(), 0, 0, 1, 0), 0u);
@@ -156,7 +192,8 @@ TEST_F(Mixer, MaxPlaybacksAndStop) {
     Render(1000);
     EXPECT_EQ(BassStandIn_SamplePlaybacks(over), 0);
     const HSAMPLE two = Sample(Ramp(1000), 2);  // without an override, a third play fails
-    EXPECT_TRUE(BASS_SamplePlay(two) && BASS_SamplePlay(two));
+    EXPECT_NE(BASS_SamplePlay(two), 0u);
+    EXPECT_NE(BASS_SamplePlay(two), 0u);
     EXPECT_EQ(BASS_SamplePlay(two), 0u);
     EXPECT_EQ(Render(2)[2], 2);  // two playbacks at frame 1
 }
@@ -176,7 +213,8 @@ TEST_F(Mixer, Volumes) {
     BASS_SamplePlay(Sample({1234, 1234}, 1));
     EXPECT_EQ(Render(1)[0], 1234);
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(BASS_SetGlobalVolumes(101, -1, -1) || BASS_SetGlobalVolumes(-1, -2, -1));
+    EXPECT_FALSE(BASS_SetGlobalVolumes(101, -1, -1));
+    EXPECT_FALSE(BASS_SetGlobalVolumes(-1, -2, -1));
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("outside 0-100"), std::string::npos);
 }
 
@@ -184,11 +222,18 @@ TEST_F(Mixer, MusicsPlayTogetherOnceAndStartOver) {
     auto render = [&](bool a, bool b) {
         Restart();
         const HMUSIC ma = Tone(100), mb = Tone(37);
-        EXPECT_TRUE((!a || BASS_MusicPlay(ma)) && (!b || BASS_MusicPlay(mb)));
+        if (a) {
+            EXPECT_TRUE(BASS_MusicPlay(ma));
+        }
+        if (b) {
+            EXPECT_TRUE(BASS_MusicPlay(mb));
+        }
         return Render(8820);
     };
     const Frames a = render(true, false), b = render(false, true), both = render(true, true);
-    EXPECT_TRUE(Loud(a) && Loud(b) && a != b);
+    EXPECT_TRUE(Loud(a)) << "the first music alone";
+    EXPECT_TRUE(Loud(b)) << "the second music alone";
+    EXPECT_TRUE(a != b) << "the two musics sound alike";
     for (size_t i = 0; i < both.size(); ++i) ASSERT_NEAR(both[i], a[i] + b[i], 1.0) << i;
     const HMUSIC m = Tone(100);
     ASSERT_TRUE(BASS_MusicPlay(m));
@@ -233,7 +278,9 @@ TEST_F(Mixer, HandleZeroStaleAndWrongKindDoNothing) {
 TEST_F(Mixer, FreesAfterBassFreeAreSafe) {
     const HMUSIC a = Tone(100), b = Tone(37);
     const HSAMPLE s = Sample(Ramp(500), 3, BASS_SAMPLE_OVER_POS);
-    EXPECT_TRUE(BASS_MusicPlay(a) && BASS_MusicPlay(b) && BASS_SamplePlay(s));
+    EXPECT_TRUE(BASS_MusicPlay(a));
+    EXPECT_TRUE(BASS_MusicPlay(b));
+    EXPECT_NE(BASS_SamplePlay(s), 0u);
     Render(100);
     BASS_Stop();
     BASS_Free();
@@ -241,16 +288,20 @@ TEST_F(Mixer, FreesAfterBassFreeAreSafe) {
     BASS_MusicFree(b);
     BASS_SampleFree(s);
     Restart();  // a new session does not revive the old handles
-    EXPECT_FALSE(BASS_MusicPlay(a) || BASS_SamplePlay(s));
+    EXPECT_FALSE(BASS_MusicPlay(a));
+    EXPECT_EQ(BASS_SamplePlay(s), 0u);
 }
 
 TEST_F(Mixer, BadModulesAndInitArgumentsAreRefused) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(BASS_MusicLoad(FALSE, Write("junk.it", Bytes(300, 0x55)).c_str(), 0, 0, 1), 0u);
     EXPECT_EQ(BASS_MusicLoad(FALSE, Write("t.it", SquareToneModule(50)).c_str(), 0, 0, 4), 0u);
-    EXPECT_FALSE(BassStandIn_InitOffline(44100) || BASS_Init(-1, 44100, 0, nullptr));  // twice
+    EXPECT_FALSE(BassStandIn_InitOffline(44100)) << "twice";
+    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr)) << "twice";
     BASS_Free();
-    EXPECT_FALSE(BASS_Init(5, 44100, 0, nullptr) || BassStandIn_InitOffline(0) || BASS_Start());
+    EXPECT_FALSE(BASS_Init(5, 44100, 0, nullptr)) << "device 5";
+    EXPECT_FALSE(BassStandIn_InitOffline(0)) << "rate 0";
+    EXPECT_FALSE(BASS_Start()) << "not initialised";
     EXPECT_EQ(BASS_SampleLoad(FALSE, "sound\\dvere.wav", 0, 0, 3, BASS_SAMPLE_OVER_POS), 0u);
     const std::string err = ::testing::internal::GetCapturedStderr();
     for (const char* m : {"junk.it", "already initialised", "device 5",
@@ -262,13 +313,26 @@ TEST_F(Mixer, BadModulesAndInitArgumentsAreRefused) {
 TEST_F(Mixer, RealOutputWithSdlDummyDriver) {
     BASS_Free();
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr) && BASS_Start());
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr));
+    ASSERT_TRUE(BASS_Start());
     const HSAMPLE h = Sample(Ramp(441), 3, BASS_SAMPLE_OVER_POS);
     ASSERT_NE(BASS_SamplePlay(h), 0u);
     for (int i = 0; i < 200 && BassStandIn_SamplePlaybacks(h) > 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 0);
-    EXPECT_TRUE(BASS_Stop() && BASS_Start() && BASS_Stop());
+    EXPECT_TRUE(BASS_Stop());
+    EXPECT_TRUE(BASS_Start());
+    EXPECT_TRUE(BASS_Stop());
+
+    // The output lost while playing: said once; the calls go on working.
+    ::testing::internal::CaptureStderr();
+    SDL_Event lost{};
+    lost.type = SDL_AUDIODEVICEREMOVED;
+    for (int i = 0; i < 2; ++i) SDL_PushEvent(&lost);
+    EXPECT_TRUE(BASS_Start());
+    EXPECT_NE(BASS_SamplePlay(h), 0u);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "audio: the audio output was lost; the show goes on without sound\n");
 }
 
 }  // namespace

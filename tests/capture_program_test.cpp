@@ -101,7 +101,9 @@ TEST_P(ProgramCapture, AnOutputThatCannotBeWrittenStopsBeforeTheShow) {
         EXPECT_NE(err.find(file), std::string::npos) << err;
         EXPECT_EQ(err.find("capture: frame"), std::string::npos) << err;
         // Not a single frame was drawn.
-        EXPECT_TRUE(!fs::exists(dir + "/frames") || fs::is_empty(dir + "/frames")) << file;
+        if (fs::exists(dir + "/frames")) {
+            EXPECT_TRUE(fs::is_empty(dir + "/frames")) << file;
+        }
         EXPECT_FALSE(fs::exists(dir + "/" + file)) << file;
     }
 }

@@ -13,7 +13,7 @@
 #include "bass_standin.h"
 #include "cap_encoder.h"
 #include "capture.h"
-#include "it_module_writer.h"
+#include "files.h"
 #include "media_probe.h"
 #include "softcard.h"
 #include "win32_standin.h"
@@ -142,17 +142,17 @@ void CALLBACK Tick(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) { ++gTicks; }
 // Runs `frames` frames paced by an 80 ms timer on virtual time, as the show's loop does: wait for
 // a tick, draw, present. Frame `flash` is white with a click started on it; the rest is black
 // and silent. Frame f has show colour f when `ramp` is set. Returns "" or what went wrong.
-std::string RunPacedProgram(const CapSettings& settings, int frames, int flash, bool ramp) {
+std::string RunPacedProgram(const CapSettings& settings, int frames, int flash, bool ramp, UINT periodMs = 80) {
     std::string error;
     if (!CapBegin(settings, &error)) return error;
     if (!BASS_Init(-1, 44100, 0, nullptr) || !BASS_Start()) return "BASS_Init";
     const std::string click = testing::TempDir() + "/capture_click.wav";
     std::vector<int16_t> burst(441);
     for (size_t i = 0; i < burst.size(); ++i) burst[i] = (i / 20) % 2 ? 20000 : -20000;
-    if (!testaudio::WriteFile(click, testaudio::Wav16(1, 44100, burst))) return "click.wav";
+    if (!WriteBytes(click, EncodeWav16(1, 44100, burst))) return "click.wav";
     HSAMPLE sample = BASS_SampleLoad(FALSE, click.c_str(), 0, 0, 3, BASS_SAMPLE_OVER_POS);
     gTicks = 0;
-    MMRESULT timer = timeSetEvent(80, 0, Tick, 0, TIME_PERIODIC);
+    MMRESULT timer = timeSetEvent(periodMs, 0, Tick, 0, TIME_PERIODIC);
     ScCard* card = ScCreate(160, 120);
     if (!sample || !timer || !card) return "set-up";
     MSG msg;
@@ -211,6 +211,22 @@ TEST(CaptureSession, AFlashAndAClickOnOneFrameLandTogether) {
         EXPECT_NEAR(m.videoSeconds, kFrames * 0.08, 0.08) << name;
         EXPECT_NEAR(m.AudioSeconds(), kFrames * 0.08, 0.08) << name;
     }
+}
+
+TEST(CaptureSession, ALongTimerPeriodIsSoundedInChunksWithTheClickInPlace) {
+    // 10 s a frame: 441,000 samples each, rendered and written a chunk at a time.
+    CapSettings s;
+    s.wavPath = TestDir() + "/long.wav";
+    ASSERT_EQ(RunPacedProgram(s, 3, 2, false, 10000), "");
+    probe::Media wav = probe::Read(s.wavPath);
+    ASSERT_EQ(wav.error, "");
+    EXPECT_EQ(wav.pcm.size(), size_t(3) * 441000 * 2);
+    size_t first = 0;
+    while (first < wav.pcm.size() && wav.pcm[first] == 0) ++first;
+    EXPECT_EQ(first / 2, size_t(441000));
+    size_t last = wav.pcm.size();
+    while (last > 0 && wav.pcm[last - 1] == 0) --last;
+    EXPECT_EQ((last - 1) / 2 - first / 2 + 1, size_t(441)) << "the click once, whole";
 }
 
 TEST(CaptureSession, AnOutputRateRepeatsShowFramesAndAFrameLimitClosesTheProgram) {

@@ -1,14 +1,12 @@
 // The content toolkit: the operators' properties that textures rely on (tiling, energy, keys),
 // texture conversion in every format, and the file writers read back by the engine's loaders.
 #include <gtest/gtest.h>
-#include <libopenmpt/libopenmpt.h>
 
 #include <cmath>
 #include <cstdlib>
 
 #include "files.h"
 #include "image.h"
-#include "it_writer.h"
 #include "pcx.h"
 #include "texconv.h"
 
@@ -201,34 +199,6 @@ TEST(ContentOps, IndexedPicturesReserveIndexZeroAndLoadThroughThePcxReader) {
         EXPECT_EQ(read[i] == 0, i % 67 % 10 == 0) << "index 0 exactly where the picture is transparent, at " << i;
     }
     std::free(read);
-}
-
-TEST(ContentOps, ModulesLoadAndLastAsLongAsTheirRows) {
-    ItSong song;
-    std::vector<int16_t> pcm(4410);
-    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>(std::sin(i * 0.06) * 8000);
-    song.samples.push_back({"tone", pcm, 44100, true, 0, 4410, 64});
-    for (int p = 0; p < 3; ++p) {
-        ItPattern pat;
-        pat.rows = 50;
-        pat.cells.push_back({0, 0, 60, 1, 40});
-        pat.cells.push_back({10, 1, 64, 1, -1, 4, 0x44});  // a vibrato effect
-        song.patterns.push_back(pat);
-    }
-    song.orders = {0, 1, 2, 1};
-    const Bytes file = EncodeIt(song);
-    openmpt_module* mod = openmpt_module_create_from_memory2(file.data(), file.size(), nullptr, nullptr, nullptr,
-                                                             nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(mod, nullptr);
-    // 4 orders x 50 rows at speed 4, tempo 125: 80 ms a row.
-    EXPECT_NEAR(openmpt_module_get_duration_seconds(mod), 200 * 0.08, 0.05);
-    EXPECT_EQ(openmpt_module_get_num_samples(mod), 1);
-    std::vector<int16_t> out(44100 * 2);
-    EXPECT_EQ(openmpt_module_read_interleaved_stereo(mod, 44100, 44100, out.data()), 44100u);
-    int peak = 0;
-    for (int16_t s : out) peak = std::max(peak, std::abs(static_cast<int>(s)));
-    EXPECT_GT(peak, 500) << "the note sounds";
-    openmpt_module_destroy(mod);
 }
 
 TEST(ContentOps, RemapFilesMapZeroAndEachIdOnce) {

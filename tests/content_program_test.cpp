@@ -22,7 +22,10 @@ const int kCheckpoints[] = {30,   90,   310,  360,  420,  470,  520,  600,  700,
 int Play(const char* program, const std::string& frames, std::string* err) {
     const std::string log = testing::TempDir() + "/tambir_play_" + std::to_string(getpid()) + ".err";
     std::string list;
-    for (int f : kCheckpoints) list += (list.empty() ? "" : ",") + std::to_string(f);
+    for (int f : kCheckpoints) {
+        if (!list.empty()) list += ',';
+        list += std::to_string(f);
+    }
     const std::string cmd = std::string("cd '") + SHOW_DATA_DIR + "' && '" + program + "' --headless --device 0 --frames '" +
                             frames + "' --frames-at " + list + " -- 640 480 0 >/dev/null 2>'" + log + "'";
     const int raw = std::system(cmd.c_str());

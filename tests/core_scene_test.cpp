@@ -39,7 +39,8 @@ TEST_F(CoreScene, TablesGrowBy256FailSafelyAndAreReused) {
     EXPECT_EQ(0, AddVertexRef(0, 0, 0, 0));
     EXPECT_EQ(memory, trx.wctable) << "ClearScene keeps the memory";
     for (int i = 1; i < 600; ++i) AddVertexRef(0, 0, 0, 0);
-    EXPECT_EQ((Ints{768, int(before) + 1}), (Ints{trx.wccapacity, int(TrxAllocationCount())}));
+    EXPECT_EQ(trx.wccapacity, 768);
+    EXPECT_EQ(TrxAllocationCount(), before + 1) << "one reallocation for the growth";
     TrxReset();
     BeginRun(1, 1, 0);
     TrxFailAllocations(1);
@@ -70,17 +71,22 @@ TEST_F(CoreScene, InputTransformRunHeadersSlotsAndClock) {
         ClearScene();
         const int h = BeginRun(1, c.type, 3);
         const RunHeader& r = trx.wctable[h].run;
-        EXPECT_EQ((Ints{int(c.type & 0xFFFF), int(c.type >> 16), c.emitters}), (Ints{r.type, r.key, trx.ecount}))
-            << std::hex << c.type;
+        EXPECT_EQ(r.type, int(c.type & 0xFFFF)) << std::hex << c.type;
+        EXPECT_EQ(r.key, int(c.type >> 16)) << std::hex << c.type;
+        EXPECT_EQ(trx.ecount, c.emitters) << std::hex << c.type;
     }
 
     // Light slots keep their lights when they grow; bad slots and counts are refused.
     Light l = MakeLight(p, 1, 0), kept, added;
     for (int i = 0; i < 10; ++i) SetLight(i, &l);
     ASSERT_EQ(0, SetLightCount(12));
-    EXPECT_EQ((Ints{0, 0, LIGHT_ENABLED, 0, 1, 1, 1}), (Ints{GetLight(9, &kept), GetLight(11, &added), kept.flags,
-                                                            added.flags, SetLight(12, &l), GetLight(-1, &kept),
-                                                            SetLightCount(-3)}));
+    EXPECT_EQ(GetLight(9, &kept), 0);
+    EXPECT_EQ(GetLight(11, &added), 0);
+    EXPECT_EQ(kept.flags, LIGHT_ENABLED) << "slot 9 kept its light";
+    EXPECT_EQ(added.flags, 0) << "slot 11 is new and empty";
+    EXPECT_EQ(SetLight(12, &l), 1) << "past the count";
+    EXPECT_EQ(GetLight(-1, &kept), 1);
+    EXPECT_EQ(SetLightCount(-3), 1);
     TrxFailAllocations(1);
     EXPECT_EQ(1, SetLightCount(20));
     EXPECT_EQ(12, trx.slotCount);
@@ -90,7 +96,8 @@ TEST_F(CoreScene, InputTransformRunHeadersSlotsAndClock) {
     EXPECT_EQ(0, std::memcmp(&t, &trx.invModel, sizeof t));
     EXPECT_EQ(1.0f, trx.model.m[0]);
     EXPECT_EQ(0.0f, trx.model.m[12]);
-    EXPECT_EQ((Ints{247, 247}), (Ints{SetModelTransform(&s, 3), SetModelTransform(nullptr, 2)}));
+    EXPECT_EQ(SetModelTransform(&s, 3), 247) << "mode 3";
+    EXPECT_EQ(SetModelTransform(nullptr, 2), 247) << "no matrix";
     EXPECT_EQ(0, std::memcmp(&t, &trx.invModel, sizeof t)) << "a refused mode changes nothing";
 
     std::vector<int> ticks;
@@ -115,7 +122,15 @@ void BuildSmall() {
     AddVertexRef(a, 1, 32, 32);
 }
 
-Ints Counts() { return {trx.wmcount, trx.wncount, trx.wvcount, trx.wlcount, trx.wccount, trx.ecount}; }
+// Table sizes, named: of the scene's tables (with its emitters) or of a saved mesh.
+std::string Sizes(int m, int n, int v, int l, int c) {
+    return "materials " + std::to_string(m) + ", normals " + std::to_string(n) + ", vertices " +
+           std::to_string(v) + ", links " + std::to_string(l) + ", commands " + std::to_string(c);
+}
+std::string Counts() {
+    return Sizes(trx.wmcount, trx.wncount, trx.wvcount, trx.wlcount, trx.wccount) + ", emitters " +
+           std::to_string(trx.ecount);
+}
 
 Mesh Saved() {
     BuildSmall();
@@ -132,16 +147,20 @@ TEST_F(CoreMesh, AppendBasesRemapAndMatrix) {
     uint16_t remap[8] = {100, 101, 102, 103, 104, 105, 106, 107};
     ASSERT_EQ(0, AppendMesh(&mesh, nullptr, remap, 8));
     ASSERT_EQ(0, AppendMesh(&mesh, nullptr, remap, 8));
-    EXPECT_EQ((Ints{4, 6, 7, 6, 12, 2}), Counts());
+    EXPECT_EQ(Counts(), "materials 4, normals 6, vertices 7, links 6, commands 12, emitters 2");
     for (int copy = 0; copy < 2; ++copy) {
         const Command* c = &trx.wctable[copy * 6];
         const Link& l = trx.wltable[copy * 3 + 1];
-        EXPECT_EQ((Ints{107, 100, copy * 2, -1, copy * 2 + 1, copy * 3, copy * 3 + 2, copy * 3 + 2,
-                                    copy * 3 + 1, copy * 6 + 4}),
-                  (Ints{c[0].run.texture, c[4].run.texture, c[1].ref.material, c[2].ref.material,
-                                    c[5].ref.material, c[1].ref.link, c[3].ref.link, l.vertex, l.normal,
-                                    trx.emitters[copy]}))
-            << "copy " << copy;
+        EXPECT_EQ(c[0].run.texture, 107) << "copy " << copy << ": texture 7 remapped";
+        EXPECT_EQ(c[4].run.texture, 100) << "copy " << copy << ": texture 0 remapped";
+        EXPECT_EQ(c[1].ref.material, copy * 2) << "copy " << copy << ": material base";
+        EXPECT_EQ(c[2].ref.material, -1) << "copy " << copy << ": no material stays none";
+        EXPECT_EQ(c[5].ref.material, copy * 2 + 1) << "copy " << copy;
+        EXPECT_EQ(c[1].ref.link, copy * 3) << "copy " << copy << ": link base";
+        EXPECT_EQ(c[3].ref.link, copy * 3 + 2) << "copy " << copy;
+        EXPECT_EQ(l.vertex, copy * 3 + 2) << "copy " << copy << ": vertex base (after the pad)";
+        EXPECT_EQ(l.normal, copy * 3 + 1) << "copy " << copy << ": normal base";
+        EXPECT_EQ(trx.emitters[copy], copy * 6 + 4) << "copy " << copy << ": emitter run";
     }
     struct Case {
         const uint16_t* table;
@@ -150,9 +169,8 @@ TEST_F(CoreMesh, AppendBasesRemapAndMatrix) {
     for (const Case& c : cases) {
         ClearScene();
         ASSERT_EQ(0, AppendMesh(&mesh, nullptr, c.table, c.count));
-        EXPECT_EQ((Ints{c.want7, c.want0}),
-                  (Ints{trx.wctable[0].run.texture, trx.wctable[4].run.texture}))
-            << "remap count " << c.count;
+        EXPECT_EQ(trx.wctable[0].run.texture, c.want7) << "texture 7, remap count " << c.count;
+        EXPECT_EQ(trx.wctable[4].run.texture, c.want0) << "texture 0, remap count " << c.count;
     }
     // (0.1, 0, 0.5) turned a quarter about y is (-0.5, 0, 0.1), then moved by (1, 2, 3); the input
     // transform stays on afterwards.
@@ -276,12 +294,12 @@ TEST_F(CoreMesh, FailedAppendRollsEveryCountBack) {
         BuildSmall();
         TrxFailAllocations(1, k);
         EXPECT_EQ(-1, AppendMesh(&big, nullptr, nullptr, 0)) << "allocation " << k;
-        EXPECT_EQ((Ints{2, 3, 3, 3, 6, 1}), Counts()) << "allocation " << k;
+        EXPECT_EQ(Counts(), "materials 2, normals 3, vertices 3, links 3, commands 6, emitters 1") << "allocation " << k;
         EXPECT_EQ(0.5f, trx.wmtable[0].emissive[0]);
     }
     TrxFailAllocations(0);
     ASSERT_EQ(0, AppendMesh(&big, nullptr, nullptr, 0));
-    EXPECT_EQ((Ints{302, 303, 303, 303, 606, 7}), Counts());
+    EXPECT_EQ(Counts(), "materials 302, normals 303, vertices 303, links 303, commands 606, emitters 7");
     EXPECT_EQ(0, Render());
     FreeMesh(&big);
 }
@@ -295,26 +313,27 @@ TEST_F(CoreMesh, SaveUseAndFree) {
     EXPECT_EQ(0, std::memcmp(&failed, &copy, sizeof copy)) << "a failed save leaves the mesh unchanged";
     ASSERT_EQ(0, SaveMesh(&mesh));
     ASSERT_EQ(0, SaveMesh(&copy));
-    EXPECT_EQ((Ints{2, 3, 3, 3, 6}), (Ints{mesh.mcount, mesh.ncount, mesh.wcount, mesh.lcount, mesh.ccount}));
+    EXPECT_EQ(Sizes(mesh.mcount, mesh.ncount, mesh.wcount, mesh.lcount, mesh.ccount), "materials 2, normals 3, vertices 3, links 3, commands 6");
     EXPECT_EQ(0, std::memcmp(trx.wctable, mesh.ctable, 6 * sizeof(Command)));
     FreeMesh(&copy);
-    EXPECT_EQ((Ints{0, 0}), (Ints{copy.wcount, copy.ccount}));
+    EXPECT_EQ(copy.wcount, 0);
+    EXPECT_EQ(copy.ccount, 0);
     ClearScene();
     UseMesh(&mesh);
     EXPECT_EQ(mesh.wtable, trx.wvtable);
-    EXPECT_EQ((Ints{2, 3, 3, 3, 6, 1, 6}), (Ints{trx.wmcount, trx.wncount, trx.wvcount, trx.wlcount, trx.wccount,
-                                                 trx.ecount, trx.wccapacity}))
-        << "the mesh's emitter run is listed";
+    EXPECT_EQ(Counts(), "materials 2, normals 3, vertices 3, links 3, commands 6, emitters 1") << "the mesh's emitter run is listed";
+    EXPECT_EQ(trx.wccapacity, 6);
     EXPECT_EQ(-1, AppendMesh(&mesh, nullptr, nullptr, 0)) << "the scene cannot append itself";
     ASSERT_EQ(0, Render());
-    EXPECT_EQ((Ints{1, 1}), (Ints{trx.lightCount, NullDevice_Count(NULL_DRAW)})) << "the emitter is the only light";
+    EXPECT_EQ(trx.lightCount, 1) << "the emitter is the only light";
+    EXPECT_EQ(NullDevice_Count(NULL_DRAW), 1);
     EXPECT_EXIT(FreeMesh(&mesh), ::testing::ExitedWithCode(3),
                 "Assertion failed: todestroy->wtable!=wvtable, file trx, line 573");
     Vec4 v = V4(1, 1, 1);
     EXPECT_EQ(3, AddVertex(&v)) << "taken blocks grow like any table";
     EXPECT_EQ(259, trx.wvcapacity);
     UseMesh(nullptr);
-    EXPECT_EQ((Ints{0, 0, 0, 0, 0, 0}), Counts());
+    EXPECT_EQ(Counts(), "materials 0, normals 0, vertices 0, links 0, commands 0, emitters 0");
     Mesh empty{};
     FreeScene();
     FreeMesh(&empty);  // two null vertex tables are not the same table

@@ -6,5 +6,3 @@ tambir_test(test_program_d3d SOURCES d3d_program_test.cpp LIBS engine_textures e
             content_files)
 target_compile_definitions(test_program_d3d PRIVATE DEMO_D3D="$<TARGET_FILE:demo_d3d>")
 add_dependencies(test_program_d3d demo_d3d)
-target_link_libraries(test_program_d3d PRIVATE z)
-target_include_directories(test_program_d3d PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)

@@ -36,6 +36,17 @@ std::string Hex16(unsigned v) {
     return b;
 }
 
+std::string Mode(int w, int h, int bpp = 0) {
+    std::string s = std::to_string(w);
+    s += 'x';
+    s += std::to_string(h);
+    if (bpp) {
+        s += 'x';
+        s += std::to_string(bpp);
+    }
+    return s;
+}
+
 std::string Name(const DDPIXELFORMAT* f) {
     char b[80] = "none";
     if (!f) return b;
@@ -128,17 +139,15 @@ TEST_F(D3dDevice, ListsTwoSoftwareDevicesAndTheDriversAndOpensEach) {
         const DDrawStandInStats& s = DDrawStandIn_Stats();
         int w, h, bpp;
         Win32_CurrentMode(&w, &h, &bpp);
-        EXPECT_TRUE(s.deviceClass == c.deviceClass && s.magFilter == c.magFilter &&
-                    s.minFilter == DWORD(D3DTFN_POINT) &&
-                    (s.zCaps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY)) == c.zMemory)
-            << "entry " << c.entry << ": class " << s.deviceClass << " filters " << s.magFilter << "/"
-            << s.minFilter << " z caps " << std::hex << s.zCaps;
-        if (c.modeWidth > 0) EXPECT_TRUE(w == 640 && h == 480 && bpp == 16) << "entry " << c.entry << ": " << w << "x" << h << "x" << bpp;
-        else EXPECT_EQ(w, w0) << "entry " << c.entry;
+        EXPECT_EQ(s.deviceClass, c.deviceClass) << "entry " << c.entry;
+        EXPECT_EQ(s.magFilter, c.magFilter) << "entry " << c.entry;
+        EXPECT_EQ(s.minFilter, DWORD(D3DTFN_POINT)) << "entry " << c.entry;
+        EXPECT_EQ(s.zCaps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY), c.zMemory) << "entry " << c.entry;
+        EXPECT_EQ(Mode(w, h, bpp), c.modeWidth > 0 ? "640x480x16" : Mode(w0, h0, b0)) << "entry " << c.entry;
         // DirectDraw's own mode is what windows are maximised to while it is open.
         RECT desk;
         GetWindowRect(GetDesktopWindow(), &desk);
-        EXPECT_TRUE(desk.right == 640 && desk.bottom == 480) << "entry " << c.entry;
+        EXPECT_EQ(Mode(desk.right, desk.bottom), "640x480") << "entry " << c.entry;
         DevClose();  // restores the mode; the next entry opens after a close
         Win32_CurrentMode(&w, &h, &bpp);
         EXPECT_EQ(w, w0) << "entry " << c.entry << " after close";
@@ -155,9 +164,11 @@ TEST_F(D3dDevice, InitialStateScreenQueriesAndDepthCalibration) {
     for (auto& i : info) EXPECT_EQ(DevGetScreenInfo(i.what), i.want) << "selector " << i.what;
     EXPECT_EQ(DevGetCaps(), 4);
     EXPECT_EQ(DevReadDepth(0, 0, 0), 1.0f);  // the calibration square, before any clear
-    EXPECT_TRUE(DevSetCullMode(0) == -1 && DevSetDepthTest(0) == 1) << "the previous states";
+    EXPECT_EQ(DevSetCullMode(0), -1) << "the previous state";
+    EXPECT_EQ(DevSetDepthTest(0), 1) << "the previous state";
     DevSetClipWindow(0, 0, 5000, 5000);  // clamped to the screen
-    EXPECT_TRUE(DevGetScreenInfo(6) == 640 && DevGetScreenInfo(8) == 480);
+    EXPECT_EQ(DevGetScreenInfo(6), 640);
+    EXPECT_EQ(DevGetScreenInfo(8), 480);
     DevSetClipWindow(10, 20, 5, 30);  // x0 > x1: ignored
     EXPECT_EQ(DevGetScreenInfo(5), 0);
     // Drawing stays inside the clip window.
@@ -167,7 +178,9 @@ TEST_F(D3dDevice, InitialStateScreenQueriesAndDepthCalibration) {
     DevDrawPrimitive(DEV_SPRITE, 1, s);
     int covered = 0;
     for (int i = 0; i < 640 * 480; ++i) covered += ScPixels(card, SC_BACK)[i] != 0;
-    EXPECT_TRUE(covered == 10 * 20 && Px(100, 100) == 0xFFFF && Px(109, 119) == 0xFFFF) << covered;
+    EXPECT_EQ(covered, 10 * 20);
+    EXPECT_EQ(Px(100, 100), 0xFFFF);
+    EXPECT_EQ(Px(109, 119), 0xFFFF);
     DevClear(0, 0, 0);
     EXPECT_NEAR(DevReadDepth(100, 100, 1), 1.0f, 1e-4);
 }
@@ -178,8 +191,8 @@ TEST_F(D3dDevice, ZBufferChoice) {
         DDrawStandIn_SetZBufferFormats(c.offered.data(), static_cast<int>(c.offered.size()));
         Open();
         // Whatever the depth, the depth read is in 0..1 units.
-        EXPECT_TRUE(DxDepthFormat().dwZBufferBitDepth == c.want && DevReadDepth(0, 0, 0) == 1.0f)
-            << "expected " << c.want << " bits, got " << DxDepthFormat().dwZBufferBitDepth;
+        EXPECT_EQ(DxDepthFormat().dwZBufferBitDepth, c.want);
+        EXPECT_EQ(DevReadDepth(0, 0, 0), 1.0f) << c.want << " bits";
         DevClose();
     }
 }
@@ -202,8 +215,8 @@ TEST_F(D3dDevice, TextureFormatChoice) {
         for (size_t i = 0; i < nodes.size(); ++i) nodes[i] = {c.list[i], i + 1 < nodes.size() ? &nodes[i + 1] : nullptr};
         int convert = -1;
         const DDPIXELFORMAT* got = DxChooseFormat(nodes.data(), DxSourceFormat(c.code), &convert);
-        EXPECT_TRUE(got && std::memcmp(got, &c.want, sizeof c.want) == 0 && convert == c.convert)
-            << c.what << ": expected " << Name(&c.want) << ", got " << Name(got) << " convert " << convert;
+        EXPECT_EQ(Name(got), Name(&c.want)) << c.what;
+        EXPECT_EQ(convert, c.convert) << c.what;
     }
     // The texel size of code 14: 16 bits, the alpha byte over the palette index.
     EXPECT_EQ(DxSourceFormat(TEX_AP88).dwRGBBitCount, 16u);
@@ -274,7 +287,8 @@ TEST_F(D3dDevice, UploadsConvertCopyAndKeyTextures) {
     EXPECT_EQ(Upload(alpha, 0x0101), 2);  // used: the first texture stays
     EXPECT_EQ(DevGetTexture(0x0101)->format, TEX_RGB565);
     Entry empty(TEX_EMPTY, 0, 0, {});
-    EXPECT_TRUE(Upload(empty, 0x0105) == 0 && DevGetTexture(0x0105) == nullptr);
+    EXPECT_EQ(Upload(empty, 0x0105), 0);
+    EXPECT_EQ(DevGetTexture(0x0105), nullptr);
     Entry shortPixels(TEX_RGB565, 4, 4, {1, 2, 3});
     EXPECT_EQ(Upload(shortPixels, 0x0106), 3);
     EXPECT_EQ(DevGetTexture(0x0101)->pixels, nullptr);
@@ -296,8 +310,9 @@ TEST_F(D3dDevice, BindingSkipsRepeatsAndFollowsAnimation) {
     ASSERT_EQ(Upload(t, 0x0020), 0);
     DDrawStandInStats& s = DDrawStandIn_Stats();
     s.setTexture = 0;
-    EXPECT_TRUE(DevSetTexture(0, 0x0020) == 0 && DevSetTexture(0, 0x0020) == 0 && s.setTexture == 1)
-        << "a repeated bind is skipped: " << s.setTexture << " binds";
+    EXPECT_EQ(DevSetTexture(0, 0x0020), 0);
+    EXPECT_EQ(DevSetTexture(0, 0x0020), 0);
+    EXPECT_EQ(s.setTexture, 1) << "a repeated bind is skipped";
     while (TexAnimPhase() % 4 != 2) TexAnimTick(0);  // phase 6, or any phase with the same frame
     EXPECT_EQ(DevSetTexture(0, 0x0010), 0);
     EXPECT_EQ(DxBoundHandle(), 0x0012);
@@ -318,7 +333,8 @@ TEST_F(D3dDevice, BindingSkipsRepeatsAndFollowsAnimation) {
 TEST_F(D3dDevice, ClearsDrawsSpritesCullsTestsDepthAndFlips) {
     Open();
     DevClear(1, 0.5f, 0);
-    EXPECT_TRUE(Px(5, 5) == 0xFBE0 && ScReadDepth(card, 5, 5) == 0xFFFF);  // 255, 127, 0
+    EXPECT_EQ(Px(5, 5), 0xFBE0);  // 255, 127, 0
+    EXPECT_EQ(ScReadDepth(card, 5, 5), 0xFFFF);
     DevClear(0, 0, 0);
     DevSetTexture(0, 0);
     DeviceVertex sprite[1] = {{100, 50, 0.5f, 1, 0xFFFFFFFF, 10, 20}};
@@ -348,9 +364,12 @@ TEST_F(D3dDevice, ClearsDrawsSpritesCullsTestsDepthAndFlips) {
         DDrawStandInStats& s = DDrawStandIn_Stats() = DDrawStandInStats{};
         DevFlip(c.retraces);
         DevEndScene();
-        EXPECT_TRUE(s.flips == 1 && s.waitBegin == c.waits && s.waitEnd == c.waits)
-            << "retraces " << c.retraces << ": flips " << s.flips << " waits " << s.waitBegin << "/" << s.waitEnd;
-        EXPECT_TRUE(&c != flips || Px(205, 205, SC_FRONT) == 0x001F) << "front after the first flip";
+        EXPECT_EQ(s.flips, 1) << "retraces " << c.retraces;
+        EXPECT_EQ(s.waitBegin, c.waits) << "retraces " << c.retraces;
+        EXPECT_EQ(s.waitEnd, c.waits) << "retraces " << c.retraces;
+        if (&c == flips) {
+            EXPECT_EQ(Px(205, 205, SC_FRONT), 0x001F) << "front after the first flip";
+        }
     }
 }
 
@@ -386,7 +405,8 @@ TEST_F(D3dDevice, ImagesAreCopiedUnscaled) {
     DeviceImage img;
     std::memset(&img, 0x55, sizeof img);
     ASSERT_EQ(DevCreateImage(&img, &rgb.e), 0);
-    EXPECT_TRUE(img.format == 0 && img.width == 2);
+    EXPECT_EQ(img.format, 0);
+    EXPECT_EQ(img.width, 2);
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, 10, 20, 0), 0);
     EXPECT_EQ(Hex16(Px(10, 20)) + Hex16(Px(11, 20)) + Hex16(Px(10, 21)), "0x12340xF81F0x07E0");
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_IGNORED1, 9, DEV_IMG_IGNORED2, 1, 2, DEV_IMG_FRONT, 0), 0);
@@ -394,7 +414,8 @@ TEST_F(D3dDevice, ImagesAreCopiedUnscaled) {
     EXPECT_EQ(DevDrawImage(&img, 6, 0), DEV_ERR_BAD_SELECTOR);
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, 639, 0, 0), DEV_ERR_CALL_FAILED);  // no clipping
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, INT32_MAX, -1, 0), DEV_ERR_CALL_FAILED);
-    EXPECT_TRUE(DevReadDepth(INT32_MAX, 0, 1) == 0.0f && DevReadDepth(-1, 0, 1) == 0.0f);
+    EXPECT_EQ(DevReadDepth(INT32_MAX, 0, 1), 0.0f);
+    EXPECT_EQ(DevReadDepth(-1, 0, 1), 0.0f);
 
     Entry pal(TEX_P8, 1, 1, {9});
     pal.palette[9] = 0x00FF0000;  // palettised images are converted
@@ -406,13 +427,14 @@ TEST_F(D3dDevice, ImagesAreCopiedUnscaled) {
     Entry bad(TEX_ARGB4444, 1, 1, {0, 0});
     DeviceImage bimg;
     std::memset(&bimg, 0x55, sizeof bimg);
-    EXPECT_TRUE(DevCreateImage(&bimg, &bad.e) == DEV_ERR_BAD_SELECTOR && bimg.storage == nullptr);
+    EXPECT_EQ(DevCreateImage(&bimg, &bad.e), DEV_ERR_BAD_SELECTOR);
+    EXPECT_EQ(bimg.storage, nullptr);
     DeviceImage zero = {};
-    EXPECT_EQ(DevDrawImage(&zero, 0), 0);
-    EXPECT_EQ(DevFreeImage(&zero), 0);
+    EXPECT_EQ(DevFreeImage(&zero), 0) << "freeing an empty record";
     DevClose();  // images are freed after the device is closed
     EXPECT_EQ(DevFreeImage(&img), 0);
-    EXPECT_TRUE(img.storage == nullptr && img.width == 0) << "a freed image is zeroed";
+    EXPECT_EQ(img.storage, nullptr) << "a freed image is zeroed";
+    EXPECT_EQ(img.width, 0) << "a freed image is zeroed";
     DevFreeImage(&pimg);
 }
 

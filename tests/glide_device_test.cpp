@@ -85,13 +85,9 @@ protected:
     }
 };
 
-TEST(GlideTables, ResolutionRefreshAndTextureShapes) {
-    struct { int w, h, res; } modes[] = {{640, 480, 7}, {320, 200, 0}, {856, 480, 10},
-                                          {400, 300, 15}, {1600, 1200, 14}, {641, 480, -1}};
-    for (auto m : modes) EXPECT_EQ(GlideResolution(m.w, m.h), m.res) << m.w << "x" << m.h;
-    struct { int hz, code; } rates[] = {{60, 0}, {72, 2}, {85, 7}, {120, 8}, {65, -1}, {0, -1}};
-    for (auto r : rates) EXPECT_EQ(GlideRefresh(r.hz), r.code) << r.hz << " Hz";
-
+// The mode tables' codes are Glide's; the open below checks one of each and a refused rate.
+TEST(GlideTables, UnknownSizesAndTextureShapes) {
+    EXPECT_EQ(GlideResolution(641, 480), -1);
     // LOD of the longer side, aspect positive when wider; s, t span the whole texture.
     struct { int w, h; bool ok; int lod, aspect; float s, t; } shapes[] = {
         {64, 64, true, 6, 0, 256, 256},   {64, 32, true, 6, 1, 256, 128}, {32, 64, true, 6, -1, 128, 256},
@@ -104,9 +100,12 @@ TEST(GlideTables, ResolutionRefreshAndTextureShapes) {
         GrAspectRatio_t aspect = -9;
         float s = 0, t = 0;
         bool ok = GlideTexShape(c.w, c.h, &lod, &aspect, &s, &t);
-        EXPECT_TRUE(ok == c.ok && (!ok || (lod == c.lod && aspect == c.aspect && s == c.s && t == c.t)))
-            << c.w << "x" << c.h << ": want " << c.ok << " LOD " << c.lod << " aspect " << c.aspect << " s "
-            << c.s << " t " << c.t << ", got " << ok << " " << lod << " " << aspect << " " << s << " " << t;
+        EXPECT_EQ(ok, c.ok) << c.w << "x" << c.h;
+        if (!ok || !c.ok) continue;
+        EXPECT_EQ(lod, c.lod) << c.w << "x" << c.h;
+        EXPECT_EQ(aspect, c.aspect) << c.w << "x" << c.h;
+        EXPECT_EQ(s, c.s) << c.w << "x" << c.h;
+        EXPECT_EQ(t, c.t) << c.w << "x" << c.h;
     }
 }
 
@@ -115,22 +114,26 @@ TEST_F(GlideDevice, OpensWithTheModeCodesAndRefusesUnknownRatesBeforeInit) {
     EXPECT_EQ(DevOpen(window, 640, 480, 65), 1);
     EXPECT_EQ(GlideStandIn_Count("grGlideInit"), 0);
     EXPECT_EQ(DevOpen(window, 640, 480, 72), 0);
-    EXPECT_TRUE(Last("grSstWinOpen")->a[0] == 7 && Last("grSstWinOpen")->a[1] == 2) << "resolution, refresh";
+    EXPECT_EQ(Last("grSstWinOpen")->a[0], 7) << "resolution";
+    EXPECT_EQ(Last("grSstWinOpen")->a[1], 2) << "refresh";
     EXPECT_EQ(DevOpen(window, 640, 480, 72), 255) << "a second open while open";
-    EXPECT_TRUE(DevGetScreenInfo(10) == 65535 && DevSetRenderBuffer(2) == 247);
+    EXPECT_EQ(DevGetScreenInfo(10), 65535);
+    EXPECT_EQ(DevSetRenderBuffer(2), 247);
     struct { int mode, glide; } culls[] = {{1, 1}, {-1, 2}, {0, 0}, {-5, 2}};
     for (auto c : culls) {
         DevSetCullMode(c.mode);
         EXPECT_EQ(Last("grCullMode")->a[0], c.glide) << "cull " << c.mode;
     }
     DevClear(1.0f, 0.5f, 0.0f);
-    EXPECT_TRUE(Last("grBufferClear")->a[0] == 0xFFFF7F00 && Last("grBufferClear")->a[2] == 0xFFFF);
+    EXPECT_EQ(Last("grBufferClear")->a[0], 0xFFFF7F00) << "colour";
+    EXPECT_EQ(Last("grBufferClear")->a[2], 0xFFFF) << "depth";
 }
 
 TEST_F(GlideDevice, NoBoardListsNothingAndDoesNotOpen) {
     GlideStandIn_SetBoards(0);
     DeviceEntry* list = reinterpret_cast<DeviceEntry*>(0x1234);
-    EXPECT_TRUE(DevEnumDevices(&list) == 0 && list == reinterpret_cast<DeviceEntry*>(0x1234));
+    EXPECT_EQ(DevEnumDevices(&list), 0);
+    EXPECT_EQ(list, reinterpret_cast<DeviceEntry*>(0x1234)) << "the list is left alone";
     EXPECT_EQ(DevOpen(window, 640, 480, 72), 1);
     GlideStandIn_SetBoards(1);
     ASSERT_EQ(DevEnumDevices(&list), 1);
@@ -142,8 +145,10 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
     DeviceVertex tri[3] = {
         {5000, -5000, 0, 0.25f, 0xFFFFFFFF, 0.5f, 1.0f}, {10, 10, 0, 1, 0xFFFFFFFF, 0, 0}, {20, 10, 0, 1, 0xFFFFFFFF, 0, 0}};
     EXPECT_EQ(DevDrawPrimitive(DEV_TRIANGLES, 3, tri), 0);
-    EXPECT_TRUE(tri[0].x == 5000 && tri[0].y == -5000 && tri[0].u == 32 && tri[0].v == 64)
-        << "got x " << tri[0].x << " y " << tri[0].y << " u " << tri[0].u << " v " << tri[0].v;
+    EXPECT_EQ(tri[0].x, 5000);
+    EXPECT_EQ(tri[0].y, -5000);
+    EXPECT_EQ(tri[0].u, 32);
+    EXPECT_EQ(tri[0].v, 64);
 
     DevSetTexture(0, 0);
     DevSetDepthTest(0);
@@ -212,19 +217,21 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
         EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, c.x, c.y, 0), 0);
         const GlideCall* w = Last("grLfbWriteRegion");
         uint16_t first = Px(int(c.firstScreen), c.y < 0 ? 0 : c.y);
-        EXPECT_TRUE(w->a[4] == c.cols && w->a[5] == c.rows && first == c.firstValue)
-            << "at " << c.x << "," << c.y << ": want " << c.cols << "x" << c.rows << " first " << c.firstValue
-            << ", got " << w->a[4] << "x" << w->a[5] << " first " << first;
+        EXPECT_EQ(w->a[4], c.cols) << "at " << c.x << "," << c.y;
+        EXPECT_EQ(w->a[5], c.rows) << "at " << c.x << "," << c.y;
+        EXPECT_EQ(first, c.firstValue) << "at " << c.x << "," << c.y;
     }
     int writes = GlideStandIn_Count("grLfbWriteRegion");
-    EXPECT_TRUE(DevDrawImage(&img, DEV_IMG_POS, 700, 0, 0) == 0 && DevDrawImage(&img, 6, 0) == 247);
+    EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, 700, 0, 0), 0);
+    EXPECT_EQ(DevDrawImage(&img, 6, 0), 247);
     EXPECT_EQ(GlideStandIn_Count("grLfbWriteRegion"), writes) << "off screen and bad tag draw nothing";
     DevFreeImage(&img);
     EXPECT_EQ(DevDrawImage(&img, 0), 0) << "a freed image is a zeroed record";
     // Depth reads inside the screen only.
     DevClear(0, 0, 0);
     Rect(10, 10, 20, 20);  // z 10
-    EXPECT_TRUE(DevReadDepth(15, 15, 1) == 10.0f && DevReadDepth(30, 30, 0) == 65535.0f) << "z 10 on clear";
+    EXPECT_EQ(DevReadDepth(15, 15, 1), 10.0f) << "z 10";
+    EXPECT_EQ(DevReadDepth(30, 30, 0), 65535.0f) << "clear";
     int reads = GlideStandIn_Count("grLfbReadRegion");
     struct { int x, y; } outside[] = {{0, 480}, {-1, 0}, {640, 0}, {0, -1}};
     for (auto p : outside) EXPECT_EQ(DevReadDepth(p.x, p.y, 0), 0.0f) << p.x << "," << p.y;
@@ -235,10 +242,13 @@ TEST_F(GlideDevice, TableGrowsByWholePagesAndDownloadsOnFirstBindOnly) {
     DevInitTextures();
     Tex t(8, 8);
     Upload(t, 0x0201);
-    EXPECT_TRUE(GlideTableSize() >= 768 && GlideTableSize() % 256 == 0) << GlideTableSize();
-    EXPECT_TRUE(DevGetTexture(0x0200) == nullptr && DevGetTexture(0x0201) != nullptr);
+    EXPECT_GE(GlideTableSize(), 768);
+    EXPECT_EQ(GlideTableSize() % 256, 0) << GlideTableSize();
+    EXPECT_EQ(DevGetTexture(0x0200), nullptr);
+    EXPECT_NE(DevGetTexture(0x0201), nullptr);
     Tex other(16, 16);
-    EXPECT_TRUE(DevUploadTexture(&other.e, 0x0201) == 2 && DevGetTexture(0x0201)->width == 8) << "used";
+    EXPECT_EQ(DevUploadTexture(&other.e, 0x0201), 2) << "used";
+    EXPECT_EQ(DevGetTexture(0x0201)->width, 8);
     for (int h : {-1, 0x10000}) EXPECT_EQ(DevUploadTexture(&t.e, h), 255) << h;
     // Download on first bind only; bad shapes are refused.
     Open();
@@ -246,14 +256,15 @@ TEST_F(GlideDevice, TableGrowsByWholePagesAndDownloadsOnFirstBindOnly) {
     Upload(square, 0x0010);
     Upload(odd, 0x0011);
     EXPECT_EQ(DevSetTexture(0, 0x0010), 0);
-    EXPECT_TRUE(Last("grTexDownloadMipMap")->a[4] == 6 && Last("grTexDownloadMipMap")->a[5] == 0)
-        << "LOD 6, aspect 0";
+    EXPECT_EQ(Last("grTexDownloadMipMap")->a[4], 6) << "LOD";
+    EXPECT_EQ(Last("grTexDownloadMipMap")->a[5], 0) << "aspect";
     int calls = int(GlideStandIn_Calls().size());
     EXPECT_EQ(DevSetTexture(0, 0x0010), 0);
     EXPECT_EQ(int(GlideStandIn_Calls().size()), calls) << "a second bind issues nothing";
-    EXPECT_TRUE(DevSetTexture(0, 0x0011) == 4 && DevSetTexture(0, 0x7FFF) == 3) << "48x48, free handle";
-    EXPECT_TRUE(GlideStandIn_Count("grTexSource") == 1 && GlideStandIn_Downloads() == 1u)
-        << "failed binds leave the binding";
+    EXPECT_EQ(DevSetTexture(0, 0x0011), 4) << "48x48";
+    EXPECT_EQ(DevSetTexture(0, 0x7FFF), 3) << "a free handle";
+    EXPECT_EQ(GlideStandIn_Count("grTexSource"), 1) << "failed binds leave the binding";
+    EXPECT_EQ(GlideStandIn_Downloads(), 1u) << "failed binds leave the binding";
 }
 
 TEST_F(GlideDevice, NonSquareTexturesSpanTheWholeTexture) {
@@ -304,7 +315,8 @@ TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     int unit;
     uint32_t address, size;
     ASSERT_TRUE(GlideResident(0x30, &unit, &address, &size));
-    EXPECT_TRUE(address == 0x200000u && size == 0x20000u) << std::hex << address << " " << size;
+    EXPECT_EQ(address, 0x200000u);
+    EXPECT_EQ(size, 0x20000u);
 
     // Three small residents at the bottom, then one that no longer fits at the top.
     Tex a(64, 64, 0x001F), b(64, 64), c(64, 64), d(128, 256, 0x07E0);  // 8 KB each; 64 KB
@@ -328,6 +340,7 @@ TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     EXPECT_EQ(Px(16, 16), 0x001F);
 }
 
+// What the key does to the picture, with its value, the Glide program test sees in its keyed quadrant.
 TEST_F(GlideDevice, ChromaKeyFollowsTheBoundTextureWithoutRedundantCalls) {
     Open();
     Tex k1(8, 8, 0xF81F, 0xFF00FF), k2(8, 8, 0x07E0, 0x00FF00), none(8, 8, 0xF81F);
@@ -337,17 +350,9 @@ TEST_F(GlideDevice, ChromaKeyFollowsTheBoundTextureWithoutRedundantCalls) {
     for (auto s : steps) {
         EXPECT_EQ(DevSetTexture(0, s.handle), 0);
         int modes = GlideStandIn_Count("grChromakeyMode"), values = GlideStandIn_Count("grChromakeyValue");
-        EXPECT_TRUE(modes == s.modes && Last("grChromakeyMode")->a[0] == s.lastMode && values == s.values)
-            << "after " << s.handle << ": modes " << modes << " last " << Last("grChromakeyMode")->a[0]
-            << " values " << values;
-    }
-    // Keyed texels are not drawn; the unkeyed texture of the same colour is.
-    DevSetDepthTest(0);
-    DevClear(0, 0, 0);
-    for (auto [h, want] : {std::pair{0x40, 0x0000}, {0x42, 0xF81F}}) {
-        DevSetTexture(0, h);
-        Rect(0, 0, 16, 16);
-        EXPECT_EQ(Px(8, 8), want) << "handle " << h;
+        EXPECT_EQ(modes, s.modes) << "after " << s.handle;
+        EXPECT_EQ(Last("grChromakeyMode")->a[0], s.lastMode) << "after " << s.handle;
+        EXPECT_EQ(values, s.values) << "after " << s.handle;
     }
 }
 

@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     DevSelectDevice(&list[0]);
     if (DevOpen(window, 640, 480, 72) != 0) return 4;
     ScSetDither(Card(), false);
-    float far = float(DevGetScreenInfo(10));
+    float far = float(DevGetScreenInfo(INFO_DEPTH_FAR));
 
     std::vector<uint16_t> tall, wide, keyed;
     TexEntry t1 = Quadrants(tall, 8, 16, -1), t2 = Quadrants(wide, 16, 4, -1),

@@ -39,7 +39,8 @@ TEST_F(ObjectTest, KeyframeMatrices) {
     ASSERT_TRUE(KeyTransform(&k, &k, &m, 0.3f));
     Vec4 p = {1, 0, 0, 1};
     TransformPoint(&m, &p, &p);
-    EXPECT_TRUE(std::fabs(p.x - 5) < 1e-5f && std::fabs(p.y - 2) < 1e-5f) << p.x << ", " << p.y;
+    EXPECT_NEAR(p.x, 5, 1e-5f);
+    EXPECT_NEAR(p.y, 2, 1e-5f);
 }
 
 TEST_F(ObjectTest, DrawingMorphsAndReportsTheEnd) {
@@ -49,7 +50,8 @@ TEST_F(ObjectTest, DrawingMorphsAndReportsTheEnd) {
     SelectAnim(&obj, 0, 0);
     SetFrame(&obj, 2);
     EXPECT_EQ(RenderObject(&obj, nullptr, 0), 0);
-    ASSERT_EQ((std::vector<int>{trx.wvcount, trx.wccount}), (std::vector<int>{3, 4}));
+    ASSERT_EQ(trx.wvcount, 3);
+    ASSERT_EQ(trx.wccount, 4);
     EXPECT_FLOAT_EQ(trx.wvtable[1].x, 101) << "halfway between the keyframes";
     const int cases[][3] = {{3, 0, OBJ_END}, {0, 0, 0}, {0, -1, OBJ_END}, {3, -1, 0}};  // frame, direction, result
     for (auto& c : cases) {
@@ -88,7 +90,8 @@ TEST_F(ObjectTest, TransitionWindowBlendsOverItsFrames) {
         ASSERT_EQ(NextFrame(&obj), 0);
     }
     EXPECT_FALSE(obj.flags & OBJ_TRANSITION);
-    EXPECT_EQ((std::vector<int>{obj.anim_id, obj.frame}), (std::vector<int>{3, 0}));
+    EXPECT_EQ(obj.anim_id, 3);
+    EXPECT_EQ(obj.frame, 0);
     EXPECT_NEAR(MatrixX(&obj), 50, 1e-3);
     EXPECT_EQ(StartTransition(&other, 3, 5), OBJ_NO_KEY);
 }
@@ -119,8 +122,10 @@ TEST_F(ObjectTest, PointMatrix) {
     Matrix out, place;
     MatTranslate(&place, 0, 0, 7);
     ASSERT_EQ(GetPointMatrix(&obj, 1, &place, &out), 0);
-    EXPECT_EQ((std::vector<float>{out.m[12], out.m[13], out.m[14]}), (std::vector<float>{61.5f, 1.5f, 7}))
-        << "halfway between (2, 2, 0) and (101, 1, 0), moved by 10 and placed at z 7";
+    // Halfway between (2, 2, 0) and (101, 1, 0), moved by 10 and placed at z 7.
+    EXPECT_EQ(out.m[12], 61.5f);
+    EXPECT_EQ(out.m[13], 1.5f);
+    EXPECT_EQ(out.m[14], 7);
     EXPECT_EQ(GetPointMatrix(&obj, 3, nullptr, &out), OBJ_NO_TRANSFORM) << "link 4 of 4 on the first";
     EXPECT_EQ(GetPointMatrix(&obj, -1, nullptr, &out), OBJ_NO_TRANSFORM);
 }

@@ -25,8 +25,9 @@ TEST_F(ObjectTest, RingOrderReplacementAndSpan) {
     ASSERT_EQ(AddKeyframe(&obj, &m, 5, &i), 0);
     EXPECT_EQ(m.wtable, nullptr) << "the keyframe takes the mesh over";
     EXPECT_EQ(Ring(obj.anim), (std::vector<int>{0, 5, 10}));
-    EXPECT_TRUE(obj.anims->keys->next == five && five->mesh.wcount == 7 && five->translation[0] == 2.5f)
-        << "replaced in place";
+    EXPECT_EQ(obj.anims->keys->next, five) << "replaced in place";
+    EXPECT_EQ(five->mesh.wcount, 7);
+    EXPECT_EQ(five->translation[0], 2.5f);
     // Shared-mesh keyframes: the source must exist; the caller keeps its mesh.
     Mesh keep = MakeMesh(2);
     KeyInfo s = Info(KEY_SHARED, 0, 5);
@@ -67,9 +68,11 @@ TEST_F(ObjectTest, NextFrameWrapsOrStopsAndSelectAnimBackwards) {
     SetAnimLength(&obj, 4);
     EXPECT_EQ(SelectAnim(&obj, 9, 0), OBJ_NO_ANIM);
     ASSERT_EQ(SelectAnim(&obj, 0, -1), 0);
-    EXPECT_EQ((std::vector<int>{obj.frame, obj.key->frame}), (std::vector<int>{3, 2}));
+    EXPECT_EQ(obj.frame, 3);
+    EXPECT_EQ(obj.key->frame, 2);
     EXPECT_EQ(NextFrame(&obj), 0);
-    EXPECT_EQ((std::vector<int>{obj.frame, obj.key->frame}), (std::vector<int>{0, 0}));
+    EXPECT_EQ(obj.frame, 0);
+    EXPECT_EQ(obj.key->frame, 0);
     SetFrame(&obj, 3);
     SetAnimFlags(&obj, ANIM_ONCE | 8, 8);
     EXPECT_EQ(NextFrame(&obj), OBJ_END);
@@ -86,7 +89,8 @@ TEST_F(ObjectTest, SharedModelsAndRemapTablesAreReleasedOnce) {
     EXPECT_NE(obj.remap, table);
     ASSERT_EQ(CopyObject(&obj, &other), 0);
     EXPECT_EQ(obj.anims->refs, 2);
-    EXPECT_TRUE(other.remap != obj.remap && other.remap[2] == 9) << "each object owns a copy";
+    EXPECT_NE(other.remap, obj.remap) << "each object owns a copy";
+    EXPECT_EQ(other.remap[2], 9);
     EXPECT_EQ(FreeObject(&obj), 0);
     EXPECT_EQ(other.anims->keys->next->frame, 1) << "the model lives on";
     EXPECT_EQ(FreeObject(&other), OBJ_RELEASED);
@@ -103,7 +107,9 @@ TEST_F(ObjectTest, DeleteAnim) {
     Anim* first = obj.anims;
     EXPECT_EQ(DeleteAnim(&obj, 1), 0);
     EXPECT_EQ(obj.anims, first) << "the first record keeps its address";
-    EXPECT_EQ((std::vector<int>{first->id, first->refs, first->next != nullptr}), (std::vector<int>{3, 2, 0}));
+    EXPECT_EQ(first->id, 3);
+    EXPECT_EQ(first->refs, 2);
+    EXPECT_EQ(first->next, nullptr);
     EXPECT_EQ(obj.anim, first) << "the current animation followed its record";
     EXPECT_EQ(DeleteAnim(&obj, 3), OBJ_LAST_ANIM);
     EXPECT_EQ(first->keys, nullptr);
@@ -112,6 +118,8 @@ TEST_F(ObjectTest, DeleteAnim) {
 
 TEST(ObjectClock, AdvancesEveryNPlusOneCalls) {
     const int32_t c0 = ObjectClockTick(2);
-    EXPECT_EQ((std::vector<int>{ObjectClockTick(2), ObjectClockTick(2), ObjectClockTick(0), ObjectClockValue()}),
-              (std::vector<int>{c0, c0, c0 + 1, c0 + 1}));
+    EXPECT_EQ(ObjectClockTick(2), c0) << "second call";
+    EXPECT_EQ(ObjectClockTick(2), c0) << "third call";
+    EXPECT_EQ(ObjectClockTick(0), c0 + 1) << "n = 0 advances at once";
+    EXPECT_EQ(ObjectClockValue(), c0 + 1);
 }

@@ -77,8 +77,13 @@ TEST(Overlay, GlyphSpritesShadowFirstLongTextWholeFormattedTextCut) {
     PrintText(&box, "aW");
     EXPECT_EQ(Placed(), "a@1,1 a@0,0 W@9,1 W@8,0 ");
     const DeviceVertex& v = nullDevice.vertices[3];  // centre, z, 1/w, colour, height, width
-    EXPECT_EQ((std::vector<float>{v.x, v.y, v.z, v.rhw, float(v.color), v.u, v.v}),
-              (std::vector<float>{13, 6, 0.5f, 1, float(0xFFFFFFFFu), 13, 11}));
+    EXPECT_EQ(v.x, 13);
+    EXPECT_EQ(v.y, 6);
+    EXPECT_EQ(v.z, 0.5f);
+    EXPECT_EQ(v.rhw, 1);
+    EXPECT_EQ(v.color, 0xFFFFFFFFu);
+    EXPECT_EQ(v.u, 13) << "height";
+    EXPECT_EQ(v.v, 11) << "width";
     EXPECT_EQ(nullDevice.vertices[2].color, 0xFF000010u);
     box.shadow = 0;
     std::string word(5000, 'q');

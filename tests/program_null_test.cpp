@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "run_program.h"
 
@@ -90,22 +91,65 @@ TEST(ProgramNull, AModelWithoutAnAnimationTheShowPlaysStopsTheStartUpAndNamesBot
     EXPECT_NE(r.err.find("The model \"hrdina.mdl\" has no keyframes in animation 2"), std::string::npos) << r.err;
 }
 
-TEST(ProgramNull, SettingsOutOfRangeAreRefusedByName) {
-    const struct {
-        const char* args;
-        const char* message;
-    } cases[] = {
-        {"--headless 640 480 1 72 0", "Setting 5 (timer period) is 0"},
-        {"--headless 640 480 1 72 -1", "Setting 5 (timer period) is -1"},
-        {"--headless 640 480 1 72 1000001", "Setting 5 (timer period) is 1000001"},
-        {"--headless -- -2147483648 480", "Setting 1 (screen width) is -2147483648"},
-        {"--headless 640 99999999999", "Setting 2 (screen height) is 2147483647"},
+TEST(ProgramNull, BadRemapFilesAndAMissingPictureAreReportedAndTheShowGoesOn) {
+    std::string dir = DataSet();
+    std::FILE* f = std::fopen((dir + "/ruvo.txi").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("# ruvo\r\n3->4\r\nthree to four\r\n", f);
+    std::fclose(f);
+    std::remove((dir + "/dvere.txi").c_str());
+    std::remove((dir + "/hlnapis.pcx").c_str());
+    Outcome r = Start("", "--headless -- 640 480 0");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("closed after 2874 frames"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("The remap file \"ruvo.txi\" is malformed at line 3"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("The remap file \"dvere.txi\" cannot be opened"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The picture \"hlnapis.pcx\" cannot be loaded"), std::string::npos) << r.err;
+}
+
+// Each of the ten integers at 0, -1, -2147483648 and 2147483647, and screens of 4096 and 4097
+// pixels a side: refused by name with status 2, or the show played to its end. The line is
+// "640 480 0 72 80 1 0 0 0 0" (as fast as possible) with one integer changed; the timer period is
+// tried with sync 0 and 1, the lag tolerance paced by a 1 ms timer (which may skip frames).
+TEST(ProgramNull, EveryIntegerAtItsEdgesIsRefusedByNameOrPlaysTheShow) {
+    struct Case {
+        std::string line, refusal;
+        bool paced;
     };
-    for (const auto& c : cases) {
-        Outcome r = Start("", c.args);
-        EXPECT_EQ(r.status, 2) << c.args << ": " << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
-        EXPECT_EQ(r.out.find("closed"), std::string::npos) << c.args << ": no device opened";
+    std::vector<Case> cases;
+    for (int i = 0; i < 10; ++i) {
+        for (const char* v : {"0", "-1", "-2147483648", "2147483647"}) {
+            std::string fields[10] = {"640", "480", "0", "72", "80", "1", "0", "0", "0", "0"};
+            fields[i] = v;
+            const bool paced = i == 6 || i == 4;
+            if (paced) fields[2] = "1", fields[4] = i == 4 ? v : "1";
+            std::string line;
+            for (const std::string& f : fields) line += (line.empty() ? "" : " ") + f;
+            std::string refusal;
+            if (i == 0) refusal = std::string("Setting 1 (screen width) is ") + v;
+            if (i == 1) refusal = std::string("Setting 2 (screen height) is ") + v;
+            if (i == 4) refusal = std::string("Setting 5 (timer period) is ") + v;
+            cases.push_back({line, refusal, paced});
+            if (i == 4) cases.push_back({std::string("640 480 0 72 ") + v, "", false});  // no sync
+        }
+    }
+    cases.push_back({"4096 4096 0", "", false});
+    cases.push_back({"4097 4096 0", "Setting 1 (screen width) is 4097", false});
+    cases.push_back({"640 99999999999 0", "Setting 2 (screen height) is 2147483647", false});
+    for (const Case& c : cases) {
+        Outcome r = Start("timeout 120", "--headless -- " + c.line);
+        if (!c.refusal.empty()) {
+            EXPECT_EQ(r.status, 2) << c.line << ": " << r.err;
+            EXPECT_NE(r.err.find(c.refusal), std::string::npos) << c.line << ": " << r.err;
+            EXPECT_EQ(r.out.find("closed"), std::string::npos) << c.line << ": no device opened";
+            continue;
+        }
+        EXPECT_EQ(r.status, 0) << c.line << ": " << r.err;
+        int frames = -1;
+        const size_t at = r.out.find("closed after ");
+        if (at != std::string::npos) std::sscanf(r.out.c_str() + at, "closed after %d", &frames);
+        EXPECT_TRUE(c.paced ? frames >= 1 && frames <= 2874 : frames == 2874) << c.line << ": " << r.out;
     }
 }
 

@@ -95,12 +95,16 @@ protected:
             << "full screen is " << g.w << "x" << g.h << " at " << g.x << "," << g.y;
     }
 
+    static bool Inside(const Rect& r) {
+        return r.x >= 0 && r.y >= 0 && r.x + r.w <= kScreenW && r.y + r.h <= kScreenH;
+    }
+
     // A window of the mode's size, centred, its frame wholly on the screen.
     void ExpectWindow(const Rect& g, int w = kPicW, int h = kPicH) {
         Rect f = x.Geometry(window, true);
-        EXPECT_TRUE(g.w == w && g.h == h) << "window is " << g.w << "x" << g.h;
-        EXPECT_TRUE(f.x >= 0 && f.y >= 0 && f.x + f.w <= kScreenW && f.y + f.h <= kScreenH)
-            << "frame " << f.w << "x" << f.h << " at " << f.x << "," << f.y << " leaves the screen";
+        EXPECT_EQ(g.w, w) << "window width";
+        EXPECT_EQ(g.h, h) << "window height";
+        EXPECT_TRUE(Inside(f)) << "frame " << f.w << "x" << f.h << " at " << f.x << "," << f.y << " leaves the screen";
         EXPECT_LE(std::abs(2 * g.x + g.w - kScreenW), 32) << "not centred: x " << g.x;
         EXPECT_LE(std::abs(2 * g.y + g.h - kScreenH), 48) << "not centred: y " << g.y;
     }
@@ -118,10 +122,12 @@ protected:
         xwd::WritePng(dir + "/" + tag + ".png", screen);
         std::filesystem::remove(shot);
         ASSERT_TRUE(xwd::ReadPng(dir + "/frames/frame-000100.png", &frame));
-        ASSERT_TRUE(frame.width == kPicW && frame.height == kPicH);
-        ASSERT_TRUE(screen.width == kScreenW && screen.height == kScreenH);
-        ASSERT_TRUE(client.x >= 0 && client.y >= 0 && client.x + client.w <= kScreenW &&
-                    client.y + client.h <= kScreenH && client.w > 0 && client.h > 0);
+        ASSERT_EQ(frame.width, kPicW);
+        ASSERT_EQ(frame.height, kPicH);
+        ASSERT_EQ(screen.width, kScreenW);
+        ASSERT_EQ(screen.height, kScreenH);
+        ASSERT_TRUE(Inside(client) && client.w > 0 && client.h > 0)
+            << "client " << client.w << "x" << client.h << " at " << client.x << "," << client.y;
         // Where the picture goes: the largest 4:3 rectangle in the client area, centred.
         Rect fit;
         if (client.w * kPicH <= client.h * kPicW) {

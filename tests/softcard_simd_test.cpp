@@ -1,4 +1,5 @@
-// The AVX2 copy of the rasteriser draws exactly the pixels of the plain copy.
+// The AVX2 and AVX-512 copies of the rasteriser draw exactly the pixels of the plain copy (each
+// one the processor has).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -35,10 +36,11 @@ TEST(SoftcardSimd, SameDepthAndPixelsAsThePlainCopyInEveryMode) {
                                             float(colour(rng) & 0xFFFF), w(rng), colour(rng),
                                             uv(rng) * 0.1f, uv(rng) * 0.1f});
             }
-            uint16_t result[2][2][128 * 128];
-            for (int simd = 0; simd < 2; ++simd) {
+            static uint16_t result[3][2][128 * 128];
+            const int widest = ScSimdAvailable();
+            for (int simd = 0; simd <= widest; ++simd) {
                 ScCard* c = ScCreate(128, 128);
-                ScSetSimd(c, simd != 0);
+                ScSetSimdLimit(c, ScSimd(simd));
                 ScSetTexture(c, (mode & 1) ? tex : nullptr);
                 ScSetFilter(c, (mode & 2) ? SC_BILINEAR : SC_NEAREST,
                             (mode & 2) ? SC_BILINEAR : SC_NEAREST);
@@ -53,15 +55,17 @@ TEST(SoftcardSimd, SameDepthAndPixelsAsThePlainCopyInEveryMode) {
                 ScReadRect(c, SC_DEPTH, 0, 0, 128, 128, result[simd][1], 256);
                 ScDestroy(c);
             }
-            int diff = 0;
-            for (int i = 0; i < 128 * 128; ++i)
-                for (int b = 0; b < 2; ++b)
-                    if (result[0][b][i] != result[1][b][i] && diff++ < 3)
-                        ADD_FAILURE() << "texture " << size.w << "x" << size.h << " mode " << mode
-                                      << (b ? " depth" : " colour") << " at " << i % 128 << ","
-                                      << i / 128 << ": plain " << Hex(result[0][b][i]) << " simd "
-                                      << Hex(result[1][b][i]);
-            EXPECT_EQ(diff, 0) << "mode " << mode;
+            for (int simd = 1; simd <= widest; ++simd) {
+                int diff = 0;
+                for (int i = 0; i < 128 * 128; ++i)
+                    for (int b = 0; b < 2; ++b)
+                        if (result[0][b][i] != result[simd][b][i] && diff++ < 3)
+                            ADD_FAILURE() << "texture " << size.w << "x" << size.h << " mode " << mode
+                                          << (b ? " depth" : " colour") << " at " << i % 128 << ","
+                                          << i / 128 << ": plain " << Hex(result[0][b][i])
+                                          << (simd == 1 ? " AVX2 " : " AVX-512 ") << Hex(result[simd][b][i]);
+                EXPECT_EQ(diff, 0) << "mode " << mode << " copy " << simd;
+            }
         }
         ScTextureDestroy(tex);
     }

@@ -36,8 +36,10 @@ TEST(SoftcardTexels, EveryFormatConvertsAKnownValue) {
         EXPECT_EQ(Hex(ScTextureTexel(t, 0, 0)), Hex(k.want == 0 ? 0x100 : k.want));
         ScTextureDestroy(t);
     }
-    for (ScFormat f : {SC_FMT_YIQ422, SC_FMT_AYIQ8422, ScFormat(6), ScFormat(99)})
-        EXPECT_TRUE(!ScConvertTexel(f, 0, pal, nullptr) && ScFormatBytes(f) == 0) << "format " << f;
+    for (ScFormat f : {SC_FMT_YIQ422, SC_FMT_AYIQ8422, ScFormat(6), ScFormat(99)}) {
+        EXPECT_FALSE(ScConvertTexel(f, 0, pal, nullptr)) << "format " << f;
+        EXPECT_EQ(ScFormatBytes(f), 0) << "format " << f;
+    }
     uint32_t got = 1;
     ASSERT_TRUE(ScConvertTexel(SC_FMT_P8, 5, nullptr, &got));  // no palette: black
     EXPECT_EQ(got, 0xFF000000u);
@@ -55,13 +57,15 @@ TEST(SoftcardTexels, LoadHonoursPitchAndKeys) {
             EXPECT_EQ(Hex(ScTextureTexel(t, x, y)), Hex(want[y][x])) << x << "," << y;
     // Keyed by colour: pure green.
     ASSERT_TRUE(ScTextureLoad(t, SC_FMT_RGB565, src, 8, nullptr, SC_KEY_RGB, 0x0000FF00));
-    EXPECT_TRUE(ScTextureTexel(t, 1, 0) == 0 && ScTextureTexel(t, 0, 0) == 0xFFFF00FFu);
+    EXPECT_EQ(ScTextureTexel(t, 1, 0), 0u) << "keyed";
+    EXPECT_EQ(ScTextureTexel(t, 0, 0), 0xFFFF00FFu);
     // Transparent black that is not the key stays distinguishable from a keyed texel.
     ScTextureDestroy(t);
     const uint16_t clear[3] = {0x0000, 0x7C00, 0x001F};
     t = ScTextureCreate(3, 1);
     ASSERT_TRUE(ScTextureLoad(t, SC_FMT_ARGB1555, clear, 0, nullptr, SC_KEY_RAW, 0x7C00));
-    EXPECT_TRUE(ScTextureTexel(t, 0, 0) == 0x100u && ScTextureTexel(t, 1, 0) == 0) << "black, keyed";
+    EXPECT_EQ(ScTextureTexel(t, 0, 0), 0x100u) << "transparent black";
+    EXPECT_EQ(ScTextureTexel(t, 1, 0), 0u) << "keyed";
     ScTextureDestroy(t);
 }
 
@@ -114,10 +118,12 @@ TEST(SoftcardSampling, BilinearBlendsTheFourNearestTexels) {
     // Magnify bilinear and minify nearest: 2 texels over 32 pixels is magnified.
     ScSetFilter(c, SC_NEAREST, SC_BILINEAR);
     Quad(c, 0, 0, 32, 4);
-    EXPECT_TRUE(Px(c, 8, 1) != 0xFFFF && Px(c, 8, 1) != 0) << Hex(Px(c, 8, 1));
+    EXPECT_NE(Px(c, 8, 1), 0xFFFF) << "a blend of black and white";
+    EXPECT_NE(Px(c, 8, 1), 0) << "a blend of black and white";
     ScSetFilter(c, SC_BILINEAR, SC_NEAREST);
     Quad(c, 0, 0, 32, 4);
-    EXPECT_TRUE(Px(c, 8, 1) == 0 && Px(c, 24, 1) == 0xFFFF);
+    EXPECT_EQ(Px(c, 8, 1), 0);
+    EXPECT_EQ(Px(c, 24, 1), 0xFFFF);
     ScDestroy(c);
     ScTextureDestroy(t);
 }
@@ -134,10 +140,8 @@ TEST(SoftcardSampling, WrapRepeatsInBothDirections) {
         Quad(c, 0, 0, 48, 8, ~0u, k.u0, k.v0, k.u1, k.v1);
         for (int x = 0; x < 48; ++x) {
             int texel = (x % k.period) * k.w / k.period;
-            ASSERT_TRUE(Px(c, x, 1) == 1 + texel && Px(c, x, 6) == 1 + k.w + texel)
-                << "width " << k.w << " u " << k.u0 << ".." << k.u1 << " column " << x << ": expected "
-                << 1 + texel << " and " << 1 + k.w + texel << ", got " << Px(c, x, 1) << " and "
-                << Px(c, x, 6);
+            ASSERT_EQ(Px(c, x, 1), 1 + texel) << "width " << k.w << " u " << k.u0 << ".." << k.u1 << " column " << x;
+            ASSERT_EQ(Px(c, x, 6), 1 + k.w + texel) << "width " << k.w << " u " << k.u0 << ".." << k.u1 << " column " << x;
         }
         ScDestroy(c);
         ScTextureDestroy(t);
@@ -161,9 +165,8 @@ TEST(SoftcardSampling, ColourKeyedTexelsAreNotDrawn) {
             for (int x = 0; x < 8; ++x) {
                 bool keyed = ((x / 4 + y / 4) & 1) != 0;
                 uint16_t want = keyed ? (keyOn ? 0x07E0 : 0) : 0x001F;
-                EXPECT_TRUE(Px(c, x, y) == want && ScReadDepth(c, x, y) == (keyed && keyOn ? 5000 : 100))
-                    << "key " << keyOn << " at " << x << "," << y << ": expected " << Hex(want) << " got "
-                    << Hex(Px(c, x, y)) << " depth " << ScReadDepth(c, x, y);
+                EXPECT_EQ(Hex(Px(c, x, y)), Hex(want)) << "key " << keyOn << " at " << x << "," << y;
+                EXPECT_EQ(ScReadDepth(c, x, y), keyed && keyOn ? 5000 : 100) << "key " << keyOn << " at " << x << "," << y;
             }
         // With bilinear filtering a pixel amid keyed texels stays undrawn too.
         ScSetFilter(c, SC_BILINEAR, SC_BILINEAR);

@@ -134,16 +134,8 @@ TEST(Lzw, RoundTripsAndBlockLayout) {
         EXPECT_EQ(out.size(), bits / 8 + 1) << name;
     }
     EXPECT_TRUE(Pack(Random(300, 2, 256)).empty()) << "incompressible input is refused";
-    // First block: 254 x 9, 512 x 10, 1024 x 11, 2048 x 12, 2 x 13 (the last being the clear).
-    const auto codes = Codes(Pack(Random(100000, 3, 16)));
-    int count[14] = {};
-    size_t i = 0;
-    for (; i < codes.size() && (codes[i].first != 256 || i == 0); ++i) ++count[codes[i].second];
-    ASSERT_LT(i + 1, codes.size());
-    EXPECT_EQ((std::vector<int>{254, 512, 1024, 2048, 1, 9}),
-              (std::vector<int>{count[9], count[10], count[11], count[12], count[13], codes[i + 1].second}))
-        << "the clear is the second 13-bit code; the next block starts with 9-bit codes";
-    // The input that ends exactly at a full dictionary closes with pending + end, both 13 bits.
+    // (Where each code widens and a full block is cleared the pinned streams below hold.) The input
+    // that ends exactly at a full dictionary closes with pending + end, both 13 bits.
     const auto tail = Codes(Pack(EndingAtFullDictionary()));
     ASSERT_GE(tail.size(), 2u);
     EXPECT_EQ(tail.back(), std::make_pair(257, 13));
@@ -151,86 +143,61 @@ TEST(Lzw, RoundTripsAndBlockLayout) {
     EXPECT_NE(tail[tail.size() - 2].first, 256);
 }
 
-// The encoder as first written: the trie with a linked list of children per entry, walked
-// newest first, writing into a cleared buffer. The streams of the coder must stay these, byte for
-// byte, however it finds its children. `bits` is the symbol width.
-Bytes ReferencePack(const Bytes& in, int bits) {
-    const int clear = 1 << bits, first_free = clear + 2;
-    std::vector<int> group(4096), character(4096), child(4096), sibling(4096);
-    Bytes out(2 * in.size() + 3, 0);
-    size_t pos = 0;
-    int width = bits + 1, next = first_free;
-    auto reset = [&] {
-        std::fill(child.begin(), child.end(), -1);
-        width = bits + 1, next = first_free;
-    };
-    auto put = [&](int code) {
-        for (int i = 0; i < width; ++i, ++pos) out[pos / 8] |= static_cast<uint8_t>(((code >> i) & 1) << (pos % 8));
-    };
-    reset();
-    size_t i = 0;
-    int pending = in[i++];
-    while (i < in.size()) {
-        if (pos > 8 * in.size()) return {};
-        const int c = in[i++];
-        int k = child[pending];
-        while (k >= 0 && character[k] != c) k = sibling[k];
-        if (k >= 0) {
-            pending = k;
-            continue;
-        }
-        put(pending);
-        group[next] = pending, character[next] = c, child[next] = -1, sibling[next] = child[pending];
-        child[pending] = next++;
-        if (next == 1 << width) ++width;
-        pending = c;
-        if (next == 4096 && i < in.size()) {
-            put(pending);
-            put(clear);
-            reset();
-            pending = in[i++];
-        }
+// Runs of random length over a skewed choice of `values` byte values, as texture data has them.
+Bytes SkewedRuns(size_t n, uint32_t seed, int values, int maxRun) {
+    std::mt19937 rng(seed);
+    Bytes in(n);
+    int run = 0, v = 0;
+    for (uint8_t& b : in) {
+        if (run-- <= 0) run = static_cast<int>(rng() % maxRun), v = static_cast<int>(rng() % values) * static_cast<int>(rng() % values) / values;
+        b = static_cast<uint8_t>(v);
     }
-    put(pending);
-    put(clear + 1);
-    if (pos > 8 * in.size()) return {};
-    out.resize(pos / 8 + 1);
-    return out;
+    return in;
 }
 
-// Streams identical to the reference encoder's on seeded random inputs of every shape: short and
-// long, few and many byte values, skewed, with long runs; written into a buffer full of garbage,
-// never touched beyond 2 x len bytes. Narrower symbol widths (2 to 7 bits) too.
-TEST(Lzw, StreamsMatchTheReferenceEncoder) {
-    std::mt19937 rng(17);
-    int compared = 0;
-    for (int t = 0; t < 400; ++t) {
-        const size_t sizes[] = {1, 2, 3, 4, 5, 8, 31, 200, 4000, 70000, 300000};
-        const size_t n = t < 40 ? sizes[t % 11] : t < 360 ? 1 + rng() % 5000 : sizes[9 + t % 2];
-        const int bits = t % 9 == 8 ? 2 + static_cast<int>(rng() % 6) : 8;  // width 1 never widens: no stream
-        const int values = std::min(1 << bits, 1 + static_cast<int>(rng() % (t % 3 == 0 ? 256 : 12)));
-        Bytes in(n);
-        int run = 0, v = 0;
-        for (uint8_t& b : in) {  // runs of random length over a skewed choice of values
-            if (run-- <= 0) run = static_cast<int>(rng() % (t % 4 == 0 ? 40 : 3)), v = static_cast<int>(rng() % values) * static_cast<int>(rng() % values) / values;
-            b = static_cast<uint8_t>(v);
+uint32_t Fnv1a(const uint8_t* p, size_t n) {
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
+    return h;
+}
+
+// The streams stay these, byte for byte, however the encoder finds its dictionary entries (they
+// are the streams of the trie encoder the coder replaced): length and hash of each, at every
+// symbol width, written into a buffer full of garbage and never touched beyond 2 x len bytes.
+TEST(Lzw, StreamsStayByteForByteAtEveryWidth) {
+    const struct {
+        size_t n;
+        int bits, values, maxRun;
+        int length;
+        uint32_t hash;
+    } cases[] = {
+        {5, 8, 3, 3, 5, 0x16809E3Du},
+        {31, 8, 12, 3, 23, 0xE74953BAu},
+        {200, 8, 256, 40, 66, 0xDA0507F0u},
+        {4000, 8, 12, 3, 1405, 0xDFA5D90Bu},
+        {4000, 8, 256, 2, 3894, 0xCB1EE5C4u},
+        {70000, 8, 12, 3, 22222, 0xF094A94Eu},
+        {70000, 8, 200, 40, 12821, 0xF765EBCEu},
+        {300000, 8, 16, 3, 109603, 0x077A4615u},
+        {300000, 8, 256, 2, 290615, 0xB3AFBB16u},
+        {5000, 2, 4, 3, 618, 0xB722CDB0u},
+        {5000, 3, 8, 40, 327, 0x1668D139u},
+        {20000, 5, 32, 3, 9617, 0x8695B4CFu},
+        {70000, 7, 128, 3, 48949, 0xDD64217Du},
+        {300000, 4, 16, 40, 20328, 0xF0D8D74Bu},
+    };
+    for (const auto& c : cases) {
+        const Bytes in = SkewedRuns(c.n, static_cast<uint32_t>(c.n + c.bits), c.values, c.maxRun);
+        Bytes out(2 * c.n + 16, 0xA5);
+        ASSERT_EQ(lzw_init(c.bits), 0);
+        const int got = lzw_compress(in.data(), out.data(), static_cast<int>(c.n));
+        for (size_t k = 2 * c.n; k < out.size(); ++k) ASSERT_EQ(out[k], 0xA5) << "wrote past 2 x len: " << c.n << " bytes";
+        EXPECT_EQ(got, c.length) << c.n << " bytes of " << c.values << " values, " << c.bits << " bits";
+        if (got > 0) {
+            EXPECT_EQ(Fnv1a(out.data(), size_t(got)), c.hash) << c.n << " bytes of " << c.values << " values, " << c.bits << " bits";
         }
-        const Bytes want = ReferencePack(in, bits);
-        Bytes out(2 * n + 16, 0xA5);
-        ASSERT_EQ(lzw_init(bits), 0);
-        const int got = lzw_compress(in.data(), out.data(), static_cast<int>(n));
-        for (size_t k = 2 * n; k < out.size(); ++k) ASSERT_EQ(out[k], 0xA5) << "wrote past 2 x len, case " << t;
-        if (want.empty()) {
-            EXPECT_EQ(got, -1) << "case " << t << ": " << n << " bytes, " << bits << " bits";
-            continue;
-        }
-        ASSERT_EQ(got, static_cast<int>(want.size())) << "case " << t << ": " << n << " bytes, " << bits << " bits";
-        out.resize(static_cast<size_t>(got));
-        ASSERT_TRUE(out == want) << "case " << t << ": " << n << " bytes, " << bits << " bits";
-        ++compared;
     }
     lzw_init(8);
-    EXPECT_GT(compared, 250) << "most cases must pack, or the comparison says little";
 }
 
 TEST(Lzw, CorruptStreamsFailCleanly) {
@@ -297,9 +264,8 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
 }
 
 TEST(Lzw, UnpackedSizeIsBoundedByTheStreamLength) {
-    EXPECT_EQ((std::vector<long long>{0, 0, 0, 4096, 32768}),
-              (std::vector<long long>{lzw_max_unpacked(-5), lzw_max_unpacked(0), lzw_max_unpacked(1),
-                                      lzw_max_unpacked(2), lzw_max_unpacked(9)}));
+    for (auto [bytes, most] : {std::pair{-5LL, 0LL}, {0LL, 0LL}, {1LL, 0LL}, {2LL, 4096LL}, {9LL, 32768LL}})
+        EXPECT_EQ(lzw_max_unpacked(bytes), most) << bytes << " bytes";
     // The most compressible inputs, runs of one byte, stay within the bound at every size.
     for (size_t n : {32u, 4000u, 100000u, 8u << 20}) {
         Bytes stream = Pack(Bytes(n, 0));
@@ -309,7 +275,10 @@ TEST(Lzw, UnpackedSizeIsBoundedByTheStreamLength) {
 }
 
 TEST(Lzw, InitAndFree) {
-    EXPECT_EQ((std::vector<int>{-1, -1, 0, 0}), (std::vector<int>{lzw_init(0), lzw_init(9), lzw_init(8), lzw_init(8)}));
+    EXPECT_EQ(lzw_init(0), -1);
+    EXPECT_EQ(lzw_init(9), -1);
+    EXPECT_EQ(lzw_init(8), 0);
+    EXPECT_EQ(lzw_init(8), 0) << "again";
     lzw_free();
     Bytes out(100, 0);
     EXPECT_EQ(lzw_compress(out.data(), out.data() + 50, 40), -1) << "no dictionary";

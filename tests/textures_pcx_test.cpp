@@ -68,7 +68,9 @@ TEST(Pcx, Decode) {
         uint8_t gotPal[768] = {};
         int w = 0, h = 0;
         const int n = DecodePcx(c.file.data(), static_cast<int>(c.file.size()), &px, gotPal, &w, &h);
-        EXPECT_EQ((std::vector<int>{c.count, c.width, c.height}), (std::vector<int>{n, w, h})) << c.name;
+        EXPECT_EQ(n, c.count) << c.name;
+        EXPECT_EQ(w, c.width) << c.name;
+        EXPECT_EQ(h, c.height) << c.name;
         if (n > 0 && n == c.count) {
             EXPECT_EQ(Bytes(px, px + n), c.pixels) << c.name;
             EXPECT_EQ(0, std::memcmp(gotPal, pal.data(), 768)) << c.name;

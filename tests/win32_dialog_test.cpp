@@ -11,7 +11,6 @@ namespace {
 
 int gEntries;
 std::vector<int> gCommands;
-bool gDisableRun;
 
 INT_PTR CALLBACK TestDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INITDIALOG) {
@@ -22,7 +21,6 @@ INT_PTR CALLBACK TestDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam
             EXPECT_EQ(SendDlgItemMessageA(dialog, 1001, LB_ADDSTRING, 0,
                                           reinterpret_cast<LPARAM>(name.c_str())), i);
         }
-        if (gDisableRun) EnableWindow(GetDlgItem(dialog, 1), FALSE);
         return TRUE;
     }
     if (msg == WM_COMMAND) {
@@ -38,10 +36,7 @@ INT_PTR CALLBACK TestDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam
 
 class Dialog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        gCommands.clear();
-        gDisableRun = false;
-    }
+    void SetUp() override { gCommands.clear(); }
     void TearDown() override {
         Win32_Reset();
         Win32_SetOptions(Win32StandInOptions{});
@@ -62,14 +57,6 @@ TEST_F(Dialog, WithoutAUserRunIsPressedWithTheChosenEntry) {
     EXPECT_EQ(Run(3, false, 1), 101);           // --device alone also answers by itself
     EXPECT_EQ(Run(3, false, -1), 100 + LB_ERR);  // no display to show it on (offscreen video)
     EXPECT_EQ(gCommands, (std::vector<int>{1, 1, 1, 1}));
-}
-
-TEST_F(Dialog, ExitIsPressedWhenRunIsDisabled) {
-    gDisableRun = true;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(Run(0, true, 0), 0);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("no render device"), std::string::npos);
-    EXPECT_EQ(gCommands, std::vector<int>{2});
 }
 
 TEST_F(Dialog, AnEntryPastTheListEndsTheProgram) {

@@ -17,6 +17,18 @@ void CALLBACK Count(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     gTicks += static_cast<int>(user);
 }
 
+// Waits until done() holds, for at most five seconds (a timer that never fires fails the test
+// instead of hanging it). Whether it held.
+template <class Done>
+bool WaitFor(Done done) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > limit) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 void CALLBACK KillSelf(UINT id, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
     ++gTicks;
     gSelfKill = timeKillEvent(id) == TIMERR_NOERROR ? 1 : 2;
@@ -27,7 +39,7 @@ TEST(Timer, PeriodicTicksArriveAtThePeriodAndStopAtKill) {
     auto start = std::chrono::steady_clock::now();
     MMRESULT id = timeSetEvent(5, 0, Count, 1, TIME_PERIODIC);
     ASSERT_NE(id, 0u);
-    while (gTicks < 40) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(WaitFor([] { return gTicks >= 40; })) << gTicks << " ticks in 5 s";
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(timeKillEvent(id), static_cast<MMRESULT>(TIMERR_NOERROR));
     int atKill = gTicks;
@@ -42,7 +54,7 @@ TEST(Timer, OneShotFiresOnceAndFreesItself) {
     gTicks = 0;
     MMRESULT id = timeSetEvent(2, 0, Count, 1, TIME_ONESHOT);
     ASSERT_NE(id, 0u);
-    while (gTicks < 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitFor([] { return gTicks >= 1; })) << "no tick in 5 s";
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(gTicks, 1);
     EXPECT_EQ(timeKillEvent(id), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
@@ -51,8 +63,12 @@ TEST(Timer, OneShotFiresOnceAndFreesItself) {
 TEST(Timer, ACallbackMayKillItsOwnTimer) {
     gTicks = 0;
     gSelfKill = 0;
-    ASSERT_NE(timeSetEvent(2, 0, KillSelf, 0, TIME_PERIODIC), 0u);
-    while (gSelfKill == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const MMRESULT id = timeSetEvent(2, 0, KillSelf, 0, TIME_PERIODIC);
+    ASSERT_NE(id, 0u);
+    if (!WaitFor([] { return gSelfKill != 0; })) {
+        timeKillEvent(id);
+        FAIL() << "the callback never ran";
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(gSelfKill, 1u);
     EXPECT_EQ(gTicks, 1);

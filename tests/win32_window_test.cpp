@@ -4,12 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "assert_report.h"
 #include "win32_internal.h"
 #include "win32_standin.h"
 #include "windows.h"
 
 namespace {
+
+std::string Str(SDL_Rect r) {
+    return std::to_string(r.w) + "x" + std::to_string(r.h) + "+" + std::to_string(r.x) + "+" + std::to_string(r.y);
+}
+std::string Size(int w, int h) { return std::to_string(w) + "x" + std::to_string(h); }
 
 std::vector<UINT> gMessages;
 WNDPROC gPrevious;
@@ -193,9 +197,7 @@ TEST(Win32Place, WindowsFitTheUsableAreaCentredWithTheirFrame) {
     };
     for (const auto& c : cases) {
         SDL_Rect got = W32_FitWindow(c.area, c.w, c.h, c.b);
-        EXPECT_TRUE(got.x == c.want.x && got.y == c.want.y && got.w == c.want.w && got.h == c.want.h)
-            << c.w << "x" << c.h << " in " << c.area.w << "x" << c.area.h << "+" << c.area.x << "+"
-            << c.area.y << ": got " << got.w << "x" << got.h << "+" << got.x << "+" << got.y;
+        EXPECT_EQ(Str(got), Str(c.want)) << c.w << "x" << c.h << " in " << Str(c.area);
     }
 }
 
@@ -212,36 +214,35 @@ TEST_F(Win32, FullScreenOutputWindowPlacesAndTheCursor) {
         SDL_GetWindowSize(sdl, &r.w, &r.h);
         return r;
     };
-    auto same = [](SDL_Rect a, SDL_Rect b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; };
     // DirectDraw's exclusive mode is the mode windows cover, without a desktop mode change.
     int mw, mh, bits;
     Win32_CurrentMode(&mw, &mh, &bits);
     Win32_SetExclusiveMode(640, 480);
     RECT desk;
     GetWindowRect(GetDesktopWindow(), &desk);
-    EXPECT_TRUE(desk.right == 640 && desk.bottom == 480);
+    EXPECT_EQ(Size(desk.right, desk.bottom), "640x480");
     int w2, h2;
     Win32_CurrentMode(&w2, &h2, &bits);
-    EXPECT_TRUE(w2 == mw && h2 == mh);
+    EXPECT_EQ(Size(w2, h2), Size(mw, mh));
     ShowCursor(FALSE);
     // Full screen: the whole real display, whatever the mode; no cursor.
     ShowWindow(w, SW_SHOWMAXIMIZED);
     EXPECT_TRUE(Win32_IsFullscreen(w));
-    EXPECT_TRUE(same(place(), bounds));
+    EXPECT_EQ(Str(place()), Str(bounds));
     EXPECT_FALSE(Win32_CursorShown());
     // A window: the mode's size, centred in the usable area; the cursor shows.
     W32_ToggleWindowed(w);
     EXPECT_FALSE(Win32_IsFullscreen(w));
-    EXPECT_TRUE(same(place(), W32_FitWindow(usable, 640, 480, W32Borders{})));
+    EXPECT_EQ(Str(place()), Str(W32_FitWindow(usable, 640, 480, W32Borders{})));
     EXPECT_TRUE(Win32_CursorShown());
     // The user moves and sizes it; full screen and back returns it there.
     SDL_SetWindowPosition(sdl, usable.x + 10, usable.y + 20);
     SDL_SetWindowSize(sdl, 300, 200);
     W32_ToggleWindowed(w);
-    EXPECT_TRUE(same(place(), bounds));
+    EXPECT_EQ(Str(place()), Str(bounds));
     EXPECT_FALSE(Win32_CursorShown());
     W32_ToggleWindowed(w);
-    EXPECT_TRUE(same(place(), SDL_Rect{usable.x + 10, usable.y + 20, 300, 200}));
+    EXPECT_EQ(Str(place()), Str(SDL_Rect{usable.x + 10, usable.y + 20, 300, 200}));
     W32_ToggleWindowed(w);
     // Minimised, the cursor is the other windows' business; the program shows it: it shows.
     CloseWindow(w);
@@ -259,10 +260,10 @@ TEST_F(Win32, FullScreenOutputWindowPlacesAndTheCursor) {
     // The exclusive mode ends: the desktop is the real one again; nonsense sizes set none.
     Win32_SetExclusiveMode(0, 0);
     GetWindowRect(GetDesktopWindow(), &desk);
-    EXPECT_TRUE(desk.right == mw && desk.bottom == mh);
+    EXPECT_EQ(Size(desk.right, desk.bottom), Size(mw, mh));
     Win32_SetExclusiveMode(-640, 1 << 30);
     GetWindowRect(GetDesktopWindow(), &desk);
-    EXPECT_TRUE(desk.right == mw && desk.bottom == mh);
+    EXPECT_EQ(Size(desk.right, desk.bottom), Size(mw, mh));
 }
 
 TEST_F(Win32, CursorCountAndFocus) {
@@ -276,6 +277,13 @@ TEST_F(Win32, CursorCountAndFocus) {
     EXPECT_EQ(SetFocus(a), b);
     DestroyWindow(a);
     EXPECT_EQ(GetFocus(), nullptr);
+}
+
+// Win32_ParseOptions over the arguments; its result, with the options, the command line and the message.
+int Parse(const std::vector<const char*>& args, Win32StandInOptions* o, std::string* cmdLine, std::string* message) {
+    std::vector<char*> argv;
+    for (const char* a : args) argv.push_back(const_cast<char*>(a));
+    return Win32_ParseOptions(static_cast<int>(argv.size()), argv.data(), o, cmdLine, message);
 }
 
 TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
@@ -316,11 +324,9 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
         {{"demo", "--card-threads"}, 2, false, false, -1, ""},
     };
     for (const auto& c : cases) {
-        std::vector<char*> argv;
-        for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
         Win32StandInOptions o;
         std::string cmdLine, message;
-        int r = Win32_ParseOptions(static_cast<int>(argv.size()), argv.data(), &o, &cmdLine, &message);
+        const int r = Parse(c.args, &o, &cmdLine, &message);
         std::string label = c.args.size() > 1 ? c.args[1] : "(none)";
         EXPECT_EQ(r, c.result) << label;
         if (r != 0) {
@@ -367,11 +373,9 @@ TEST(Win32Options, CaptureOptionsAreReadAndCheckedTogether) {
         {{"demo", "--capture", "x", "--capture-wav", "x"}, 2, "", "", "", -1, 0},
     };
     for (const auto& c : cases) {
-        std::vector<char*> argv;
-        for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
         Win32StandInOptions o;
         std::string cmdLine, message;
-        int r = Win32_ParseOptions(static_cast<int>(argv.size()), argv.data(), &o, &cmdLine, &message);
+        const int r = Parse(c.args, &o, &cmdLine, &message);
         std::string label;
         for (const char* a : c.args) label += std::string(a) + " ";
         EXPECT_EQ(r, c.result) << label << message;
@@ -383,12 +387,6 @@ TEST(Win32Options, CaptureOptionsAreReadAndCheckedTogether) {
         EXPECT_EQ(o.captureFrames, c.frames) << label;
         EXPECT_TRUE(Win32_Capturing(o)) << label;
     }
-}
-
-TEST(Win32Report, AssertionReportNamesExpressionModuleAndLine) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(AssertReport("j>0", "trx", 760), testing::ExitedWithCode(3),
-                "Assertion failed: j>0, file trx, line 760");
 }
 
 TEST(Win32Report, UnsupportedCallsEndTheProgramWithAMessage) {

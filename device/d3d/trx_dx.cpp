@@ -411,16 +411,16 @@ byte DevGetCaps(void) { return 4; }
 
 int DevGetScreenInfo(unsigned what) {
     switch (what) {
-        case 1: return dx.width - 1;
-        case 2: return dx.height - 1;
-        case 3: return dx.width;
-        case 4: return dx.height;
-        case 5: return static_cast<int>(dx.clip[0]);
-        case 6: return static_cast<int>(dx.clip[2]);
-        case 7: return static_cast<int>(dx.clip[1]);
-        case 8: return static_cast<int>(dx.clip[3]);
-        case 9: return 0;
-        case 10: return 1;
+        case INFO_MAX_X: return dx.width - 1;
+        case INFO_MAX_Y: return dx.height - 1;
+        case INFO_WIDTH: return dx.width;
+        case INFO_HEIGHT: return dx.height;
+        case INFO_CLIP_X0: return static_cast<int>(dx.clip[0]);
+        case INFO_CLIP_X1: return static_cast<int>(dx.clip[2]);
+        case INFO_CLIP_Y0: return static_cast<int>(dx.clip[1]);
+        case INFO_CLIP_Y1: return static_cast<int>(dx.clip[3]);
+        case INFO_DEPTH_NEAR: return 0;
+        case INFO_DEPTH_FAR: return 1;
         default: return 0;
     }
 }

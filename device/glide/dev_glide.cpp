@@ -6,24 +6,18 @@
 #include <cstring>
 
 #include "dev_glide.h"
+#include "dev_glide_state.h"
 #include "device.h"
 #include "glide.h"
 #include "texentry.h"
 
-// Shared with dev_glide_tex.cpp: the bound texture's s and t factors (256 for square textures).
-extern float glideSScale, glideTScale;
-
-static FxI32 boardCount;
-static GrContext_t context;
-static HWND devWindow;
-static WNDPROC prevWndProc;
-static int scrWidth, scrHeight;
-static unsigned clipX0, clipY0, clipX1, clipY1;
-static int cullMode;
-static byte depthTest;
-static byte renderBuffer;
-
-static DeviceEntry glideEntry = {"Glide3x 3dfx - TRX device", nullptr};
+GlideState glide = {
+    0, 0, nullptr, nullptr, {"Glide3x 3dfx - TRX device", nullptr},
+    0, 0, 0, 0, 0, 0, 0, 0, 0,
+    256.0f, 256.0f,  // s and t factors of a square texture
+    nullptr, 0, nullptr, {}, 0,
+    255, -1, -1,     // textured mode not set yet, chroma keying off, no fallback texture
+};
 
 static const struct {
     int width, height, code;
@@ -63,8 +57,8 @@ static void SetDisplayMode(void) {
     mode.dmSize = sizeof mode;
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
     mode.dmBitsPerPel = 16;
-    mode.dmPelsWidth = static_cast<DWORD>(scrWidth);
-    mode.dmPelsHeight = static_cast<DWORD>(scrHeight);
+    mode.dmPelsWidth = static_cast<DWORD>(glide.width);
+    mode.dmPelsHeight = static_cast<DWORD>(glide.height);
     ChangeDisplaySettingsA(&mode, 0);
 }
 
@@ -77,8 +71,8 @@ static void CoverDesktop(HWND window) {
 // In front of the application's procedure while the device is open: the board's output goes
 // off when the program loses activation and comes back when its window is restored.
 static LRESULT CALLBACK DevWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    WNDPROC prev = prevWndProc;
-    if (msg == WM_ACTIVATEAPP && wParam == 0 && hwnd == devWindow) {
+    WNDPROC prev = glide.prevWndProc;
+    if (msg == WM_ACTIVATEAPP && wParam == 0 && hwnd == glide.window) {
         ChangeDisplaySettingsA(nullptr, 0);
         grDisable(GR_PASSTHRU);
         CloseWindow(hwnd);
@@ -94,23 +88,23 @@ static LRESULT CALLBACK DevWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 int DevEnumDevices(DeviceEntry** list) {
-    boardCount = 0;
-    grGet(GR_NUM_BOARDS, 4, &boardCount);
-    if (boardCount <= 0) return 0;
-    if (list) *list = &glideEntry;
+    glide.boardCount = 0;
+    grGet(GR_NUM_BOARDS, 4, &glide.boardCount);
+    if (glide.boardCount <= 0) return 0;
+    if (list) *list = &glide.entry;
     return 1;
 }
 
 byte DevSelectDevice(const DeviceEntry*) { return DEV_OK; }
 
 byte DevOpen(HWND window, int width, int height, int refresh_hz) {
-    if (devWindow) return DEV_ERR_FAILURE;
+    if (glide.window) return DEV_ERR_FAILURE;
     if (!window) window = GetActiveWindow();
     if (!window) window = GetForegroundWindow();
     if (!window) return DEV_ERR_FAILURE;
 
-    scrWidth = width;
-    scrHeight = height;
+    glide.width = width;
+    glide.height = height;
     SetDisplayMode();
     ShowWindow(window, SW_SHOW);
     CoverDesktop(window);
@@ -119,13 +113,13 @@ byte DevOpen(HWND window, int width, int height, int refresh_hz) {
     if (resolution < 0 || refresh < 0) return DEV_ERR_OPEN;
 
     grGlideInit();
-    boardCount = 0;
-    grGet(GR_NUM_BOARDS, 4, &boardCount);
-    if (boardCount <= 0) return DEV_ERR_OPEN;
+    glide.boardCount = 0;
+    grGet(GR_NUM_BOARDS, 4, &glide.boardCount);
+    if (glide.boardCount <= 0) return DEV_ERR_OPEN;
     grSstSelect(0);
-    context = grSstWinOpen(window, resolution, refresh, GR_COLORFORMAT_ARGB, GR_ORIGIN_UPPER_LEFT,
+    glide.context = grSstWinOpen(window, resolution, refresh, GR_COLORFORMAT_ARGB, GR_ORIGIN_UPPER_LEFT,
                            2, 1);
-    if (!context) return DEV_ERR_OPEN;
+    if (!glide.context) return DEV_ERR_OPEN;
 
     grVertexLayout(GR_PARAM_XY, offsetof(DeviceVertex, x), GR_PARAM_ENABLE);
     grVertexLayout(GR_PARAM_Z, offsetof(DeviceVertex, z), GR_PARAM_ENABLE);
@@ -149,26 +143,26 @@ byte DevOpen(HWND window, int width, int height, int refresh_hz) {
     DevSetClipWindow(0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
     grTexClampMode(GR_TMU0, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP);
 
-    devWindow = window;
-    prevWndProc = reinterpret_cast<WNDPROC>(
+    glide.window = window;
+    glide.prevWndProc = reinterpret_cast<WNDPROC>(
         SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&DevWndProc)));
     ShowCursor(FALSE);
     return DEV_OK;
 }
 
 void DevClose(void) {
-    if (!devWindow) return;
+    if (!glide.window) return;
     // Only while our procedure is still the window's: put back the one we replaced.
-    if (IsWindow(devWindow) &&
-        GetWindowLongA(devWindow, GWL_WNDPROC) == reinterpret_cast<LONG_PTR>(&DevWndProc))
-        SetWindowLongA(devWindow, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(prevWndProc));
-    SetWindowPos(devWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    if (IsWindow(glide.window) &&
+        GetWindowLongA(glide.window, GWL_WNDPROC) == reinterpret_cast<LONG_PTR>(&DevWndProc))
+        SetWindowLongA(glide.window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(glide.prevWndProc));
+    SetWindowPos(glide.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     grGlideShutdown();
     ChangeDisplaySettingsA(nullptr, 0);
     ShowCursor(TRUE);
-    devWindow = nullptr;
-    prevWndProc = nullptr;
-    context = 0;
+    glide.window = nullptr;
+    glide.prevWndProc = nullptr;
+    glide.context = 0;
 }
 
 void DevClear(float r, float g, float b) {
@@ -183,8 +177,8 @@ void DevClear(float r, float g, float b) {
 // camera projects far away; moved, it would bend the part in front.
 static void FixUp(DeviceVertex* v, int count) {
     for (int i = 0; i < count; ++i) {
-        v[i].u *= v[i].rhw * glideSScale;
-        v[i].v *= v[i].rhw * glideTScale;
+        v[i].u *= v[i].rhw * glide.sScale;
+        v[i].v *= v[i].rhw * glide.tScale;
     }
 }
 
@@ -219,7 +213,7 @@ int DevDrawPrimitive(unsigned primtype, int count, DeviceVertex* primitiv) {
 void DevEndScene(void) { grFinish(); }
 
 byte DevFlip(int retraces) {
-    grSelectContext(context);
+    grSelectContext(glide.context);
     FxI32 pending = 0;
     while (grGet(GR_PENDING_BUFFERSWAPS, 4, &pending) && pending > 1) Sleep(0);
     grBufferSwap(static_cast<FxU32>(retraces));
@@ -231,24 +225,24 @@ byte DevFlip(int retraces) {
 }
 
 int DevSetCullMode(int mode) {
-    int previous = cullMode;
+    int previous = glide.cullMode;
     grCullMode(mode > 0 ? GR_CULL_NEGATIVE : mode < 0 ? GR_CULL_POSITIVE : GR_CULL_DISABLE);
-    cullMode = mode;
+    glide.cullMode = mode;
     return previous;
 }
 
 byte DevSetDepthTest(byte on) {
-    byte previous = depthTest;
+    byte previous = glide.depthTest;
     grDepthBufferFunction(on ? GR_CMP_LESS : GR_CMP_ALWAYS);
-    depthTest = on;
+    glide.depthTest = on;
     return previous;
 }
 
 void DevSetClipWindow(unsigned x0, unsigned y0, unsigned x1, unsigned y1) {
-    clipX0 = x0;
-    clipY0 = y0;
-    clipX1 = x1;
-    clipY1 = y1;
+    glide.clipX0 = x0;
+    glide.clipY0 = y0;
+    glide.clipX1 = x1;
+    glide.clipY1 = y1;
     grClipWindow(x0, y0, x1, y1);
 }
 
@@ -261,7 +255,7 @@ byte DevSetRenderBuffer(byte which) {
     } else {
         return DEV_ERR_BAD_SELECTOR;
     }
-    renderBuffer = which;
+    glide.renderBuffer = which;
     return which;
 }
 
@@ -269,16 +263,16 @@ byte DevGetCaps(void) { return 4; }
 
 int DevGetScreenInfo(unsigned what) {
     switch (what) {
-        case 1: return scrWidth - 1;
-        case 2: return scrHeight - 1;
-        case 3: return scrWidth;
-        case 4: return scrHeight;
-        case 5: return static_cast<int>(clipX0);
-        case 6: return static_cast<int>(clipX1);
-        case 7: return static_cast<int>(clipY0);
-        case 8: return static_cast<int>(clipY1);
-        case 9: return 0;
-        case 10: return 65535;
+        case INFO_MAX_X: return glide.width - 1;
+        case INFO_MAX_Y: return glide.height - 1;
+        case INFO_WIDTH: return glide.width;
+        case INFO_HEIGHT: return glide.height;
+        case INFO_CLIP_X0: return static_cast<int>(glide.clipX0);
+        case INFO_CLIP_X1: return static_cast<int>(glide.clipX1);
+        case INFO_CLIP_Y0: return static_cast<int>(glide.clipY0);
+        case INFO_CLIP_Y1: return static_cast<int>(glide.clipY1);
+        case INFO_DEPTH_NEAR: return 0;
+        case INFO_DEPTH_FAR: return 65535;
         default: return 0;
     }
 }
@@ -343,8 +337,8 @@ byte DevDrawImage(DeviceImage* image, ...) {
     if (!image->storage) return DEV_OK;
 
     int64_t w = image->width, h = image->height, firstCol = 0, firstRow = 0;
-    if (x + w >= scrWidth) w = scrWidth - x;
-    if (y + h >= scrHeight) h = scrHeight - y;
+    if (x + w >= glide.width) w = glide.width - x;
+    if (y + h >= glide.height) h = glide.height - y;
     if (x < 0) {
         w += x;  // shortens by -x
         firstCol = -x;
@@ -374,7 +368,7 @@ byte DevFreeImage(DeviceImage* image) {
 
 float DevReadDepth(int x, int y, byte flush) {
     if (flush & 1) grFinish();
-    if (x < 0 || x >= scrWidth || y < 0 || y >= scrHeight) return 0.0f;
+    if (x < 0 || x >= glide.width || y < 0 || y >= glide.height) return 0.0f;
     uint16_t depth = 0;
     grLfbReadRegion(GR_BUFFER_AUXBUFFER, static_cast<FxU32>(x), static_cast<FxU32>(y), 1, 1, 2,
                     &depth);

@@ -5,37 +5,10 @@
 #include <cstring>
 
 #include "dev_glide.h"
+#include "dev_glide_state.h"
 #include "device.h"
 #include "glide.h"
 #include "texentry.h"
-
-// One texture's place in a unit's texture memory.
-struct Resident {
-    int handle;
-    int unit;
-    FxU32 address;
-    FxU32 size;
-    GrTexInfo info;
-    float sScale, tScale;  // u, v (0..1) to Glide's s, t
-    Resident* next;        // the next younger resident of the unit
-};
-
-struct TexUnit {
-    Resident* oldest;
-    Resident* youngest;
-    FxU32 nextFree;  // 0 = not set yet
-};
-
-float glideSScale = 256.0f, glideTScale = 256.0f;
-
-static TexEntry* texTable;   // texTableSize copies; format -1 = free
-static int texTableSize;     // a multiple of 256
-static Resident** residents;  // 65536 pointers, one per handle
-static TexUnit units[3];
-static int boundHandle;
-static byte texturedMode = 255;  // 1 textured, 0 vertex colour alone, 255 not set yet
-static int32_t chromaKey = -1;   // -1: chroma keying off
-static int fallbackHandle = -1;
 
 bool GlideTexShape(int width, int height, GrLOD_t* lod, GrAspectRatio_t* aspect, float* sScale,
                    float* tScale) {
@@ -57,19 +30,19 @@ bool GlideTexShape(int width, int height, GrLOD_t* lod, GrAspectRatio_t* aspect,
     return true;
 }
 
-int GlideTableSize(void) { return texTableSize; }
+int GlideTableSize(void) { return glide.texTableSize; }
 
 bool GlideResident(int handle, int* unit, uint32_t* address, uint32_t* size) {
-    if (!residents || handle < 0 || handle > 0xFFFF || !residents[handle]) return false;
-    *unit = residents[handle]->unit;
-    *address = residents[handle]->address;
-    *size = residents[handle]->size;
+    if (!glide.residents || handle < 0 || handle > 0xFFFF || !glide.residents[handle]) return false;
+    *unit = glide.residents[handle]->unit;
+    *address = glide.residents[handle]->address;
+    *size = glide.residents[handle]->size;
     return true;
 }
 
-uint32_t GlideNextFree(int unit) { return unit >= 0 && unit < 3 ? units[unit].nextFree : 0; }
+uint32_t GlideNextFree(int unit) { return unit >= 0 && unit < 3 ? glide.units[unit].nextFree : 0; }
 void GlideSetNextFree(int unit, uint32_t address) {
-    if (unit >= 0 && unit < 3) units[unit].nextFree = address;
+    if (unit >= 0 && unit < 3) glide.units[unit].nextFree = address;
 }
 
 static void ReleaseEntry(TexEntry* e) {
@@ -79,29 +52,29 @@ static void ReleaseEntry(TexEntry* e) {
 }
 
 void DevInitTextures(void) {
-    fallbackHandle = -1;
-    chromaKey = -1;
-    texturedMode = 255;
-    boundHandle = -1;  // nothing bound: the next bind of any handle happens
-    if (residents) return;
-    for (TexUnit& u : units) u = TexUnit{nullptr, nullptr, 0};
-    texTable = nullptr;
-    texTableSize = 0;
-    residents = static_cast<Resident**>(std::calloc(65536, sizeof(Resident*)));
+    glide.fallbackHandle = -1;
+    glide.chromaKey = -1;
+    glide.texturedMode = 255;
+    glide.boundHandle = -1;  // nothing bound: the next bind of any handle happens
+    if (glide.residents) return;
+    for (TexUnit& u : glide.units) u = TexUnit{nullptr, nullptr, 0};
+    glide.texTable = nullptr;
+    glide.texTableSize = 0;
+    glide.residents = static_cast<Resident**>(std::calloc(65536, sizeof(Resident*)));
 }
 
 byte DevUploadTexture(const TexEntry* entry, int handle) {
     if (!entry || handle < 0 || handle > 0xFFFF) return DEV_ERR_FAILURE;
     if (entry->format == TEX_EMPTY) return DEV_OK;
-    if (handle >= texTableSize) {
+    if (handle >= glide.texTableSize) {
         int size = (handle + 256) / 256 * 256;
-        TexEntry* grown = static_cast<TexEntry*>(std::realloc(texTable, size * sizeof(TexEntry)));
+        TexEntry* grown = static_cast<TexEntry*>(std::realloc(glide.texTable, size * sizeof(TexEntry)));
         if (!grown) return DEV_ERR_REFUSED;
-        std::memset(grown + texTableSize, 0xFF, (size - texTableSize) * sizeof(TexEntry));
-        texTable = grown;
-        texTableSize = size;
+        std::memset(grown + glide.texTableSize, 0xFF, (size - glide.texTableSize) * sizeof(TexEntry));
+        glide.texTable = grown;
+        glide.texTableSize = size;
     }
-    TexEntry* e = &texTable[handle];
+    TexEntry* e = &glide.texTable[handle];
     if (e->format != TEX_EMPTY) return DEV_ERR_HANDLE_USED;
     *e = *entry;
     e->pixels = nullptr;
@@ -119,13 +92,13 @@ byte DevUploadTexture(const TexEntry* entry, int handle) {
 }
 
 byte DevFreeTexture(int handle) {
-    if (handle < 0 || handle >= texTableSize || texTable[handle].format == TEX_EMPTY) return DEV_OK;
-    ReleaseEntry(&texTable[handle]);
+    if (handle < 0 || handle >= glide.texTableSize || glide.texTable[handle].format == TEX_EMPTY) return DEV_OK;
+    ReleaseEntry(&glide.texTable[handle]);
     // It leaves the unit's list: a texture uploaded later under the same handle is downloaded
     // afresh, and its bytes are simply reused when the ring comes round.
-    if (residents && residents[handle]) {
-        Resident* gone = residents[handle];
-        TexUnit& u = units[gone->unit];
+    if (glide.residents && glide.residents[handle]) {
+        Resident* gone = glide.residents[handle];
+        TexUnit& u = glide.units[gone->unit];
         Resident* before = nullptr;
         for (Resident* r = u.oldest; r && r != gone; r = r->next) before = r;
         if (before)
@@ -133,22 +106,22 @@ byte DevFreeTexture(int handle) {
         else
             u.oldest = gone->next;
         if (u.youngest == gone) u.youngest = before;
-        residents[handle] = nullptr;
+        glide.residents[handle] = nullptr;
         std::free(gone);
     }
-    if (boundHandle == handle) boundHandle = -1;
+    if (glide.boundHandle == handle) glide.boundHandle = -1;
     return DEV_OK;
 }
 
 const TexEntry* DevGetTexture(int handle) {
-    if (handle < 0 || handle >= texTableSize || texTable[handle].format == TEX_EMPTY) return nullptr;
-    return &texTable[handle];
+    if (handle < 0 || handle >= glide.texTableSize || glide.texTable[handle].format == TEX_EMPTY) return nullptr;
+    return &glide.texTable[handle];
 }
 
 // Finds texture memory for `size` bytes on the unit, evicting the oldest residents in the way.
 static FxU32 Allocate(int unit, FxU32 size) {
     FxU32 low = grTexMinAddress(unit), high = grTexMaxAddress(unit);
-    TexUnit& u = units[unit];
+    TexUnit& u = glide.units[unit];
     FxU32 address = u.nextFree ? u.nextFree : low;
     // A texture must not straddle the 2 MB boundary.
     if (address - low < 0x200000 && address - low + size > 0x200000) address = 0x200000;
@@ -157,7 +130,7 @@ static FxU32 Allocate(int unit, FxU32 size) {
         Resident* gone = u.oldest;
         u.oldest = gone->next;
         if (!u.oldest) u.youngest = nullptr;
-        if (gone->handle >= 0) residents[gone->handle] = nullptr;
+        if (gone->handle >= 0) glide.residents[gone->handle] = nullptr;
         std::free(gone);
     }
     u.nextFree = address + size;
@@ -187,13 +160,13 @@ static bool Download(int unit, int handle, const TexEntry* e) {
     Resident* r = static_cast<Resident*>(std::malloc(sizeof(Resident)));
     if (!r) return false;
     *r = Resident{handle, unit, address, size, info, sScale, tScale, nullptr};
-    TexUnit& u = units[unit];
+    TexUnit& u = glide.units[unit];
     if (u.youngest)
         u.youngest->next = r;
     else
         u.oldest = r;
     u.youngest = r;
-    residents[handle] = r;
+    glide.residents[handle] = r;
     return true;
 }
 
@@ -205,45 +178,45 @@ static void CombineTextured(void) {
 }
 
 byte DevSetTexture(int unit, int handle) {
-    if (handle == boundHandle) return DEV_OK;
-    if (unit < 0 || unit > 2 || !residents) return DEV_ERR_REFUSED;
-    while (handle > 0 && handle < texTableSize && texTable[handle].format != TEX_EMPTY) {
-        TexEntry* e = &texTable[handle];
+    if (handle == glide.boundHandle) return DEV_OK;
+    if (unit < 0 || unit > 2 || !glide.residents) return DEV_ERR_REFUSED;
+    while (handle > 0 && handle < glide.texTableSize && glide.texTable[handle].format != TEX_EMPTY) {
+        TexEntry* e = &glide.texTable[handle];
         int resolved = TexAnimResolve(handle, e->frames);
         if (resolved != handle) {
             handle = resolved;
             continue;
         }
-        if (!residents[handle] && !Download(unit, handle, e)) return DEV_ERR_DOWNLOAD;
-        if (texturedMode != 1) {
+        if (!glide.residents[handle] && !Download(unit, handle, e)) return DEV_ERR_DOWNLOAD;
+        if (glide.texturedMode != 1) {
             CombineTextured();
-            texturedMode = 1;
+            glide.texturedMode = 1;
         }
         if (e->palette) grTexDownloadTable(GR_TEXTABLE_PALETTE, e->palette);
-        Resident* r = residents[handle];
+        Resident* r = glide.residents[handle];
         grTexSource(unit, r->address, GR_MIPMAPLEVELMASK_BOTH, &r->info);
-        glideSScale = r->sScale;
-        glideTScale = r->tScale;
-        if (e->colorkey != chromaKey) {
-            if (chromaKey == -1) grChromakeyMode(GR_CHROMAKEY_ENABLE);
+        glide.sScale = r->sScale;
+        glide.tScale = r->tScale;
+        if (e->colorkey != glide.chromaKey) {
+            if (glide.chromaKey == -1) grChromakeyMode(GR_CHROMAKEY_ENABLE);
             if (e->colorkey == -1) grChromakeyMode(GR_CHROMAKEY_DISABLE);
-            chromaKey = e->colorkey;
-            if (chromaKey != -1) grChromakeyValue(static_cast<GrColor_t>(chromaKey));
+            glide.chromaKey = e->colorkey;
+            if (glide.chromaKey != -1) grChromakeyValue(static_cast<GrColor_t>(glide.chromaKey));
         }
-        boundHandle = handle;
+        glide.boundHandle = handle;
         return DEV_OK;
     }
     if (handle != 0) return DEV_ERR_MAKE_TEXTURE;
-    if (texturedMode != 0) {
+    if (glide.texturedMode != 0) {
         grColorCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE,
                        GR_COMBINE_LOCAL_CONSTANT, GR_COMBINE_OTHER_ITERATED, FXFALSE);
         grAlphaCombine(GR_COMBINE_FUNCTION_SCALE_OTHER, GR_COMBINE_FACTOR_ONE,
                        GR_COMBINE_LOCAL_CONSTANT, GR_COMBINE_OTHER_ITERATED, FXFALSE);
         grChromakeyMode(GR_CHROMAKEY_DISABLE);
-        chromaKey = -1;
-        texturedMode = 0;
+        glide.chromaKey = -1;
+        glide.texturedMode = 0;
     }
-    boundHandle = 0;
-    glideSScale = glideTScale = 256.0f;
+    glide.boundHandle = 0;
+    glide.sScale = glide.tScale = 256.0f;
     return DEV_OK;
 }

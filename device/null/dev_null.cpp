@@ -4,8 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
-#include "win32_standin.h"
 
 NullDevice nullDevice;
 
@@ -28,8 +28,19 @@ DeviceEntry gEntries[8];
 const char* const kNames[8] = {"Null device A", "Null device B", "Null device C", "Null device D",
                                "Null device E", "Null device F", "Null device G", "Null device H"};
 
+// A call the record has no room for is not recorded (a scratch record takes it, and the device
+// says once that its record is incomplete); the device goes on as a device would.
 NullCall& Record(NullOp op, int a = 0, int b = 0, int c = 0, int d = 0, const void* ptr = nullptr) {
-    nullDevice.calls.push_back(NullCall{op, a, b, c, d, {0, 0, 0}, ptr});
+    static NullCall scratch;
+    static bool said = false;
+    try {
+        nullDevice.calls.push_back(NullCall{op, a, b, c, d, {0, 0, 0}, ptr});
+    } catch (const std::bad_alloc&) {
+        if (!said) std::fputs("null device: out of memory; calls are no longer all recorded\n", stderr);
+        said = true;
+        scratch = NullCall{op, a, b, c, d, {0, 0, 0}, ptr};
+        return scratch;
+    }
     return nullDevice.calls.back();
 }
 
@@ -115,7 +126,7 @@ void DevEndScene(void) { Record(NULL_END_SCENE); }
 byte DevFlip(int retraces) {
     Record(NULL_FLIP, retraces);
     ++nullDevice.frames;
-    Win32_NotifyPresent();
+    GdiFlush();  // a frame is done: the message loop and the capture pace on it
     return 0;
 }
 
@@ -153,16 +164,16 @@ byte DevGetCaps(void) { return 4; }
 
 int DevGetScreenInfo(unsigned what) {
     switch (what) {
-    case 1: return nullDevice.width - 1;
-    case 2: return nullDevice.height - 1;
-    case 3: return nullDevice.width;
-    case 4: return nullDevice.height;
-    case 5: return static_cast<int>(nullDevice.clip[0]);
-    case 6: return static_cast<int>(nullDevice.clip[1]);
-    case 7: return static_cast<int>(nullDevice.clip[2]);
-    case 8: return static_cast<int>(nullDevice.clip[3]);
-    case 9: return 0;
-    case 10: return nullDevice.config.depthFar;
+    case INFO_MAX_X: return nullDevice.width - 1;
+    case INFO_MAX_Y: return nullDevice.height - 1;
+    case INFO_WIDTH: return nullDevice.width;
+    case INFO_HEIGHT: return nullDevice.height;
+    case INFO_CLIP_X0: return static_cast<int>(nullDevice.clip[0]);
+    case INFO_CLIP_X1: return static_cast<int>(nullDevice.clip[1]);
+    case INFO_CLIP_Y0: return static_cast<int>(nullDevice.clip[2]);
+    case INFO_CLIP_Y1: return static_cast<int>(nullDevice.clip[3]);
+    case INFO_DEPTH_NEAR: return 0;
+    case INFO_DEPTH_FAR: return nullDevice.config.depthFar;
     default: return 0;
     }
 }
@@ -170,8 +181,13 @@ int DevGetScreenInfo(unsigned what) {
 void DevInitTextures(void) {
     Record(NULL_INIT_TEXTURES);
     if (nullDevice.textures.empty()) {
-        nullDevice.textures.assign(65536, nullptr);
-        nullDevice.kept.resize(65536);
+        try {  // without room for the table no texture can be made (uploads fail)
+            nullDevice.kept.resize(65536);
+            nullDevice.textures.assign(65536, nullptr);
+        } catch (const std::bad_alloc&) {
+            nullDevice.kept.clear();
+            nullDevice.textures.clear();
+        }
     }
     nullDevice.boundTexture = 0;
 }
@@ -181,10 +197,15 @@ byte DevUploadTexture(const TexEntry* entry, int handle) {
     if (entry && entry->format == TEX_EMPTY) return 0;
     if (!ValidHandle(handle) || !entry) return DEV_ERR_MAKE_TEXTURE;
     if (nullDevice.textures[static_cast<size_t>(handle)]) return DEV_ERR_HANDLE_USED;
-    auto copy = std::make_unique<NullTexture>();
+    std::unique_ptr<NullTexture> copy;
+    try {  // a texture there is no memory for is not made, as on a card
+        copy = std::make_unique<NullTexture>();
+        if (entry->palette) copy->palette.assign(entry->palette, entry->palette + 256);
+        if (entry->pixels) copy->pixels.assign(entry->pixels, entry->pixels + entry->size);
+    } catch (const std::bad_alloc&) {
+        return DEV_ERR_MAKE_TEXTURE;
+    }
     copy->entry = *entry;
-    if (entry->palette) copy->palette.assign(entry->palette, entry->palette + 256);
-    if (entry->pixels) copy->pixels.assign(entry->pixels, entry->pixels + entry->size);
     copy->entry.palette = entry->palette ? copy->palette.data() : nullptr;
     copy->entry.pixels = entry->pixels ? copy->pixels.data() : nullptr;
     nullDevice.textures[static_cast<size_t>(handle)] = &copy->entry;

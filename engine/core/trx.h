@@ -165,6 +165,16 @@ int AddLink(int vertex, int normal);
 int BeginRun(int count, uint32_t type, int texture);
 int AddVertexRef(int link, int material, float v, float u);
 
+// Results of the render core's functions that report one (each says which it gives; the appends
+// give an index or -1 instead).
+enum TrxResult {
+    TRX_OK = 0,
+    TRX_FAILED = 1,       // SetLightCount, SetLight, GetLight: no memory or no such slot
+    TRX_BAD_MODE = 247,   // SetModelTransform: another mode, or no matrix for mode 1 or 2
+    TRX_NO_MEMORY = -1,   // a table, list, copy or per-frame buffer cannot be had
+    TRX_RUN_CUT = -2      // RenderFrame: the command list ended inside a run
+};
+
 // ---- render state ----
 
 // Resizes the light slots to n (new slots zeroed, so disabled). The first call also sets the model

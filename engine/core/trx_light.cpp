@@ -22,7 +22,7 @@ int PrepareLights(void) {
     int64_t wanted = static_cast<int64_t>(trx.slotCount) + trx.ecount;
     if (wanted > trx.lightCapacity) {
         void* p = TrxRealloc(trx.lights, static_cast<size_t>(wanted) * sizeof(Light));
-        if (!p) return -1;
+        if (!p) return TRX_NO_MEMORY;
         trx.lights = static_cast<Light*>(p);
         trx.lightCapacity = static_cast<int32_t>(wanted);
     }
@@ -68,7 +68,7 @@ int PrepareLights(void) {
         l.coneInner = m.diffuse[2];
         if (l.flags & LIGHT_OSCILLATE) Oscillate(&l);
     }
-    return 0;
+    return TRX_OK;
 }
 
 void LightLink(int link) {

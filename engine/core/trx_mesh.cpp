@@ -114,7 +114,7 @@ static bool CopyBlock(const void* table, int32_t count, size_t size, void** out)
 }
 
 int SaveMesh(Mesh* mesh) {
-    if (!mesh) return 0;
+    if (!mesh) return TRX_OK;
     void* m = nullptr;
     void* n = nullptr;
     void* w = nullptr;
@@ -130,7 +130,7 @@ int SaveMesh(Mesh* mesh) {
         TrxFree(w);
         TrxFree(l);
         TrxFree(c);
-        return -1;
+        return TRX_NO_MEMORY;
     }
     mesh->mtable = static_cast<Material*>(m);
     mesh->mcount = trx.wmcount;
@@ -142,7 +142,7 @@ int SaveMesh(Mesh* mesh) {
     mesh->lcount = trx.wlcount;
     mesh->ctable = static_cast<Command*>(c);
     mesh->ccount = trx.wccount;
-    return 0;
+    return TRX_OK;
 }
 
 void UseMesh(Mesh* mesh) {
@@ -262,21 +262,21 @@ static bool AppendTables(const Mesh* mesh, const uint16_t* remap, int remapCount
 
 int AppendMesh(const Mesh* mesh, const Matrix* matrix, const uint16_t* remap, int remapCount) {
     SetInputTransform(matrix);
-    if (!mesh) return 0;
+    if (!mesh) return TRX_OK;
     // The mesh taken into use by UseMesh is the current scene itself: appending it would read
     // tables that the appends reallocate.
     if ((mesh->wtable && mesh->wtable == trx.wvtable) || (mesh->ctable && mesh->ctable == trx.wctable) ||
         (mesh->ltable && mesh->ltable == trx.wltable) || (mesh->ntable && mesh->ntable == trx.wntable) ||
         (mesh->mtable && mesh->mtable == trx.wmtable))
-        return -1;
+        return TRX_NO_MEMORY;
     const int32_t mbase = trx.wmcount, nbase = trx.wncount, vbase = trx.wvcount, lbase = trx.wlcount,
                   cbase = trx.wccount, ebase = trx.ecount;
-    if (AppendTables(mesh, remap, remapCount, mbase, nbase, vbase, lbase)) return 0;
+    if (AppendTables(mesh, remap, remapCount, mbase, nbase, vbase, lbase)) return TRX_OK;
     trx.wmcount = mbase;
     trx.wncount = nbase;
     trx.wvcount = vbase;
     trx.wlcount = lbase;
     trx.wccount = cbase;
     trx.ecount = ebase;  // entries past the rolled-back list would name foreign entries
-    return -1;
+    return TRX_NO_MEMORY;
 }

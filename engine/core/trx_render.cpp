@@ -16,8 +16,8 @@ static inline int PixelOf(float v) {
 void SetViewport(float cx, float cy, float width, float height, byte setrect) {
     trx.halfWidth = width * 0.5f;
     trx.halfHeight = height * 0.5f;
-    float dmin = static_cast<float>(DevGetScreenInfo(9));
-    float dmax = static_cast<float>(DevGetScreenInfo(10));
+    float dmin = static_cast<float>(DevGetScreenInfo(INFO_DEPTH_NEAR));
+    float dmax = static_cast<float>(DevGetScreenInfo(INFO_DEPTH_FAR));
     MatIdentity(&trx.viewport);
     trx.viewport.m[0] = trx.halfWidth;
     trx.viewport.m[5] = trx.halfHeight;
@@ -273,19 +273,19 @@ int RenderFrame(const Matrix* view, const Matrix* projection, int flags) {
     }
     MatMul(&trx.modelView, &trx.projViewport, &trx.combined);
 
-    trx.clipX0 = static_cast<float>(DevGetScreenInfo(5));
-    trx.clipX1 = static_cast<float>(DevGetScreenInfo(6));
-    trx.clipY0 = static_cast<float>(DevGetScreenInfo(7));
-    trx.clipY1 = static_cast<float>(DevGetScreenInfo(8));
-    trx.depthMin = static_cast<float>(DevGetScreenInfo(9));
-    trx.depthMax = static_cast<float>(DevGetScreenInfo(10));
+    trx.clipX0 = static_cast<float>(DevGetScreenInfo(INFO_CLIP_X0));
+    trx.clipX1 = static_cast<float>(DevGetScreenInfo(INFO_CLIP_X1));
+    trx.clipY0 = static_cast<float>(DevGetScreenInfo(INFO_CLIP_Y0));
+    trx.clipY1 = static_cast<float>(DevGetScreenInfo(INFO_CLIP_Y1));
+    trx.depthMin = static_cast<float>(DevGetScreenInfo(INFO_DEPTH_NEAR));
+    trx.depthMax = static_cast<float>(DevGetScreenInfo(INFO_DEPTH_FAR));
 
     const bool transformed = TransformAndClassify();
-    const bool lit = PrepareLights() == 0;
-    if (!transformed || !lit) return -1;
+    const bool lit = PrepareLights() == TRX_OK;
+    if (!transformed || !lit) return TRX_NO_MEMORY;
     if (trx.wlcount > trx.cacheCapacity) {
         const int32_t old = trx.cacheCapacity;
-        if (!Reserve(&trx.cache, &trx.cacheCapacity, trx.wlcount)) return -1;
+        if (!Reserve(&trx.cache, &trx.cacheCapacity, trx.wlcount)) return TRX_NO_MEMORY;
         // New records carry the stamp of the frame before this one, which no later frame matches.
         for (int32_t i = old; i < trx.cacheCapacity; ++i) trx.cache[i].stamp = trx.frameStamp;
     }
@@ -308,7 +308,7 @@ int RenderFrame(const Matrix* view, const Matrix* projection, int flags) {
             c += 1 + count;
         }
     }
-    if (!complete) return -2;
+    if (!complete) return TRX_RUN_CUT;
     if (trx.flareCount) FlushFlares();
-    return 0;
+    return TRX_OK;
 }

@@ -142,10 +142,10 @@ int AddVertexRef(int link, int material, float v, float u) {
 }
 
 int SetLightCount(int n) {
-    if (n < 0) return 1;
+    if (n < 0) return TRX_FAILED;
     if (n > trx.slotCapacity) {
         void* p = TrxRealloc(trx.slots, static_cast<size_t>(n) * sizeof(Light));
-        if (!p) return 1;
+        if (!p) return TRX_FAILED;
         trx.slots = static_cast<Light*>(p);
         trx.slotCapacity = n;
     }
@@ -157,19 +157,19 @@ int SetLightCount(int n) {
         MatIdentity(&trx.invModel);
         trx.slotsSized = true;
     }
-    return 0;
+    return TRX_OK;
 }
 
 int SetLight(int slot, const Light* light) {
-    if (slot < 0 || slot >= trx.slotCount) return 1;
+    if (slot < 0 || slot >= trx.slotCount) return TRX_FAILED;
     trx.slots[slot] = *light;
-    return 0;
+    return TRX_OK;
 }
 
 int GetLight(int slot, Light* out) {
-    if (slot < 0 || slot >= trx.slotCount) return 1;
+    if (slot < 0 || slot >= trx.slotCount) return TRX_FAILED;
     *out = trx.slots[slot];
-    return 0;
+    return TRX_OK;
 }
 
 int SetModelTransform(const Matrix* m, int mode) {
@@ -177,20 +177,20 @@ int SetModelTransform(const Matrix* m, int mode) {
     case 0:
         MatIdentity(&trx.model);
         MatIdentity(&trx.invModel);
-        return 0;
+        return TRX_OK;
     case 1:
-        if (!m) return DEV_ERR_BAD_SELECTOR;
+        if (!m) return TRX_BAD_MODE;
         trx.invModel = *m;
         MatIdentity(&trx.model);
-        return 0;
+        return TRX_OK;
     case 2: {
-        if (!m) return DEV_ERR_BAD_SELECTOR;
+        if (!m) return TRX_BAD_MODE;
         Matrix copy = *m;
         trx.model = *m;
         MatInvert(&copy, &trx.invModel);
-        return 0;
+        return TRX_OK;
     }
-    default: return DEV_ERR_BAD_SELECTOR;
+    default: return TRX_BAD_MODE;
     }
 }
 

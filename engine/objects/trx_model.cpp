@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "le_bytes.h"
 #include "lzwc.h"
 #include "trx_object.h"
 
@@ -26,6 +27,19 @@ enum {
     kMaxRun = 127
 };
 
+// Header fields: both files start with the banner and their magic; then the keyframe file has its
+// version and the sizes of its key and animation records, the indexed file where its index lies
+// and how many entries it has.
+enum {
+    kMagicAt = kBannerSize,
+    kMajorAt = 75,
+    kMinorAt = 76,
+    kKeyUsedAt = 77,
+    kAnimUsedAt = 81,
+    kIndexAt = 75,
+    kIndexCountAt = 79
+};
+
 const char kMagic[] = "TRXMODEL";
 const char kMagicV1[] = "TRXMODEL1.0";
 const char kDefaultBanner[] = "TRX model file, written by the Tambir engine";
@@ -39,14 +53,6 @@ int8_t Corrupt(const char* fmt, ...) {
     va_end(args);
     return MDL_READ;
 }
-
-int32_t GetI32(const uint8_t* p) {
-    int32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-
-void PutI32(uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); }
 
 bool ReadBytes(FILE* f, void* p, size_t n) { return std::fread(p, 1, n, f) == n; }
 bool WriteBytes(FILE* f, const void* p, size_t n) { return std::fwrite(p, 1, n, f) == n; }
@@ -177,6 +183,15 @@ int8_t CheckMesh(const Mesh* m) {
 }
 
 int8_t WriteMeshBlock(FILE* f, const Mesh* mesh) {
+    errorText[0] = 0;
+    // What the reader would refuse is not written: tables beyond the bound, indexes outside the mesh.
+    if (mesh->mcount > kMaxMeshElements || mesh->ncount > kMaxMeshElements || mesh->wcount > kMaxMeshElements ||
+        mesh->lcount > kMaxMeshElements || mesh->ccount > kMaxMeshElements) {
+        Corrupt("mesh tables (%d, %d, %d, %d, %d) exceed the %d elements per table one model may draw",
+                mesh->mcount, mesh->ncount, mesh->wcount, mesh->lcount, mesh->ccount, kMaxMeshElements);
+        return MDL_WRITE;
+    }
+    if (CheckMesh(mesh) != OBJ_OK) return MDL_WRITE;
     const int64_t u = UnpackedSize(mesh);
     if (u < 0 || u > (INT32_MAX - 16) / 2) return MDL_NO_MEMORY;
     const int len = static_cast<int>(u);
@@ -202,26 +217,39 @@ int8_t WriteMeshBlock(FILE* f, const Mesh* mesh) {
     table(mesh->ltable, mesh->lcount, sizeof(Link));
     table(mesh->ctable, mesh->ccount, sizeof(Command));
 
-    lzw_init(8);
+    if (lzw_init(8) != 0) {
+        std::free(unpacked);
+        std::free(out);
+        return MDL_NO_MEMORY;
+    }
     int s = lzw_compress(unpacked, out, len);
     if (s < 0) {
         std::memset(out, 0, 2 * static_cast<size_t>(len) + 16);
         s = LiteralStream(unpacked, len, out);
     }
     uint8_t head[8];
-    PutI32(head, s);
-    PutI32(head + 4, len);
+    PutLe32(head, static_cast<uint32_t>(s));
+    PutLe32(head + 4, static_cast<uint32_t>(len));
     const bool ok = WriteBytes(f, head, 8) && WriteBytes(f, out, static_cast<size_t>(s));
     std::free(unpacked);
     std::free(out);
     return ok ? OBJ_OK : MDL_WRITE;
 }
 
+static int8_t ReadMeshBlockWithin(FILE* f, Mesh* mesh, int64_t* budget);
+
 int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
+    int64_t budget = kMaxModelBytes;
+    return ReadMeshBlockWithin(f, mesh, &budget);
+}
+
+// ReadMeshBlock for a block of a model file whose meshes may unpack to *budget more bytes; the
+// block's share is taken off it.
+static int8_t ReadMeshBlockWithin(FILE* f, Mesh* mesh, int64_t* budget) {
     std::memset(static_cast<void*>(mesh), 0, sizeof *mesh);
     uint8_t head[8];
     if (!ReadBytes(f, head, 8)) return Corrupt("file ends inside a mesh block");
-    const int32_t s = GetI32(head), u = GetI32(head + 4);
+    const int32_t s = GetLeI32(head), u = GetLeI32(head + 4);
     const long left = Remaining(f);
     if (s < 1 || s > left) return Corrupt("mesh block stores %d bytes, %ld left in the file", s, left);
     // Every code takes at least 9 bits and stands for at most 4095 bytes.
@@ -233,6 +261,8 @@ int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
     if (int64_t{u} > UnpackedSize(&largest))
         return Corrupt("mesh block unpacks to %d bytes, more than a mesh of %d elements per table", u,
                        kMaxMeshElements);
+    if (int64_t{u} > *budget)
+        return Corrupt("mesh blocks unpack to more than the %d bytes one model may hold", kMaxModelBytes);
     uint8_t* src = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(s)));
     uint8_t* buf = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(u)));
     int8_t result = OBJ_OK;
@@ -240,8 +270,9 @@ int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
         result = MDL_NO_MEMORY;
     } else if (!ReadBytes(f, src, static_cast<size_t>(s))) {
         result = Corrupt("file ends inside a mesh block");
+    } else if (lzw_init(8) != 0) {
+        result = MDL_NO_MEMORY;
     } else {
-        lzw_init(8);
         const int n = lzw_decompress(src, s, buf, u);
         lzw_free();
         if (n != u) result = Corrupt("mesh block stream does not unpack to its %d bytes", u);
@@ -275,10 +306,14 @@ int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
             table(reinterpret_cast<void**>(&m.wtable), m.wcount, sizeof(Vec4));
             table(reinterpret_cast<void**>(&m.ltable), m.lcount, sizeof(Link));
             table(reinterpret_cast<void**>(&m.ctable), m.ccount, sizeof(Command));
-            if (!ok) result = Corrupt("no memory for the mesh tables");
+            if (!ok) result = MDL_NO_MEMORY;
             else result = CheckMesh(&m);
-            if (result == OBJ_OK) *mesh = m;
-            else FreeMesh(&m);
+            if (result == OBJ_OK) {
+                *mesh = m;
+                *budget -= u;
+            } else {
+                FreeMesh(&m);
+            }
         }
     }
     std::free(src);
@@ -289,7 +324,7 @@ int8_t ReadMeshBlock(FILE* f, Mesh* mesh) {
 int8_t SkipMeshBlock(FILE* f) {
     uint8_t head[8];
     if (!ReadBytes(f, head, 8)) return Corrupt("file ends inside a mesh block");
-    const int32_t s = GetI32(head);
+    const int32_t s = GetLeI32(head);
     const long left = Remaining(f);
     if (s < 0 || s > left) return Corrupt("mesh block stores %d bytes, %ld left in the file", s, left);
     if (std::fseek(f, s, SEEK_CUR) != 0) return Corrupt("cannot skip a mesh block");
@@ -301,17 +336,17 @@ int8_t SaveModel(const Object* obj, const char* file, const char* banner) {
     if (!f) return MDL_CREATE;
     uint8_t header[kHeaderSize] = {};
     CopyBanner(header, banner);
-    std::memcpy(header + 64, kMagic, 8);
-    header[75] = 1;
-    header[76] = 1;
-    PutI32(header + 77, kKeyRecord);
-    PutI32(header + 81, kAnimRecord);
+    std::memcpy(header + kMagicAt, kMagic, 8);
+    header[kMajorAt] = 1;
+    header[kMinorAt] = 1;
+    PutLe32(header + kKeyUsedAt, static_cast<uint32_t>(kKeyRecord));
+    PutLe32(header + kAnimUsedAt, static_cast<uint32_t>(kAnimRecord));
     if (!WriteBytes(f, header, kHeaderSize)) return CloseWith(f, MDL_WRITE);
     uint8_t rec[kKeyRecord];
     for (const Anim* a = obj->anims; a; a = a->next) {
-        PutI32(rec, a->id);
-        PutI32(rec + 4, a->span);
-        PutI32(rec + 8, a->flags);
+        PutLe32(rec, static_cast<uint32_t>(a->id));
+        PutLe32(rec + 4, static_cast<uint32_t>(a->span));
+        PutLe32(rec + 8, static_cast<uint32_t>(a->flags));
         if (!WriteBytes(f, rec, kAnimRecord)) return CloseWith(f, MDL_WRITE);
         const Keyframe* k = a->keys;
         if (k) {
@@ -323,7 +358,7 @@ int8_t SaveModel(const Object* obj, const char* file, const char* banner) {
                 std::memcpy(info.rotation, k->rotation, sizeof info.rotation);
                 std::memcpy(info.scale, k->scale, sizeof info.scale);
                 info.point_base = k->point_base;
-                PutI32(rec, k->frame);
+                PutLe32(rec, static_cast<uint32_t>(k->frame));
                 std::memcpy(rec + 4, &info, sizeof info);
                 if (!WriteBytes(f, rec, kKeyRecord)) return CloseWith(f, MDL_WRITE);
                 int8_t r = WriteMeshBlock(f, &k->mesh);
@@ -332,12 +367,12 @@ int8_t SaveModel(const Object* obj, const char* file, const char* banner) {
             } while (k != a->keys);
         }
         std::memset(rec, 0, sizeof rec);
-        PutI32(rec, -1);
+        PutLe32(rec, static_cast<uint32_t>(-1));
         if (!WriteBytes(f, rec, kKeyRecord)) return CloseWith(f, MDL_WRITE);
     }
     std::memset(rec, 0, sizeof rec);
-    PutI32(rec, -1);
-    PutI32(rec + 4, -1);
+    PutLe32(rec, static_cast<uint32_t>(-1));
+    PutLe32(rec + 4, static_cast<uint32_t>(-1));
     if (!WriteBytes(f, rec, kAnimRecord)) return CloseWith(f, MDL_WRITE);
     return std::fclose(f) == 0 ? OBJ_OK : MDL_WRITE;
 }
@@ -349,25 +384,26 @@ int8_t LoadModel(Object* obj, const char* file, char* banner) {
     uint8_t header[kHeaderSize];
     if (!ReadBytes(f, header, kHeaderSize)) return CloseWith(f, Corrupt("file shorter than its header"));
     if (banner) std::memcpy(banner, header, kBannerSize);
-    if (std::memcmp(header + 64, kMagic, 8) != 0) return CloseWith(f, MDL_MAGIC);
+    if (std::memcmp(header + kMagicAt, kMagic, 8) != 0) return CloseWith(f, MDL_MAGIC);
     // Version bytes are unsigned: 0xFF is version 255, not -1, and is newer than this reader.
-    const uint8_t major = header[75], minor = header[76];
+    const uint8_t major = header[kMajorAt], minor = header[kMinorAt];
     if (major > 1 || (major == 1 && minor > 1)) return CloseWith(f, MDL_VERSION);
     uint32_t keyUsed, animUsed;
-    std::memcpy(&keyUsed, header + 77, 4);
-    std::memcpy(&animUsed, header + 81, 4);
+    std::memcpy(&keyUsed, header + kKeyUsedAt, 4);
+    std::memcpy(&animUsed, header + kAnimUsedAt, 4);
 
+    int64_t budget = kMaxModelBytes;
     uint8_t rec[kKeyRecord];
     if (!ReadRecord(f, rec, kAnimRecord, animUsed)) return CloseWith(f, Corrupt("file ends before its end record"));
-    while (GetI32(rec) != -1) {
-        const int32_t id = GetI32(rec), span = GetI32(rec + 4), flags = GetI32(rec + 8);
+    while (GetLeI32(rec) != -1) {
+        const int32_t id = GetLeI32(rec), span = GetLeI32(rec + 4), flags = GetLeI32(rec + 8);
         int8_t r = AddAnim(obj, id);
         const bool duplicate = r == OBJ_ANIM_EXISTS;
         if (r && !duplicate) return CloseWith(f, r);
         for (;;) {
             if (!ReadRecord(f, rec, kKeyRecord, keyUsed))
                 return CloseWith(f, Corrupt("file ends inside animation %d", id));
-            const int32_t frame = GetI32(rec);
+            const int32_t frame = GetLeI32(rec);
             if (frame == -1) break;
             if (duplicate) {
                 r = SkipMeshBlock(f);
@@ -377,7 +413,7 @@ int8_t LoadModel(Object* obj, const char* file, char* banner) {
             KeyInfo info;
             std::memcpy(&info, rec + 4, sizeof info);
             Mesh mesh;
-            r = ReadMeshBlock(f, &mesh);
+            r = ReadMeshBlockWithin(f, &mesh, &budget);
             if (r) return CloseWith(f, r);
             r = AddKeyframe(obj, &mesh, frame, &info);
             FreeMesh(&mesh);  // empty unless the keyframe did not take it
@@ -399,7 +435,7 @@ int8_t SaveModelV1(const Object* obj, const char* file, const char* banner) {
     FreeIndex();
     uint8_t header[kV1Header] = {};
     CopyBanner(header, banner);
-    std::memcpy(header + 64, kMagicV1, 11);
+    std::memcpy(header + kMagicAt, kMagicV1, 11);
     int8_t result = WriteBytes(f, header, kV1Header) ? OBJ_OK : MDL_WRITE;
     for (const Anim* a = obj->anims; a && !result; a = a->next) {
         const Keyframe* k = a->keys;
@@ -415,11 +451,11 @@ int8_t SaveModelV1(const Object* obj, const char* file, const char* banner) {
     if (!result) {
         const long at = std::ftell(f);
         uint8_t place[8];
-        PutI32(place, static_cast<int32_t>(at));
-        PutI32(place + 4, modelIndex.count);
+        PutLe32(place, (uint32_t)static_cast<int32_t>(at));
+        PutLe32(place + 4, static_cast<uint32_t>(modelIndex.count));
         const size_t n = static_cast<size_t>(modelIndex.count);
         if (at < 0 || at > INT32_MAX || (n && std::fwrite(modelIndex.entries, sizeof(IndexEntry), n, f) != n) ||
-            std::fseek(f, 75, SEEK_SET) != 0 || !WriteBytes(f, place, 8))
+            std::fseek(f, kIndexAt, SEEK_SET) != 0 || !WriteBytes(f, place, 8))
             result = MDL_WRITE;
     }
     FreeIndex();
@@ -434,10 +470,10 @@ int8_t LoadModelV1(Object* obj, const char* file, char* banner) {
     uint8_t header[kV1Header];
     if (!ReadBytes(f, header, kBannerSize)) return CloseWith(f, Corrupt("file shorter than its banner"));
     if (banner) std::memcpy(banner, header, kBannerSize);
-    if (!ReadBytes(f, header + 64, 11)) return CloseWith(f, Corrupt("file shorter than its magic"));
-    if (std::memcmp(header + 64, kMagicV1, 11) != 0) return CloseWith(f, MDL_MAGIC);
-    if (!ReadBytes(f, header + 75, 8)) return CloseWith(f, Corrupt("file shorter than its header"));
-    const int32_t offset = GetI32(header + 75), count = GetI32(header + 79);
+    if (!ReadBytes(f, header + kMagicAt, 11)) return CloseWith(f, Corrupt("file shorter than its magic"));
+    if (std::memcmp(header + kMagicAt, kMagicV1, 11) != 0) return CloseWith(f, MDL_MAGIC);
+    if (!ReadBytes(f, header + kIndexAt, 8)) return CloseWith(f, Corrupt("file shorter than its header"));
+    const int32_t offset = GetLeI32(header + kIndexAt), count = GetLeI32(header + kIndexCountAt);
     if (std::fseek(f, 0, SEEK_END) != 0) return CloseWith(f, Corrupt("cannot seek"));
     const long size = std::ftell(f);
     if (offset < 0 || count < 0 || offset > size || int64_t{count} * 8 > size - offset)
@@ -453,6 +489,7 @@ int8_t LoadModelV1(Object* obj, const char* file, char* banner) {
             result = Corrupt("file ends inside the index");
     }
     bool skipping = false;
+    int64_t budget = kMaxModelBytes;
     for (int32_t i = 0; i < count && !result; ++i) {
         const IndexEntry e = modelIndex.entries[i];
         if (i == 0 || e.id != modelIndex.entries[i - 1].id) {
@@ -469,7 +506,7 @@ int8_t LoadModelV1(Object* obj, const char* file, char* banner) {
             break;
         }
         Mesh mesh;
-        result = ReadMeshBlock(f, &mesh);
+        result = ReadMeshBlockWithin(f, &mesh, &budget);
         if (!result) {
             result = AppendKeyframe(obj, &mesh);
             FreeMesh(&mesh);

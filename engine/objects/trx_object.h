@@ -178,11 +178,17 @@ int8_t SaveModelV1(const Object* obj, const char* file, const char* banner);
 // The most elements of each table (materials, normals, vertices, links, commands) a mesh read
 // from a file may hold: what one model may draw, and a bound on what a small file may allocate.
 constexpr int32_t kMaxMeshElements = 1 << 20;
+// The most a model file's meshes may unpack to together (LoadModel, LoadModelV1): a file of many
+// keyframes, each a large mesh, is refused once they add up to more than this.
+constexpr int32_t kMaxModelBytes = 256 << 20;
 // One mesh block at the current file position. ReadMeshBlock rejects (-43) a block whose tables
 // do not fit its unpacked length, exceed kMaxMeshElements (checked on the unpacked length before
 // anything is allocated, and on the counts) or whose indexes leave the mesh; on failure *mesh is
 // empty.
 int8_t ReadMeshBlock(FILE* f, Mesh* mesh);
+// Writes nothing and returns -42 (ModelFileError says why) for a mesh the reader would refuse:
+// a table beyond kMaxMeshElements or an index outside the mesh (CheckMesh). SaveModel and
+// SaveModelV1 write their meshes through it.
 int8_t WriteMeshBlock(FILE* f, const Mesh* mesh);
 int8_t SkipMeshBlock(FILE* f);
 // The reason for the last -43 of a model reader, for tools ("" when there was none).

@@ -136,7 +136,7 @@ int InitTextBox(TextBox* box, int x, int y, int w, int h) {
 }
 
 int InitTextBoxScreen(TextBox* box) {
-    return InitTextBox(box, 0, 0, DevGetScreenInfo(3), DevGetScreenInfo(4));
+    return InitTextBox(box, 0, 0, DevGetScreenInfo(INFO_WIDTH), DevGetScreenInfo(INFO_HEIGHT));
 }
 
 TextBox* GetDefaultTextBox(void) { return &gTemplate; }

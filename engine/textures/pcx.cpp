@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "le_bytes.h"
+
 namespace {
 
 constexpr int kHeaderLen = 128;
 constexpr int kPaletteLen = 768;
 constexpr int64_t kMaxPixels = 1 << 28;
-
-int U16(const uint8_t* p) { return p[0] | (p[1] << 8); }
 
 // What a format needs and makes.
 struct FormatInfo {
@@ -93,9 +93,9 @@ int DecodePcxLine(const uint8_t* src, int avail, uint8_t* dst, int count, int* c
 
 int DecodePcx(const uint8_t* data, int length, uint8_t** indexes, uint8_t* palette, int* width, int* height) {
     if (!data || !indexes || length < kHeaderLen + kPaletteLen) return -1;
-    const int w = U16(data + 8) - U16(data + 4) + 1;
-    const int h = U16(data + 10) - U16(data + 6) + 1;
-    const int bpl = U16(data + 66);
+    const int w = GetLe16(data + 8) - GetLe16(data + 4) + 1;
+    const int h = GetLe16(data + 10) - GetLe16(data + 6) + 1;
+    const int bpl = GetLe16(data + 66);
     if (w <= 0 || h <= 0 || bpl < w) return -1;
     const int64_t pixels = static_cast<int64_t>(w) * h;
     // Each pair of encoded bytes yields at most 63 indexes: a bigger picture cannot be in the file.

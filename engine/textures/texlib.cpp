@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device.h"
+#include "le_bytes.h"
 #include "lzwc.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -43,15 +43,6 @@ constexpr size_t kPaletteLen = 768;
 constexpr char kMagic[7] = {'T', 'E', 'X', 'L', 'I', 'B', '\0'};
 constexpr const char* kDefaultDescription = "Default texture library builded for TRXTEX";
 
-// Whether the device's texture table has been set up by this module.
-bool texTableReady = false;
-
-void EnsureTexTable() {
-    if (texTableReady) return;
-    DevInitTextures();
-    texTableReady = true;
-}
-
 TexEntry EmptyEntry() {
     TexEntry e;
     std::memset(&e, 0, sizeof e);
@@ -59,27 +50,15 @@ TexEntry EmptyEntry() {
     return e;
 }
 
-uint32_t ReadU32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void WriteU32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
 int LoadFail(const char* name, const char* why, FILE* f = nullptr) {
     if (f) std::fclose(f);
     std::fprintf(stderr, "texlib: %s: %s\n", name, why);
-    return 1;
+    return TEXLIB_FAILED;
 }
 
 }  // namespace
 
 TexLib* NewTexLib(void) {
-    EnsureTexTable();
     TexLib* lib = static_cast<TexLib*>(std::malloc(sizeof(TexLib)));
     if (!lib) return nullptr;
     for (TexEntry& e : lib->entry) e = EmptyEntry();
@@ -87,34 +66,34 @@ TexLib* NewTexLib(void) {
 }
 
 int FreeTexLib(TexLib* lib) {
-    if (!lib) return 0;
+    if (!lib) return TEXLIB_OK;
     for (TexEntry& e : lib->entry) {
         std::free(e.palette);
         std::free(e.pixels);
     }
     std::free(lib);
-    return 0;
+    return TEXLIB_OK;
 }
 
 int FreeTexture(int index, TexLib* lib) {
-    if (!lib || index < 0 || index > 255 || lib->entry[index].format == TEX_EMPTY) return 3;
+    if (!lib || index < 0 || index > 255 || lib->entry[index].format == TEX_EMPTY)
+        return TEXLIB_EMPTY;
     TexEntry& e = lib->entry[index];
     std::free(e.pixels);
     std::free(e.palette);
     e = EmptyEntry();
-    return 0;
+    return TEXLIB_OK;
 }
 
 int PutTexture(int index, TexLib* lib, const TexEntry* record) {
     if (!lib || !record || index < 0 || index > 255 || lib->entry[index].format != TEX_EMPTY)
-        return 2;
+        return TEXLIB_IN_USE;
     lib->entry[index] = *record;
-    return 0;
+    return TEXLIB_OK;
 }
 
 int LoadTexLib(const char* name, TexLib** lib, char* description) {
-    if (!name || !lib) return 1;
-    EnsureTexTable();
+    if (!name || !lib) return TEXLIB_FAILED;
     FILE* f = std::fopen(name, "rb");
     if (!f) return LoadFail(name, "cannot open");
     if (std::fseek(f, 0, SEEK_END) != 0) return LoadFail(name, "cannot seek", f);
@@ -127,14 +106,19 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
         return LoadFail(name, "shorter than its header", f);
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return LoadFail(name, "not a texture library", f);
     const bool raw = header[7] != 0;
-    const uint32_t unpacked = ReadU32(header + 8);
-    const uint32_t stored = ReadU32(header + 12);
+    const uint32_t unpacked = GetLe32(header + 8);
+    const uint32_t stored = GetLe32(header + 12);
     if (stored > static_cast<uint64_t>(file_len) - (kDescLen + kHeaderLen))
         return LoadFail(name, "stored length runs past the end of the file", f);
     if (unpacked < kTableLen) return LoadFail(name, "body shorter than its table", f);
     if (raw ? unpacked != stored : unpacked > static_cast<uint64_t>(stored) * 4096u)
         return LoadFail(name, "unpacked length does not fit the stored length", f);
-    if (unpacked > INT32_MAX) return LoadFail(name, "body too large", f);
+    if (unpacked > kTexLibMaxBody) {
+        char why[120];
+        std::snprintf(why, sizeof why, "body unpacks to %u bytes, more than the %u a library may hold",
+                      unpacked, kTexLibMaxBody);
+        return LoadFail(name, why, f);
+    }
 
     uint8_t* stored_body = static_cast<uint8_t*>(std::malloc(stored ? stored : 1));
     if (!stored_body) return LoadFail(name, "out of memory", f);
@@ -151,7 +135,11 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
             std::free(stored_body);
             return LoadFail(name, "out of memory");
         }
-        lzw_init(8);
+        if (lzw_init(8) != 0) {
+            std::free(body);
+            std::free(stored_body);
+            return LoadFail(name, "out of memory");
+        }
         const int got = lzw_decompress(stored_body, static_cast<int>(stored), body, static_cast<int>(unpacked));
         lzw_free();
         std::free(stored_body);
@@ -164,7 +152,15 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
     // Every block must lie inside the body before anything is made from it.
     TexFileRecord table[256];
     std::memcpy(table, body, kTableLen);
-    for (const TexFileRecord& r : table) {
+    for (int i = 0; i < 256; ++i) {
+        const TexFileRecord& r = table[i];
+        if (r.pixels && (r.width < 1 || r.height < 1 || r.width > kTexMaxSide || r.height > kTexMaxSide)) {
+            std::free(body);
+            char why[120];
+            std::snprintf(why, sizeof why, "entry %d is %dx%d, outside the 1 to %d texels a side the devices take", i,
+                          r.width, r.height, kTexMaxSide);
+            return LoadFail(name, why);
+        }
         const bool palette_bad = r.palette && static_cast<uint64_t>(r.palette) + kPaletteLen > unpacked;
         const bool pixels_bad = r.pixels && static_cast<uint64_t>(r.pixels) + r.size > unpacked;
         const bool pixels_missing = !r.pixels && r.size && r.format != TEX_EMPTY;
@@ -234,21 +230,23 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
     }
     if (description) std::memcpy(description, desc, kDescLen);
     *lib = out;
-    return 0;
+    return TEXLIB_OK;
 }
 
 int SaveTexLib(const char* name, const TexLib* lib, const char* description) {
-    if (!name || !lib) return 1;
+    if (!name || !lib) return TEXLIB_FAILED;
     uint64_t body_len = kTableLen;
     for (const TexEntry& e : lib->entry) {
         if (e.format == TEX_EMPTY) continue;
-        if (e.size && !e.pixels) return 1;  // a size without pixels cannot be written
+        if (e.size && !e.pixels) return TEXLIB_FAILED;  // a size without pixels cannot be written
+        if (e.pixels && (e.width < 1 || e.height < 1 || e.width > kTexMaxSide || e.height > kTexMaxSide))
+            return TEXLIB_FAILED;  // the loader would refuse it
         body_len += e.size + (e.palette ? kPaletteLen : 0);
     }
-    if (body_len > INT32_MAX / 2) return 1;  // offsets are 32-bit; the coder's buffer is 2 x body
+    if (body_len > kTexLibMaxBody) return TEXLIB_FAILED;
 
     uint8_t* body = static_cast<uint8_t*>(std::malloc(body_len));
-    if (!body) return 1;
+    if (!body) return TEXLIB_FAILED;
     TexFileRecord table[256];
     size_t at = kTableLen;
     for (int i = 0; i < 256; ++i) {
@@ -286,7 +284,7 @@ int SaveTexLib(const char* name, const TexLib* lib, const char* description) {
     FILE* f = std::fopen(name, "wb");
     if (!f) {
         std::free(body);
-        return 1;
+        return TEXLIB_FAILED;
     }
     const int len = static_cast<int>(body_len);
     uint8_t* packed = static_cast<uint8_t*>(std::calloc(2 * body_len, 1));
@@ -304,8 +302,8 @@ int SaveTexLib(const char* name, const TexLib* lib, const char* description) {
     uint8_t header[kHeaderLen];
     std::memcpy(header, kMagic, sizeof kMagic);
     header[7] = raw ? 1 : 0;
-    WriteU32(header + 8, static_cast<uint32_t>(len));
-    WriteU32(header + 12, static_cast<uint32_t>(stored));
+    PutLe32(header + 8, static_cast<uint32_t>(len));
+    PutLe32(header + 12, static_cast<uint32_t>(stored));
 
     bool ok = std::fwrite(desc, 1, kDescLen, f) == kDescLen;
     ok = std::fwrite(header, 1, kHeaderLen, f) == kHeaderLen && ok;
@@ -313,22 +311,5 @@ int SaveTexLib(const char* name, const TexLib* lib, const char* description) {
     ok = std::fclose(f) == 0 && ok;
     std::free(packed);
     std::free(body);
-    return ok ? 0 : 1;
-}
-
-int UploadTexLib(int number, TexLib* lib) {
-    if (!lib) return DEV_ERR_FAILURE;
-    for (int i = 0; i < 256; ++i) {
-        const byte r = DevUploadTexture(&lib->entry[i], number * 256 + i);
-        if (r) return r;
-    }
-    return 0;
-}
-
-int ReleaseTexLib(int number) {
-    for (int i = 0; i < 256; ++i) {
-        const byte r = DevFreeTexture(number * 256 + i);
-        if (r) return r;
-    }
-    return 0;
+    return ok ? TEXLIB_OK : TEXLIB_FAILED;
 }

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,10 @@ struct State {
     int streamVolume = 100;  // kept for the caller; there are no streams
     uint32_t nextHandle = 1;  // never reused, so stale handles stay stale across BASS_Free
     bool offlineInit = false;  // BASS_Init opens an offline session (capture)
+    // BASS_Init found no audio output and said the show goes on without sound: the calls that
+    // need the output then fail without a message each.
+    bool silent = false;
+    bool lostSaid = false;  // the output was lost while playing, and this was said
 };
 
 State g;
@@ -101,10 +106,23 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::stri
 uint32_t InitialisedRate(const std::string& where) {
     std::lock_guard<std::mutex> hold(g.lock);
     if (g.mode == Mode::None) {
-        Fail(where, "the audio output is not initialised (BASS_Init failed or was not called)");
+        if (!g.silent) Fail(where, "the audio output is not initialised (BASS_Init failed or was not called)");
         return 0;
     }
     return g.mixer.Rate();
+}
+
+// An output lost while the show runs (a device unplugged, the sound server gone): SDL stops
+// feeding it and the show goes on silent, said once. SDL reports the removal only of opened
+// devices, and the stand-in opens one output.
+int SDLCALL DeviceEvents(void*, SDL_Event* e) {
+    if (e->type != SDL_AUDIODEVICEREMOVED || e->adevice.iscapture) return 1;
+    std::lock_guard<std::mutex> hold(g.lock);
+    if (g.mode == Mode::Device && g.device && !g.lostSaid) {
+        g.lostSaid = true;
+        std::fputs("audio: the audio output was lost; the show goes on without sound\n", stderr);
+    }
+    return 1;
 }
 
 void SDLCALL DeviceCallback(void*, Uint8* stream, int len) {
@@ -127,6 +145,8 @@ bool BeginSession(const char* where, uint32_t rate, Mode mode) {
     g.mixer.SetVolumes(100, 100);
     g.mode = mode;
     g.running = false;
+    g.silent = false;
+    g.lostSaid = false;
     return true;
 }
 
@@ -135,7 +155,7 @@ BOOL SetRunning(bool run) {
     {
         std::lock_guard<std::mutex> hold(g.lock);
         if (g.mode == Mode::None) {
-            Fail(run ? "BASS_Start" : "BASS_Stop", "the audio output is not initialised");
+            if (!g.silent) Fail(run ? "BASS_Start" : "BASS_Stop", "the audio output is not initialised");
             return FALSE;
         }
         g.running = run;
@@ -158,15 +178,21 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND) {
         Fail(where, "flags " + std::to_string(flags) + " are not supported");
         return FALSE;
     }
-    {
+    try {
         std::lock_guard<std::mutex> hold(g.lock);
         if (g.offlineInit) return BeginSession(where, freq, Mode::Offline) ? TRUE : FALSE;
         if (!BeginSession(where, freq, Mode::Device)) return FALSE;
+    } catch (const std::bad_alloc&) {  // the mixer's buffers
+        std::fputs("audio: BASS_Init: out of memory; continuing without sound\n", stderr);
+        std::lock_guard<std::mutex> hold(g.lock);
+        g.silent = true;
+        return FALSE;
     }
     auto fail = [&](const std::string& what) {
         Fail(where, what);
         std::lock_guard<std::mutex> hold(g.lock);
         g.mode = Mode::None;
+        g.silent = true;
         return FALSE;
     };
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
@@ -186,6 +212,7 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return fail("cannot open an audio output: " + why + "; continuing without sound");
     }
+    SDL_AddEventWatch(DeviceEvents, nullptr);
     std::lock_guard<std::mutex> hold(g.lock);
     g.device = id;
     return TRUE;
@@ -204,6 +231,7 @@ void BASS_Free(void) {
         g.device = 0;
     }
     if (device) {
+        SDL_DelEventWatch(DeviceEvents, nullptr);
         SDL_CloseAudioDevice(device);  // waits for a running callback; none runs after this
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
@@ -217,8 +245,8 @@ void BASS_Free(void) {
     }
 }  // samples and musics are destroyed here, outside the lock
 
-HSAMPLE BASS_SampleLoad(BOOL mem, const char* file, DWORD offset, DWORD length, DWORD max,
-                        DWORD flags) {
+static HSAMPLE SampleLoad(BOOL mem, const char* file, DWORD offset, DWORD length, DWORD max,
+                         DWORD flags) {
     if (!file || mem) {
         Fail("BASS_SampleLoad", mem ? "loading from memory is not supported" : "no file name");
         return 0;
@@ -267,6 +295,22 @@ HSAMPLE BASS_SampleLoad(BOOL mem, const char* file, DWORD offset, DWORD length, 
     return handle;
 }
 
+// A sample or module there is no memory for is not loaded (handle 0), as a file that cannot be
+// read; the message is built without allocating.
+static void OutOfMemory(const char* call, const char* file) {
+    std::fprintf(stderr, "audio: %s(\"%s\"): out of memory\n", call, file ? file : "");
+}
+
+HSAMPLE BASS_SampleLoad(BOOL mem, const char* file, DWORD offset, DWORD length, DWORD max,
+                        DWORD flags) {
+    try {
+        return SampleLoad(mem, file, offset, length, max, flags);
+    } catch (const std::bad_alloc&) {
+        OutOfMemory("BASS_SampleLoad", file);
+        return 0;
+    }
+}
+
 HCHANNEL BASS_SamplePlay(HSAMPLE handle) {
     if (handle == 0) return 0;
     std::lock_guard<std::mutex> hold(g.lock);
@@ -280,7 +324,7 @@ void BASS_SampleFree(HSAMPLE handle) {
     gone = g.mixer.TakeSample(handle);
 }
 
-HMUSIC BASS_MusicLoad(BOOL mem, const char* file, DWORD offset, DWORD length, DWORD flags) {
+static HMUSIC MusicLoad(BOOL mem, const char* file, DWORD offset, DWORD length, DWORD flags) {
     if (!file || mem) {
         Fail("BASS_MusicLoad", mem ? "loading from memory is not supported" : "no file name");
         return 0;
@@ -323,6 +367,15 @@ HMUSIC BASS_MusicLoad(BOOL mem, const char* file, DWORD offset, DWORD length, DW
     return handle;
 }
 
+HMUSIC BASS_MusicLoad(BOOL mem, const char* file, DWORD offset, DWORD length, DWORD flags) {
+    try {
+        return MusicLoad(mem, file, offset, length, flags);
+    } catch (const std::bad_alloc&) {
+        OutOfMemory("BASS_MusicLoad", file);
+        return 0;
+    }
+}
+
 BOOL BASS_MusicPlay(HMUSIC handle) {
     if (handle == 0) return FALSE;
     std::lock_guard<std::mutex> hold(g.lock);
@@ -345,7 +398,7 @@ BOOL BASS_SetGlobalVolumes(int musicVolume, int sampleVolume, int streamVolume) 
     }
     std::lock_guard<std::mutex> hold(g.lock);
     if (g.mode == Mode::None) {
-        Fail(where, "the audio output is not initialised");
+        if (!g.silent) Fail(where, "the audio output is not initialised");
         return FALSE;
     }
     if (musicVolume >= 0) g.musicVolume = musicVolume;

@@ -9,6 +9,7 @@
 namespace audio {
 
 std::unique_ptr<Music> Music::Load(const uint8_t* bytes, size_t size, std::string* error) {
+    std::unique_ptr<Music> music(new Music);  // first: nothing to release if it cannot be made
     int code = 0;
     const char* message = nullptr;
     // Silent log: libopenmpt's warnings about odd but playable modules are not our errors.
@@ -23,7 +24,6 @@ std::unique_ptr<Music> Music::Load(const uint8_t* bytes, size_t size, std::strin
     }
     openmpt_free_string(message);
     openmpt_module_set_repeat_count(mod, 0);  // play once
-    std::unique_ptr<Music> music(new Music);
     music->module = mod;
     return music;
 }

@@ -6,14 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "le_bytes.h"
+
 namespace audio {
 namespace {
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 std::string ChunkName(const uint8_t* id) {
     std::string s = "'";
@@ -35,7 +31,7 @@ std::string ParseWav(const uint8_t* bytes, size_t size, WavPcm* out) {
     // We are strict about sizes: a RIFF or chunk size that runs past the end of the file means the
     // file was cut short, and it is refused rather than played in part. Bytes after the RIFF chunk
     // are ignored.
-    const uint32_t riffSize = Le32(bytes + 4);
+    const uint32_t riffSize = GetLe32(bytes + 4);
     if (riffSize < 4 || riffSize > size - 8)
         return "RIFF size " + std::to_string(riffSize) + " does not fit the file of " +
                std::to_string(size) + " bytes (truncated?)";
@@ -49,7 +45,7 @@ std::string ParseWav(const uint8_t* bytes, size_t size, WavPcm* out) {
     while (pos < end) {
         if (end - pos < 8) return "truncated chunk header at offset " + std::to_string(pos);
         const uint8_t* id = bytes + pos;
-        const uint32_t chunkSize = Le32(bytes + pos + 4);
+        const uint32_t chunkSize = GetLe32(bytes + pos + 4);
         pos += 8;
         if (chunkSize > end - pos)
             return "chunk " + ChunkName(id) + " of " + std::to_string(chunkSize) +
@@ -68,18 +64,18 @@ std::string ParseWav(const uint8_t* bytes, size_t size, WavPcm* out) {
 
     if (!fmt) return "no 'fmt ' chunk";
     if (fmtSize < 16) return "'fmt ' chunk is " + std::to_string(fmtSize) + " bytes, need 16";
-    uint16_t tag = Le16(fmt);
-    const uint16_t channels = Le16(fmt + 2);
-    const uint32_t rate = Le32(fmt + 4);
-    const uint16_t blockAlign = Le16(fmt + 12);
-    const uint16_t bits = Le16(fmt + 14);
+    uint16_t tag = GetLe16(fmt);
+    const uint16_t channels = GetLe16(fmt + 2);
+    const uint32_t rate = GetLe32(fmt + 4);
+    const uint16_t blockAlign = GetLe16(fmt + 12);
+    const uint16_t bits = GetLe16(fmt + 14);
     if (tag == 0xFFFE) {  // WAVE_FORMAT_EXTENSIBLE: the real format is in the sub-format GUID
         if (fmtSize < 40) return "extensible 'fmt ' chunk is too short";
-        tag = std::memcmp(fmt + 26, kPcmGuidTail, sizeof kPcmGuidTail) == 0 ? Le16(fmt + 24) : 0;
+        tag = std::memcmp(fmt + 26, kPcmGuidTail, sizeof kPcmGuidTail) == 0 ? GetLe16(fmt + 24) : 0;
     }
     if (tag != 1) {
         char hex[8];
-        std::snprintf(hex, sizeof hex, "0x%04X", Le16(fmt));
+        std::snprintf(hex, sizeof hex, "0x%04X", GetLe16(fmt));
         return std::string("format ") + hex + " is not uncompressed PCM";
     }
     if (channels == 0) return "zero channels";
@@ -113,7 +109,7 @@ std::string ConvertWav(const WavPcm& in, uint32_t outRate, std::vector<float>* o
     auto at = [&](size_t frame, int ch) -> float {
         const uint8_t* p = in.data + frame * blockAlign + static_cast<size_t>(ch) * bytesPerSample;
         if (in.bits == 8) return (static_cast<float>(p[0]) - 128.0f) / 128.0f;
-        return static_cast<float>(static_cast<int16_t>(Le16(p))) / 32768.0f;
+        return static_cast<float>(static_cast<int16_t>(GetLe16(p))) / 32768.0f;
     };
 
     out->assign(static_cast<size_t>(outFrames) * 2, 0.0f);

@@ -16,6 +16,7 @@ extern "C" {
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -33,6 +34,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr unsigned kDefaultPeriodMs = 80;  // when no periodic timer runs
 constexpr int kDefaultRate = 44100;        // when the program opened no sound
+// A frame's sound is rendered and encoded this many samples at a time: a timer period of up to
+// 1,000 s a frame holds one chunk, not the whole frame's sound, in memory.
+constexpr int kSoundChunk = 4096;
 
 struct CapSession {
     bool active = false;
@@ -49,7 +53,7 @@ struct CapSession {
     int rate = kDefaultRate;
     AVRational fps{0, 1};  // output frame rate; 0: the show's own
     int64_t frames = 0;    // show frames captured
-    std::vector<int16_t> pcm;  // one frame's sound, grown once
+    std::vector<int16_t> pcm;  // one chunk of a frame's sound
     Clock::time_point begin, lastReport;
     bool tty = false;
     bool progressShown = false;  // a \r line waits for its newline
@@ -220,16 +224,20 @@ void CapFrame(const uint16_t* pixels, int width, int height, int pitchBytes) {
         Stop(error);
         return;
     }
-    const int samples = static_cast<int>(FirstSample(i + 1) - FirstSample(i));
-    if (gCap.pcm.size() < size_t(samples) * 2) gCap.pcm.resize(size_t(samples) * 2);
-    if (BassStandIn_OfflineRate() == DWORD(gCap.rate))
-        BassStandIn_Render(gCap.pcm.data(), samples);
-    else
-        std::fill(gCap.pcm.begin(), gCap.pcm.end(), int16_t(0));  // no sound was opened
-    if ((gCap.haveVideo && !CapOutputAudio(&gCap.video, gCap.pcm.data(), samples, &error)) ||
-        (gCap.haveWav && !CapOutputAudio(&gCap.wav, gCap.pcm.data(), samples, &error))) {
-        Stop(error);
-        return;
+    const int64_t samples = FirstSample(i + 1) - FirstSample(i);
+    gCap.pcm.resize(size_t(kSoundChunk) * 2);
+    for (int64_t done = 0; done < samples;) {
+        const int n = static_cast<int>(std::min<int64_t>(samples - done, kSoundChunk));
+        if (BassStandIn_OfflineRate() == DWORD(gCap.rate))
+            BassStandIn_Render(gCap.pcm.data(), n);
+        else
+            std::fill(gCap.pcm.begin(), gCap.pcm.end(), int16_t(0));  // no sound was opened
+        if ((gCap.haveVideo && !CapOutputAudio(&gCap.video, gCap.pcm.data(), n, &error)) ||
+            (gCap.haveWav && !CapOutputAudio(&gCap.wav, gCap.pcm.data(), n, &error))) {
+            Stop(error);
+            return;
+        }
+        done += n;
     }
     ++gCap.frames;
     Progress(false);

@@ -82,6 +82,8 @@ public:
     HRESULT GetColorKey(DWORD flags, LPDDCOLORKEY key) override;
     HRESULT IsLost() override { return lost ? DDERR_SURFACELOST : DD_OK; }
     HRESULT Restore() override {  // a primary surface restores its back buffer with it
+        // The display's surfaces come back only once the exclusive window shows again.
+        if (lost && display && display->window && IsIconic(display->window)) return DDERR_WRONGMODE;
         lost = false;
         if (back) back->lost = false;
         return DD_OK;

@@ -5,6 +5,7 @@
 // SetPalette and SetColorKey; an off-screen plain surface is a block of 5-6-5 pixels.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -262,7 +263,22 @@ ScCard* DDrawStandIn_Card(void) {
 std::shared_ptr<DDDisplay> DDraw_CurrentDisplay(void) { return currentDisplay.lock(); }
 
 void DDrawStandIn_LoseSurfaces(void) {
-    for (DDSurface* s : liveSurfaces) s->lost = true;
+    for (DDSurface* s : liveSurfaces)
+        if (s->kind == DDK_PRIMARY || s->kind == DDK_BACK) s->lost = true;
+}
+
+// The flips at which TAMBIR_DDRAW_LOSE_AT loses the display's surfaces.
+static bool LoseAtFlip(long flip) {
+    static const std::set<long> at = [] {
+        std::set<long> flips;
+        const char* v = std::getenv("TAMBIR_DDRAW_LOSE_AT");
+        for (char* end = nullptr; v && *v; v = *end ? end + 1 : end) {
+            flips.insert(std::strtol(v, &end, 10));
+            if (end == v) break;
+        }
+        return flips;
+    }();
+    return at.count(flip) != 0;
 }
 
 DDPIXELFORMAT DDraw_DisplayFormat(void) { return Pf(DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, 0); }
@@ -478,6 +494,11 @@ HRESULT DDSurface::DeleteAttachedSurface(DWORD, LPDIRECTDRAWSURFACE4 surface) {
 
 HRESULT DDSurface::Flip(LPDIRECTDRAWSURFACE4 target, DWORD) {
     if (kind != DDK_PRIMARY || (target && target != back)) return DDERR_INVALIDPARAMS;
+    // The exclusive window minimised gives the display up, as DirectDraw does; so does
+    // TAMBIR_DDRAW_LOSE_AT, at chosen flips.
+    static long flips = 0;
+    if (LoseAtFlip(++flips) || (display && display->window && IsIconic(display->window)))
+        DDrawStandIn_LoseSurfaces();
     if (lost) return DDERR_SURFACELOST;
     if (!Card()) return DDERR_SURFACELOST;
     ScSwap(Card());

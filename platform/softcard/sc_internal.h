@@ -33,7 +33,8 @@ struct ScDrawState {
     int clipX0, clipY0, clipX1, clipY1;
     const ScTexture* texture;
     ScFilter minify, magnify;
-    bool colorKey, dither, simd;
+    bool colorKey, dither;
+    ScSimd simd;
 };
 
 // A queued draw: its state and its vertices (first..first + count - 1 of the queue's vertices).
@@ -62,7 +63,7 @@ struct ScCard {
     ScFilter minify = SC_NEAREST, magnify = SC_NEAREST;
     bool colorKey = true;
     bool dither = true;
-    bool simd = true;  // AVX2 copy of the rasteriser when the processor has it
+    ScSimd simd = SC_SIMD_AVX512;  // the widest copy of the rasteriser allowed
 
     // Threads (sc_threads.cpp). With more than one, draws wait in the queue until something needs
     // the pixels (ScFinish and every call that reads, writes, clears, swaps or shows the buffers,
@@ -94,13 +95,17 @@ namespace sc_avx2 {
 int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v, int count,
          bool draw);
 }
+namespace sc_avx512 {
+int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v, int count,
+         bool draw);
+}
 // sc_threads.cpp
 int ScDefaultThreads();                // --card-threads, else TAMBIR_CARD_THREADS, else all cores
 void ScFlush(ScCard* card);            // draws the queue (nothing when empty)
 void ScFlushAll();                     // every card's queue: before a texture changes or goes
 void ScStopWorkers(ScCard* card);      // ends the card's threads (the queue is dropped)
 int ScDrawRows(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
-               int count, bool draw);  // the plain or the AVX2 copy of Draw
+               int count, bool draw);  // the plain, AVX2 or AVX-512 copy of Draw
 // sc_present.cpp
 void ScReleasePresenter(ScCard* card);
 

@@ -1,6 +1,7 @@
-// sc_raster_impl.h: the rasteriser, compiled twice: for any x86-64 (sc_raster.cpp) and with AVX2
-// (sc_raster_avx2.cpp, 8 pixels at a time). SC_NS names the copy, SC_SIMD says which it is.
-// Both copies give identical pixels.
+// sc_raster_impl.h: the rasteriser, compiled three times: for any processor (sc_raster.cpp) and,
+// on x86-64 only, with AVX2 (sc_raster_avx2.cpp, 8 pixels at a time) and with AVX-512
+// (sc_raster_avx512.cpp, 16). SC_NS names the copy, SC_SIMD says which it is (0, 1, 2). All
+// copies give identical pixels.
 //
 // Triangles are walked row by row. Vertex positions are snapped to a 1/16-pixel grid and each edge
 // is stepped exactly in integers (quotient and remainder), so the first pixel of a row depends
@@ -22,7 +23,13 @@
 #include "sc_internal.h"
 
 #if SC_SIMD
+// GCC 12 warns of the undefined first operand its own AVX-512 intrinsics pass on to the builtins
+// (fixed in later releases); the warnings point into its headers and say nothing of this code.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 #endif
 
 namespace SC_NS {
@@ -165,8 +172,10 @@ inline uint32_t Fetch(const Ctx& c, uint32_t s, uint32_t t) {
     return Gather(Lerp(top, bot, fy));
 }
 
-#if SC_SIMD
+#if SC_SIMD == 1
+using LaneVec = __m256i;
 const __m256i kLane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+inline __m256i LaneSteps(uint32_t d) { return _mm256_mullo_epi32(_mm256_set1_epi32(int(d)), kLane); }
 
 // Dither thresholds of 8 pixels from a column of phase x & 3 in a row of phase y & 3; 5-bit ones
 // in both 16-bit halves of a lane (red and blue).
@@ -328,6 +337,196 @@ inline void Group8(const Ctx& c, const SpanVectors& v, __m256i d5, __m256i d6, u
     if (zWrite)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(zp), _mm_blendv_epi8(oldZ, pack(zz), m16));
 }
+#elif SC_SIMD == 2
+using LaneVec = __m512i;
+const __m512i kLane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+inline __m512i Set1(uint32_t v) { return _mm512_set1_epi32(int(v)); }
+inline __m512i LaneSteps(uint32_t d) { return _mm512_mullo_epi32(Set1(d), kLane); }
+// Lanes 0-7 of v in lanes 0-7 and 8-15 (two rows in one group).
+inline __m512i LowTwice(__m512i v) { return _mm512_shuffle_i64x2(v, v, 0x44); }
+// a in lanes 0-7, b in lanes 8-15.
+inline __m512i Halves(uint32_t a, uint32_t b) { return _mm512_mask_blend_epi32(0xFF00, Set1(a), Set1(b)); }
+
+// Dither thresholds of 16 pixels from a column of phase x & 3 in a row of phase y & 3; 5-bit ones
+// in both 16-bit halves of a lane (red and blue).
+struct DitherVectors {
+    __m512i d5[4][4], d6[4][4];
+    explicit DitherVectors(bool on) {
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) {
+                int t5[16], t6[16];
+                for (int i = 0; i < 16; ++i) {
+                    t5[i] = on ? kDither.d5[y][(x + i) & 3] * 0x10001 : 0;
+                    t6[i] = on ? kDither.d6[y][(x + i) & 3] : 0;
+                }
+                d5[y][x] = _mm512_loadu_si512(t5);
+                d6[y][x] = _mm512_loadu_si512(t6);
+            }
+    }
+};
+const DitherVectors kDitherVectors(true), kNoDither(false);
+
+// Per-lane offsets (0..15 steps) of the stepped depth and colour values.
+struct SpanVectors {
+    __m512i zLane, aLane, rLane, gLane, bLane;
+    void Lanes(uint32_t dz, int32_t da, int32_t dr, int32_t dg, int32_t db) {
+        zLane = LaneSteps(dz);
+        aLane = LaneSteps(uint32_t(da));
+        rLane = LaneSteps(uint32_t(dr));
+        gLane = LaneSteps(uint32_t(dg));
+        bLane = LaneSteps(uint32_t(db));
+    }
+    // Lanes 0-7 of v in both halves.
+    void PairLanes(const SpanVectors& v) {
+        zLane = LowTwice(v.zLane);
+        aLane = LowTwice(v.aLane);
+        rLane = LowTwice(v.rLane);
+        gLane = LowTwice(v.gLane);
+        bLane = LowTwice(v.bLane);
+    }
+};
+
+// What a group of 16 lanes draws: the stepped values of each lane, its dither thresholds, and
+// where its pixels are: 16 of one row from cp[0] / zp[0], or (two rows) 8 from cp[0] / zp[0] in
+// lanes 0-7 and 8 from cp[1] / zp[1] in lanes 8-15. Lanes outside mask are neither read nor
+// written.
+struct GroupIn {
+    __m512i z, a, r, g, b, s, t, d5, d6;
+    uint16_t* cp[2];
+    uint16_t* zp[2];
+    __mmask16 mask;
+};
+
+template <bool TwoRows>
+inline __m256i Load16(uint16_t* const* p, __mmask16 m) {
+    if (!TwoRows) return _mm256_maskz_loadu_epi16(m, p[0]);
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_maskz_loadu_epi16(__mmask8(m), p[0])),
+                                   _mm_maskz_loadu_epi16(__mmask8(m >> 8), p[1]), 1);
+}
+template <bool TwoRows>
+inline void Store16(uint16_t* const* p, __mmask16 m, __m256i v) {
+    if (!TwoRows) {
+        _mm256_mask_storeu_epi16(p[0], m, v);
+        return;
+    }
+    _mm_mask_storeu_epi16(p[0], __mmask8(m), _mm256_castsi256_si128(v));
+    _mm_mask_storeu_epi16(p[1], __mmask8(m >> 8), _mm256_extracti128_si256(v, 1));
+}
+
+// Up to 16 pixels: the arithmetic of Group8 on 16 lanes. A span segment is at most 16 pixels, so
+// it is one group; so are two rows of at most 8.
+template <int TexMode, bool Blend, bool Key, bool ZLess, bool TwoRows>
+inline void Group16(const Ctx& c, const GroupIn& in, bool zWrite) {
+    // The texels are fetched for every live lane, whatever the depth test says: the gathers then
+    // need not wait for the depth buffer.
+    __mmask16 mask = in.mask;
+    const __mmask16 live = mask;
+    const __m512i zz = _mm512_srli_epi32(in.z, 15);
+    const __m256i oldZ = Load16<TwoRows>(in.zp, mask);
+    if (ZLess) {
+        mask = _mm512_mask_cmplt_epi32_mask(mask, zz, _mm512_cvtepu16_epi32(oldZ));
+        if (!mask) return;
+    }
+    const __m512i hi8 = Set1(0x00FF0000);
+    const __m512i va = in.a, vr = in.r, vg = in.g, vb = in.b;
+    __m512i rb, ag;  // (r << 16) | b and (a << 16) | g
+    if (TexMode == 0) {
+        rb = _mm512_or_si512(_mm512_and_si512(vr, hi8), _mm512_srli_epi32(vb, 16));
+        ag = _mm512_or_si512(_mm512_and_si512(va, hi8), _mm512_srli_epi32(vg, 16));
+    } else {
+        const __m512i vs = in.s, vt = in.t;
+        const __m128i shW = _mm_cvtsi32_si128(32 - c.lw), shH = _mm_cvtsi32_si128(32 - c.lh);
+        const __m128i lw = _mm_cvtsi32_si128(c.lw);
+        __m512i tex;
+        if (TexMode == 1) {
+            const __m512i y = _mm512_srl_epi32(vt, shH);
+            const __m512i idx = _mm512_add_epi32(_mm512_add_epi32(_mm512_sll_epi32(y, lw), y),
+                                                 _mm512_srl_epi32(vs, shW));
+            tex = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), live, idx, c.texels, 4);
+        } else {
+            const __m512i s0 = _mm512_sub_epi32(vs, Set1(0x80000000u >> c.lw));
+            const __m512i t0 = _mm512_sub_epi32(vt, Set1(0x80000000u >> c.lh));
+            const __m512i x0 = _mm512_srl_epi32(s0, shW), y0 = _mm512_srl_epi32(t0, shH);
+            const __m512i ff = Set1(0xFF);
+            const __m512i fx = _mm512_and_si512(_mm512_srl_epi32(s0, _mm_cvtsi32_si128(24 - c.lw)), ff);
+            const __m512i fy = _mm512_and_si512(_mm512_srl_epi32(t0, _mm_cvtsi32_si128(24 - c.lh)), ff);
+            // Texel pairs (x0, x0 + 1) of both rows as 64-bit gathers, 8 to a gather (the upper
+            // 8 lanes' only when one of them is live); then left and right apart.
+            const __m512i i0 = _mm512_add_epi32(_mm512_add_epi32(_mm512_sll_epi32(y0, lw), y0), x0);
+            const __m512i i1 = _mm512_add_epi32(i0, Set1(c.tpitch));
+            const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+            const __m512i odd = _mm512_add_epi32(even, Set1(1));
+            const bool upper = (live >> 8) != 0;
+            auto pairs = [&](__m512i idx, __m512i* left, __m512i* right) {
+                const __m512i lo = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(live),
+                                                               _mm512_castsi512_si256(idx), c.texels, 4);
+                const __m512i hi = upper ? _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(live >> 8),
+                                                                       _mm512_extracti64x4_epi64(idx, 1), c.texels, 4)
+                                         : _mm512_setzero_si512();
+                *left = _mm512_permutex2var_epi32(lo, even, hi);
+                *right = _mm512_permutex2var_epi32(lo, odd, hi);
+            };
+            __m512i t00, t01, t10, t11;
+            pairs(i0, &t00, &t01);
+            pairs(i1, &t10, &t11);
+            const __m512i w256 = Set1(0x01000100);
+            const __m512i wx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
+            const __m512i wy = _mm512_or_si512(fy, _mm512_slli_epi32(fy, 16));
+            const __m512i iwx = _mm512_sub_epi16(w256, wx), iwy = _mm512_sub_epi16(w256, wy);
+            const __m512i m = Set1(0x00FF00FF);
+            auto lerp = [&](__m512i a, __m512i b, __m512i wa, __m512i wb) {
+                return _mm512_srli_epi16(
+                    _mm512_add_epi16(_mm512_mullo_epi16(a, wa), _mm512_mullo_epi16(b, wb)), 8);
+            };
+            auto lo = [&](__m512i p) { return _mm512_and_si512(p, m); };
+            auto hi = [&](__m512i p) { return _mm512_and_si512(_mm512_srli_epi32(p, 8), m); };
+            const __m512i topL = lerp(lo(t00), lo(t01), iwx, wx), topH = lerp(hi(t00), hi(t01), iwx, wx);
+            const __m512i botL = lerp(lo(t10), lo(t11), iwx, wx), botH = lerp(hi(t10), hi(t11), iwx, wx);
+            const __m512i outL = lerp(topL, botL, iwy, wy), outH = lerp(topH, botH, iwy, wy);
+            tex = _mm512_or_si512(outL, _mm512_slli_epi32(outH, 8));
+        }
+        if (Key) mask = _mm512_mask_test_epi32_mask(mask, tex, tex);
+        const __m512i one2 = Set1(0x00010001), m = Set1(0x00FF00FF);
+        const __m512i crb = _mm512_add_epi32(
+            _mm512_or_si512(_mm512_and_si512(vr, hi8), _mm512_srli_epi32(vb, 16)), one2);
+        const __m512i cag = _mm512_add_epi32(
+            _mm512_or_si512(_mm512_and_si512(va, hi8), _mm512_srli_epi32(vg, 16)), one2);
+        rb = _mm512_srli_epi16(_mm512_mullo_epi16(_mm512_and_si512(tex, m), crb), 8);
+        ag = _mm512_srli_epi16(
+            _mm512_mullo_epi16(_mm512_and_si512(_mm512_srli_epi32(tex, 8), m), cag), 8);
+    }
+    const __m512i low16 = Set1(0xFFFF);
+    __m512i g = _mm512_and_si512(ag, low16);
+    if (Blend) {
+        const __m512i d = _mm512_cvtepu16_epi32(Load16<TwoRows>(in.cp, mask));
+        const __m512i r5 = _mm512_srli_epi32(d, 11), b5 = _mm512_and_si512(d, Set1(31));
+        const __m512i g6 = _mm512_and_si512(_mm512_srli_epi32(d, 5), Set1(63));
+        const __m512i dr = _mm512_or_si512(_mm512_slli_epi32(r5, 3), _mm512_srli_epi32(r5, 2));
+        const __m512i db = _mm512_or_si512(_mm512_slli_epi32(b5, 3), _mm512_srli_epi32(b5, 2));
+        const __m512i dg = _mm512_or_si512(_mm512_slli_epi32(g6, 2), _mm512_srli_epi32(g6, 4));
+        const __m512i drb = _mm512_or_si512(_mm512_slli_epi32(dr, 16), db);
+        const __m512i a = _mm512_srli_epi32(ag, 16);
+        const __m512i aa = _mm512_or_si512(a, _mm512_slli_epi32(a, 16));
+        const __m512i ia = _mm512_sub_epi16(Set1(0x00FF00FF), aa);
+        const __m512i r128 = Set1(0x00800080);
+        auto mix = [&](__m512i src, __m512i dst) {
+            __m512i x = _mm512_add_epi16(_mm512_mullo_epi16(src, aa), _mm512_mullo_epi16(dst, ia));
+            x = _mm512_add_epi16(x, r128);
+            return _mm512_srli_epi16(_mm512_add_epi16(x, _mm512_srli_epi16(x, 8)), 8);
+        };
+        rb = mix(rb, drb);
+        g = _mm512_and_si512(mix(g, dg), low16);
+    }
+    __m512i rb5 = _mm512_srli_epi16(_mm512_add_epi16(rb, in.d5), 3);
+    rb5 = _mm512_sub_epi16(rb5, _mm512_srli_epi16(rb5, 5));
+    __m512i g6 = _mm512_srli_epi32(_mm512_add_epi32(g, in.d6), 2);
+    g6 = _mm512_sub_epi32(g6, _mm512_srli_epi32(g6, 6));
+    const __m512i px = _mm512_or_si512(
+        _mm512_or_si512(_mm512_slli_epi32(_mm512_srli_epi32(rb5, 16), 11), _mm512_slli_epi32(g6, 5)),
+        _mm512_and_si512(rb5, low16));
+    Store16<TwoRows>(in.cp, mask, _mm512_cvtusepi32_epi16(px));
+    if (zWrite) Store16<TwoRows>(in.zp, mask, _mm512_cvtusepi32_epi16(zz));
+}
 #endif
 
 // Fixed-point steps per pixel along x of a triangle's depth and colour (and, for the AVX2 copy,
@@ -342,13 +541,24 @@ struct Steps {
     uint32_t s0 = 0, t0 = 0, dsx = 0, dtx = 0;
 #if SC_SIMD
     SpanVectors v;
-    __m256i dsLane = _mm256_setzero_si256(), dtLane = _mm256_setzero_si256();  // affine only
+    LaneVec dsLane = LaneVec(), dtLane = LaneVec();  // affine only
+#endif
+#if SC_SIMD == 2
+    // The same for a group of two rows: lanes 8-15 step as lanes 0-7.
+    SpanVectors pair;
+    LaneVec dsPair = LaneVec(), dtPair = LaneVec();  // affine only
+    __m512i pairStep;  // dz, dc[0..3] in lanes 0-4 and 8-12 (PairStarts)
 #endif
     void Init(const float* gx) {
         dz = uint32_t(int32_t(Clamp(gx[kZ] * 32768.0f, -1.0e9f, 1.0e9f)));
         for (int k = 0; k < 4; ++k) dc[k] = int32_t(Clamp(gx[kA + k] * 65536.0f, -1.0e9f, 1.0e9f));
 #if SC_SIMD
         v.Lanes(dz, dc[0], dc[1], dc[2], dc[3]);
+#endif
+#if SC_SIMD == 2
+        pair.PairLanes(v);
+        const __m512i step = _mm512_setr_epi32(int(dz), dc[0], dc[1], dc[2], dc[3], 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        pairStep = _mm512_shuffle_i64x2(step, step, 0x44);
 #endif
     }
 };
@@ -368,18 +578,38 @@ inline bool FitStep(float a, float da, float top, float scale, int n, int32_t* s
 
 // Draws n pixels of row y from column x; a[] holds the attributes at the first pixel centre and
 // dx[] their change per pixel.
+// A span's start values of depth and colour and their steps per pixel (FitStep); same: all steps
+// are the triangle's.
+struct SpanStart {
+    int32_t zs, dzs, ch[4], dch[4];
+    bool same;
+};
+inline SpanStart StartValues(const Steps& st, int n, const float* a, const float* dx) {
+    SpanStart r;
+    r.dzs = int32_t(st.dz);
+    r.same = FitStep(a[kZ], dx[kZ], 65535.99f, 32768.0f, n, &r.zs, &r.dzs);
+    for (int k = 0; k < 4; ++k) {
+        r.dch[k] = st.dc[k];
+        r.same &= FitStep(a[kA + k], dx[kA + k], 255.99f, 65536.0f, n, &r.ch[k], &r.dch[k]);
+    }
+    return r;
+}
+
+// u and v of a small triangle's pixel (Steps::affine) as 0.32 fractions.
+inline void AffineStart(const Steps& st, int x, int y, uint32_t* s, uint32_t* t) {
+    const float px = float(x) + 0.5f - st.x0, py = float(y) + 0.5f - st.y0;
+    *s = st.s0 + Step32(st.gux * px + st.guy * py, 1);
+    *t = st.t0 + Step32(st.gvx * px + st.gvy * py, 1);
+}
+
 template <int TexMode, bool Blend, bool Key, bool ZLess>
 void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, const float* dx) {
-    int32_t zs, dzs = int32_t(st.dz), ch[4], dch[4] = {st.dc[0], st.dc[1], st.dc[2], st.dc[3]};
-    // Whether every step is the triangle's: only the vector path asks.
-    [[maybe_unused]] bool same = FitStep(a[kZ], dx[kZ], 65535.99f, 32768.0f, n, &zs, &dzs);
-    for (int k = 0; k < 4; ++k)
-        same &= FitStep(a[kA + k], dx[kA + k], 255.99f, 65536.0f, n, &ch[k], &dch[k]);
+    const SpanStart start = StartValues(st, n, a, dx);
     // Unsigned: the step after the last pixel may pass 2^31 harmlessly.
-    uint32_t z = uint32_t(zs);
-    const uint32_t dz = uint32_t(dzs);
-    int32_t ca = ch[0], cr = ch[1], cg = ch[2], cb = ch[3];
-    const int32_t dca = dch[0], dcr = dch[1], dcg = dch[2], dcb = dch[3];
+    uint32_t z = uint32_t(start.zs);
+    const uint32_t dz = uint32_t(start.dzs);
+    int32_t ca = start.ch[0], cr = start.ch[1], cg = start.ch[2], cb = start.ch[3];
+    const int32_t dca = start.dch[0], dcr = start.dch[1], dcg = start.dch[2], dcb = start.dch[3];
 
     uint16_t* cp = c.colour + size_t(y) * c.pitch + x;
     uint16_t* zp = c.depth + size_t(y) * c.pitch + x;
@@ -392,9 +622,7 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
     uint32_t s = 0, t = 0;
     if (TexMode) {
         if (st.affine) {
-            const float px = float(x) + 0.5f - st.x0, py = float(y) + 0.5f - st.y0;
-            s = st.s0 + Step32(st.gux * px + st.guy * py, 1);
-            t = st.t0 + Step32(st.gvx * px + st.gvy * py, 1);
+            AffineStart(st, x, y, &s, &t);
         } else {
             float w = qq > 1e-30f ? 1.0f / qq : 1e30f;
             u0 = sq * w;
@@ -405,12 +633,12 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
     }
 
 #if SC_SIMD
-    // Groups start at columns x, x + 8, ...: the dither phase of lane 0 stays x & 3.
+    // Groups start at columns x, x + 8 (or 16), ...: the dither phase of lane 0 stays x & 3.
     const DitherVectors& dither = c.dither ? kDitherVectors : kNoDither;
-    const __m256i d5v = dither.d5[y & 3][x & 3], d6v = dither.d6[y & 3][x & 3];
+    const LaneVec d5v = dither.d5[y & 3][x & 3], d6v = dither.d6[y & 3][x & 3];
     SpanVectors own;
     const SpanVectors* lanes = &st.v;
-    if (!same && (TexMode == 0 || c.pot)) {
+    if (!start.same && (TexMode == 0 || c.pot)) {
         own.Lanes(dz, dca, dcr, dcg, dcb);
         lanes = &own;
     }
@@ -435,12 +663,44 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
         }
         const int xs = x + done;
         int i = 0;
-#if SC_SIMD
+#if SC_SIMD == 2
         if (TexMode == 0 || c.pot) {
-            __m256i dsLane = st.dsLane, dtLane = st.dtLane;
+            LaneVec dsLane = st.dsLane, dtLane = st.dtLane;
             if (TexMode && !st.affine) {
-                dsLane = _mm256_mullo_epi32(_mm256_set1_epi32(int(ds)), kLane);
-                dtLane = _mm256_mullo_epi32(_mm256_set1_epi32(int(dt)), kLane);
+                dsLane = LaneSteps(ds);
+                dtLane = LaneSteps(dt);
+            }
+            GroupIn in;
+            in.z = _mm512_add_epi32(Set1(z), lanes->zLane);
+            in.a = _mm512_add_epi32(Set1(uint32_t(ca)), lanes->aLane);
+            in.r = _mm512_add_epi32(Set1(uint32_t(cr)), lanes->rLane);
+            in.g = _mm512_add_epi32(Set1(uint32_t(cg)), lanes->gLane);
+            in.b = _mm512_add_epi32(Set1(uint32_t(cb)), lanes->bLane);
+            in.s = _mm512_add_epi32(Set1(s), dsLane);
+            in.t = _mm512_add_epi32(Set1(t), dtLane);
+            in.d5 = d5v;
+            in.d6 = d6v;
+            in.cp[0] = in.cp[1] = cp;
+            in.zp[0] = in.zp[1] = zp;
+            in.mask = len >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << len) - 1);
+            Group16<TexMode, Blend, Key, ZLess, false>(c, in, zWrite);
+            i = len;
+            if (len == kSegment) {  // else this was the span's last segment
+                z += dz * kSegment;
+                ca += dca * kSegment;
+                cr += dcr * kSegment;
+                cg += dcg * kSegment;
+                cb += dcb * kSegment;
+                s += ds * kSegment;
+                t += dt * kSegment;
+            }
+        }
+#elif SC_SIMD
+        if (TexMode == 0 || c.pot) {
+            LaneVec dsLane = st.dsLane, dtLane = st.dtLane;
+            if (TexMode && !st.affine) {
+                dsLane = LaneSteps(ds);
+                dtLane = LaneSteps(dt);
             }
             const __m256i all = _mm256_set1_epi32(-1);
             for (; i + 8 <= len; i += 8) {
@@ -516,6 +776,96 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
     }
 }
 
+#if SC_SIMD == 2
+// Two spans of at most 8 pixels each (rows ya and yb; nb may be 0) as one group of 16 lanes, when
+// both step by the triangle's steps and their texture coordinates step linearly (no texture, or a
+// small triangle's: Steps::affine); else one after the other. Same pixels as Span draws.
+// The start values of depth and colour (StartValues) of spans a and b at once, a's in lanes 0-4
+// and b's in lanes 8-12 (z, a, r, g, b), with the same float and integer steps as FitStep. False
+// when a value of either span would leave its range with the triangle's step: StartValues then
+// gives the spans steps of their own.
+inline bool PairStarts(const Steps& st, int na, const float* a, int nb, const float* b, __m512i* start) {
+    const __m512 v = _mm512_castpd_ps(_mm512_insertf64x4(
+        _mm512_castps_pd(_mm512_castps256_ps512(_mm256_loadu_ps(a))), _mm256_castps_pd(_mm256_loadu_ps(b)), 1));
+    const __m512 top = _mm512_setr_ps(65535.99f, 255.99f, 255.99f, 255.99f, 255.99f, 0, 0, 0,
+                                      65535.99f, 255.99f, 255.99f, 255.99f, 255.99f, 0, 0, 0);
+    const __m512 scale = _mm512_setr_ps(32768.0f, 65536.0f, 65536.0f, 65536.0f, 65536.0f, 0, 0, 0,
+                                        32768.0f, 65536.0f, 65536.0f, 65536.0f, 65536.0f, 0, 0, 0);
+    // Clamp(v, 0, top): the lower bound wins, as there; NaN stays NaN.
+    __m512 v0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(v, top, _CMP_GT_OQ), v, top);
+    v0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(v, _mm512_setzero_ps(), _CMP_LT_OQ), v0, _mm512_setzero_ps());
+    const __m512i s = _mm512_cvttps_epi32(_mm512_mul_ps(v0, scale));
+    const __m512i step = st.pairStep;
+    const __m512i last = Halves(uint32_t(na - 1), uint32_t(nb - 1));
+    const int64_t zTop = int64_t(65535.99f * 32768.0f), cTop = int64_t(255.99f * 65536.0f);
+    const __m512i limit = _mm512_setr_epi64(zTop, cTop, cTop, cTop, cTop, 0, 0, 0);
+    auto inRange = [&](__m256i s8, __m256i step8, __m256i last8) {
+        const __m512i end = _mm512_add_epi64(
+            _mm512_cvtepi32_epi64(s8),
+            _mm512_mul_epi32(_mm512_cvtepi32_epi64(step8), _mm512_cvtepi32_epi64(last8)));
+        return unsigned(_mm512_cmpge_epi64_mask(end, _mm512_setzero_si512()) & _mm512_cmple_epi64_mask(end, limit));
+    };
+    const unsigned ok =
+        inRange(_mm512_castsi512_si256(s), _mm512_castsi512_si256(step), _mm512_castsi512_si256(last)) |
+        inRange(_mm512_extracti64x4_epi64(s, 1), _mm512_extracti64x4_epi64(step, 1),
+                _mm512_extracti64x4_epi64(last, 1)) << 8;
+    *start = s;
+    const unsigned need = nb > 0 ? 0x1F1F : 0x1F;
+    return (ok & need) == need;
+}
+
+// Lane k of v in lanes 0-7 and lane 8 + k in lanes 8-15.
+inline __m512i Spread2(__m512i v, int k) {
+    return _mm512_permutexvar_epi32(Halves(uint32_t(k), uint32_t(8 + k)), v);
+}
+
+template <int TexMode, bool Blend, bool Key, bool ZLess>
+void SpanPair(const Ctx& c, const Steps& st, int ya, int xa, int na, const float* a, int yb, int xb,
+              int nb, const float* b, const float* dx) {
+    __m512i start;
+    if (!PairStarts(st, na, a, nb, b, &start)) {
+        Span<TexMode, Blend, Key, ZLess>(c, st, ya, xa, na, a, dx);
+        if (nb > 0) Span<TexMode, Blend, Key, ZLess>(c, st, yb, xb, nb, b, dx);
+        return;
+    }
+    GroupIn in;
+    in.z = _mm512_add_epi32(Spread2(start, kZ), st.pair.zLane);
+    in.a = _mm512_add_epi32(Spread2(start, kA), st.pair.aLane);
+    in.r = _mm512_add_epi32(Spread2(start, kR), st.pair.rLane);
+    in.g = _mm512_add_epi32(Spread2(start, kG), st.pair.gLane);
+    in.b = _mm512_add_epi32(Spread2(start, kB), st.pair.bLane);
+    in.s = in.t = _mm512_setzero_si512();
+    if (TexMode) {
+        // AffineStart of both rows: s and t of row a, then of row b, in 4 lanes.
+        const __m128 px = _mm_sub_ps(_mm_add_ps(_mm_setr_ps(float(xa), float(xa), float(xb), float(xb)),
+                                                _mm_set1_ps(0.5f)), _mm_set1_ps(st.x0));
+        const __m128 py = _mm_sub_ps(_mm_add_ps(_mm_setr_ps(float(ya), float(ya), float(yb), float(yb)),
+                                                _mm_set1_ps(0.5f)), _mm_set1_ps(st.y0));
+        const __m128 d = _mm_add_ps(_mm_mul_ps(_mm_setr_ps(st.gux, st.gvx, st.gux, st.gvx), px),
+                                    _mm_mul_ps(_mm_setr_ps(st.guy, st.gvy, st.guy, st.gvy), py));
+        // Step32(d, 1): 0 outside (-1e9, 1e9) and for NaN.
+        const __mmask8 fits = _mm_cmp_ps_mask(d, _mm_set1_ps(-1.0e9f), _CMP_GT_OQ) &
+                              _mm_cmp_ps_mask(d, _mm_set1_ps(1.0e9f), _CMP_LT_OQ);
+        const __m256i steps = _mm256_maskz_cvttpd_epi64(
+            fits, _mm256_mul_pd(_mm256_cvtps_pd(d), _mm256_set1_pd(4294967296.0)));
+        const __m128i st4 = _mm_add_epi32(_mm256_cvtepi64_epi32(steps),
+                                          _mm_setr_epi32(int(st.s0), int(st.t0), int(st.s0), int(st.t0)));
+        const __m512i both = _mm512_castsi128_si512(st4);
+        in.s = _mm512_add_epi32(_mm512_permutexvar_epi32(Halves(0, 2), both), st.dsPair);
+        in.t = _mm512_add_epi32(_mm512_permutexvar_epi32(Halves(1, 3), both), st.dtPair);
+    }
+    const DitherVectors& dither = c.dither ? kDitherVectors : kNoDither;
+    in.d5 = _mm512_inserti64x4(dither.d5[ya & 3][xa & 3], _mm512_castsi512_si256(dither.d5[yb & 3][xb & 3]), 1);
+    in.d6 = _mm512_inserti64x4(dither.d6[ya & 3][xa & 3], _mm512_castsi512_si256(dither.d6[yb & 3][xb & 3]), 1);
+    in.cp[0] = c.colour + size_t(ya) * c.pitch + xa;
+    in.cp[1] = c.colour + size_t(yb) * c.pitch + xb;
+    in.zp[0] = c.depth + size_t(ya) * c.pitch + xa;
+    in.zp[1] = c.depth + size_t(yb) * c.pitch + xb;
+    in.mask = __mmask16(((1u << na) - 1) | (((1u << nb) - 1) << 8));
+    Group16<TexMode, Blend, Key, ZLess, true>(c, in, c.depthWrite);
+}
+#endif
+
 struct Vtx {
     int64_t X, Y;    // 1/16 pixels
     float x, y;      // the same in pixels
@@ -559,9 +909,20 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
     if (yBot > c.cy1) yBot = c.cy1;
     if (yTop >= yBot) return;
 
+#if SC_SIMD != 2
     // Without a texture, or with u and v linear across the triangle, 1/w and friends are unused.
     const int used = (TexMode == 0 || st.affine) ? kS : kAttrs;
-    float row[kAttrs] = {};
+#endif
+    float rows[2][kAttrs] = {};
+    float* row = rows[0];
+#if SC_SIMD == 2
+    const bool pairs = TexMode == 0 || (st.affine && c.pot);
+    static_assert(kAttrs == 8);
+    const __m256 vf = _mm256_loadu_ps(v0.f), vgx = _mm256_loadu_ps(gx), vgy = _mm256_loadu_ps(gy);
+    bool held = false;  // a short row waiting for another
+    int heldY = 0, heldX = 0, heldN = 0;
+    const float* heldRow = nullptr;
+#endif
     Edge lng;
     lng.Start(v0.X, v0.Y, v2.X, v2.Y, int(yTop));
     for (int part = 0; part < 2; ++part) {
@@ -579,14 +940,48 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
             if (xl < c.cx0) xl = c.cx0;
             if (xr > c.cx1) xr = c.cx1;
             if (xl < xr) {
+                if (y + 1 < y1) {
+                    // The next row's pixels come from memory while this one is drawn.
+                    const size_t next = size_t(y + 1) * c.pitch + size_t(xl);
+                    __builtin_prefetch(c.colour + next, 1);
+                    __builtin_prefetch(c.depth + next, 1);
+                }
                 float px = float(xl) + 0.5f - v0.x, py = float(y) + 0.5f - v0.y;
+#if SC_SIMD == 2
+                // All 8 at once, in the same order of operations (the ones past `used` go unread):
+                // the vector loads of SpanPair then take them straight from this store.
+                _mm256_storeu_ps(row, _mm256_add_ps(_mm256_add_ps(vf, _mm256_mul_ps(vgx, _mm256_set1_ps(px))),
+                                                    _mm256_mul_ps(vgy, _mm256_set1_ps(py))));
+#else
                 for (int k = 0; k < used; ++k) row[k] = v0.f[k] + gx[k] * px + gy[k] * py;
-                Span<TexMode, Blend, Key, ZLess>(c, st, int(y), int(xl), int(xr - xl), row, gx);
+#endif
+#if SC_SIMD == 2
+                // Rows of at most 8 pixels go two to a group.
+                if (pairs && xr - xl <= 8) {
+                    if (held) {
+                        SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, int(y),
+                                                             int(xl), int(xr - xl), row, gx);
+                        held = false;
+                    } else {
+                        held = true;
+                        heldY = int(y);
+                        heldX = int(xl);
+                        heldN = int(xr - xl);
+                        heldRow = row;  // the next row goes to the other buffer
+                        row = rows[row == rows[0] ? 1 : 0];
+                    }
+                } else
+#endif
+                    Span<TexMode, Blend, Key, ZLess>(c, st, int(y), int(xl), int(xr - xl), row, gx);
             }
             left.Step();
             right.Step();
         }
     }
+#if SC_SIMD == 2
+    if (held)  // the last short row alone, in the lower half of a group
+        SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, heldY, heldX, 0, heldRow, gx);
+#endif
 }
 
 template <bool Blend, bool Key, bool ZLess>
@@ -643,8 +1038,12 @@ void Triangle(const Ctx& c, const ScVertex& p0, const ScVertex& p1, const ScVert
         st.dsx = Step32(st.gux, 1);
         st.dtx = Step32(st.gvx, 1);
 #if SC_SIMD
-        st.dsLane = _mm256_mullo_epi32(_mm256_set1_epi32(int(st.dsx)), kLane);
-        st.dtLane = _mm256_mullo_epi32(_mm256_set1_epi32(int(st.dtx)), kLane);
+        st.dsLane = LaneSteps(st.dsx);
+        st.dtLane = LaneSteps(st.dtx);
+#if SC_SIMD == 2
+        st.dsPair = LowTwice(st.dsLane);
+        st.dtPair = LowTwice(st.dtLane);
+#endif
 #endif
     }
 

@@ -20,10 +20,22 @@ constexpr int kMaxThreads = 64;
 // Vertices a queue holds before it is drawn anyway, to bound its memory (2.8 MB).
 constexpr size_t kMaxQueuedVertices = 100000;
 
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-                            __builtin_cpu_supports("bmi2");
-    return has;
+// The widest copy of the rasteriser this processor runs (the plain one off x86-64).
+ScSimd Widest() {
+#if SC_SIMD_COPIES
+    static const ScSimd widest = [] {
+        if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("bmi") ||
+            !__builtin_cpu_supports("bmi2"))
+            return SC_SIMD_NONE;
+        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
+            return SC_SIMD_AVX512;
+        return SC_SIMD_AVX2;
+    }();
+    return widest;
+#else
+    return SC_SIMD_NONE;
+#endif
 }
 
 // Every card, so that a texture about to change can have the draws that use it done first.
@@ -43,8 +55,13 @@ struct ScWorkers {
 
 int ScDrawRows(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
                int count, bool draw) {
-    if (s.simd && HasAvx2()) return sc_avx2::Draw(card, s, y0, y1, prim, v, count, draw);
-    return sc_base::Draw(card, s, y0, y1, prim, v, count, draw);
+    switch (std::min(s.simd, Widest())) {
+#if SC_SIMD_COPIES  // built on x86-64 only
+        case SC_SIMD_AVX512: return sc_avx512::Draw(card, s, y0, y1, prim, v, count, draw);
+        case SC_SIMD_AVX2: return sc_avx2::Draw(card, s, y0, y1, prim, v, count, draw);
+#endif
+        default: return sc_base::Draw(card, s, y0, y1, prim, v, count, draw);
+    }
 }
 
 namespace {
@@ -154,6 +171,10 @@ int ScDraw(ScCard* card, ScPrim prim, const ScVertex* v, int count) {
     return n;
 }
 
-void ScSetSimd(ScCard* card, bool on) {
-    if (card) card->simd = on;
+void ScSetSimd(ScCard* card, bool on) { ScSetSimdLimit(card, on ? SC_SIMD_AVX512 : SC_SIMD_NONE); }
+
+void ScSetSimdLimit(ScCard* card, ScSimd widest) {
+    if (card) card->simd = std::clamp(widest, SC_SIMD_NONE, SC_SIMD_AVX512);
 }
+
+ScSimd ScSimdAvailable() { return Widest(); }

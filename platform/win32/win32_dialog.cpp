@@ -18,12 +18,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "resource.h"
 #include "win32_dlgview.h"
 #include "win32_internal.h"
 
 namespace {
 
-const int kListId = 1001, kRunId = IDOK, kExitId = IDCANCEL;
+const int kListId = IDC_DEVICE_LIST, kRunId = IDOK, kExitId = IDCANCEL;
 
 LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     W32Window* w = W32_Get(hwnd);
@@ -269,7 +270,7 @@ void RunInteractive(HWND dlg) {
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
                                DLGPROC dialogProc, LPARAM initParam) {
-    if (!IS_INTRESOURCE(templateName) || LOWORD(templateName) != 101)
+    if (!IS_INTRESOURCE(templateName) || LOWORD(templateName) != IDD_SELECT_DEVICE)
         Win32Unsupported("DialogBoxParamA", "a dialog resource other than 101");
     if (!dialogProc) return -1;
     RegisterDialogClasses();

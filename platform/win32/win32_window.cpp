@@ -185,6 +185,11 @@ void Win32_NotifyPresent() {
     W32Timer_VirtualStep();  // under virtual time a frame lasts one tick
 }
 
+BOOL WINAPI GdiFlush(void) {
+    Win32_NotifyPresent();
+    return TRUE;
+}
+
 void Win32_RequestClose() {
     for (HWND hwnd : W32_TopLevelWindows()) PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
@@ -428,6 +433,11 @@ BOOL WINAPI IsWindow(HWND hwnd) { return W32_Get(hwnd) ? TRUE : FALSE; }
 BOOL WINAPI IsWindowVisible(HWND hwnd) {
     W32Window* w = W32_Get(hwnd);
     return w && w->visible ? TRUE : FALSE;
+}
+
+BOOL WINAPI IsIconic(HWND hwnd) {
+    W32Window* w = W32_Get(hwnd);
+    return w && w->minimized ? TRUE : FALSE;
 }
 
 BOOL WINAPI IsWindowEnabled(HWND hwnd) {

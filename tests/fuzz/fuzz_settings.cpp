@@ -14,10 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(std::string(refused).rfind("Setting ", 0) == 0);
         return 0;
     }
-    FUZZ_CHECK(screenWidth >= 1 && screenWidth <= kMaxScreenSide);
-    FUZZ_CHECK(screenHeight >= 1 && screenHeight <= kMaxScreenSide);
-    FUZZ_CHECK(syncToTimer != 1 || (timerPeriod >= 1 && timerPeriod <= kMaxTimerPeriod));
-    FUZZ_CHECK(retraceWaits >= 0 && retraceWaits <= kMaxRetraceWaits);
+    const DemoSettings& s = settings;
+    FUZZ_CHECK(s.screenWidth >= 1 && s.screenWidth <= kMaxScreenSide);
+    FUZZ_CHECK(s.screenHeight >= 1 && s.screenHeight <= kMaxScreenSide);
+    FUZZ_CHECK(s.syncToTimer != 1 || (s.timerPeriod >= 1 && s.timerPeriod <= kMaxTimerPeriod));
+    FUZZ_CHECK(s.retraceWaits >= 0 && s.retraceWaits <= kMaxRetraceWaits);
     FrameRateValue();
     return 0;
 }

@@ -11,13 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "it_module_writer.h"
+#include "files.h"
+#include "tone_module.h"
 #include "texlib.h"
 #include "trx_object.h"
 
 namespace showdata {
-
-using testaudio::Bytes;
 
 // ---- textures -------------------------------------------------------------------------------
 
@@ -142,21 +141,21 @@ inline std::string WriteShowData(const std::string& dir) {
     for (const auto& [name, anims] : models) {
         if (failed.empty()) failed = WriteModel(dir, name, anims);
         const std::string remap = "# " + std::string(name) + " texture remap\r\n1->1\r\n2->3\r\n";
-        if (!testaudio::WriteFile(dir + "/" + name + ".txi", Bytes(remap.begin(), remap.end())))
+        if (!WriteBytes(dir + "/" + name + ".txi", Bytes(remap.begin(), remap.end())))
             failed = std::string(name) + ".txi not written";
     }
-    if (!testaudio::WriteFile(dir + "/napis1.pcx", Pcx(96, 40)) || !testaudio::WriteFile(dir + "/hlnapis.pcx", Pcx(63, 17)))
+    if (!WriteBytes(dir + "/napis1.pcx", Pcx(96, 40)) || !WriteBytes(dir + "/hlnapis.pcx", Pcx(63, 17)))
         failed = "a title picture not written";
     int period = 40;
     for (const char* sample : {"dvere", "kouzlo", "hrom", "konec", "bota", "boure"}) {
         std::vector<int16_t> pcm(2205);
         for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>((i / static_cast<size_t>(period)) % 2 ? 6000 : -6000);
-        if (!testaudio::WriteFile(dir + "/sound/" + sample + ".wav", testaudio::Wav16(1, 22050, pcm)))
+        if (!WriteBytes(dir + "/sound/" + sample + ".wav", EncodeWav16(1, 22050, pcm)))
             failed = std::string(sample) + ".wav not written";
         period += 10;
     }
-    if (!testaudio::WriteFile(dir + "/teufel.it", testaudio::SquareToneModule(100)) ||
-        !testaudio::WriteFile(dir + "/titles.it", testaudio::SquareToneModule(150, 16)))
+    if (!WriteBytes(dir + "/teufel.it", SquareToneModule(100)) ||
+        !WriteBytes(dir + "/titles.it", SquareToneModule(150, 16)))
         failed = "a module not written";
     return failed;
 }

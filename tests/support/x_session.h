@@ -21,18 +21,9 @@
 
 namespace xsession {
 
+// Whether the shell finds the program.
 inline bool OnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::string all = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= all.size()) {
-        size_t end = all.find(':', start);
-        if (end == std::string::npos) end = all.size();
-        std::string file = all.substr(start, end - start) + "/" + name;
-        if (access(file.c_str(), X_OK) == 0) return true;
-        start = end + 1;
-    }
-    return false;
+    return std::system(("command -v '" + name + "' >/dev/null 2>&1").c_str()) == 0;
 }
 
 // Starts argv in dir with extra environment entries, its output to log; the child ends when the

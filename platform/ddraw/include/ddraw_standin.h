@@ -30,5 +30,11 @@ void DDrawStandIn_SetZBufferFormats(const DDPIXELFORMAT* formats, int count);
 // The software card behind the current display mode (null before SetDisplayMode).
 ScCard* DDrawStandIn_Card(void);
 
-// Marks every live surface lost, as a mode switch by another program would.
+// Marks the display's surfaces lost (primary surfaces and their back buffers), as a mode switch
+// by another program would; until the program restores them they refuse Lock, Flip and Blt.
+// A flip while the exclusive window is minimised loses them too, and Restore refuses
+// (DDERR_WRONGMODE) until the window shows again.
+// Textures (the device's are managed) and off-screen surfaces keep their contents and stay.
+// Programs: TAMBIR_DDRAW_LOSE_AT=N[,N...] loses them at the Nth flips (counted from 1), which
+// then return DDERR_SURFACELOST: for tests of a display lost while the show runs.
 void DDrawStandIn_LoseSurfaces(void);

@@ -138,8 +138,15 @@ void ScSetTexture(ScCard* card, const ScTexture* texture);
 void ScSetFilter(ScCard* card, ScFilter minify, ScFilter magnify);
 void ScSetColorKey(ScCard* card, bool on);
 void ScSetDither(ScCard* card, bool on);
-// Draw 8 pixels at a time with AVX2 when the processor has it (default on; same pixels either way).
+// The copies of the rasteriser, narrowest first; all draw the same pixels.
+enum ScSimd { SC_SIMD_NONE, SC_SIMD_AVX2, SC_SIMD_AVX512 };
+// Draw with the widest copy the processor has (on, the default; x86-64: 16 pixels at a time with
+// AVX-512, else 8 with AVX2) or with the plain one (off).
 void ScSetSimd(ScCard* card, bool on);
+// Draw with the widest copy the processor has up to `widest` (SC_SIMD_NONE: the plain one).
+void ScSetSimdLimit(ScCard* card, ScSimd widest);
+// The widest copy this processor can run.
+ScSimd ScSimdAvailable();
 // Draw on n threads (1..64, at most one per row; same pixels either way). Draws made so far are
 // finished first. With one thread, ScDraw draws at once and no queue exists.
 void ScSetThreads(ScCard* card, int n);

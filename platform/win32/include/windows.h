@@ -297,6 +297,8 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow);
 BOOL WINAPI CloseWindow(HWND hwnd);
 BOOL WINAPI IsWindow(HWND hwnd);
 BOOL WINAPI IsWindowVisible(HWND hwnd);
+// Whether the window is minimised (by the user, the window manager or itself).
+BOOL WINAPI IsIconic(HWND hwnd);
 BOOL WINAPI IsWindowEnabled(HWND hwnd);
 BOOL WINAPI EnableWindow(HWND hwnd, BOOL enable);
 BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
@@ -327,6 +329,11 @@ LRESULT WINAPI SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 short WINAPI GetAsyncKeyState(int vkey);
+
+// Drawing. The stand-in has no GDI surfaces: a program that draws its frames itself calls GdiFlush
+// when one is finished, and the stand-in counts it as a presented frame (as it counts a flip of
+// the DirectDraw and Glide stand-ins) to pace its message loop and the capture's virtual time.
+BOOL WINAPI GdiFlush(void);
 
 // Dialogs.
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,

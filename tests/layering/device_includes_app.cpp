@@ -1,2 +1,0 @@
-// Must not compile: the display device sits below the application.
-#include "Navek.h"

@@ -1,2 +1,0 @@
-// Must not compile: the platform stand-ins sit below the display device.
-#include "device.h"

@@ -1,0 +1,28 @@
+// tone_module.h: a tiny Impulse Tracker module for the audio tests, written by the content
+// builder's IT writer.
+#pragma once
+
+#include <cstdint>
+
+#include "it_writer.h"
+
+// `rows` rows at speed 1, tempo 250 (441 frames per row at 44100 Hz) of one looped square wave of
+// `period` frames and 16 periods at C-5 on channel 0 from row 0; `amplitude` is in 8-bit levels.
+inline Bytes SquareToneModule(int period, int rows = 32, int amplitude = 100) {
+    ItSong song;
+    song.name = "tambir test";
+    song.speed = 1;
+    song.tempo = 250;
+    ItSampleData sample;
+    for (int i = 0; i < 16 * period; ++i)
+        sample.pcm.push_back(static_cast<int16_t>((i % period < period / 2 ? amplitude : -amplitude) * 256));
+    sample.loop = true;
+    sample.loopEnd = static_cast<int>(sample.pcm.size());
+    song.samples.push_back(sample);
+    ItPattern pattern;
+    pattern.rows = rows;
+    pattern.cells.push_back({0, 0, 60, 1});
+    song.patterns.push_back(pattern);
+    song.orders = {0};
+    return EncodeIt(song);
+}
