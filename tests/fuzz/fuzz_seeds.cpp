@@ -56,7 +56,7 @@ void Lzw(const std::string& leaf, const Bytes& b) {
     lzw_init(8);
     const int s = lzw_compress(b.data(), packed.data(), n);
     lzw_free();
-    if (s > 0) testaudio::WriteFile(Seed("lzw", leaf + ".lzw"), Bytes(packed.begin(), packed.begin() + s));
+    if (s > 0) WriteBytes(Seed("lzw", leaf + ".lzw"), Bytes(packed.begin(), packed.begin() + s));
 }
 
 // The library seed `name` once more with its body stored raw (flag 1): mutations then reach the
@@ -76,12 +76,12 @@ void RawTexLibrary(const std::string& name) {
     if (n != static_cast<int>(unpacked)) return;
     raw[55] = 1;
     std::memcpy(&raw[60], &unpacked, 4);
-    testaudio::WriteFile(name + ".raw", raw);
+    WriteBytes(name + ".raw", raw);
 }
 
 void TexLibrary(const std::string& path, const std::string& leaf, const Bytes& b) {
     if (b.size() <= kMaxSeed) {
-        testaudio::WriteFile(Seed("texlib", leaf), b);
+        WriteBytes(Seed("texlib", leaf), b);
         RawTexLibrary(Seed("texlib", leaf));
         return;
     }
@@ -128,11 +128,11 @@ void Model(const std::string& path, const std::string& leaf, const Bytes& b) {
             const Bytes mesh = UnpackedMesh(a->keys->mesh);
             if (mesh.size() > kMaxSeed / 4) continue;
             const std::string name = leaf + "-anim" + std::to_string(a->id) + ".mesh";
-            testaudio::WriteFile(Seed("model", name), mesh);
-            testaudio::WriteFile(Seed("model_v1", name), mesh);
+            WriteBytes(Seed("model", name), mesh);
+            WriteBytes(Seed("model_v1", name), mesh);
         }
         if (b.size() <= kMaxSeed) {
-            testaudio::WriteFile(Seed("model", leaf), b);
+            WriteBytes(Seed("model", leaf), b);
         } else {
             while (obj.anims && obj.anims->next && DeleteAnim(&obj, obj.anims->next->id) == OBJ_OK) {
             }
@@ -148,12 +148,12 @@ void Model(const std::string& path, const std::string& leaf, const Bytes& b) {
 void Wav(const std::string& leaf, const Bytes& b) {
     audio::WavPcm pcm;
     if (b.size() <= kMaxSeed / 4) {
-        testaudio::WriteFile(Seed("wav", leaf), b);
+        WriteBytes(Seed("wav", leaf), b);
     } else if (audio::ParseWav(b.data(), b.size(), &pcm).empty() && pcm.bits == 16) {
         const size_t n = std::min<size_t>(pcm.frames, 8192) * static_cast<size_t>(pcm.channels);
         std::vector<int16_t> samples(n);
         std::memcpy(samples.data(), pcm.data, 2 * n);
-        testaudio::WriteFile(Seed("wav", leaf), EncodeWav16(pcm.channels, static_cast<int>(pcm.rate), samples));
+        WriteBytes(Seed("wav", leaf), EncodeWav16(pcm.channels, static_cast<int>(pcm.rate), samples));
     }
 }
 
@@ -175,17 +175,17 @@ void FromDirectory(const std::string& dir, const std::string& prefix) {
         Lzw(leaf, b);
         if (Ends(name, ".tex") || Ends(name, ".fnt")) TexLibrary(path, leaf, b);
         else if (Ends(name, ".mdl")) Model(path, leaf, b);
-        else if (Ends(name, ".pcx") && b.size() <= kMaxSeed) testaudio::WriteFile(Seed("pcx", leaf), b);
-        else if (Ends(name, ".txi")) testaudio::WriteFile(Seed("remap", leaf), b);
+        else if (Ends(name, ".pcx") && b.size() <= kMaxSeed) WriteBytes(Seed("pcx", leaf), b);
+        else if (Ends(name, ".txi")) WriteBytes(Seed("remap", leaf), b);
         else if (Ends(name, ".wav")) Wav(leaf, b);
-        else if (Ends(name, ".it") && b.size() <= kMaxSeed) testaudio::WriteFile(Seed("module", leaf), b);
+        else if (Ends(name, ".it") && b.size() <= kMaxSeed) WriteBytes(Seed("module", leaf), b);
     }
 }
 
 void Texts(const char* harness, const std::vector<std::string>& texts) {
     int i = 0;
     for (const std::string& t : texts)
-        testaudio::WriteFile(Seed(harness, "seed-" + std::to_string(i++)), Bytes(t.begin(), t.end()));
+        WriteBytes(Seed(harness, "seed-" + std::to_string(i++)), Bytes(t.begin(), t.end()));
 }
 
 }  // namespace
