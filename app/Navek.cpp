@@ -41,8 +41,8 @@ void ScanSettings(const char* cmdLine) {
     // Only converted numbers are stored: the settings after the first non-number keep their values.
     // Numbers are read as "%d" reads them (blanks, a sign, digits); one beyond the 32-bit range
     // is held at the range's end, where CheckSettings refuses or clamps it like any other.
-    int32_t* fields[10] = {&settings.screenWidth,  &settings.screenHeight, &settings.syncToTimer,
-                           &settings.refreshRate,  &settings.timerPeriod,  &settings.spareSetting,
+    int32_t* fields[10] = {&settings.screenWidth,  &settings.screenHeight,  &settings.syncToTimer,
+                           &settings.refreshRate,  &settings.timerPeriod,   &settings.spareSetting,
                            &settings.lagTolerance, &settings.showDebugInfo, &settings.anyKeyCamera,
                            &settings.retraceWaits};
     const char* p = cmdLine;
@@ -70,8 +70,10 @@ const char* CheckSettings(void) {
     if (settings.screenHeight < 1 || settings.screenHeight > kMaxScreenSide)
         return refuse("2 (screen height)", settings.screenHeight, "1 to 4096");
     // The timer takes periods of 1 ms to 1,000,000 ms; without a tick a synced show never starts.
-    if (settings.syncToTimer == 1 && (settings.timerPeriod < 1 || settings.timerPeriod > kMaxTimerPeriod))
-        return refuse("5 (timer period)", settings.timerPeriod, "1 to 1000000 ms (sync to timer is on)");
+    if (settings.syncToTimer == 1 &&
+        (settings.timerPeriod < 1 || settings.timerPeriod > kMaxTimerPeriod))
+        return refuse("5 (timer period)", settings.timerPeriod,
+                      "1 to 1000000 ms (sync to timer is on)");
     if (settings.retraceWaits < 0) settings.retraceWaits = 0;
     if (settings.retraceWaits > kMaxRetraceWaits) settings.retraceWaits = kMaxRetraceWaits;
     return nullptr;
@@ -123,14 +125,10 @@ INT_PTR CALLBACK DeviceDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
             EndDialog(dialog, 1);
             return TRUE;
         }
-        case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
-        default:
-            return TRUE;
+        case IDCANCEL: EndDialog(dialog, 0); return TRUE;
+        default: return TRUE;
         }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 
@@ -156,8 +154,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
             handles.audioState = 1;
         }
         return 1;
-    default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    default: return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }
 
@@ -193,9 +190,9 @@ void DemoFrame(void) {
 
     DevClear(0, 0, 0);
     BeginOverlay(1);
-    const OverlayStatus status = {settings.screenWidth, settings.screenHeight,
+    const OverlayStatus status = {settings.screenWidth,   settings.screenHeight,
                                   settings.showDebugInfo, FrameRateValue(),
-                                  pacing.tickCount, pacing.framesDone};
+                                  pacing.tickCount,       pacing.framesDone};
     DrawOverlay(static_cast<int>(pacing.frameNumber), &status);
     EndOverlay();
     ClearScene();
@@ -267,7 +264,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
         MessageBoxA(nullptr, "Unable to create main window", nullptr, MB_OK);
         return 1;
     }
-    if (!DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SELECT_DEVICE), handles.mainWindow, DeviceDlgProc, 0)) return 0;
+    if (!DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SELECT_DEVICE), handles.mainWindow,
+                         DeviceDlgProc, 0))
+        return 0;
 
     // The show cannot run on a device that did not open: say so and end with a failure status.
     if (DevOpen(nullptr, settings.screenWidth, settings.screenHeight, settings.refreshRate) != 0) {
@@ -291,7 +290,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     }
     if (failedLib) {
         char text[160];
-        std::snprintf(text, sizeof text, "The display device could not make the textures of \"%s\" (result %d)",
+        std::snprintf(text, sizeof text,
+                      "The display device could not make the textures of \"%s\" (result %d)",
                       failedLib, uploaded);
         MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
         DestroyWindow(handles.mainWindow);  // closes the device
@@ -308,17 +308,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     DevSetCullMode(-1);
     SetAmbient(0.5f);
     MatPerspective(&projMatrix, 0.01f, 20.0f, 0.00016666666f);
-    SetViewport(static_cast<float>(settings.screenWidth / 2), static_cast<float>(settings.screenHeight / 2), 300.0f,
-                300.0f, 0);
+    SetViewport(static_cast<float>(settings.screenWidth / 2),
+                static_cast<float>(settings.screenHeight / 2), 300.0f, 300.0f, 0);
     if (SetLightCount(10) != 0) {  // without its light slots the show would be drawn unlit
-        MessageBoxA(nullptr, "Unable to set up the scene's lights: out of memory", nullptr, MB_OK | MB_ICONERROR);
+        MessageBoxA(nullptr, "Unable to set up the scene's lights: out of memory", nullptr,
+                    MB_OK | MB_ICONERROR);
         DestroyWindow(handles.mainWindow);
         ReleaseData();
         return 1;
     }
     DevSetDepthTest(1);
     StartAudio();
-    handles.timerId = timeSetEvent(static_cast<UINT>(settings.timerPeriod), 0, TimerTick, 0, TIME_PERIODIC);
+    handles.timerId =
+        timeSetEvent(static_cast<UINT>(settings.timerPeriod), 0, TimerTick, 0, TIME_PERIODIC);
     SetFocus(handles.mainWindow);
 
     MSG msg;

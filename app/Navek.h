@@ -14,7 +14,7 @@
 
 // The ten settings, in command-line order.
 struct DemoSettings {
-    int32_t screenWidth;    // display width; its half is the viewport centre
+    int32_t screenWidth;  // display width; its half is the viewport centre
     int32_t screenHeight;
     int32_t syncToTimer;    // 1: one frame per timer tick; else as fast as possible
     int32_t refreshRate;    // Hz, for DevOpen

@@ -79,8 +79,9 @@ static bool CheckAnimations(const Object* obj, const char* model, const int32_t*
         while (a && a->id != id) a = a->next;
         if (a && a->keys) continue;
         char text[200];
-        std::snprintf(text, sizeof text, a ? "The model \"%s\" has no keyframes in animation %d"
-                                           : "The model \"%s\" has no animation %d",
+        std::snprintf(text, sizeof text,
+                      a ? "The model \"%s\" has no keyframes in animation %d"
+                        : "The model \"%s\" has no animation %d",
                       model, static_cast<int>(id));
         MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
         return false;
@@ -108,10 +109,10 @@ int LoadDemoData(void) {
         const int8_t loaded = LoadModel(m.obj, m.model, nullptr);
         if (loaded != 0) {
             char text[320];
-            const char* why = loaded == MDL_OPEN                                 ? "cannot open the file"
+            const char* why = loaded == MDL_OPEN ? "cannot open the file"
                               : loaded == MDL_NO_MEMORY || loaded == OBJ_NO_MEMORY ? "out of memory"
-                              : loaded == MDL_READ                               ? ModelFileError()
-                                                                                 : "not a model file this reader knows";
+                              : loaded == MDL_READ ? ModelFileError()
+                                                   : "not a model file this reader knows";
             std::snprintf(text, sizeof text, "Unable to load the model \"%s\": %s", m.model, why);
             MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
             return 1;
@@ -146,7 +147,8 @@ int LoadDemoData(void) {
         const int remap = LoadRemap(m.obj, m.remap);
         if (remap == OBJ_NO_MEMORY) {
             char text[160];
-            std::snprintf(text, sizeof text, "Unable to load the remap file \"%s\": out of memory", m.remap);
+            std::snprintf(text, sizeof text, "Unable to load the remap file \"%s\": out of memory",
+                          m.remap);
             MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONERROR);
             return 1;
         }

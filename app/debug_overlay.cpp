@@ -35,11 +35,11 @@ struct CameraKey {
     double step;
 };
 const CameraKey cameraKeys[14] = {
-    {VK_UP, &camRx, 0.1},       {VK_DOWN, &camRx, -0.1},    {VK_LEFT, &camRy, 0.1},
-    {VK_RIGHT, &camRy, -0.1},   {VK_F11, &camRz, 0.1},      {VK_F12, &camRz, -0.1},
-    {VK_ADD, &camZoom, 1.1},    {VK_SUBTRACT, &camZoom, -1.1}, {VK_INSERT, &camTx, 30},
-    {VK_DELETE, &camTx, -30},   {VK_HOME, &camTy, 30},      {VK_END, &camTy, -30},
-    {VK_PRIOR, &camTz, 30},     {VK_NEXT, &camTz, -30},
+    {VK_UP, &camRx, 0.1},     {VK_DOWN, &camRx, -0.1},       {VK_LEFT, &camRy, 0.1},
+    {VK_RIGHT, &camRy, -0.1}, {VK_F11, &camRz, 0.1},         {VK_F12, &camRz, -0.1},
+    {VK_ADD, &camZoom, 1.1},  {VK_SUBTRACT, &camZoom, -1.1}, {VK_INSERT, &camTx, 30},
+    {VK_DELETE, &camTx, -30}, {VK_HOME, &camTy, 30},         {VK_END, &camTy, -30},
+    {VK_PRIOR, &camTz, 30},   {VK_NEXT, &camTz, -30},
 };
 
 }  // namespace
@@ -48,7 +48,8 @@ void DrawOverlay(int frame, const OverlayStatus* status) {
     TextBox box;
     InitTextBoxScreen(&box);
 
-    if (frame >= titleStart && frame < titleStart + title1Length - 3) DrawCentred(&imgNapis1, status);
+    if (frame >= titleStart && frame < titleStart + title1Length - 3)
+        DrawCentred(&imgNapis1, status);
     if (frame >= titleStart + title1Length && frame < titleStart + title1Length + title2Length - 20)
         DrawCentred(&imgHlnapis, status);
 

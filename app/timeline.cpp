@@ -2,8 +2,8 @@
 #include "timeline.h"
 
 #include <bit>
-#include <initializer_list>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "assets.h"
 #include "scene.h"
@@ -129,6 +129,8 @@ struct CameraRow {
     float duration;
 };
 
+// One row per shot, as wide as its two poses.
+// clang-format off
 const CameraRow cameraTable[] = {
     {true, 60, true, 0, {0, 820, -480, 0.1f, 3.04f, 3.14f, 1}, {0, 850, -480, 0.15f, 3.04f, 3.14f, 1}, 60},
     {true, 100, true, 60, {180, 822, -120, -0.3f, 2.34f, 1.94f, 1}, {170, 812, -100, -0.3f, 2.34f, 1.94f, 1}, 40},
@@ -170,6 +172,7 @@ const CameraRow cameraTable[] = {
     {false, 1570, false, 1470, {0, -400, -240, -1.67f, 3.14f, 3.14f, 1}, {0, -400, -220, -1.53f, 3.14f, 3.14f, 1}, 100},
     {false, 0, false, 1570, {0, -400, -210, -1.53f, 3.14f, 3.14f, 1}, {0, -400, -230, -3.14f, 3.14f, 3.14f, 1}, 54},
 };
+// clang-format on
 constexpr int cameraRows = sizeof cameraTable / sizeof cameraTable[0];
 
 }  // namespace
@@ -185,8 +188,8 @@ static void MainCamera(float f) {
     const CameraRow& r = cameraTable[i];
     const float elapsed =
         r.startByD ? static_cast<float>(d - r.start) : f - static_cast<float>(r.start);
-    CameraMove(r.from[0], r.from[1], r.from[2], r.from[3], r.from[4], r.from[5], r.from[6],
-               r.to[0], r.to[1], r.to[2], r.to[3], r.to[4], r.to[5], r.to[6], r.duration, elapsed);
+    CameraMove(r.from[0], r.from[1], r.from[2], r.from[3], r.from[4], r.from[5], r.from[6], r.to[0],
+               r.to[1], r.to[2], r.to[3], r.to[4], r.to[5], r.to[6], r.duration, elapsed);
 }
 
 // ---- main part: the hero ----

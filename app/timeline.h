@@ -10,14 +10,14 @@
 #include "trx_math.h"
 
 // Frame constants of the script. The end of the show (2874) is endFrame in Navek.h.
-constexpr int32_t titleStart = 0;                          // title part: cpu model, title pictures
-constexpr int32_t title1Length = 100;                      // first title
-constexpr int32_t title2Length = 200;                      // second title
-constexpr int32_t heroStart = titleStart + 300;            // main part: the hero walks in
-constexpr int32_t heroActStart = heroStart + 130;          // the hero's acting phases
-constexpr int32_t heroExitStart = heroActStart + 380;      // the hero's last phase
-constexpr int32_t objectStart = 1030;                      // objekt enters
-constexpr int32_t finalStart = 1624;                       // final part, second music
+constexpr int32_t titleStart = 0;                      // title part: cpu model, title pictures
+constexpr int32_t title1Length = 100;                  // first title
+constexpr int32_t title2Length = 200;                  // second title
+constexpr int32_t heroStart = titleStart + 300;        // main part: the hero walks in
+constexpr int32_t heroActStart = heroStart + 130;      // the hero's acting phases
+constexpr int32_t heroExitStart = heroActStart + 380;  // the hero's last phase
+constexpr int32_t objectStart = 1030;                  // objekt enters
+constexpr int32_t finalStart = 1624;                   // final part, second music
 constexpr int32_t walkInLength = 100;
 constexpr int32_t act1Length = 66;
 constexpr int32_t blendLength = 20;

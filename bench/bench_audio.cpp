@@ -24,9 +24,11 @@ Bytes BusyModule(int seed) {
     song.orders.assign(16, 0);
     ItSampleData square, saw;
     for (int i = 0; i < 8 * (64 + seed); ++i)
-        square.pcm.push_back(static_cast<int16_t>(i % (64 + seed) < (64 + seed) / 2 ? 90 * 256 : -90 * 256));
+        square.pcm.push_back(
+            static_cast<int16_t>(i % (64 + seed) < (64 + seed) / 2 ? 90 * 256 : -90 * 256));
     square.c5speed = 22050;
-    for (int i = 0; i < 2000; ++i) saw.pcm.push_back(static_cast<int16_t>(((i * 7 + seed) % 200 - 100) * 256));
+    for (int i = 0; i < 2000; ++i)
+        saw.pcm.push_back(static_cast<int16_t>(((i * 7 + seed) % 200 - 100) * 256));
     saw.c5speed = 8363;
     for (ItSampleData* s : {&square, &saw}) {
         s->loop = true;
@@ -35,7 +37,8 @@ Bytes BusyModule(int seed) {
     }
     ItPattern p;
     for (int row = 0; row < p.rows; row += 2)
-        for (int ch = 0; ch < 8; ++ch) p.cells.push_back({row, ch, 36 + (row + ch * 5 + seed) % 48, 1 + ch % 2});
+        for (int ch = 0; ch < 8; ++ch)
+            p.cells.push_back({row, ch, 36 + (row + ch * 5 + seed) % 48, 1 + ch % 2});
     song.patterns.push_back(p);
     return EncodeIt(song);
 }
@@ -80,8 +83,8 @@ void BM_MixOneSecond(benchmark::State& state) {
         benchmark::DoNotOptimize(out.data());
     }
     // Audio seconds mixed per second of wall time: the margin over real time.
-    state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                      benchmark::Counter::kIsRate);
+    state.counters["x_realtime"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     BASS_Free();
     std::filesystem::remove_all(dir);
 }

@@ -53,7 +53,10 @@ void BM_VideoFrame(benchmark::State& state) {
     CapOutputClose(&out, true);
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_VideoFrame)->Args({640, 480})->Args({1280, 720})->Args({1920, 1080})
+BENCHMARK(BM_VideoFrame)
+    ->Args({640, 480})
+    ->Args({1280, 720})
+    ->Args({1920, 1080})
     ->Unit(benchmark::kMillisecond);
 
 void BM_SoundOfOneFrame(benchmark::State& state) {
@@ -71,8 +74,8 @@ void BM_SoundOfOneFrame(benchmark::State& state) {
     }
     std::vector<int16_t> pcm(3528 * 2);
     for (size_t i = 0; i < 3528; ++i)
-        pcm[2 * i] = pcm[2 * i + 1] = int16_t(9000 * std::sin(double(i) * 0.0627) +
-                                               3000 * std::sin(double(i) * 0.31));
+        pcm[2 * i] = pcm[2 * i + 1] =
+            int16_t(9000 * std::sin(double(i) * 0.0627) + 3000 * std::sin(double(i) * 0.31));
     for (auto _ : state) {
         if (!CapOutputAudio(&out, pcm.data(), 3528, &error)) {
             state.SkipWithError(error.c_str());

@@ -19,7 +19,9 @@ namespace {
 constexpr int kSide = 256;
 
 void BM_GradientNoise(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(GradientNoise(kSide, kSide, 4, static_cast<int>(state.range(0)), 0.5f, 1));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            GradientNoise(kSide, kSide, 4, static_cast<int>(state.range(0)), 0.5f, 1));
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
 BENCHMARK(BM_GradientNoise)->Arg(1)->Arg(5);
@@ -38,7 +40,8 @@ void BM_BlurImg(benchmark::State& state) {
 BENCHMARK(BM_BlurImg)->Arg(2)->Arg(16);
 
 void BM_Convert(benchmark::State& state) {
-    const Img im = Ramp(GradientNoise(kSide, kSide, 4, 3, 0.5f, 3), {{0, 0x102030}, {0.5f, 0x806040}, {1, 0xF0E0C0}});
+    const Img im = Ramp(GradientNoise(kSide, kSide, 4, 3, 0.5f, 3),
+                        {{0, 0x102030}, {0.5f, 0x806040}, {1, 0xF0E0C0}});
     TexConvert how;
     how.format = static_cast<int>(state.range(0));
     for (auto _ : state) {
@@ -52,7 +55,8 @@ void BM_Convert(benchmark::State& state) {
 BENCHMARK(BM_Convert)->Arg(TEX_RGB565)->Arg(TEX_P8);
 
 void BM_WholeTextureLibrary(benchmark::State& state) {
-    const std::string path = (std::filesystem::temp_directory_path() / "bench_content_demo.tex").string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "bench_content_demo.tex").string();
     for (auto _ : state) {
         const std::string failed = WriteDemoTex(path, FontsIn(TAMBIR_FONT_DIR));
         if (!failed.empty()) state.SkipWithError(failed.c_str());
@@ -64,7 +68,9 @@ BENCHMARK(BM_WholeTextureLibrary)->Unit(benchmark::kMillisecond);
 // Crease-angle normals over a lathe of 64 x 64 cells (vertices per second).
 void BM_SmoothNormals(benchmark::State& state) {
     std::vector<float> r, z;
-    for (int k = 0; k <= 64; ++k) r.push_back(10 + 3 * std::sin(0.3f * static_cast<float>(k))), z.push_back(static_cast<float>(k));
+    for (int k = 0; k <= 64; ++k)
+        r.push_back(10 + 3 * std::sin(0.3f * static_cast<float>(k))),
+            z.push_back(static_cast<float>(k));
     const Shape lathe = Lathe(r, z, 64, 1, 0, 1, 1);
     for (auto _ : state) {
         Shape s = lathe;
@@ -76,7 +82,8 @@ void BM_SmoothNormals(benchmark::State& state) {
 BENCHMARK(BM_SmoothNormals);
 
 void BM_AllModels(benchmark::State& state) {
-    const std::string dir = (std::filesystem::temp_directory_path() / "bench_content_models").string();
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / "bench_content_models").string();
     std::filesystem::create_directories(dir);
     for (auto _ : state) {
         const std::string failed = WriteModels(dir);

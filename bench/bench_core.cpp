@@ -10,8 +10,8 @@
 #include <random>
 
 #include "dev_null.h"
-#include "trx.h"
 #include "synthetic_scene.h"
+#include "trx.h"
 #include "trx_state.h"
 
 namespace {
@@ -81,8 +81,9 @@ void BM_DepthSort(benchmark::State& state) {
     bool complete;
     for (auto _ : state) benchmark::DoNotOptimize(TrxSortRuns(&complete));
     state.counters["runs"] = runCount;
-    state.counters["ns/run"] = benchmark::Counter(double(runCount) * double(state.iterations()),
-                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns/run"] =
+        benchmark::Counter(double(runCount) * double(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     TrxReset();
 }
 BENCHMARK(BM_DepthSort);
@@ -102,7 +103,8 @@ void BM_RenderFrame(benchmark::State& state) {
     }
     state.counters["draws"] = draws;
     state.counters["runs"] = runCount;
-    state.counters["allocs/frame"] = double(TrxAllocationCount() - before) / double(state.iterations());
+    state.counters["allocs/frame"] =
+        double(TrxAllocationCount() - before) / double(state.iterations());
     TrxReset();
 }
 BENCHMARK(BM_RenderFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -118,7 +120,8 @@ void BM_BuildAndRender(benchmark::State& state) {
         benchmark::DoNotOptimize(RenderFrame(&view, &projection, 1));
         ClearDevice();
     }
-    state.counters["allocs/frame"] = double(TrxAllocationCount() - before) / double(state.iterations());
+    state.counters["allocs/frame"] =
+        double(TrxAllocationCount() - before) / double(state.iterations());
     TrxReset();
 }
 BENCHMARK(BM_BuildAndRender)->Unit(benchmark::kMillisecond);

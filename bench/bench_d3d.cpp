@@ -15,9 +15,9 @@
 
 #include "ddraw_standin.h"
 #include "device.h"
+#include "synthetic_scene.h"
 #include "texentry.h"
 #include "trx.h"
-#include "synthetic_scene.h"
 #include "trx_state.h"
 #include "win32_standin.h"
 
@@ -39,8 +39,8 @@ void OpenDevice() {
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "BenchD3d";
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "BenchD3d", "Tambir demo", 0, 0, 0, 640, 480, nullptr,
-                                  nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "BenchD3d", "Tambir demo", 0, 0, 0, 640, 480, nullptr, nullptr,
+                                  nullptr, nullptr);
     DeviceEntry* list = nullptr;
     if (DevEnumDevices(&list) > 0) DevSelectDevice(&list[0]);
     DevOpen(window, 640, 480, 0);
@@ -77,7 +77,8 @@ void BM_Frame(benchmark::State& state) {
         DevEndScene();
     }
     state.counters["draws/frame"] = double(DDrawStandIn_Stats().draws) / double(state.iterations());
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     TrxReset();
 }
 BENCHMARK(BM_Frame)->Unit(benchmark::kMillisecond);
@@ -91,20 +92,23 @@ void BM_DeviceQuads(benchmark::State& state) {
         for (int q = 0; q < 200; ++q) {
             DevSetTexture(0, 1 + q % 40);
             float x = float((q * 37) % 600), y = float((q * 53) % 440), z = 0.5f;
-            DeviceVertex v[6] = {{x, y, z, 1, 0xFFFFFFFF, 0, 0},          {x, y + 32, z, 1, 0xFFC0C0C0, 0, 1},
-                                 {x + 32, y + 32, z, 1, 0xFFFFFFFF, 1, 1}, {x, y, z, 1, 0xFFFFFFFF, 0, 0},
-                                 {x + 32, y + 32, z, 1, 0xFFFFFFFF, 1, 1}, {x + 32, y, z, 1, 0x80FFFFFF, 1, 0}};
+            DeviceVertex v[6] = {
+                {x, y, z, 1, 0xFFFFFFFF, 0, 0},           {x, y + 32, z, 1, 0xFFC0C0C0, 0, 1},
+                {x + 32, y + 32, z, 1, 0xFFFFFFFF, 1, 1}, {x, y, z, 1, 0xFFFFFFFF, 0, 0},
+                {x + 32, y + 32, z, 1, 0xFFFFFFFF, 1, 1}, {x + 32, y, z, 1, 0x80FFFFFF, 1, 0}};
             DevDrawPrimitive(DEV_TRIANGLES, 6, v);
         }
         for (int s = 0; s < 50; ++s) {
             DevSetTexture(0, 1 + s % 40);
-            DeviceVertex sp = {float(s * 12 + 10), float(240 + (s % 7) * 20), 0.3f, 1, 0xFFFFFFFF, 16, 16};
+            DeviceVertex sp = {
+                float(s * 12 + 10), float(240 + (s % 7) * 20), 0.3f, 1, 0xFFFFFFFF, 16, 16};
             DevDrawPrimitive(DEV_SPRITE, 1, &sp);
         }
         DevFlip(0);
         DevEndScene();
     }
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DeviceQuads)->Unit(benchmark::kMillisecond);
 

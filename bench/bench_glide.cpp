@@ -67,21 +67,23 @@ void BM_Scene(benchmark::State& state) {
         for (int q = 0; q < 200; ++q) {
             DevSetTexture(0, 0x0100 + q % 8);
             float x = float((q * 37) % 600), y = float((q * 53) % 440), z = far * 0.5f;
-            DeviceVertex v[6] = {{x, y, z, 1, 0xFFFFFFFF, 0, 0},      {x, y + 32, z, 1, 0xFFC0C0C0, 0, 1},
-                                 {x + 32, y + 32, z, 1, 0xFFFFFFFF, 1, 1}, {x, y, z, 1, 0xFFFFFFFF, 0, 0},
-                                 {x + 32, y + 32, z, 1, 0xFFFFFFFF, 1, 1}, {x + 32, y, z, 1, 0x80FFFFFF, 1, 0}};
+            DeviceVertex v[6] = {
+                {x, y, z, 1, 0xFFFFFFFF, 0, 0},           {x, y + 32, z, 1, 0xFFC0C0C0, 0, 1},
+                {x + 32, y + 32, z, 1, 0xFFFFFFFF, 1, 1}, {x, y, z, 1, 0xFFFFFFFF, 0, 0},
+                {x + 32, y + 32, z, 1, 0xFFFFFFFF, 1, 1}, {x + 32, y, z, 1, 0x80FFFFFF, 1, 0}};
             DevDrawPrimitive(DEV_TRIANGLES, 6, v);
         }
         for (int s = 0; s < 50; ++s) {
             DevSetTexture(0, 0x0100 + s % 8);
-            DeviceVertex sp = {float(s * 12 + 10), float(240 + (s % 7) * 20), far * 0.3f, 1,
-                               0xFFFFFFFF, 16, 16};
+            DeviceVertex sp = {
+                float(s * 12 + 10), float(240 + (s % 7) * 20), far * 0.3f, 1, 0xFFFFFFFF, 16, 16};
             DevDrawPrimitive(DEV_SPRITE, 1, &sp);
         }
         DevFlip(0);
         DevEndScene();
     }
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Scene)->Unit(benchmark::kMillisecond);
 
@@ -98,7 +100,8 @@ void BM_DownloadThrash(benchmark::State& state) {
         }
         uploaded = true;
     }
-    DeviceVertex v[3] = {{0, 0, 1, 1, 0xFFFFFFFF, 0, 0}, {0, 8, 1, 1, 0xFFFFFFFF, 0, 1},
+    DeviceVertex v[3] = {{0, 0, 1, 1, 0xFFFFFFFF, 0, 0},
+                         {0, 8, 1, 1, 0xFFFFFFFF, 0, 1},
                          {8, 0, 1, 1, 0xFFFFFFFF, 1, 0}};
     uint64_t before = GlideStandIn_Downloads();
     int i = 0;
@@ -107,8 +110,8 @@ void BM_DownloadThrash(benchmark::State& state) {
         DeviceVertex t[3] = {v[0], v[1], v[2]};
         DevDrawPrimitive(DEV_TRIANGLES, 3, t);  // samples it: the card converts the texels
     }
-    state.counters["downloads/s"] = benchmark::Counter(
-        double(GlideStandIn_Downloads() - before), benchmark::Counter::kIsRate);
+    state.counters["downloads/s"] =
+        benchmark::Counter(double(GlideStandIn_Downloads() - before), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DownloadThrash);
 #endif

@@ -35,14 +35,16 @@ Bytes TextInput() {
     std::sort(files.begin(), files.end());
     std::vector<fs::path> copyrights;
     for (const auto& e : fs::directory_iterator("/usr/share/doc", ec))
-        if (fs::is_regular_file(e.path() / "copyright")) copyrights.push_back(e.path() / "copyright");
+        if (fs::is_regular_file(e.path() / "copyright"))
+            copyrights.push_back(e.path() / "copyright");
     std::sort(copyrights.begin(), copyrights.end());
     files.insert(files.end(), copyrights.begin(), copyrights.end());
     Bytes text;
     while (text.size() < kInputSize && !files.empty()) {
         for (const fs::path& p : files) {
             std::ifstream in(p, std::ios::binary);
-            text.insert(text.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            text.insert(text.end(), std::istreambuf_iterator<char>(in),
+                        std::istreambuf_iterator<char>());
             if (text.size() >= kInputSize) break;
         }
     }
@@ -68,14 +70,16 @@ Bytes TextureInput() {
             }
         for (int y = 0; y < 256; ++y)
             for (int x = 0; x < 256; ++x) {
-                double v = std::sin(x * fx + n) + std::sin(y * fy) + std::sin((x + y) * 0.015 * (1 + n % 3));
+                double v = std::sin(x * fx + n) + std::sin(y * fy) +
+                           std::sin((x + y) * 0.015 * (1 + n % 3));
                 if (((x / 32) + (y / 32) + n) % 5 == 0) v = 0.5;  // flat panels
                 int level = static_cast<int>((v + 3) * 42) + static_cast<int>(rng() % 3) - 1;
                 level = std::clamp(level, 0, 255);
                 if (paletted) {
                     body.push_back(static_cast<uint8_t>(level));
                 } else {
-                    const unsigned r = level >> 3, g = (255 - level) >> 2, b = (level / 2 + 64) >> 3;
+                    const unsigned r = level >> 3, g = (255 - level) >> 2,
+                                   b = (level / 2 + 64) >> 3;
                     const unsigned t = (r << 11) | (g << 5) | b;
                     body.push_back(static_cast<uint8_t>(t));
                     body.push_back(static_cast<uint8_t>(t >> 8));
@@ -113,8 +117,10 @@ void BM_Pack(benchmark::State& state) {
         n = lzw_compress(in.data(), out.data(), static_cast<int>(in.size()));
         benchmark::DoNotOptimize(n);
     }
-    state.SetLabel(std::string(kNames[state.range(0)]) + (n < 0 ? " (refused: longer than the input)" : ""));
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(in.size()));
+    state.SetLabel(std::string(kNames[state.range(0)]) +
+                   (n < 0 ? " (refused: longer than the input)" : ""));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(in.size()));
     state.counters["ratio"] = n < 0 ? -1 : static_cast<double>(n) / in.size();
 }
 
@@ -125,7 +131,8 @@ void BM_Unpack(benchmark::State& state) {
     const int n = lzw_compress(in.data(), packed.data(), static_cast<int>(in.size()));
     state.SetLabel(kNames[state.range(0)]);
     if (n < 0) {
-        state.SkipWithError("no stream: the input does not shrink (stored raw by the library writer)");
+        state.SkipWithError(
+            "no stream: the input does not shrink (stored raw by the library writer)");
         for (auto _ : state) {
         }
         return;
@@ -133,10 +140,12 @@ void BM_Unpack(benchmark::State& state) {
     Bytes out(in.size());
     for (auto _ : state) {
         lzw_init(8);
-        benchmark::DoNotOptimize(lzw_decompress(packed.data(), n, out.data(), static_cast<int>(out.size())));
+        benchmark::DoNotOptimize(
+            lzw_decompress(packed.data(), n, out.data(), static_cast<int>(out.size())));
     }
     if (out != in) state.SkipWithError("round trip differs");
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(in.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(in.size()));
     state.counters["ratio"] = static_cast<double>(n) / in.size();
 }
 

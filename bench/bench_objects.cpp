@@ -27,7 +27,7 @@ T* Table(int n) {
 Mesh GridMesh(int w, int h, float phase) {
     int refs = 0;
     for (int r = 0; r + 1 < h; ++r) refs += 2 * w + (2 * w + 125) / 126;
-    Mesh m = {Table<Material>(1), 1, Table<Vec4>(w * h), w * h, Table<Vec4>(w * h), w * h,
+    Mesh m = {Table<Material>(1), 1,     Table<Vec4>(w * h),   w * h, Table<Vec4>(w * h), w * h,
               Table<Link>(w * h), w * h, Table<Command>(refs), 0};
     m.mtable[0].diffuse[0] = m.mtable[0].diffuse[1] = m.mtable[0].diffuse[2] = 0.8f;
     for (int y = 0; y < h; ++y)
@@ -80,7 +80,8 @@ void RenderMorph(benchmark::State& state) {
         benchmark::DoNotOptimize(RenderObject(&o, &place, 0));
     }
     state.counters["ns_per_vertex"] =
-        benchmark::Counter(5000.0 * double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+        benchmark::Counter(5000.0 * double(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     FreeObject(&o);
     FreeScene();
 }

@@ -41,7 +41,8 @@ Scene Make(Mode mode, int size, int count) {
     s.card = ScCreate(640, 480);
     std::vector<uint16_t> texels(256 * 256);
     for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) texels[y * 256 + x] = uint16_t((x * 37) ^ (y * 91) ^ (x << 8));
+        for (int x = 0; x < 256; ++x)
+            texels[y * 256 + x] = uint16_t((x * 37) ^ (y * 91) ^ (x << 8));
     s.texture = ScTextureCreate(256, 256);
     ScTextureLoad(s.texture, SC_FMT_RGB565, texels.data(), 0, nullptr, SC_KEY_NONE, 0);
     ScSetBlend(s.card, mode == kBlended);
@@ -53,10 +54,12 @@ Scene Make(Mode mode, int size, int count) {
     const bool flat = mode == kFlat;
     const float span = float(size) / 256;
     for (int i = 0; i < count; ++i) {
-        float x = 3.3f + float((i * 97) % (640 - size - 8)), y = 2.7f + float((i * 61) % (480 - size - 8));
+        float x = 3.3f + float((i * 97) % (640 - size - 8)),
+              y = 2.7f + float((i * 61) % (480 - size - 8));
         float z = 65000.0f - float(i) * (64000.0f / float(count));
         float u = float(i % 7) / 7, v = float(i % 5) / 5;
-        uint32_t c0 = alpha | (flat ? 0xC08040u : 0xFF8040u), c1 = alpha | (flat ? 0xC08040u : 0x40FF80u);
+        uint32_t c0 = alpha | (flat ? 0xC08040u : 0xFF8040u),
+                 c1 = alpha | (flat ? 0xC08040u : 0x40FF80u);
         uint32_t c2 = alpha | (flat ? 0xC08040u : 0x8040FFu);
         s.vertices.push_back(ScVertex{x, y, z, 1.0f, c0, u, v});
         s.vertices.push_back(ScVertex{x + size, y, z, 0.9f, c1, u + span, v});
@@ -76,10 +79,11 @@ void Fill(benchmark::State& state, Mode mode, int size) {
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * count * s.pixelsPerTriangle);
-    state.counters["Mpix/s"] = benchmark::Counter(
-        double(state.iterations()) * count * s.pixelsPerTriangle / 1e6, benchmark::Counter::kIsRate);
-    state.counters["Mtri/s"] = benchmark::Counter(double(state.iterations()) * count / 1e6,
-                                                  benchmark::Counter::kIsRate);
+    state.counters["Mpix/s"] =
+        benchmark::Counter(double(state.iterations()) * count * s.pixelsPerTriangle / 1e6,
+                           benchmark::Counter::kIsRate);
+    state.counters["Mtri/s"] =
+        benchmark::Counter(double(state.iterations()) * count / 1e6, benchmark::Counter::kIsRate);
     state.counters["px/tri"] = s.pixelsPerTriangle;
     ScTextureDestroy(s.texture);
     ScDestroy(s.card);

@@ -39,9 +39,9 @@ constexpr int kW = 640, kH = 480;
 
 struct Case {
     const char* name;
-    int legs;       // pixels along each leg of the right triangle
+    int legs;  // pixels along each leg of the right triangle
     bool bilinear;
-    int count;      // triangles per batch
+    int count;  // triangles per batch
 };
 
 // The same vertex list for both halves.
@@ -49,7 +49,8 @@ std::vector<ScVertex> Triangles(const Case& k) {
     std::vector<ScVertex> v;
     const float span = 2.0f * float(k.legs) / 256;  // 4 texels per pixel: 2 each way
     for (int i = 0; i < k.count; ++i) {
-        const float x = 3.3f + float((i * 97) % (kW - k.legs - 8)), y = 2.7f + float((i * 61) % (kH - k.legs - 8));
+        const float x = 3.3f + float((i * 97) % (kW - k.legs - 8)),
+                    y = 2.7f + float((i * 61) % (kH - k.legs - 8));
         const float z = 65000.0f - float(i) * (64000.0f / float(k.count));
         const float u = float(i % 7) / 7, t = float(i % 5) / 5;
         v.push_back(ScVertex{x, y, z, 1.0f, 0xC0FF8040u, u, t});
@@ -71,7 +72,9 @@ std::vector<uint16_t> Texels() {
 bool g_cpuTime = false;
 
 double Now() {
-    if (!g_cpuTime) return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    if (!g_cpuTime)
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     timespec t;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
@@ -110,7 +113,8 @@ CardHalf CardStart(int threads, ScSimd simd) {
 }
 
 // Seconds for one batch and the pixels it covers.
-double CardRun(CardHalf& h, const Case& k, const std::vector<ScVertex>& v, int repeat, long* pixels) {
+double CardRun(CardHalf& h, const Case& k, const std::vector<ScVertex>& v, int repeat,
+               long* pixels) {
     const ScFilter f = k.bilinear ? SC_BILINEAR : SC_NEAREST;
     ScSetFilter(h.card, f, f);
     auto batch = [&] {
@@ -162,7 +166,8 @@ bool GlStart(GlHalf* g) {
     setenv("LP_NUM_THREADS", "1", 1);
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
     setenv("GALLIUM_DRIVER", "llvmpipe", 1);
-    auto getDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    auto getDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (!getDisplay) return false;
     g->display = getDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     EGLint major = 0, minor = 0;
@@ -191,7 +196,8 @@ bool GlStart(GlHalf* g) {
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
     glViewport(0, 0, kW, kH);
 
-    const GLuint vs = Shader(GL_VERTEX_SHADER, kVertexShader), fs = Shader(GL_FRAGMENT_SHADER, kFragmentShader);
+    const GLuint vs = Shader(GL_VERTEX_SHADER, kVertexShader),
+                 fs = Shader(GL_FRAGMENT_SHADER, kFragmentShader);
     if (!vs || !fs) return false;
     g->program = glCreateProgram();
     glAttachShader(g->program, vs);
@@ -209,7 +215,8 @@ bool GlStart(GlHalf* g) {
     const std::vector<uint16_t> texels = Texels();
     glGenTextures(1, &g->texture);
     glBindTexture(GL_TEXTURE_2D, g->texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 256, 256, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, texels.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 256, 256, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5,
+                 texels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glEnable(GL_DEPTH_TEST);
@@ -232,15 +239,21 @@ double GlRun(GlHalf& g, const Case& k, const std::vector<ScVertex>& v, int repea
     for (size_t i = 0; i < v.size(); ++i) {
         const ScVertex& s = v[i];
         const float w = 1.0f / s.rhw;
-        gv[i] = GlVertex{{(s.x / (kW / 2) - 1) * w, (1 - s.y / (kH / 2)) * w, (s.z / 65535.0f * 2 - 1) * w, w},
-                         {uint8_t(s.color >> 16), uint8_t(s.color >> 8), uint8_t(s.color), uint8_t(s.color >> 24)},
-                         {s.u, s.v}};
+        gv[i] = GlVertex{
+            {(s.x / (kW / 2) - 1) * w, (1 - s.y / (kH / 2)) * w, (s.z / 65535.0f * 2 - 1) * w, w},
+            {uint8_t(s.color >> 16), uint8_t(s.color >> 8), uint8_t(s.color),
+             uint8_t(s.color >> 24)},
+            {s.u, s.v}};
     }
     glBindBuffer(GL_ARRAY_BUFFER, g.buffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(gv.size() * sizeof(GlVertex)), gv.data(), GL_STATIC_DRAW);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(GlVertex), reinterpret_cast<void*>(offsetof(GlVertex, p)));
-    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(GlVertex), reinterpret_cast<void*>(offsetof(GlVertex, c)));
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GlVertex), reinterpret_cast<void*>(offsetof(GlVertex, t)));
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(gv.size() * sizeof(GlVertex)), gv.data(),
+                 GL_STATIC_DRAW);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(GlVertex),
+                          reinterpret_cast<void*>(offsetof(GlVertex, p)));
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(GlVertex),
+                          reinterpret_cast<void*>(offsetof(GlVertex, c)));
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GlVertex),
+                          reinterpret_cast<void*>(offsetof(GlVertex, t)));
     for (int a = 0; a < 3; ++a) glEnableVertexAttribArray(GLuint(a));
     const GLint f = k.bilinear ? GL_LINEAR : GL_NEAREST;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, f);
@@ -257,7 +270,8 @@ double GlRun(GlHalf& g, const Case& k, const std::vector<ScVertex>& v, int repea
     std::vector<uint8_t> rgba(size_t(kW) * kH * 4);
     glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     *pixels = 0;
-    for (size_t i = 0; i < rgba.size(); i += 4) *pixels += (rgba[i] | rgba[i + 1] | rgba[i + 2]) != 0;
+    for (size_t i = 0; i < rgba.size(); i += 4)
+        *pixels += (rgba[i] | rgba[i + 1] | rgba[i + 2]) != 0;
     glEnable(GL_BLEND);
     batch();
     return glGetError() == GL_NO_ERROR ? BestSeconds(repeat, batch) : -1;
@@ -271,28 +285,42 @@ int main(int argc, char** argv) {
     bool noGl = false;
     for (int i = 1; i < argc; ++i) {
         const bool value = i + 1 < argc;
-        if (!std::strcmp(argv[i], "--threads") && value) threads = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--repeat") && value) repeat = std::max(1, std::atoi(argv[++i]));
-        else if (!std::strcmp(argv[i], "--case") && value) only = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--simd") && value && !std::strcmp(argv[i + 1], "none")) simd = SC_SIMD_NONE, ++i;
-        else if (!std::strcmp(argv[i], "--simd") && value && !std::strcmp(argv[i + 1], "avx2")) simd = SC_SIMD_AVX2, ++i;
-        else if (!std::strcmp(argv[i], "--simd") && value && !std::strcmp(argv[i + 1], "avx512")) simd = SC_SIMD_AVX512, ++i;
-        else if (!std::strcmp(argv[i], "--no-gl")) noGl = true;
-        else if (!std::strcmp(argv[i], "--cpu-time")) g_cpuTime = true;
+        if (!std::strcmp(argv[i], "--threads") && value)
+            threads = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--repeat") && value)
+            repeat = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--case") && value)
+            only = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--simd") && value && !std::strcmp(argv[i + 1], "none"))
+            simd = SC_SIMD_NONE, ++i;
+        else if (!std::strcmp(argv[i], "--simd") && value && !std::strcmp(argv[i + 1], "avx2"))
+            simd = SC_SIMD_AVX2, ++i;
+        else if (!std::strcmp(argv[i], "--simd") && value && !std::strcmp(argv[i + 1], "avx512"))
+            simd = SC_SIMD_AVX512, ++i;
+        else if (!std::strcmp(argv[i], "--no-gl"))
+            noGl = true;
+        else if (!std::strcmp(argv[i], "--cpu-time"))
+            g_cpuTime = true;
         else {
-            std::fprintf(stderr, "usage: card_vs_llvmpipe [--threads N] [--simd none|avx2|avx512] [--repeat N] [--case I] [--no-gl] [--cpu-time]\n");
+            std::fprintf(stderr,
+                         "usage: card_vs_llvmpipe [--threads N] [--simd none|avx2|avx512] "
+                         "[--repeat N] [--case I] [--no-gl] [--cpu-time]\n");
             return 1;
         }
     }
     GlHalf gl;
     const bool haveGl = !noGl && GlStart(&gl);
-    if (!haveGl && !noGl) std::fprintf(stderr, "card_vs_llvmpipe: no EGL surfaceless GLES2 context; the card alone\n");
+    if (!haveGl && !noGl)
+        std::fprintf(stderr,
+                     "card_vs_llvmpipe: no EGL surfaceless GLES2 context; the card alone\n");
     CardHalf card = CardStart(threads, simd);
     static const char* const kCopies[] = {"plain", "AVX2", "AVX-512"};
-    std::printf("card: %d thread%s, %s copy; GL: %s, LP_NUM_THREADS=%s\n", threads, threads == 1 ? "" : "s",
-                kCopies[std::min(simd, ScSimdAvailable())],
-                haveGl ? gl.renderer.c_str() : "none", getenv("LP_NUM_THREADS") ? getenv("LP_NUM_THREADS") : "-");
-    std::printf("%-28s %9s %9s %11s %11s %8s\n", "case", "card px", "GL px", "card Mpx/s", "GL Mpx/s", "card/GL");
+    std::printf("card: %d thread%s, %s copy; GL: %s, LP_NUM_THREADS=%s\n", threads,
+                threads == 1 ? "" : "s", kCopies[std::min(simd, ScSimdAvailable())],
+                haveGl ? gl.renderer.c_str() : "none",
+                getenv("LP_NUM_THREADS") ? getenv("LP_NUM_THREADS") : "-");
+    std::printf("%-28s %9s %9s %11s %11s %8s\n", "case", "card px", "GL px", "card Mpx/s",
+                "GL Mpx/s", "card/GL");
     const Case cases[] = {
         {"bilinear, 2048-px triangles", 64, true, 3000},
         {"bilinear, 8192-px", 128, true, 800},
@@ -309,7 +337,8 @@ int main(int argc, char** argv) {
         // Pixels drawn per batch: the triangles' areas (the depth test passes everywhere).
         const double px = double(k.count) * k.legs * k.legs / 2;
         const double mc = px / tc / 1e6, mg = tg > 0 ? px / tg / 1e6 : 0;
-        std::printf("%-28s %9ld %9ld %11.1f %11.1f %7.2fx\n", k.name, cardPx, glPx, mc, mg, mg > 0 ? mc / mg : 0.0);
+        std::printf("%-28s %9ld %9ld %11.1f %11.1f %7.2fx\n", k.name, cardPx, glPx, mc, mg,
+                    mg > 0 ? mc / mg : 0.0);
     }
     ScTextureDestroy(card.texture);
     ScDestroy(card.card);

@@ -50,7 +50,8 @@ inline int BuildSyntheticScene(bool withRuns) {
         int count = length(rng);
         int type = kind(rng);
         BeginRun(count, uint32_t(type), texture(rng));
-        for (int k = 0; k < count; ++k) AddVertexRef((next + k) % kSceneVertices, mat, 0.1f * float(k), 0.5f);
+        for (int k = 0; k < count; ++k)
+            AddVertexRef((next + k) % kSceneVertices, mat, 0.1f * float(k), 0.5f);
         next = (next + count - 1) % kSceneVertices;
         triangles += count - 2;
         ++runs;

@@ -43,13 +43,16 @@ void Report(const char* name, const Series& s, Clock::time_point start, int peri
     double worst = 0;
     for (int i = 0; i < n; ++i) {
         double due = (i + 1) * static_cast<double>(period);
-        double got = std::chrono::duration<double, std::milli>(s.at[static_cast<size_t>(i)] - start).count();
+        double got =
+            std::chrono::duration<double, std::milli>(s.at[static_cast<size_t>(i)] - start).count();
         if (got - due > worst) worst = got - due;
     }
-    double last = std::chrono::duration<double, std::milli>(s.at[static_cast<size_t>(n - 1)] - start).count();
+    double last =
+        std::chrono::duration<double, std::milli>(s.at[static_cast<size_t>(n - 1)] - start).count();
     double drift = last - n * static_cast<double>(period);
-    std::printf("%-14s %d ticks: last tick %+.2f ms from due (%+.4f ms per tick), worst lateness %.2f ms\n",
-                name, n, drift, drift / n, worst);
+    std::printf(
+        "%-14s %d ticks: last tick %+.2f ms from due (%+.4f ms per tick), worst lateness %.2f ms\n",
+        name, n, drift, drift / n, worst);
 }
 
 }  // namespace

@@ -40,8 +40,8 @@ struct DeviceEntry {
 
 // A picture kept by the device for copying into a frame buffer. A zeroed record is empty.
 struct DeviceImage {
-    int x;          // default destination column
-    int y;          // default destination row
+    int x;  // default destination column
+    int y;  // default destination row
     int width;
     int height;
     int format;     // 0: 16-bit 5-6-5 RGB
@@ -73,7 +73,13 @@ enum {
 };
 
 // Tags of DevDrawImage's list, which ends with 0.
-enum { DEV_IMG_POS = 1, DEV_IMG_IGNORED1 = 2, DEV_IMG_IGNORED2 = 3, DEV_IMG_FRONT = 4, DEV_IMG_BACK = 5 };
+enum {
+    DEV_IMG_POS = 1,
+    DEV_IMG_IGNORED1 = 2,
+    DEV_IMG_IGNORED2 = 3,
+    DEV_IMG_FRONT = 4,
+    DEV_IMG_BACK = 5
+};
 
 // ---- selection and life cycle ----
 
@@ -113,11 +119,11 @@ byte DevSetRenderBuffer(byte which);
 byte DevGetCaps(void);
 // What DevGetScreenInfo answers; other selectors answer 0.
 enum ScreenInfo : unsigned {
-    INFO_MAX_X = 1,       // width - 1
-    INFO_MAX_Y = 2,       // height - 1
+    INFO_MAX_X = 1,  // width - 1
+    INFO_MAX_Y = 2,  // height - 1
     INFO_WIDTH = 3,
     INFO_HEIGHT = 4,
-    INFO_CLIP_X0 = 5,     // the clip window (DevSetClipWindow)
+    INFO_CLIP_X0 = 5,  // the clip window (DevSetClipWindow)
     INFO_CLIP_X1 = 6,
     INFO_CLIP_Y0 = 7,
     INFO_CLIP_Y1 = 8,

@@ -3,9 +3,9 @@
 
 #include "assets.h"
 #include "dev_null.h"
-#include "timeline.h"
 #include "scene.h"
 #include "texlib.h"
+#include "timeline.h"
 
 std::vector<EngineCall> engineCalls;
 
@@ -13,12 +13,12 @@ Object temple, hero, door, ruvo, objekt, cpu;
 DeviceImage imgNapis1, imgHlnapis;
 
 namespace {
-void Log(const char* name, float a = 0, int b = 0) { engineCalls.push_back(EngineCall{name, a, b}); }
+void Log(const char* name, float a = 0, int b = 0) {
+    engineCalls.push_back(EngineCall{name, a, b});
+}
 }  // namespace
 
-void ResetEngineFakes(void) {
-    engineCalls.clear();
-}
+void ResetEngineFakes(void) { engineCalls.clear(); }
 
 int CountEngineCalls(const std::string& name) {
     int n = 0;

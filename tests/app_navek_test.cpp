@@ -74,8 +74,8 @@ TEST_F(App, SettingsScanKeepsDefaultsWhereTheLineEnds) {
         ResetNavek();
         ScanSettings(c.line);
         const DemoSettings& v = settings;
-        int got[10] = {v.screenWidth,  v.screenHeight, v.syncToTimer,   v.refreshRate,
-                       v.timerPeriod,  v.spareSetting, v.lagTolerance,  v.showDebugInfo,
+        int got[10] = {v.screenWidth,  v.screenHeight, v.syncToTimer,  v.refreshRate,
+                       v.timerPeriod,  v.spareSetting, v.lagTolerance, v.showDebugInfo,
                        v.anyKeyCamera, v.retraceWaits};
         for (int i = 0; i < 10; ++i)
             EXPECT_EQ(got[i], c.expect[i]) << "line \"" << c.line << "\", setting " << i + 1;
@@ -163,8 +163,8 @@ TEST_F(App, CatchUpStepsRunTheTimelineWithoutDrawing) {
         settings.lagTolerance = c.tolerance;
         Pace(c.framesBefore, c.ticks);
         DemoFrame();
-        EXPECT_EQ(Timeline(), c.expect) << "tolerance " << c.tolerance << ", lag "
-                                        << c.ticks - c.framesBefore;
+        EXPECT_EQ(Timeline(), c.expect)
+            << "tolerance " << c.tolerance << ", lag " << c.ticks - c.framesBefore;
         EXPECT_EQ(nullDevice.frames, 1);
         EXPECT_EQ(pacing.framesDone, c.framesBefore + static_cast<int>(c.expect.size()));
         EXPECT_EQ(pacing.frameNumber, c.expect.back().first);
@@ -232,7 +232,7 @@ TEST_F(App, TitlePicturesShowCentredOnTheirFrames) {
     const struct {
         int frame;
         std::vector<int> draw;  // image (1 or 2), x, y; empty: none
-    } cases[] = {{0, {1, 220, 190}},    {96, {1, 220, 190}}, {97, {}}, {99, {}},
+    } cases[] = {{0, {1, 220, 190}},   {96, {1, 220, 190}},  {97, {}}, {99, {}},
                  {100, {2, -30, -10}}, {279, {2, -30, -10}}, {280, {}}};
     for (const auto& c : cases) {
         NullDevice_Reset();
@@ -271,11 +271,11 @@ TEST_F(App, FreeCameraKeysStepTheirValueOnceAndClearTheirFlag) {
     const struct {
         int key, value;
         float step;
-    } keys[14] = {{VK_UP, 3, 0.1f},   {VK_DOWN, 3, -0.1f},   {VK_LEFT, 4, 0.1f},
-                  {VK_RIGHT, 4, -0.1f}, {VK_F11, 5, 0.1f},     {VK_F12, 5, -0.1f},
+    } keys[14] = {{VK_UP, 3, 0.1f},     {VK_DOWN, 3, -0.1f},     {VK_LEFT, 4, 0.1f},
+                  {VK_RIGHT, 4, -0.1f}, {VK_F11, 5, 0.1f},       {VK_F12, 5, -0.1f},
                   {VK_ADD, 6, 1.1f},    {VK_SUBTRACT, 6, -1.1f},  // the zoom may pass zero
-                  {VK_INSERT, 0, 30},   {VK_DELETE, 0, -30},   {VK_HOME, 1, 30},
-                  {VK_END, 1, -30},     {VK_PRIOR, 2, 30},     {VK_NEXT, 2, -30}};
+                  {VK_INSERT, 0, 30},   {VK_DELETE, 0, -30},     {VK_HOME, 1, 30},
+                  {VK_END, 1, -30},     {VK_PRIOR, 2, 30},       {VK_NEXT, 2, -30}};
     const int keyA = 'A';
     for (const auto& k : keys) {
         for (int i = 0; i < 7; ++i) *values[i] = start[i];
@@ -388,7 +388,8 @@ TEST_F(App, DialogPaths) {
         options.headless = true;
         options.device = c.device;
         Win32_SetOptions(options);
-        INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SELECT_DEVICE), w, DeviceDlgProc, 0);
+        INT_PTR result =
+            DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SELECT_DEVICE), w, DeviceDlgProc, 0);
         EXPECT_EQ(result, c.result) << c.entries << " entries";
         ASSERT_EQ(NullDevice_Count(NULL_SELECT), c.selected < 0 ? 0 : 1) << c.entries << " entries";
         if (c.selected >= 0) {
@@ -396,7 +397,8 @@ TEST_F(App, DialogPaths) {
         }
     }
     NullDevice_Reset();
-    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SELECT_DEVICE), w, PressExitAfterInit, 0), 0);
+    EXPECT_EQ(
+        DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SELECT_DEVICE), w, PressExitAfterInit, 0), 0);
     EXPECT_EQ(NullDevice_Count(NULL_SELECT), 0);
 }
 
@@ -414,25 +416,25 @@ TEST_F(App, WinMainStartsPlaysToTheEndAndShutsDownInOrder) {
 
     std::vector<std::string> names = CallNames();
     std::vector<std::string> start(names.begin(), names.begin() + 10);
-    EXPECT_EQ(start, (std::vector<std::string>{"demo.tex", "UploadTexLib", "FreeTexLib",
-                                               "vgasys.fnt", "UploadTexLib", "FreeTexLib",
-                                               "LoadDemoData", "SetAmbient", "SetViewport",
-                                               "SetLightCount"}));
+    EXPECT_EQ(start,
+              (std::vector<std::string>{"demo.tex", "UploadTexLib", "FreeTexLib", "vgasys.fnt",
+                                        "UploadTexLib", "FreeTexLib", "LoadDemoData", "SetAmbient",
+                                        "SetViewport", "SetLightCount"}));
     EXPECT_EQ(engineCalls[1].b, 0);
     EXPECT_EQ(engineCalls[4].b, 2);
     EXPECT_EQ(engineCalls[7].a, 0.5f);
-    EXPECT_EQ(engineCalls[8].a, 160.0f);     // centre x
-    EXPECT_EQ(engineCalls[8].b, 120 * 2);    // centre y, no clip rectangle
+    EXPECT_EQ(engineCalls[8].a, 160.0f);   // centre x
+    EXPECT_EQ(engineCalls[8].b, 120 * 2);  // centre y, no clip rectangle
     EXPECT_EQ(engineCalls[9].b, 10);
     Matrix projection;
     MatPerspective(&projection, 0.01f, 20.0f, 0.00016666666f);
     EXPECT_EQ(engineCalls[12].name, "RenderFrame");  // after ClearScene, DemoTimeline
     EXPECT_EQ(engineCalls[12].a, projection.m[0]);
     std::vector<std::string> end(names.end() - 8, names.end());
-    EXPECT_EQ(end, (std::vector<std::string>{"ReleaseTexLib", "ReleaseTexLib", "FreeObject objekt",
-                                             "FreeObject hero", "FreeObject temple",
-                                             "FreeObject door", "FreeObject cpu",
-                                             "FreeObject ruvo"}));
+    EXPECT_EQ(end,
+              (std::vector<std::string>{"ReleaseTexLib", "ReleaseTexLib", "FreeObject objekt",
+                                        "FreeObject hero", "FreeObject temple", "FreeObject door",
+                                        "FreeObject cpu", "FreeObject ruvo"}));
 
     // Device side: cull and depth set at start-up, the device closed before the images go.
     // The frames lie between the first clear and the last end of a scene.
@@ -442,9 +444,9 @@ TEST_F(App, WinMainStartsPlaysToTheEndAndShutsDownInOrder) {
         inFrames = (inFrames || c.op == NULL_CLEAR) && c.op != NULL_CLOSE;
         if (!inFrames) ops.push_back(c.op);
     }
-    EXPECT_EQ(ops, (std::vector<NullOp>{NULL_ENUM, NULL_SELECT, NULL_OPEN, NULL_INIT_TEXTURES,
-                                        NULL_CULL, NULL_DEPTH_TEST, NULL_CLOSE, NULL_FREE_IMAGE,
-                                        NULL_FREE_IMAGE}));
+    EXPECT_EQ(ops,
+              (std::vector<NullOp>{NULL_ENUM, NULL_SELECT, NULL_OPEN, NULL_INIT_TEXTURES, NULL_CULL,
+                                   NULL_DEPTH_TEST, NULL_CLOSE, NULL_FREE_IMAGE, NULL_FREE_IMAGE}));
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 #include "Navek.h"
 #include "assets.h"
-#include "dev_null.h"
 #include "debug_overlay.h"
+#include "dev_null.h"
 #include "scene.h"
 
 namespace {
@@ -52,13 +52,12 @@ TEST(Remap, FilesAndTheirResults) {
 
 TEST(Camera, MovesWithoutClampingAndNotUnderTheFreeCamera) {
     ResetNavek();
-    const struct {
-        float elapsed, expect;
-    } cases[] = {{0, 10}, {100, 30}, {150, 40}};
+    const struct { float elapsed, expect; } cases[] = {{0, 10}, {100, 30}, {150, 40}};
     for (const auto& c : cases) {
         CameraMove(10, 0, 0, 0, 0, 0, 1, 30, 0, 0, 0, 0, 0, 2, 100, c.elapsed);
         EXPECT_FLOAT_EQ(camTx, c.expect) << "elapsed " << c.elapsed;
-        EXPECT_FLOAT_EQ(viewMatrix.m[12], c.expect * camZoom) << "elapsed " << c.elapsed;  // T, then zoom
+        EXPECT_FLOAT_EQ(viewMatrix.m[12], c.expect * camZoom)
+            << "elapsed " << c.elapsed;  // T, then zoom
         EXPECT_FLOAT_EQ(camZoom, 1 + c.elapsed / 100) << "elapsed " << c.elapsed;
     }
     // The free camera's view of the same values is the scripted camera's.
@@ -72,7 +71,8 @@ TEST(Camera, MovesWithoutClampingAndNotUnderTheFreeCamera) {
     const Matrix freeView = viewMatrix;
     freeCamera = 0;
     CameraMove(camTx, camTy, camTz, camRx, camRy, camRz, camZoom, 0, 0, 0, 0, 0, 0, 0, 1, 0);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(freeView.m[i], viewMatrix.m[i], 1e-4f) << "element " << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(freeView.m[i], viewMatrix.m[i], 1e-4f) << "element " << i;
 }
 
 TEST(Temple, CycleStepByFrameAndTheDoorsHold) {

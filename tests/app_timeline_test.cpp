@@ -15,9 +15,9 @@
 #include "assets.h"
 #include "bass_standin.h"
 #include "files.h"
-#include "tone_module.h"
 #include "scene.h"
 #include "timeline.h"
+#include "tone_module.h"
 #include "trx_state.h"
 
 namespace {
@@ -44,7 +44,8 @@ void StartAudio() {
     static bool started;
     if (started) return;
     started = BassStandIn_InitOffline(8000) && BASS_Start();
-    const std::string dir = testing::TempDir() + "/timeline_audio_" + std::to_string(getpid()) + "/";
+    const std::string dir =
+        testing::TempDir() + "/timeline_audio_" + std::to_string(getpid()) + "/";
     MakeDir(dir);
     WriteBytes(dir + "s.wav", EncodeWav16(1, 8000, {1000, 1000}));
     WriteBytes(dir + "m.it", SquareToneModule(8, 1));
@@ -108,9 +109,9 @@ const Step& At(int k, int f) {
 }
 
 TEST(Timeline, EveryEventFiresOnceOnItsFrameAlsoInCatchUpSteps) {
-    const std::vector<int> expect[8] = {{310}, {805}, {1230}, {1565},
-                                        {331, 370, 600, 635, 672, 705, 742},
-                                        {482, 730, 950, 1123}, {12}, {1624}};
+    const std::vector<int> expect[8] = {
+        {310}, {805}, {1230}, {1565}, {331, 370, 600, 635, 672, 705, 742}, {482, 730, 950, 1123},
+        {12},  {1624}};
     for (int k = 0; k < 4; ++k)
         for (int i = 0; i < 8; ++i) {
             std::vector<int> got;
@@ -155,7 +156,9 @@ TEST(Timeline, LightningCountsRenderedFramesOnly) {
 // late; the last move stops at 2799. Catch-up steps leave the camera where the last rendered frame
 // put it.
 TEST(Timeline, CameraHoldsCutsOnItsFrameAndIgnoresCatchUpSteps) {
-    auto same = [](int f, int g) { return std::memcmp(At(0, f).cam, At(0, g).cam, sizeof(float[7])) == 0; };
+    auto same = [](int f, int g) {
+        return std::memcmp(At(0, f).cam, At(0, g).cam, sizeof(float[7])) == 0;
+    };
     auto jump = [](int f) {
         float d = 0;
         for (int i = 0; i < 4; ++i) d += std::fabs(At(0, f).cam[i] - At(0, f - 1).cam[i]);

@@ -64,7 +64,9 @@ Frames Render(int frames) {
     EXPECT_EQ(BassStandIn_Render(out.data(), frames), frames);
     return out;
 }
-bool Loud(const Frames& f) { return std::any_of(f.begin(), f.end(), [](int s) { return s; }); }
+bool Loud(const Frames& f) {
+    return std::any_of(f.begin(), f.end(), [](int s) { return s; });
+}
 
 class Mixer : public ::testing::Test {
 protected:
@@ -108,7 +110,10 @@ TEST_F(Mixer, WavCorruptFilesGiveHandleZeroAndSayWhy) {
     Bytes notRiff = good, shortFmt = FmtBody(1, 1, 44100, 16);
     std::memcpy(notRiff.data(), "RIFX", 4);
     shortFmt.resize(14);
-    const struct { Bytes bytes; const char* message; } cases[] = {
+    const struct {
+        Bytes bytes;
+        const char* message;
+    } cases[] = {
         {{}, "too short"},
         {Bytes(good.begin(), good.begin() + 10), "too short"},
         {notRiff, "not a RIFF/WAVE"},
@@ -136,11 +141,16 @@ TEST_F(Mixer, WavCorruptFilesGiveHandleZeroAndSayWhy) {
 }
 
 TEST_F(Mixer, WavValidFilesMixToExactValues) {
-    const struct { const char* what; Bytes bytes; Frames want; } cases[] = {
+    const struct {
+        const char* what;
+        Bytes bytes;
+        Frames want;
+    } cases[] = {
         {"8-bit mono is centred and duplicated",
          Riff({Chunk("fmt ", FmtBody(1, 1, 44100, 8)), Chunk("data", Bytes{0, 128, 255, 64})}),
          {-32768, -32768, 0, 0, 32512, 32512, -16384, -16384, 0, 0}},
-        {"16-bit stereo keeps its channels", EncodeWav16(2, 44100, {1000, -1000, 32767, -32768}),
+        {"16-bit stereo keeps its channels",
+         EncodeWav16(2, 44100, {1000, -1000, 32767, -32768}),
          {1000, -1000, 32767, -32768, 0, 0}},
         {"odd unknown chunk skipped with its pad byte",
          Riff({Chunk("LIST", Bytes{'a', 'b', 'c'}), Chunk("fmt ", FmtBody(1, 1, 44100, 16)),

@@ -36,8 +36,8 @@ protected:
     // Runs the program in Dir(); its stderr in *err, its exit status (-1: did not exit).
     int Run(const std::string& args, std::string* err) {
         const std::string dir = Dir();
-        const std::string cmd = "cd '" + dir + "' && '" + GetParam() + "' " + args +
-                                " >run.out 2>run.err";
+        const std::string cmd =
+            "cd '" + dir + "' && '" + GetParam() + "' " + args + " >run.out 2>run.err";
         const int raw = std::system(cmd.c_str());
         *err = runprog::Slurp(dir + "/run.err");
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -83,7 +83,8 @@ TEST_P(ProgramCapture, AShortCaptureReadsBackWholeAndRepeatsExactly) {
     for (float v : wav.pcm) peak = std::max(peak, std::fabs(v));
     EXPECT_GT(peak, 0.01f) << "the music from frame 12 on is missing";
 
-    ASSERT_EQ(Run("--capture two.mp4 --capture-wav two.wav --capture-frames 30 -- 320 240", &err), 0)
+    ASSERT_EQ(Run("--capture two.mp4 --capture-wav two.wav --capture-frames 30 -- 320 240", &err),
+              0)
         << err;
     probe::Media again = probe::Read(dir + "/two.mp4");
     EXPECT_TRUE(again.frameHash == m.frameHash) << "the pictures differ";
@@ -144,7 +145,8 @@ TEST_P(ProgramCapture, AnInterruptedCaptureIsAPlayableFile) {
     EXPECT_GE(m.frameHash.size(), 12u);
     EXPECT_LT(m.frameHash.size(), 2874u);
     EXPECT_NE(err.find("cut.mp4: " + std::to_string(m.frameHash.size()) + " frames"),
-              std::string::npos) << err;
+              std::string::npos)
+        << err;
     EXPECT_NEAR(m.videoSeconds, m.frameHash.size() * 0.08, 0.08);
     EXPECT_NEAR(m.AudioSeconds(), m.videoSeconds, 0.08);
 }

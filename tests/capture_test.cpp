@@ -77,11 +77,13 @@ TEST(CaptureOutput, ContainersFromTheNameReadBackWithTheirFramesRateSizeAndSound
         EXPECT_EQ(m.audioCodec, c.audio) << c.name;
         EXPECT_EQ(m.width, c.encodedW) << c.name;
         EXPECT_EQ(m.height, c.encodedH) << c.name;
-        EXPECT_EQ(av_cmp_q(m.fps, AVRational{25, 2}), 0) << c.name << ": " << m.fps.num << "/" << m.fps.den;
+        EXPECT_EQ(av_cmp_q(m.fps, AVRational{25, 2}), 0)
+            << c.name << ": " << m.fps.num << "/" << m.fps.den;
         ASSERT_EQ(m.frameLuma.size(), 10u) << c.name;
         // Each frame shows its own grey, in order (limited range: 16 + v * 219 / 255).
         for (int i = 0; i < 10; ++i)
-            EXPECT_NEAR(m.frameLuma[i], 16 + 20 * (i + 1) * 219.0 / 255, 3) << c.name << " frame " << i;
+            EXPECT_NEAR(m.frameLuma[i], 16 + 20 * (i + 1) * 219.0 / 255, 3)
+                << c.name << " frame " << i;
         EXPECT_EQ(m.audioRate, c.audioRate) << c.name;
         EXPECT_EQ(m.audioChannels, 2) << c.name;
         EXPECT_NEAR(m.videoSeconds, 0.8, 0.08) << c.name;
@@ -119,7 +121,8 @@ TEST(CaptureOutput, BadNamesAndPathsFailWhenOpenedAndLeaveNoFile) {
 TEST(CaptureSession, BadSettingsAreRefusedBeforeAnythingStarts) {
     const std::string dir = TestDir();
     // A bad rate, and a WAV that cannot be written after a good video: nothing is left behind.
-    for (const auto& [fps, wav] : {std::pair<std::string, std::string>{"0", ""}, {"fast", ""},
+    for (const auto& [fps, wav] : {std::pair<std::string, std::string>{"0", ""},
+                                   {"fast", ""},
                                    {"", dir + "/missing/a.wav"}}) {
         CapSettings s;
         s.videoPath = dir + "/a.mp4";
@@ -127,7 +130,8 @@ TEST(CaptureSession, BadSettingsAreRefusedBeforeAnythingStarts) {
         s.wavPath = wav;
         std::string error;
         EXPECT_FALSE(CapBegin(s, &error)) << fps << wav;
-        EXPECT_NE(error.find(fps.empty() ? "cannot write" : "frame rate"), std::string::npos) << error;
+        EXPECT_NE(error.find(fps.empty() ? "cannot write" : "frame rate"), std::string::npos)
+            << error;
         EXPECT_FALSE(CapActive());
         EXPECT_FALSE(Win32_VirtualTime());
         EXPECT_FALSE(std::filesystem::exists(s.videoPath));
@@ -142,7 +146,8 @@ void CALLBACK Tick(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) { ++gTicks; }
 // Runs `frames` frames paced by an 80 ms timer on virtual time, as the show's loop does: wait for
 // a tick, draw, present. Frame `flash` is white with a click started on it; the rest is black
 // and silent. Frame f has show colour f when `ramp` is set. Returns "" or what went wrong.
-std::string RunPacedProgram(const CapSettings& settings, int frames, int flash, bool ramp, UINT periodMs = 80) {
+std::string RunPacedProgram(const CapSettings& settings, int frames, int flash, bool ramp,
+                            UINT periodMs = 80) {
     std::string error;
     if (!CapBegin(settings, &error)) return error;
     if (!BASS_Init(-1, 44100, 0, nullptr) || !BASS_Start()) return "BASS_Init";
@@ -157,8 +162,10 @@ std::string RunPacedProgram(const CapSettings& settings, int frames, int flash, 
     if (!sample || !timer || !card) return "set-up";
     MSG msg;
     for (int f = 1; f <= frames && error.empty(); ++f) {
-        for (int spins = 0; gTicks < f && spins < 3; ++spins) PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-        if (gTicks != f) error = "frame " + std::to_string(f) + " saw " + std::to_string(gTicks) + " ticks";
+        for (int spins = 0; gTicks < f && spins < 3; ++spins)
+            PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+        if (gTicks != f)
+            error = "frame " + std::to_string(f) + " saw " + std::to_string(gTicks) + " ticks";
         ScClearColor(card, SC_BACK, f == flash ? 0xFFFF : ramp ? Grey565(20 * f) : 0);
         if (f == flash) BASS_SamplePlay(sample);
         ScSwap(card);

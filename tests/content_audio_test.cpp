@@ -72,10 +72,13 @@ TEST(ContentAudio, FiltersPassTheirBandAndRing) {
         return Rms(w, w.size() / 2, w.size()) / Rms(in, in.size() / 2, in.size());
     };
     EXPECT_NEAR(through(100, 1000, 0.707f, 0), 1.0, 0.02) << "low-pass keeps what is below";
-    EXPECT_LT(through(8000, 1000, 0.707f, 0), 0.02) << "and takes out what is above, 12 dB an octave";
+    EXPECT_LT(through(8000, 1000, 0.707f, 0), 0.02)
+        << "and takes out what is above, 12 dB an octave";
     EXPECT_LT(through(100, 1000, 0.707f, 1), 0.02) << "high-pass the reverse";
-    EXPECT_NEAR(through(1000, 1000, 8, 2), 1.0, 0.02) << "the normalised band-pass is unity at its centre";
-    EXPECT_NEAR(through(1000, 1000, 8, 0), 8.0, 0.3) << "a resonant low-pass peaks by q at the cutoff";
+    EXPECT_NEAR(through(1000, 1000, 8, 2), 1.0, 0.02)
+        << "the normalised band-pass is unity at its centre";
+    EXPECT_NEAR(through(1000, 1000, 8, 0), 8.0, 0.3)
+        << "a resonant low-pass peaks by q at the cutoff";
     EXPECT_LT(through(2000, 1000, 8, 2), 0.1) << "a narrow band";
 }
 
@@ -85,7 +88,8 @@ TEST(ContentAudio, EnvelopesPluckAndReverbShapeTime) {
     EXPECT_FLOAT_EQ(AdsrAt(e, 0.1f, 1), 1.0f);
     EXPECT_FLOAT_EQ(AdsrAt(e, 0.6f, 1), 0.5f);
     EXPECT_NEAR(AdsrAt(e, 1.2f, 1), 0.25f, 1e-5) << "released from the sustain level";
-    EXPECT_NEAR(AdsrAt(e, 0.05f, 0.02f), 0.2f * (1 - 0.03f / 0.4f), 1e-6) << "a note released during its attack falls from there";
+    EXPECT_NEAR(AdsrAt(e, 0.05f, 0.02f), 0.2f * (1 - 0.03f / 0.4f), 1e-6)
+        << "a note released during its attack falls from there";
     EXPECT_EQ(AdsrAt(e, 2, 1), 0.0f);
 
     // A pluck of 220 Hz: its strongest autocorrelation lag is the period, and it dies away.
@@ -105,7 +109,8 @@ TEST(ContentAudio, EnvelopesPluckAndReverbShapeTime) {
     click[0] = 1;
     ApplyReverb(&click, {0.85f, 0.3f, 1, 0, 2});
     ASSERT_EQ(click.size(), 100 + Frames(2));
-    const double early = Rms(click, Frames(0.1f), Frames(0.3f)), late = Rms(click, Frames(1.6f), Frames(1.8f));
+    const double early = Rms(click, Frames(0.1f), Frames(0.3f)),
+                 late = Rms(click, Frames(1.6f), Frames(1.8f));
     EXPECT_GT(early, 1e-3);
     EXPECT_LT(late, early * 0.2);
     EXPECT_GT(late, 0);
@@ -113,15 +118,18 @@ TEST(ContentAudio, EnvelopesPluckAndReverbShapeTime) {
 
 TEST(ContentAudio, LoopedVoicesLoopWithoutASeam) {
     // The step across the loop's end into its start is no larger than the steps inside it.
-    const ItSampleData voices[] = {Choir(45, 1), DarkPad(38), WarmPad(50), Bass(38, 0.8f), Reed(62), Flute(74)};
+    const ItSampleData voices[] = {Choir(45, 1),   DarkPad(38), WarmPad(50),
+                                   Bass(38, 0.8f), Reed(62),    Flute(74)};
     for (const ItSampleData& s : voices) {
         ASSERT_TRUE(s.loop) << s.name;
         ASSERT_LT(s.loopBegin, s.loopEnd);
         ASSERT_EQ(s.loopEnd, static_cast<int>(s.pcm.size())) << s.name;
         int inside = 1;
         for (int i = s.loopBegin + 1; i < s.loopEnd; ++i)
-            inside = std::max(inside, std::abs(s.pcm[static_cast<size_t>(i)] - s.pcm[static_cast<size_t>(i - 1)]));
-        const int seam = std::abs(s.pcm[static_cast<size_t>(s.loopBegin)] - s.pcm[static_cast<size_t>(s.loopEnd - 1)]);
+            inside = std::max(inside, std::abs(s.pcm[static_cast<size_t>(i)] -
+                                               s.pcm[static_cast<size_t>(i - 1)]));
+        const int seam = std::abs(s.pcm[static_cast<size_t>(s.loopBegin)] -
+                                  s.pcm[static_cast<size_t>(s.loopEnd - 1)]);
         EXPECT_LE(seam, inside) << s.name;
         int peak = 0;
         for (int16_t v : s.pcm) peak = std::max(peak, std::abs(static_cast<int>(v)));
@@ -164,8 +172,8 @@ std::string Taken(const char* s) {
 }
 
 openmpt_module* Load(const Bytes& file) {
-    return openmpt_module_create_from_memory2(file.data(), file.size(), nullptr, nullptr, nullptr, nullptr, nullptr,
-                                              nullptr, nullptr);
+    return openmpt_module_create_from_memory2(file.data(), file.size(), nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr);
 }
 
 std::vector<int16_t> Tone16(int frames, float hz) {
@@ -216,19 +224,23 @@ ItSong FeatureSong() {
 
 TEST(ContentAudio, WriterRoundTripsEveryFeatureThroughLibopenmpt) {
     const ItSong song = FeatureSong();
-    ASSERT_EQ(song.orders, (std::vector<int>{0, 1, 2})) << "cut at row 40 and every 64 rows after: 40 + 64 + 26";
+    ASSERT_EQ(song.orders, (std::vector<int>{0, 1, 2}))
+        << "cut at row 40 and every 64 rows after: 40 + 64 + 26";
     const Bytes file = EncodeIt(song);
     openmpt_module* mod = Load(file);
     ASSERT_NE(mod, nullptr);
     EXPECT_EQ(Taken(openmpt_module_get_metadata(mod, "title")), "round trip");
-    EXPECT_NE(Taken(openmpt_module_get_metadata(mod, "message")).find("line two"), std::string::npos);
+    EXPECT_NE(Taken(openmpt_module_get_metadata(mod, "message")).find("line two"),
+              std::string::npos);
     EXPECT_EQ(openmpt_module_get_num_channels(mod), 8) << "channels up to the last one used";
     ASSERT_EQ(openmpt_module_get_num_orders(mod), 3);
-    for (int o = 0; o < 3; ++o) EXPECT_EQ(openmpt_module_get_order_pattern(mod, o), song.orders[static_cast<size_t>(o)]);
+    for (int o = 0; o < 3; ++o)
+        EXPECT_EQ(openmpt_module_get_order_pattern(mod, o), song.orders[static_cast<size_t>(o)]);
     EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 0), 40);
     EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 1), 64);
     EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 2), 26);
-    EXPECT_NEAR(openmpt_module_get_duration_seconds(mod), 130 * 0.08, 0.05) << "130 rows at speed 4, tempo 125";
+    EXPECT_NEAR(openmpt_module_get_duration_seconds(mod), 130 * 0.08, 0.05)
+        << "130 rows at speed 4, tempo 125";
     ASSERT_EQ(openmpt_module_get_num_instruments(mod), 2);
     EXPECT_EQ(Taken(openmpt_module_get_instrument_name(mod, 0)), "split");
     EXPECT_EQ(Taken(openmpt_module_get_instrument_name(mod, 1)), "plain");
@@ -241,15 +253,24 @@ TEST(ContentAudio, WriterRoundTripsEveryFeatureThroughLibopenmpt) {
         const ItPattern& pat = song.patterns[p];
         for (const ItCell& c : pat.cells) {
             const int pi = static_cast<int>(p);
-            auto cmd = [&](int what) { return openmpt_module_get_pattern_row_channel_command(mod, pi, c.row, c.channel, what); };
+            auto cmd = [&](int what) {
+                return openmpt_module_get_pattern_row_channel_command(mod, pi, c.row, c.channel,
+                                                                      what);
+            };
             // libopenmpt counts notes from 1 and keeps 255 off, 254 cut; cells without a field read 0.
             const int note = c.note < 0 ? 0 : c.note < 120 ? c.note + 1 : c.note;
-            EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_NOTE), note) << p << ":" << c.row << ":" << c.channel;
+            EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_NOTE), note)
+                << p << ":" << c.row << ":" << c.channel;
             EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_INSTRUMENT), c.ins);
-            EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_VOLUME), c.pan >= 0 ? c.pan : std::max(c.volume, 0));
+            EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_VOLUME),
+                      c.pan >= 0 ? c.pan : std::max(c.volume, 0));
             EXPECT_EQ(cmd(OPENMPT_MODULE_COMMAND_PARAMETER), c.param);
-            const std::string text = Taken(openmpt_module_format_pattern_row_channel(mod, pi, c.row, c.channel, 0, 1));
-            const char* effect = c.effect == IT_FX('D') ? "D0F" : c.effect == IT_FX('H') ? "H44" : c.pan >= 0 ? "p14" : "";  // shown in hex
+            const std::string text =
+                Taken(openmpt_module_format_pattern_row_channel(mod, pi, c.row, c.channel, 0, 1));
+            const char* effect = c.effect == IT_FX('D')   ? "D0F"
+                                 : c.effect == IT_FX('H') ? "H44"
+                                 : c.pan >= 0             ? "p14"
+                                                          : "";  // shown in hex
             EXPECT_NE(text.find(effect), std::string::npos) << "[" << text << "] " << effect;
             ++checked;
         }
@@ -272,7 +293,8 @@ std::vector<double> Loudness(openmpt_module* mod, double seconds) {
     std::vector<double> out;
     std::vector<float> buf(2205 * 2);
     for (int w = 0; w < seconds * 20; ++w) {
-        const size_t got = openmpt_module_read_interleaved_float_stereo(mod, 44100, 2205, buf.data());
+        const size_t got =
+            openmpt_module_read_interleaved_float_stereo(mod, 44100, 2205, buf.data());
         double s = 0;
         for (size_t i = 0; i < got * 2; ++i) s += static_cast<double>(buf[i]) * buf[i];
         out.push_back(std::sqrt(s / 4410));
@@ -321,13 +343,15 @@ std::string Slurp(const std::string& path) {
 // Zero crossings per second over [a, b) seconds: a rough brightness.
 double Crossings(const int16_t* v, double a, double b) {
     int n = 0;
-    for (size_t i = static_cast<size_t>(a * 44100) + 1; i < static_cast<size_t>(b * 44100); ++i) n += (v[i - 1] < 0) != (v[i] < 0);
+    for (size_t i = static_cast<size_t>(a * 44100) + 1; i < static_cast<size_t>(b * 44100); ++i)
+        n += (v[i - 1] < 0) != (v[i] < 0);
     return n / (b - a);
 }
 
 double Level(const int16_t* v, double a, double b) {
     double s = 0;
-    for (size_t i = static_cast<size_t>(a * 44100); i < static_cast<size_t>(b * 44100); ++i) s += static_cast<double>(v[i]) * v[i];
+    for (size_t i = static_cast<size_t>(a * 44100); i < static_cast<size_t>(b * 44100); ++i)
+        s += static_cast<double>(v[i]) * v[i];
     return std::sqrt(s / ((b - a) * 44100)) / 32768;
 }
 
@@ -337,14 +361,17 @@ TEST(ContentAudio, EffectsHaveTheirLengthsLevelsAndShapes) {
         const char* name;
         double minSeconds, maxSeconds;
     } effects[] = {{"dvere", 2, 3.2}, {"bota", 0.15, 0.6}, {"boure", 4, 6.5},
-                   {"hrom", 3, 8}, {"kouzlo", 1.5, 4}, {"konec", 2.5, 6}};
+                   {"hrom", 3, 8},    {"kouzlo", 1.5, 4},  {"konec", 2.5, 6}};
     std::string bytes[6];
     const int16_t* fx[6];
     for (int i = 0; i < 6; ++i) {
         const auto& e = effects[i];
         bytes[i] = Slurp(kData + "/sound/" + e.name + ".wav");
         audio::WavPcm pcm;
-        ASSERT_EQ(audio::ParseWav(reinterpret_cast<const uint8_t*>(bytes[i].data()), bytes[i].size(), &pcm), "") << e.name;
+        ASSERT_EQ(audio::ParseWav(reinterpret_cast<const uint8_t*>(bytes[i].data()),
+                                  bytes[i].size(), &pcm),
+                  "")
+            << e.name;
         ASSERT_EQ(pcm.rate, 44100u);
         ASSERT_EQ(pcm.bits, 16);
         ASSERT_EQ(pcm.channels, 1);
@@ -353,19 +380,24 @@ TEST(ContentAudio, EffectsHaveTheirLengthsLevelsAndShapes) {
         EXPECT_LE(seconds, e.maxSeconds) << e.name;
         const int16_t* v = fx[i] = reinterpret_cast<const int16_t*>(pcm.data);
         int peak = 0;
-        for (uint32_t k = 0; k < pcm.frames; ++k) peak = std::max(peak, std::abs(static_cast<int>(v[k])));
+        for (uint32_t k = 0; k < pcm.frames; ++k)
+            peak = std::max(peak, std::abs(static_cast<int>(v[k])));
         EXPECT_LE(peak, 29204) << e.name << ": at most -1 dBFS";
         EXPECT_GE(peak, 16384) << e.name << ": above -6 dBFS";
         EXPECT_EQ(v[0], 0) << e.name;
         EXPECT_EQ(v[pcm.frames - 1], 0) << e.name;
         EXPECT_LT(std::abs(v[1]), 500) << e.name << " fades in";
     }
-    const int16_t *door = fx[0], *step = fx[1], *storm = fx[2], *thunder = fx[3], *spell = fx[4], *end = fx[5];
-    EXPECT_GT(Level(door, 1.0, 2.0), Level(door, 0, 2.4) * 0.5) << "the door creaks on through its opening";
+    const int16_t *door = fx[0], *step = fx[1], *storm = fx[2], *thunder = fx[3], *spell = fx[4],
+                  *end = fx[5];
+    EXPECT_GT(Level(door, 1.0, 2.0), Level(door, 0, 2.4) * 0.5)
+        << "the door creaks on through its opening";
     EXPECT_GT(Level(step, 0, 0.1), Level(step, 0.2, 0.4) * 4) << "a step is short";
     for (double t = 1; t < 4; t += 0.5)
-        EXPECT_GT(Level(storm, t, t + 0.5), Level(storm, 1, 4) * 0.4) << "the storm keeps blowing at " << t;
-    EXPECT_GT(Crossings(thunder, 0, 0.15), 3 * Crossings(thunder, 1.5, 3.5)) << "a bright crack, then a low rumble";
+        EXPECT_GT(Level(storm, t, t + 0.5), Level(storm, 1, 4) * 0.4)
+            << "the storm keeps blowing at " << t;
+    EXPECT_GT(Crossings(thunder, 0, 0.15), 3 * Crossings(thunder, 1.5, 3.5))
+        << "a bright crack, then a low rumble";
     EXPECT_GT(Level(thunder, 1.5, 3.5), Level(thunder, 0, 0.5) * 0.1) << "and the rumble lasts";
     EXPECT_GT(Crossings(spell, 1.2, 1.8), 1.5 * Crossings(spell, 0.2, 0.8)) << "the spell rises";
     EXPECT_LT(Crossings(end, 0, 1), 400) << "the end is a deep blow";
@@ -386,7 +418,8 @@ TEST(ContentAudio, SongsLastTheirSectionsThenEnd) {
         const double seconds = openmpt_module_get_duration_seconds(mod);
         EXPECT_GE(seconds, s.minSeconds) << s.name;
         EXPECT_LE(seconds, s.maxSeconds) << s.name;
-        EXPECT_GE(openmpt_module_get_num_patterns(mod), s.minPatterns) << s.name << " is composed, not one bar looped";
+        EXPECT_GE(openmpt_module_get_num_patterns(mod), s.minPatterns)
+            << s.name << " is composed, not one bar looped";
         EXPECT_GE(openmpt_module_get_num_instruments(mod), 8) << s.name;
         if (std::string(s.name) == "teufel.it") {
             // A pattern starts on each of the script's moments (row n sounds at frame 12 + n): the
@@ -395,11 +428,13 @@ TEST(ContentAudio, SongsLastTheirSectionsThenEnd) {
             int row = 0;
             for (int o = 0; o < openmpt_module_get_num_orders(mod); ++o) {
                 starts.push_back(row);
-                row += openmpt_module_get_pattern_num_rows(mod, openmpt_module_get_order_pattern(mod, o));
+                row += openmpt_module_get_pattern_num_rows(
+                    mod, openmpt_module_get_order_pattern(mod, o));
             }
             EXPECT_EQ(row, 1620);
             for (int frame : {100, 300, 430, 588, 810, 1030, 1230, 1565})
-                EXPECT_NE(std::find(starts.begin(), starts.end(), frame - 12), starts.end()) << "frame " << frame;
+                EXPECT_NE(std::find(starts.begin(), starts.end(), frame - 12), starts.end())
+                    << "frame " << frame;
         }
         openmpt_module_destroy(mod);
     }
@@ -414,18 +449,22 @@ TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
     HSAMPLE fx[6];
     const char* names[6] = {"dvere", "bota", "boure", "hrom", "kouzlo", "konec"};
     for (int i = 0; i < 6; ++i) {
-        fx[i] = BASS_SampleLoad(FALSE, (sound + names[i] + ".wav").c_str(), 0, 0, 3, BASS_SAMPLE_OVER_POS);
+        fx[i] = BASS_SampleLoad(FALSE, (sound + names[i] + ".wav").c_str(), 0, 0, 3,
+                                BASS_SAMPLE_OVER_POS);
         ASSERT_NE(fx[i], 0u) << names[i];
     }
-    const HMUSIC teufel = BASS_MusicLoad(FALSE, (kData + "/teufel.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
-    const HMUSIC titles = BASS_MusicLoad(FALSE, (kData + "/titles.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
+    const HMUSIC teufel =
+        BASS_MusicLoad(FALSE, (kData + "/teufel.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
+    const HMUSIC titles =
+        BASS_MusicLoad(FALSE, (kData + "/titles.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
     ASSERT_NE(teufel, 0u);
     ASSERT_NE(titles, 0u);
     BASS_SetGlobalVolumes(100, 60, -1);
     const struct {
         int frame, what;
-    } events[] = {{12, 6},  {310, 0}, {331, 1}, {370, 1}, {482, 2},  {600, 1},  {635, 1},  {672, 1},  {705, 1},
-                  {730, 2}, {742, 1}, {805, 4}, {950, 2}, {1123, 2}, {1230, 3}, {1565, 5}, {1624, 7}};
+    } events[] = {{12, 6},  {310, 0},  {331, 1},  {370, 1},  {482, 2}, {600, 1},
+                  {635, 1}, {672, 1},  {705, 1},  {730, 2},  {742, 1}, {805, 4},
+                  {950, 2}, {1123, 2}, {1230, 3}, {1565, 5}, {1624, 7}};
     constexpr int kFrame = 3528, kFrames = 2874;
     std::vector<int16_t> block(kFrame * 2);
     std::vector<double> rms(kFrames);
@@ -433,11 +472,14 @@ TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
     bool teufelAtEnd = false;
     for (int f = 0; f < kFrames; ++f) {
         for (const auto& e : events)
-            if (e.frame == f) e.what < 6 ? (void)BASS_SamplePlay(fx[e.what]) : (void)BASS_MusicPlay(e.what == 6 ? teufel : titles);
+            if (e.frame == f)
+                e.what < 6 ? (void)BASS_SamplePlay(fx[e.what])
+                           : (void)BASS_MusicPlay(e.what == 6 ? teufel : titles);
         if (f == 1620) teufelAtEnd = BassStandIn_MusicPlaying(teufel);
         ASSERT_EQ(BassStandIn_Render(block.data(), kFrame), kFrame);
         double s = 0;
-        for (int16_t v : block) s += static_cast<double>(v) * v, peak = std::max(peak, std::abs(static_cast<int>(v)));
+        for (int16_t v : block)
+            s += static_cast<double>(v) * v, peak = std::max(peak, std::abs(static_cast<int>(v)));
         rms[static_cast<size_t>(f)] = std::sqrt(s / (kFrame * 2)) / 32768;
     }
     EXPECT_TRUE(teufelAtEnd) << "teufel.it still plays at the end of the temple";
@@ -449,8 +491,8 @@ TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
         for (int f = a; f <= b; ++f) s += rms[static_cast<size_t>(f)] * rms[static_cast<size_t>(f)];
         return 20 * std::log10(std::sqrt(s / (b - a + 1)));
     };
-    const double logo = level(12, 99), title = level(100, 299), walk = level(300, 429), ritual = level(810, 1029),
-                 climax = level(1230, 1564), final = level(1624, 2873);
+    const double logo = level(12, 99), title = level(100, 299), walk = level(300, 429),
+                 ritual = level(810, 1029), climax = level(1230, 1564), final = level(1624, 2873);
     for (double l : {logo, title, walk, ritual, climax, final}) {
         EXPECT_GT(l, -32) << "every section has sound";
         EXPECT_LT(l, -12) << "and headroom";
@@ -459,7 +501,8 @@ TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
     EXPECT_GT(climax, ritual + 1.5) << "the climax is louder than the ritual before it";
     EXPECT_LT(final, climax) << "the closing piece is calmer";
     EXPECT_LT(level(2860, 2873), -50) << "and has ended with the show";
-    for (int f = 12; f < 2840; ++f) EXPECT_GT(rms[static_cast<size_t>(f)], 1e-3) << "no gap at frame " << f;
+    for (int f = 12; f < 2840; ++f)
+        EXPECT_GT(rms[static_cast<size_t>(f)], 1e-3) << "no gap at frame " << f;
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ int EachDrawnTriangle(const MeshBuild& mb, Fn fn) {
         const int type = h.type & 0xF;
         if (type == PRIM_STRIP) {
             for (int k = 0; k + 2 < h.count; ++k)
-                k % 2 ? fn(link(k + 1), link(k), link(k + 2)) : fn(link(k), link(k + 1), link(k + 2));
+                k % 2 ? fn(link(k + 1), link(k), link(k + 2))
+                      : fn(link(k), link(k + 1), link(k + 2));
         } else if (type == PRIM_FAN) {
             for (int k = 1; k + 1 < h.count; ++k) fn(link(0), link(k), link(k + 1));
         } else if (type == PRIM_TRIANGLES) {
@@ -85,7 +86,10 @@ TEST(ContentMesh, ClosedShapesFaceOutAndDrawTheirFronts) {
         {"lathed ball", Lathe({0, 6, 9, 6, 0}, {-9, -6, 0, 6, 9}, 10, 1, 0, 1, 1), {0, 0, 0}},
         {"mirrored ball", mirrored, {-20, 0, 0}},
         {"subdivided box", BevelBox({-1, -1, -1}, {1, 1, 1}, 0.3f, 2, 1, 1, 0, 1), {0, 0, 0}},
-        {"extruded tube", Extrude({{0, 0, 0}, {0, 10, 0}, {0, 20, 2}}, {2, 0, -2, 0}, {0, 2, 0, -2}, {0, 0, 1}, 1, 0, 1, 1), {0, 10, 0}},
+        {"extruded tube",
+         Extrude({{0, 0, 0}, {0, 10, 0}, {0, 20, 2}}, {2, 0, -2, 0}, {0, 2, 0, -2}, {0, 0, 1}, 1, 0,
+                 1, 1),
+         {0, 10, 0}},
     };
     Subdivide(&cases[5].shape);
     for (Case& c : cases) {

@@ -44,7 +44,8 @@ TEST(ContentOps, NoisesAndPatternsTileAcrossTheirEdges) {
         double across, inside;
         Steps(c.f, &across, &inside);
         // A seam shows as a jump at the wrap several times the usual step.
-        EXPECT_LT(across, inside * 3 + 1e-3) << c.name << ": across the edge " << across << ", inside " << inside;
+        EXPECT_LT(across, inside * 3 + 1e-3)
+            << c.name << ": across the edge " << across << ", inside " << inside;
         for (float v : c.f.v) ASSERT_TRUE(std::isfinite(v)) << c.name;
     }
     // Same seed, same texels; another seed, other texels.
@@ -61,7 +62,8 @@ TEST(ContentOps, BlurKeepsEnergyAndWrapsAround) {
     EXPECT_NEAR(At(b, 1, 0), At(b, 31, 0), 1e-4);
     Img im = MakeImg(16, 16, 0x804020);
     const Img bi = BlurImg(im, 2);
-    for (size_t i = 0; i < im.px.size(); ++i) ASSERT_NEAR(bi.px[i], im.px[i], 1e-5) << "a flat image stays flat";
+    for (size_t i = 0; i < im.px.size(); ++i)
+        ASSERT_NEAR(bi.px[i], im.px[i], 1e-5) << "a flat image stays flat";
 }
 
 TEST(ContentOps, LightingFacesTheLightOnFlatGroundAndShadesSlopes) {
@@ -69,7 +71,8 @@ TEST(ContentOps, LightingFacesTheLightOnFlatGroundAndShadesSlopes) {
     EXPECT_NEAR(At(Lighting(flat, 4, 0, 0, 1), 3, 3), 1.0f, 1e-5);
     Field ramp = LinearGradient(16, 16, 1, 0);
     const Field lit = Lighting(ramp, 8, -1, 0, 1), away = Lighting(ramp, 8, 1, 0, 1);
-    EXPECT_GT(At(lit, 8, 8), At(away, 8, 8)) << "a slope rising to the right faces a light on the left";
+    EXPECT_GT(At(lit, 8, 8), At(away, 8, 8))
+        << "a slope rising to the right faces a light on the left";
 }
 
 TEST(ContentOps, FireAnimatesAndLoops) {
@@ -96,8 +99,8 @@ TEST(ContentOps, ConversionRoundTripsEveryFormat) {
         int colourStep, alphaStep;  // largest error in 0..255 units; -1 when not held
         bool grey;
     } cases[] = {
-        {TEX_RGB332, 80, -1, false}, {TEX_ALPHA8, -1, 1, false},   {TEX_INTENSITY8, -1, -1, true},
-        {TEX_AI44, -1, 17, true},    {TEX_P8, 40, -1, false},      {TEX_ARGB8332, 80, 1, false},
+        {TEX_RGB332, 80, -1, false}, {TEX_ALPHA8, -1, 1, false},    {TEX_INTENSITY8, -1, -1, true},
+        {TEX_AI44, -1, 17, true},    {TEX_P8, 40, -1, false},       {TEX_ARGB8332, 80, 1, false},
         {TEX_RGB565, 8, -1, false},  {TEX_ARGB1555, 8, 128, false}, {TEX_ARGB4444, 17, 17, false},
         {TEX_AI88, -1, 1, true},     {TEX_AP88, 40, 1, false},
     };
@@ -113,13 +116,17 @@ TEST(ContentOps, ConversionRoundTripsEveryFormat) {
             for (int x = 0; x < 16; ++x) {
                 const uint32_t t = TexelArgb(e, x, y);
                 const float* p = Px(im, x, y);
-                const int a = static_cast<int>(t >> 24), r = static_cast<int>(t >> 16 & 255), b = static_cast<int>(t & 255);
+                const int a = static_cast<int>(t >> 24), r = static_cast<int>(t >> 16 & 255),
+                          b = static_cast<int>(t & 255);
                 if (c.colourStep >= 0) {
-                    EXPECT_NEAR(r, p[0] * 255, c.colourStep) << "format " << c.format << " at " << x << "," << y;
-                    EXPECT_NEAR(b, p[2] * 255, c.colourStep) << "format " << c.format << " at " << x << "," << y;
+                    EXPECT_NEAR(r, p[0] * 255, c.colourStep)
+                        << "format " << c.format << " at " << x << "," << y;
+                    EXPECT_NEAR(b, p[2] * 255, c.colourStep)
+                        << "format " << c.format << " at " << x << "," << y;
                 }
                 if (c.alphaStep >= 0) {
-                    EXPECT_NEAR(a, p[3] * 255, c.alphaStep) << "format " << c.format << " at " << x << "," << y;
+                    EXPECT_NEAR(a, p[3] * 255, c.alphaStep)
+                        << "format " << c.format << " at " << x << "," << y;
                 }
                 if (c.grey) {
                     EXPECT_EQ(r, b) << "format " << c.format;
@@ -148,7 +155,8 @@ TEST(ContentOps, KeyedTexturesHoleExactlyWhereAlphaIsLow) {
         }
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x)
-                EXPECT_EQ(TexelArgb(e, x, y) == 0, x == y) << "format " << format << " at " << x << "," << y;
+                EXPECT_EQ(TexelArgb(e, x, y) == 0, x == y)
+                    << "format " << format << " at " << x << "," << y;
         std::free(e.pixels);
         std::free(e.palette);
     }
@@ -166,7 +174,8 @@ TEST(ContentOps, OrderedDitherKeepsTheMeanAndTiles) {
             const uint32_t r = TexelArgb(e, x, y) >> 16 & 255;
             mean += r;
             varies |= r != (TexelArgb(e, 0, 0) >> 16 & 255);
-            EXPECT_EQ(TexelArgb(e, x, y), TexelArgb(e, x % 4, y % 4)) << "the pattern repeats every 4 texels";
+            EXPECT_EQ(TexelArgb(e, x, y), TexelArgb(e, x % 4, y % 4))
+                << "the pattern repeats every 4 texels";
         }
     EXPECT_TRUE(varies);
     EXPECT_NEAR(mean / 64, 0x81, 2.0);
@@ -181,7 +190,8 @@ TEST(ContentOps, IndexedPicturesReserveIndexZeroAndLoadThroughThePcxReader) {
             p[0] = x < 64 ? 0.9f : 0.0f;  // a run of 64 equal texels (longer than one PCX run)
             p[1] = y / 8.0f, p[2] = 0, p[3] = x % 10 == 0 ? 0.0f : 1.0f;
         }
-    Px(im, 65, 1)[0] = Px(im, 65, 1)[1] = Px(im, 65, 1)[2] = 0.0f;  // real black must not turn transparent
+    Px(im, 65, 1)[0] = Px(im, 65, 1)[1] = Px(im, 65, 1)[2] =
+        0.0f;  // real black must not turn transparent
     std::vector<uint8_t> indexes;
     std::vector<uint32_t> palette;
     ImageToIndexed(im, 0x000000, &indexes, &palette);
@@ -196,14 +206,16 @@ TEST(ContentOps, IndexedPicturesReserveIndexZeroAndLoadThroughThePcxReader) {
     EXPECT_EQ(h, 9);
     for (int i = 0; i < 67 * 9; ++i) {
         ASSERT_EQ(read[i], indexes[static_cast<size_t>(i)]) << i;
-        EXPECT_EQ(read[i] == 0, i % 67 % 10 == 0) << "index 0 exactly where the picture is transparent, at " << i;
+        EXPECT_EQ(read[i] == 0, i % 67 % 10 == 0)
+            << "index 0 exactly where the picture is transparent, at " << i;
     }
     std::free(read);
 }
 
 TEST(ContentOps, RemapFilesMapZeroAndEachIdOnce) {
     const Bytes b = EncodeRemap("m", {7, 3, 7});
-    EXPECT_EQ(std::string(b.begin(), b.end()), "# m: texture ids of demo.tex, each to itself\r\n0->0\r\n3->3\r\n7->7\r\n");
+    EXPECT_EQ(std::string(b.begin(), b.end()),
+              "# m: texture ids of demo.tex, each to itself\r\n0->0\r\n3->3\r\n7->7\r\n");
 }
 
 }  // namespace

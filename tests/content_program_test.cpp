@@ -16,18 +16,21 @@
 
 namespace {
 
-const int kCheckpoints[] = {30,   90,   310,  360,  420,  470,  520,  600,  700,  760,  810,  900,  1000,
-                            1060, 1120, 1240, 1300, 1440, 1500, 1600, 1623, 1700, 2000, 2400, 2800};
+const int kCheckpoints[] = {30,   90,   310,  360,  420,  470,  520,  600,  700,
+                            760,  810,  900,  1000, 1060, 1120, 1240, 1300, 1440,
+                            1500, 1600, 1623, 1700, 2000, 2400, 2800};
 
 int Play(const char* program, const std::string& frames, std::string* err) {
-    const std::string log = testing::TempDir() + "/tambir_play_" + std::to_string(getpid()) + ".err";
+    const std::string log =
+        testing::TempDir() + "/tambir_play_" + std::to_string(getpid()) + ".err";
     std::string list;
     for (int f : kCheckpoints) {
         if (!list.empty()) list += ',';
         list += std::to_string(f);
     }
-    const std::string cmd = std::string("cd '") + SHOW_DATA_DIR + "' && '" + program + "' --headless --device 0 --frames '" +
-                            frames + "' --frames-at " + list + " -- 640 480 0 >/dev/null 2>'" + log + "'";
+    const std::string cmd = std::string("cd '") + SHOW_DATA_DIR + "' && '" + program +
+                            "' --headless --device 0 --frames '" + frames + "' --frames-at " +
+                            list + " -- 640 480 0 >/dev/null 2>'" + log + "'";
     const int raw = std::system(cmd.c_str());
     std::ifstream f(log);
     std::stringstream s;
@@ -63,19 +66,25 @@ void PlayAndLook(const char* program, const char* tag) {
         ASSERT_EQ(luma.size(), 640u * 480u) << "frame " << f << " was not captured";
         size_t lit = 0;
         for (float v : luma) lit += v > 24;
-        EXPECT_GT(static_cast<double>(lit) / static_cast<double>(luma.size()), 0.1) << "frame " << f << " is nearly black";
+        EXPECT_GT(static_cast<double>(lit) / static_cast<double>(luma.size()), 0.1)
+            << "frame " << f << " is nearly black";
         if (!previous.empty()) {
             double diff = 0;
             for (size_t i = 0; i < luma.size(); ++i) diff += std::fabs(luma[i] - previous[i]);
-            EXPECT_GT(diff / static_cast<double>(luma.size()), 4.0) << "frame " << f << " looks like the shot before it";
+            EXPECT_GT(diff / static_cast<double>(luma.size()), 4.0)
+                << "frame " << f << " looks like the shot before it";
         }
         previous = luma;
     }
     std::filesystem::remove_all(dir);
 }
 
-TEST(ContentProgram, Direct3dPlaysTheBuiltShowToTheEndAndEveryShotShows) { PlayAndLook(DEMO_D3D, "d3d"); }
+TEST(ContentProgram, Direct3dPlaysTheBuiltShowToTheEndAndEveryShotShows) {
+    PlayAndLook(DEMO_D3D, "d3d");
+}
 
-TEST(ContentProgram, GlidePlaysTheBuiltShowToTheEndAndEveryShotShows) { PlayAndLook(DEMO_GLIDE, "glide"); }
+TEST(ContentProgram, GlidePlaysTheBuiltShowToTheEndAndEveryShotShows) {
+    PlayAndLook(DEMO_GLIDE, "glide");
+}
 
 }  // namespace

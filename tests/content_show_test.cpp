@@ -64,13 +64,16 @@ TEST(ContentShow, TwoRunsWriteTheSameBytes) {
         EXPECT_TRUE(a[name] == Slurp(e.path())) << name << " differs between runs";
     }
     EXPECT_EQ(files, a.size());
-    EXPECT_EQ(files, 2u + 2 + 6 * 2 + 6 + 2) << "libraries, pictures, models with remaps, samples, modules";
+    EXPECT_EQ(files, 2u + 2 + 6 * 2 + 6 + 2)
+        << "libraries, pictures, models with remaps, samples, modules";
     fs::remove_all(base);
 }
 
 TEST(ContentShow, BadUsageAndAnUnwritableDirectoryFailWithAMessage) {
     EXPECT_NE(std::system((std::string("'") + TAMBIR_CONTENT + "' >/dev/null 2>&1").c_str()), 0);
-    EXPECT_NE(std::system((std::string("'") + TAMBIR_CONTENT + "' /proc/tambir >/dev/null 2>&1").c_str()), 0);
+    EXPECT_NE(
+        std::system((std::string("'") + TAMBIR_CONTENT + "' /proc/tambir >/dev/null 2>&1").c_str()),
+        0);
 }
 
 // Every catalogue entry is in the library with its size, format and frames; nothing else is.
@@ -87,7 +90,8 @@ TEST(ContentShow, LibraryHoldsExactlyTheCatalogue) {
         EXPECT_LE(s.height, 8 * s.width) << s.name;
         for (int k = 0; k < TextureEntries(s); ++k) {
             const TexEntry& e = lib.entry[s.id + k];
-            EXPECT_TRUE(expected.insert(s.id + k).second) << s.name << " overlaps another texture at " << s.id + k;
+            EXPECT_TRUE(expected.insert(s.id + k).second)
+                << s.name << " overlaps another texture at " << s.id + k;
             EXPECT_EQ(e.format, s.format) << s.name;
             EXPECT_EQ(e.width, s.width) << s.name;
             EXPECT_EQ(e.height, s.height) << s.name;
@@ -98,7 +102,8 @@ TEST(ContentShow, LibraryHoldsExactlyTheCatalogue) {
     EXPECT_EQ(lib.entry[5].format, TEX_ARGB4444) << "flares draw texture 5";
     for (int i = 0; i < 256; ++i)
         if (!expected.count(i)) {
-            EXPECT_EQ(lib.entry[i].format, TEX_EMPTY) << "entry " << i << " is not in the catalogue";
+            EXPECT_EQ(lib.entry[i].format, TEX_EMPTY)
+                << "entry " << i << " is not in the catalogue";
         }
 }
 
@@ -106,16 +111,19 @@ TEST(ContentShow, LibraryHoldsExactlyTheCatalogue) {
 // edge stays in the range of the steps between neighbours inside the texture.
 TEST(ContentShow, RepeatingTexturesTileWithoutASeam) {
     const TexLib& lib = DemoTex();
-    for (const char* name : {"floor_stone", "wall_stone", "column", "dais_marble", "dais_step", "roof_beam", "door_wood",
-                             "door_iron", "bronze", "sky", "robe", "hood", "boots", "trim", "rune_ring", "ring_metal",
-                             "relic_metal", "die", "board", "dataflow"}) {
+    for (const char* name :
+         {"floor_stone", "wall_stone",  "column",    "dais_marble", "dais_step",
+          "roof_beam",   "door_wood",   "door_iron", "bronze",      "sky",
+          "robe",        "hood",        "boots",     "trim",        "rune_ring",
+          "ring_metal",  "relic_metal", "die",       "board",       "dataflow"}) {
         const TexDesc* s = FindTexture(name);
         ASSERT_NE(s, nullptr) << name;
         const TexEntry& e = lib.entry[s->id];
         auto step = [&](int x0, int y0, int x1, int y1) {
             const uint32_t a = TexelArgb(e, x0, y0), b = TexelArgb(e, x1, y1);
             double d = 0;
-            for (int sh = 0; sh < 32; sh += 8) d += std::abs(static_cast<int>(a >> sh & 255) - static_cast<int>(b >> sh & 255));
+            for (int sh = 0; sh < 32; sh += 8)
+                d += std::abs(static_cast<int>(a >> sh & 255) - static_cast<int>(b >> sh & 255));
             return d;
         };
         double acrossX = 0, insideX = 0, acrossY = 0, insideY = 0;
@@ -196,7 +204,8 @@ TEST(ContentShow, TitlePicturesLoadAsTheShowLoadsThem) {
         const uint16_t* t = reinterpret_cast<const uint16_t*>(e.pixels);
         for (int i = 0; i < e.width * e.height; ++i) lit += t[i] != 0;
         EXPECT_GT(lit, static_cast<size_t>(e.width * e.height / 20)) << name << " shows something";
-        EXPECT_LT(lit, static_cast<size_t>(e.width * e.height)) << name << " keeps transparent parts";
+        EXPECT_LT(lit, static_cast<size_t>(e.width * e.height))
+            << name << " keeps transparent parts";
         std::free(e.pixels);
     }
 }
@@ -208,7 +217,8 @@ TEST(ContentShow, ModelsCarryTheScriptsAnimationsAndMapEveryTexture) {
     const struct {
         const char* name;
         std::vector<int> anims;
-    } models[] = {{"chram", {0, 1}}, {"hrdina", {0, 1, 2, 3}}, {"dvere", {0}}, {"ruvo", {0}}, {"objekt", {0}}, {"cpu", {0, 2}}};
+    } models[] = {{"chram", {0, 1}}, {"hrdina", {0, 1, 2, 3}}, {"dvere", {0}},
+                  {"ruvo", {0}},     {"objekt", {0}},          {"cpu", {0, 2}}};
     for (const auto& m : models) {
         Object obj;
         ObjectInit(&obj);
@@ -224,19 +234,23 @@ TEST(ContentShow, ModelsCarryTheScriptsAnimationsAndMapEveryTexture) {
             do {
                 const Mesh& mesh = k->mesh;
                 EXPECT_EQ(CheckMesh(&mesh), 0) << m.name << ": " << ModelFileError();
-                EXPECT_EQ(mesh.wcount, first->mesh.wcount) << m.name << " animation " << id << ": morphing needs one layout";
+                EXPECT_EQ(mesh.wcount, first->mesh.wcount)
+                    << m.name << " animation " << id << ": morphing needs one layout";
                 EXPECT_EQ(mesh.ccount, first->mesh.ccount) << m.name << " animation " << id;
                 for (int c = 0; c < mesh.ccount;) {
                     const RunHeader& run = mesh.ctable[c].run;
                     if (run.texture > 0) {
-                        ASSERT_LT(run.texture, obj.remap_count) << m.name << " texture " << run.texture << " is not mapped";
+                        ASSERT_LT(run.texture, obj.remap_count)
+                            << m.name << " texture " << run.texture << " is not mapped";
                         EXPECT_EQ(obj.remap[run.texture], run.texture) << m.name;
-                        EXPECT_NE(lib.entry[run.texture & 0xFF].format, TEX_EMPTY) << m.name << " draws missing texture " << run.texture;
+                        EXPECT_NE(lib.entry[run.texture & 0xFF].format, TEX_EMPTY)
+                            << m.name << " draws missing texture " << run.texture;
                     }
                     c += 1 + run.count;
                 }
                 if (id == 1 && std::string(m.name) == "chram") keys.insert(k->frame);
-                if (std::string(m.name) == "dvere" || (std::string(m.name) == "hrdina" && id == 3)) keys.insert(k->frame);
+                if (std::string(m.name) == "dvere" || (std::string(m.name) == "hrdina" && id == 3))
+                    keys.insert(k->frame);
                 k = k->next;
             } while (k != first);
         }
@@ -254,7 +268,8 @@ TEST(ContentShow, ModelsCarryTheScriptsAnimationsAndMapEveryTexture) {
         }
         FreeObject(&obj);
         // The model files pass the tool's own check.
-        const std::string cmd = std::string("'") + TRXTOOL + "' model check '" + file + "' >/dev/null 2>&1";
+        const std::string cmd =
+            std::string("'") + TRXTOOL + "' model check '" + file + "' >/dev/null 2>&1";
         const int raw = std::system(cmd.c_str());
         EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0) << "trxtool model check " << file;
     }
@@ -268,7 +283,8 @@ int Triangles(const Mesh& m) {
     for (int c = 0; c < m.ccount; c += 1 + m.ctable[c].run.count) {
         const RunHeader& h = m.ctable[c].run;
         const int type = h.type & 0xF;
-        if (type == PRIM_STRIP || type == PRIM_FAN || type == PRIM_POLYGON) n += std::max(0, h.count - 2);
+        if (type == PRIM_STRIP || type == PRIM_FAN || type == PRIM_POLYGON)
+            n += std::max(0, h.count - 2);
         if (type == PRIM_TRIANGLES) n += h.count / 3;
     }
     return n;
@@ -314,7 +330,8 @@ TEST(ContentShow, HeroKeysBlendAndItsWalkDoesNotSlide) {
                 const Vec4 &a = k->mesh.wtable[v], &b = n->mesh.wtable[v];
                 if (a.z < 0.05f && b.z < 0.05f) {
                     ++planted;
-                    EXPECT_NEAR(b.y - a.y, 4.4f, 0.05f) << "a sole slides between keys " << k->frame << " and " << n->frame;
+                    EXPECT_NEAR(b.y - a.y, 4.4f, 0.05f)
+                        << "a sole slides between keys " << k->frame << " and " << n->frame;
                     EXPECT_NEAR(b.x, a.x, 0.05f);
                 }
             }
@@ -339,11 +356,15 @@ TEST(ContentShow, NoFrameDrawsMoreThanItsTriangleBudget) {
         return most;
     };
     // The temple part draws the temple, its fire twice, the door, the ring, the hero and the relic.
-    const int temple = worst("chram.mdl", {0}) + 2 * worst("chram.mdl", {1}) + worst("dvere.mdl", {0}) +
-                       worst("ruvo.mdl", {0}) + worst("hrdina.mdl", {0, 1, 2, 3}) + worst("objekt.mdl", {0});
-    std::printf("triangles: temple part %d (temple %d, fire %d, door %d, ring %d, hero %d, relic %d), chip %d, final %d\n", temple,
-                worst("chram.mdl", {0}), worst("chram.mdl", {1}), worst("dvere.mdl", {0}), worst("ruvo.mdl", {0}),
-                worst("hrdina.mdl", {0, 1, 2, 3}), worst("objekt.mdl", {0}), worst("cpu.mdl", {0}), worst("cpu.mdl", {2}));
+    const int temple = worst("chram.mdl", {0}) + 2 * worst("chram.mdl", {1}) +
+                       worst("dvere.mdl", {0}) + worst("ruvo.mdl", {0}) +
+                       worst("hrdina.mdl", {0, 1, 2, 3}) + worst("objekt.mdl", {0});
+    std::printf(
+        "triangles: temple part %d (temple %d, fire %d, door %d, ring %d, hero %d, relic %d), chip "
+        "%d, final %d\n",
+        temple, worst("chram.mdl", {0}), worst("chram.mdl", {1}), worst("dvere.mdl", {0}),
+        worst("ruvo.mdl", {0}), worst("hrdina.mdl", {0, 1, 2, 3}), worst("objekt.mdl", {0}),
+        worst("cpu.mdl", {0}), worst("cpu.mdl", {2}));
     EXPECT_LE(temple, 30000);
     EXPECT_LE(worst("cpu.mdl", {0}), 30000);
     EXPECT_LE(worst("cpu.mdl", {2}), 30000);
@@ -376,7 +397,8 @@ TEST(ContentShow, TheFinalDescentPassesNothingThroughTheNearPlane) {
 // counted), against the 2 MB the Glide device has.
 TEST(ContentShow, EachPartsTexturesFitTheGlideTextureMemory) {
     const TexLib& lib = DemoTex();
-    auto bytesOf = [&](const std::vector<std::pair<const char*, std::vector<int>>>& models, bool flare) {
+    auto bytesOf = [&](const std::vector<std::pair<const char*, std::vector<int>>>& models,
+                       bool flare) {
         std::set<int> entries;
         if (flare) entries.insert(5);
         for (const auto& [name, anims] : models) {
@@ -403,9 +425,15 @@ TEST(ContentShow, EachPartsTexturesFitTheGlideTextureMemory) {
         return bytes;
     };
     const size_t title = bytesOf({{"cpu", {0}}}, false);
-    const size_t temple = bytesOf({{"chram", {0, 1}}, {"hrdina", {0, 1, 2, 3}}, {"dvere", {0}}, {"ruvo", {0}}, {"objekt", {0}}}, true);
+    const size_t temple = bytesOf({{"chram", {0, 1}},
+                                   {"hrdina", {0, 1, 2, 3}},
+                                   {"dvere", {0}},
+                                   {"ruvo", {0}},
+                                   {"objekt", {0}}},
+                                  true);
     const size_t final = bytesOf({{"cpu", {2}}}, true);
-    std::printf("texture working set: title %zu, temple %zu, final %zu bytes\n", title, temple, final);
+    std::printf("texture working set: title %zu, temple %zu, final %zu bytes\n", title, temple,
+                final);
     for (size_t b : {title, temple, final}) EXPECT_LE(b, 2u * 1024 * 1024);
     EXPECT_GT(temple, 0u);
 }

@@ -32,7 +32,8 @@ inline Matrix DemoProjection() {
 
 // A white light shining down -z, spot cone cosines 0.5 (outer) and 0.809 (inner).
 inline Light MakeLight(Vec4 pos, float range, int flags) {
-    return Light{pos, V4(0, 0, -1), {1, 1, 1}, {}, {}, 0, range, 0.5f, 0.809f, LIGHT_ENABLED | flags};
+    return Light{pos, V4(0, 0, -1), {1, 1, 1}, {},     {},
+                 0,   range,        0.5f,      0.809f, LIGHT_ENABLED | flags};
 }
 
 // A vertex with its own normal and link; returns the link.
@@ -43,7 +44,8 @@ inline int Corner(float x, float y, float z, Vec4 normal = V4(0, 0, -1)) {
 }
 
 // A run of references without material.
-inline void AddRun(uint32_t type, int texture, std::initializer_list<int> links, float v = 0, float u = 0) {
+inline void AddRun(uint32_t type, int texture, std::initializer_list<int> links, float v = 0,
+                   float u = 0) {
     BeginRun(static_cast<int>(links.size()), type, texture);
     for (int l : links) AddVertexRef(l, -1, v, u);
 }

@@ -27,10 +27,12 @@ public:
 
 TEST_F(CoreLight, PointSpotAndDirectionalFactors) {
     SetAmbient(0.25f);
-    const Vec4 up = V4(0, 0, 1), side = V4(10, 0, 0), far = V4(27.47f, 0, 0);  // 45 and 70 degrees off
+    const Vec4 up = V4(0, 0, 1), side = V4(10, 0, 0),
+               far = V4(27.47f, 0, 0);  // 45 and 70 degrees off
     const float c45 = 0.70710677f;
     auto point = [](Vec4 p) { return MakeLight(p, 10, LIGHT_POINT); };
-    const Light spot = MakeLight(V4(0, 0, 10), 100, LIGHT_SPOT), both = MakeLight(V4(0, 0, 10), 100, LIGHT_SPOT | LIGHT_POINT),
+    const Light spot = MakeLight(V4(0, 0, 10), 100, LIGHT_SPOT),
+                both = MakeLight(V4(0, 0, 10), 100, LIGHT_SPOT | LIGHT_POINT),
                 sun = MakeLight({}, 0, LIGHT_DIRECTIONAL);
     struct Case {
         const char* name;
@@ -66,23 +68,27 @@ TEST_F(CoreLight, ShadowCallbackAndOneLightingPerLinkPerFrame) {
     for (auto [answer, want] : cases) {
         shadowCalls = 0;
         shadowAnswer = answer;
-        EXPECT_NEAR(want, Sum(MakeLight(V4(0, 0, 5), 10, LIGHT_POINT)), 1e-6f) << "answer " << int(answer);
+        EXPECT_NEAR(want, Sum(MakeLight(V4(0, 0, 5), 10, LIGHT_POINT)), 1e-6f)
+            << "answer " << int(answer);
         VertexRef a{-1, 0, 0, 0}, b{-1, 0, 1, 1};
         EXPECT_EQ(VertexColor(&a), VertexColor(&b));
         EXPECT_EQ(1, shadowCalls) << "answer " << int(answer);
     }
     shadowCalls = 0;
-    for (const Light& l : {MakeLight(V4(0, 0, -5), 10, LIGHT_POINT), MakeLight(V4(0, 0, 50), 10, LIGHT_POINT),
-                           MakeLight({}, 0, LIGHT_DIRECTIONAL)})
+    for (const Light& l :
+         {MakeLight(V4(0, 0, -5), 10, LIGHT_POINT), MakeLight(V4(0, 0, 50), 10, LIGHT_POINT),
+          MakeLight({}, 0, LIGHT_DIRECTIONAL)})
         Sum(l);
-    EXPECT_EQ(0, shadowCalls) << "not asked behind the surface, out of range or for directional lights";
+    EXPECT_EQ(0, shadowCalls)
+        << "not asked behind the surface, out of range or for directional lights";
 }
 
 TEST_F(CoreLight, SlotsMoveIntoModelSpaceAndOscillate) {
     Matrix t;
     MatTranslate(&t, 5, 0, 0);
     SetModelTransform(&t, 2);
-    Light l = MakeLight(V4(5, 0, 5), 10, LIGHT_POINT | LIGHT_OSCILLATE), slot;  // model-space (0, 0, 5)
+    Light l = MakeLight(V4(5, 0, 5), 10, LIGHT_POINT | LIGHT_OSCILLATE),
+          slot;  // model-space (0, 0, 5)
     l.color[1] = 0;
     l.amplitude[1] = 0.5f;
     l.speed = 0.25f;
@@ -99,14 +105,17 @@ TEST_F(CoreLight, EmitterRunsDefineLightsAfterTheSlots) {
         uint8_t matFlags;
         bool noMaterial;
         int lights;
-    } cases[] = {{LIGHT_ENABLED | LIGHT_SPOT, MAT_EMITTER, false, 2}, {LIGHT_SPOT, MAT_EMITTER, false, 1},
-                 {LIGHT_ENABLED | LIGHT_SPOT, MAT_OSCILLATE, false, 1}, {LIGHT_ENABLED | LIGHT_SPOT, MAT_EMITTER, true, 1}};
+    } cases[] = {{LIGHT_ENABLED | LIGHT_SPOT, MAT_EMITTER, false, 2},
+                 {LIGHT_SPOT, MAT_EMITTER, false, 1},
+                 {LIGHT_ENABLED | LIGHT_SPOT, MAT_OSCILLATE, false, 1},
+                 {LIGHT_ENABLED | LIGHT_SPOT, MAT_EMITTER, true, 1}};
     Light slot = MakeLight(V4(100, 100, 100), 1, LIGHT_POINT);
     SetLight(3, &slot);
     for (const Case& c : cases) {
         ClearScene();
         Material m{};
-        m.diffuse[0] = 20, m.diffuse[1] = 0.5f, m.diffuse[2] = 0.809f;  // range and the two cone cosines
+        m.diffuse[0] = 20, m.diffuse[1] = 0.5f,
+        m.diffuse[2] = 0.809f;  // range and the two cone cosines
         m.emissive[0] = 1, m.lightFlags = c.lightFlags, m.flags = c.matFlags;
         int mat = AddMaterial(&m);
         BeginRun(1, 7, 0);
@@ -114,9 +123,11 @@ TEST_F(CoreLight, EmitterRunsDefineLightsAfterTheSlots) {
         int link = Corner(0, 0, 0, V4(0, 0, 1));
         ASSERT_EQ(0, Render());
         LightLink(link);
-        ASSERT_EQ(c.lights, trx.lightCount) << "light flags " << c.lightFlags << ", material flags " << int(c.matFlags);
+        ASSERT_EQ(c.lights, trx.lightCount)
+            << "light flags " << c.lightFlags << ", material flags " << int(c.matFlags);
         EXPECT_EQ(100.0f, trx.lights[0].position.x) << "slot lights come first";
-        EXPECT_NEAR(c.lights == 2 ? 0.5f : 0.0f, trx.cache[link].r, 1e-6f) << "spot straight down at 10 of 20";
+        EXPECT_NEAR(c.lights == 2 ? 0.5f : 0.0f, trx.cache[link].r, 1e-6f)
+            << "spot straight down at 10 of 20";
     }
 }
 
@@ -139,15 +150,18 @@ TEST_F(CoreLight, VertexColorPackingClampAlphaAndOscillation) {
         {"alpha 0.5", 1, true, MAT_ALPHA, 1, 0, 0.5f, 0, 0x7FFFFFFF},
         {"alpha 2 keeps low bits", 1, true, MAT_ALPHA, 1, 0, 2.0f, 0, 0xFEFFFFFF},
         {"alpha NaN", 1, true, MAT_ALPHA, 1, 0, NAN, 0, 0x00FFFFFF},
-        {"oscillation after lighting", 0.5f, true, MAT_OSCILLATE, 0.5f, 0.1f, 0, 0.25f, 0xFF999999},  // 0.6
-        {"oscillation in the diffuse", 0.5f, true, MAT_OSCILLATE | MAT_OSC_DIFFUSE, 0.5f, 0.1f, 0, 0.25f, 0xFF797979},
+        {"oscillation after lighting", 0.5f, true, MAT_OSCILLATE, 0.5f, 0.1f, 0, 0.25f,
+         0xFF999999},  // 0.6
+        {"oscillation in the diffuse", 0.5f, true, MAT_OSCILLATE | MAT_OSC_DIFFUSE, 0.5f, 0.1f, 0,
+         0.25f, 0xFF797979},
     };
     for (const Case& c : cases) {
         ClearScene();
         SetAmbient(c.ambient);
         Material m{};
         for (int k = 0; k < 3; ++k)
-            m.diffuse[k] = c.diffuse, m.emissive[k] = c.emissive, m.amplitude[k] = c.oscillation / SineTable[255];
+            m.diffuse[k] = c.diffuse, m.emissive[k] = c.emissive,
+            m.amplitude[k] = c.oscillation / SineTable[255];
         m.speed = 0.25f, m.alpha = c.alpha, m.flags = c.flags;
         VertexRef ref{c.material ? AddMaterial(&m) : -1, Corner(0, 0, 0), 0, 0};
         ASSERT_EQ(0, Render());

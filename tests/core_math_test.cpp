@@ -42,11 +42,13 @@ TEST(CoreMath, ProductsLayoutsAndRotations) {
 }
 
 TEST(CoreMath, PerspectiveAndInverse) {
-    ExpectNear(M({3, 0, 0, 0, 0, 3, 0, 0, 0, 0, 20.0f / 19.99f, 1, 0, 0, -(0.01f * 20.0f / 19.99f), 1}),
-               DemoProjection(), 1e-5f, "perspective");
+    ExpectNear(
+        M({3, 0, 0, 0, 0, 3, 0, 0, 0, 0, 20.0f / 19.99f, 1, 0, 0, -(0.01f * 20.0f / 19.99f), 1}),
+        DemoProjection(), 1e-5f, "perspective");
     Matrix a = M({2, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1}), out, r, s, rs, copy;
     MatInvert(&a, &out);
-    ExpectNear(M({0.5f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, 1, 0, -0.5f, -0.5f, -3, 1}), out, 1e-6f, "known inverse");
+    ExpectNear(M({0.5f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, 1, 0, -0.5f, -0.5f, -3, 1}), out, 1e-6f,
+               "known inverse");
     MatRotateY(&r, 0.7f);
     MatScale(&s, 2, 0.5f, 3);
     MatMul(&r, &s, &rs);
@@ -67,10 +69,15 @@ TEST(CoreMath, SineLookupQuarters) {
         int t;
         float speed, phase, want;
     } cases[] = {
-        {0, 0, 0, 0}, {1, 0.125f, 0, SineTable[128]}, {1, 0.25f, 0, SineTable[255]},
-        {3, 0.125f, 0, SineTable[127]}, {2, 0.25f, 0, -SineTable[0]}, {3, 0.25f, 0, -SineTable[255]},
-        {1, 0.625f, 0, -SineTable[128]}, {5, 0.25f, 0.5f, -SineTable[255]},  // 1.75 -> 0.75
-        {-1, 0.25f, 0, -SineTable[255]},                                     // -0.25 wraps to 0.75
+        {0, 0, 0, 0},
+        {1, 0.125f, 0, SineTable[128]},
+        {1, 0.25f, 0, SineTable[255]},
+        {3, 0.125f, 0, SineTable[127]},
+        {2, 0.25f, 0, -SineTable[0]},
+        {3, 0.25f, 0, -SineTable[255]},
+        {1, 0.625f, 0, -SineTable[128]},
+        {5, 0.25f, 0.5f, -SineTable[255]},  // 1.75 -> 0.75
+        {-1, 0.25f, 0, -SineTable[255]},    // -0.25 wraps to 0.75
         {1, NAN, 0, SineTable[0]},
     };
     for (const Case& c : cases)

@@ -33,11 +33,16 @@ TEST_F(CoreRender, CullByOutcodesAndRunTypes) {
         Ints outcodes;  // 1 left, 2 right, 4 above, 8 below, 15 beyond depth
         int drawnAs;    // 0: nothing reaches the device
     } cases[] = {
-        {"all left", 1, {1, 1, 1}, 0},         {"left, above-left, above", 1, {1, 5, 4}, 1},
-        {"full-screen quad", 4, {5, 6, 10, 9}, 0}, {"all beyond depth", 1, {15, 15, 15}, 0},
-        {"one beyond depth", 3, {0, 0, 15}, 3}, {"left and right", 2, {1, 2, 1}, 2},
-        {"sprite below", 5, {8}, 0},           {"lines crossing", 6, {2, 0}, 6},
-        {"world sprite", 8, {0}, 5},           {"emitter", 7, {0}, 0},
+        {"all left", 1, {1, 1, 1}, 0},
+        {"left, above-left, above", 1, {1, 5, 4}, 1},
+        {"full-screen quad", 4, {5, 6, 10, 9}, 0},
+        {"all beyond depth", 1, {15, 15, 15}, 0},
+        {"one beyond depth", 3, {0, 0, 15}, 3},
+        {"left and right", 2, {1, 2, 1}, 2},
+        {"sprite below", 5, {8}, 0},
+        {"lines crossing", 6, {2, 0}, 6},
+        {"world sprite", 8, {0}, 5},
+        {"emitter", 7, {0}, 0},
         {"no such type", 10, {0}, 0},
     };
     for (const Case& c : cases) {
@@ -45,8 +50,14 @@ TEST_F(CoreRender, CullByOutcodesAndRunTypes) {
         nullDevice.calls.clear();
         BeginRun(static_cast<int>(c.outcodes.size()), c.type, 5);
         for (int oc : c.outcodes)
-            AddVertexRef(Corner((oc & 1) ? -2.0f : (oc & 2) ? 2.0f : 0.0f, (oc & 4) ? -2.0f : (oc & 8) ? 2.0f : 0.0f,
-                                oc == 15 ? 2.0f : 0.5f), -1, 0, 0);
+            AddVertexRef(Corner((oc & 1)   ? -2.0f
+                                : (oc & 2) ? 2.0f
+                                           : 0.0f,
+                                (oc & 4)   ? -2.0f
+                                : (oc & 8) ? 2.0f
+                                           : 0.0f,
+                                oc == 15 ? 2.0f : 0.5f),
+                         -1, 0, 0);
         ASSERT_EQ(0, Render()) << c.name;
         const std::vector<NullCall> draws = Calls(NULL_DRAW);
         if (!c.drawnAs) {
@@ -125,8 +136,10 @@ TEST_F(CoreRender, DepthSortOrderKeysAndStability) {
     std::stable_sort(want.begin(), want.end(), [&](int a, int b) { return key(a) < key(b); });
     for (int& w : want) w += 1;
     EXPECT_EQ(want, BoundTextures());
-    std::sort(want.begin(), want.end(), [&](int a, int b) { return runs[a - 1].second < runs[b - 1].second; });
-    for (size_t i = 1; i < want.size(); ++i) ASSERT_GE(key(want[i - 1] - 1), key(want[i] - 1)) << "z " << runs[want[i] - 1].second;
+    std::sort(want.begin(), want.end(),
+              [&](int a, int b) { return runs[a - 1].second < runs[b - 1].second; });
+    for (size_t i = 1; i < want.size(); ++i)
+        ASSERT_GE(key(want[i - 1] - 1), key(want[i] - 1)) << "z " << runs[want[i] - 1].second;
     // Without sort memory the frame is drawn in list order.
     Fresh(1);
     AddTriangle(1, 0.1f);
@@ -159,8 +172,10 @@ TEST_F(CoreRender, FlaresAreTestedAndDrawnLast) {
         float stored;  // what the depth buffer answers
         bool drawn;
         float z;  // depth of the drawn flare
-    } cases[] = {{"visible", 9, 1.0f, true, 0.0f}, {"visible, flag 0x20", 0x29, 1.0f, true, 0.0f},
-                 {"hidden", 9, 0.25f, false, 0}, {"hidden, flag 0x20", 0x29, 0.25f, true, 0.5f}};
+    } cases[] = {{"visible", 9, 1.0f, true, 0.0f},
+                 {"visible, flag 0x20", 0x29, 1.0f, true, 0.0f},
+                 {"hidden", 9, 0.25f, false, 0},
+                 {"hidden, flag 0x20", 0x29, 0.25f, true, 0.5f}};
     for (const Case& c : cases) {
         Fresh(1);
         nullDevice.config.readDepth = c.stored;
@@ -201,18 +216,22 @@ TEST_F(CoreRender, BrokenListsAndFailedBuffers) {
         nullDevice.calls.clear();
         trx.flareCount = 0;
         EXPECT_EQ(Render(flags), -2) << "flags " << flags;
-        EXPECT_EQ(NullDevice_Count(NULL_DRAW), 1) << "flags " << flags << ": the runs before it are drawn";
+        EXPECT_EQ(NullDevice_Count(NULL_DRAW), 1)
+            << "flags " << flags << ": the runs before it are drawn";
         EXPECT_EQ(trx.flareCount, 1) << "flags " << flags << ": queued flares stay queued";
     }
     ClearScene();
     nullDevice.calls.clear();
     AddRun(0x29, 4, {Corner(0, 0, 0.5f)}, 1, 1);
     ASSERT_EQ(0, Render());
-    EXPECT_EQ(2, NullDevice_Count(NULL_DRAW)) << "the left-over flare is drawn with the next frame's";
+    EXPECT_EQ(2, NullDevice_Count(NULL_DRAW))
+        << "the left-over flare is drawn with the next frame's";
     ClearScene();
     BeginRun(0, 1, 0);
-    EXPECT_EXIT(Render(), ::testing::ExitedWithCode(3), "Assertion failed: j>0, file trx, line 760");
-    EXPECT_EXIT(Render(1), ::testing::ExitedWithCode(3), "Assertion failed: j>0, file trx, line 760");
+    EXPECT_EXIT(Render(), ::testing::ExitedWithCode(3),
+                "Assertion failed: j>0, file trx, line 760");
+    EXPECT_EXIT(Render(1), ::testing::ExitedWithCode(3),
+                "Assertion failed: j>0, file trx, line 760");
     // The first frame allocates four buffers; failing any one of them fails the frame.
     for (int k = 0; k < 4; ++k) {
         FreeScene();
@@ -232,7 +251,8 @@ TEST_F(CoreRender, NoAllocationAfterTheFirstFrame) {
     long before = 0;
     Material emitter{};
     emitter.diffuse[0] = 30, emitter.emissive[0] = 1;
-    emitter.lightFlags = LIGHT_ENABLED | LIGHT_SPOT | LIGHT_OSCILLATE, emitter.flags = MAT_EMITTER | MAT_OSCILLATE;
+    emitter.lightFlags = LIGHT_ENABLED | LIGHT_SPOT | LIGHT_OSCILLATE,
+    emitter.flags = MAT_EMITTER | MAT_OSCILLATE;
     for (int frame = 1; frame <= 4; ++frame) {
         if (frame == 2) before = TrxAllocationCount();
         AnimClockTick(0);

@@ -60,7 +60,8 @@ TEST_F(CoreScene, InputTransformRunHeadersSlotsAndClock) {
     const int vi = AddVertex(&p), ni = AddNormal(&d);
     const Vec4 gv = trx.wvtable[vi], gn = trx.wntable[ni];
     EXPECT_EQ(Xyzw(V4(12, 21, 31)), Xyzw(gv));
-    EXPECT_NEAR(1.0f, std::hypot(gn.x, gn.y), 1e-6f) << "non-uniform scale still gives unit normals";
+    EXPECT_NEAR(1.0f, std::hypot(gn.x, gn.y), 1e-6f)
+        << "non-uniform scale still gives unit normals";
     EXPECT_NEAR(2.0f, gn.x / gn.y, 1e-6f);
 
     struct Case {
@@ -117,7 +118,8 @@ void BuildSmall() {
     AddMaterial(&m);
     const int a = Corner(0, 0, 0.5f), b = Corner(0.1f, 0, 0.5f), c = Corner(0, 0.1f, 0.5f);
     BeginRun(3, 1, 7);
-    for (auto [link, mat] : {std::pair{a, 0}, {b, -1}, {c, 0}}) AddVertexRef(link, mat, 0.5f, 0.25f);
+    for (auto [link, mat] : {std::pair{a, 0}, {b, -1}, {c, 0}})
+        AddVertexRef(link, mat, 0.5f, 0.25f);
     BeginRun(1, 7, 0);
     AddVertexRef(a, 1, 32, 32);
 }
@@ -199,8 +201,10 @@ TEST_F(CoreMesh, BulkAppendMatchesOneByOne) {
         Mesh a{}, b{};
         std::vector<Vec4> normals(n), pa(n), pb(n);
         for (int i = 0; i < n; ++i) {
-            normals[i] = i == 2 ? Vec4{0, 0, 0, 1} : Vec4{any(rng), any(rng), any(rng), i % 3 ? 1.0f : any(rng)};
-            pa[i] = Vec4{any(rng), any(rng), any(rng), 1}, pb[i] = Vec4{any(rng), any(rng), any(rng), any(rng)};
+            normals[i] = i == 2 ? Vec4{0, 0, 0, 1}
+                                : Vec4{any(rng), any(rng), any(rng), i % 3 ? 1.0f : any(rng)};
+            pa[i] = Vec4{any(rng), any(rng), any(rng), 1},
+            pb[i] = Vec4{any(rng), any(rng), any(rng), any(rng)};
         }
         // A mesh of its own tables: one normal, vertex and link per element and a run list with
         // an empty run, a negative count, and a last run that claims more than the list holds.
@@ -217,7 +221,8 @@ TEST_F(CoreMesh, BulkAppendMatchesOneByOne) {
         BeginRun(-3, 1, 2);
         for (int i = 0; i < n; i += 5) {
             BeginRun(i + 5 > n ? 9 : 5, i % 2 ? 2 : 5, 1);
-            for (int k = i; k < i + 5 && k < n; ++k) AddVertexRef(k, k % 3 - 1, 0.5f * float(k), -1);
+            for (int k = i; k < i + 5 && k < n; ++k)
+                AddVertexRef(k, k % 3 - 1, 0.5f * float(k), -1);
         }
         ASSERT_EQ(0, SaveMesh(&a));
         ClearScene();
@@ -229,7 +234,8 @@ TEST_F(CoreMesh, BulkAppendMatchesOneByOne) {
         MatScale(&sc, 1.5f, 0.5f, 2);
         MatMul(&r, &sc, &m);
         m.m[12] = any(rng), m.m[13] = any(rng), m.m[3] = 0.25f;
-        for (const Matrix* matrix : {static_cast<const Matrix*>(&m), static_cast<const Matrix*>(nullptr)}) {
+        for (const Matrix* matrix :
+             {static_cast<const Matrix*>(&m), static_cast<const Matrix*>(nullptr)}) {
             const float t = 0.3f;
             ClearScene();
             Vec4 pad{1, 2, 3, 1};
@@ -237,15 +243,18 @@ TEST_F(CoreMesh, BulkAppendMatchesOneByOne) {
             AddMaterial(&mat);
             ASSERT_EQ(0, AppendMesh(&a, matrix, nullptr, 0));
             ASSERT_EQ(1 + n, AddBlendedVertices(a.wtable, b.wtable, t, n));
-            const std::vector<Vec4> gotN(trx.wntable, trx.wntable + n), gotV(trx.wvtable + 1, trx.wvtable + 1 + 2 * n);
+            const std::vector<Vec4> gotN(trx.wntable, trx.wntable + n),
+                gotV(trx.wvtable + 1, trx.wvtable + 1 + 2 * n);
             const std::vector<Command> gotC(trx.wctable, trx.wctable + a.ccount);
             ClearScene();
             SetInputTransform(matrix);
             for (int i = 0; i < n; ++i) AddNormal(&a.ntable[i]);
             for (int i = 0; i < n; ++i) AddVertex(&a.wtable[i]);
             for (int i = 0; i < n; ++i) {
-                const Vec4 blend{(1 - t) * a.wtable[i].x + t * b.wtable[i].x, (1 - t) * a.wtable[i].y + t * b.wtable[i].y,
-                                 (1 - t) * a.wtable[i].z + t * b.wtable[i].z, (1 - t) * a.wtable[i].w + t * b.wtable[i].w};
+                const Vec4 blend{(1 - t) * a.wtable[i].x + t * b.wtable[i].x,
+                                 (1 - t) * a.wtable[i].y + t * b.wtable[i].y,
+                                 (1 - t) * a.wtable[i].z + t * b.wtable[i].z,
+                                 (1 - t) * a.wtable[i].w + t * b.wtable[i].w};
                 AddVertex(&blend);
             }
             const char* which = matrix ? "with a matrix" : "without";
@@ -260,13 +269,18 @@ TEST_F(CoreMesh, BulkAppendMatchesOneByOne) {
                 const Command& in = a.ctable[i];
                 if (refs > 0) {
                     --refs;
-                    const int material = in.ref.material >= 0 ? in.ref.material + 1 : in.ref.material;
-                    EXPECT_EQ((std::vector<float>{float(material), float(in.ref.link), in.ref.v, in.ref.u}),
-                              (std::vector<float>{float(gotC[i].ref.material), float(gotC[i].ref.link), gotC[i].ref.v, gotC[i].ref.u}))
+                    const int material =
+                        in.ref.material >= 0 ? in.ref.material + 1 : in.ref.material;
+                    EXPECT_EQ(
+                        (std::vector<float>{float(material), float(in.ref.link), in.ref.v,
+                                            in.ref.u}),
+                        (std::vector<float>{float(gotC[i].ref.material), float(gotC[i].ref.link),
+                                            gotC[i].ref.v, gotC[i].ref.u}))
                         << "entry " << i << " of " << n;
                 } else {
                     EXPECT_EQ((std::vector<int>{in.run.type, in.run.count, in.run.texture}),
-                              (std::vector<int>{gotC[i].run.type, gotC[i].run.count, gotC[i].run.texture}))
+                              (std::vector<int>{gotC[i].run.type, gotC[i].run.count,
+                                                gotC[i].run.texture}))
                         << "entry " << i << " of " << n;
                     refs = in.run.count > 0 ? in.run.count : 0;
                 }
@@ -294,12 +308,14 @@ TEST_F(CoreMesh, FailedAppendRollsEveryCountBack) {
         BuildSmall();
         TrxFailAllocations(1, k);
         EXPECT_EQ(-1, AppendMesh(&big, nullptr, nullptr, 0)) << "allocation " << k;
-        EXPECT_EQ(Counts(), "materials 2, normals 3, vertices 3, links 3, commands 6, emitters 1") << "allocation " << k;
+        EXPECT_EQ(Counts(), "materials 2, normals 3, vertices 3, links 3, commands 6, emitters 1")
+            << "allocation " << k;
         EXPECT_EQ(0.5f, trx.wmtable[0].emissive[0]);
     }
     TrxFailAllocations(0);
     ASSERT_EQ(0, AppendMesh(&big, nullptr, nullptr, 0));
-    EXPECT_EQ(Counts(), "materials 302, normals 303, vertices 303, links 303, commands 606, emitters 7");
+    EXPECT_EQ(Counts(),
+              "materials 302, normals 303, vertices 303, links 303, commands 606, emitters 7");
     EXPECT_EQ(0, Render());
     FreeMesh(&big);
 }
@@ -310,10 +326,12 @@ TEST_F(CoreMesh, SaveUseAndFree) {
     Mesh mesh{}, copy{}, failed{};
     TrxFailAllocations(1, 4);  // the last of five: the leak checker sees the other four kept
     EXPECT_EQ(-1, SaveMesh(&failed));
-    EXPECT_EQ(0, std::memcmp(&failed, &copy, sizeof copy)) << "a failed save leaves the mesh unchanged";
+    EXPECT_EQ(0, std::memcmp(&failed, &copy, sizeof copy))
+        << "a failed save leaves the mesh unchanged";
     ASSERT_EQ(0, SaveMesh(&mesh));
     ASSERT_EQ(0, SaveMesh(&copy));
-    EXPECT_EQ(Sizes(mesh.mcount, mesh.ncount, mesh.wcount, mesh.lcount, mesh.ccount), "materials 2, normals 3, vertices 3, links 3, commands 6");
+    EXPECT_EQ(Sizes(mesh.mcount, mesh.ncount, mesh.wcount, mesh.lcount, mesh.ccount),
+              "materials 2, normals 3, vertices 3, links 3, commands 6");
     EXPECT_EQ(0, std::memcmp(trx.wctable, mesh.ctable, 6 * sizeof(Command)));
     FreeMesh(&copy);
     EXPECT_EQ(copy.wcount, 0);
@@ -321,7 +339,8 @@ TEST_F(CoreMesh, SaveUseAndFree) {
     ClearScene();
     UseMesh(&mesh);
     EXPECT_EQ(mesh.wtable, trx.wvtable);
-    EXPECT_EQ(Counts(), "materials 2, normals 3, vertices 3, links 3, commands 6, emitters 1") << "the mesh's emitter run is listed";
+    EXPECT_EQ(Counts(), "materials 2, normals 3, vertices 3, links 3, commands 6, emitters 1")
+        << "the mesh's emitter run is listed";
     EXPECT_EQ(trx.wccapacity, 6);
     EXPECT_EQ(-1, AppendMesh(&mesh, nullptr, nullptr, 0)) << "the scene cannot append itself";
     ASSERT_EQ(0, Render());

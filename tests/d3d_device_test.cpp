@@ -24,7 +24,8 @@ const DDPIXELFORMAT k565 = Pf(DDPF_RGB, 16, 0xF800, 0x7E0, 0x1F, 0);
 const DDPIXELFORMAT k4444 = Pf(DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0xF00, 0xF0, 0xF, 0xF000);
 const DDPIXELFORMAT k1555 = Pf(DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x3E0, 0x1F, 0x8000);
 const DDPIXELFORMAT kP8 = Pf(DDPF_PALETTEINDEXED8 | DDPF_RGB, 8, 0, 0, 0, 0);
-const DDPIXELFORMAT k8888 = Pf(DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
+const DDPIXELFORMAT k8888 =
+    Pf(DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
 const DDPIXELFORMAT k888 = Pf(DDPF_RGB, 24, 0xFF0000, 0xFF00, 0xFF, 0);
 const DDPIXELFORMAT kZ16 = Pf(DDPF_ZBUFFER, 16, 0, 0xFFFF, 0, 0);
 const DDPIXELFORMAT kZ24 = Pf(DDPF_ZBUFFER, 24, 0, 0xFFFFFF, 0, 0);
@@ -50,8 +51,8 @@ std::string Mode(int w, int h, int bpp = 0) {
 std::string Name(const DDPIXELFORMAT* f) {
     char b[80] = "none";
     if (!f) return b;
-    std::snprintf(b, sizeof b, "flags %X bits %u R %X A %X", f->dwFlags, f->dwRGBBitCount, f->dwRBitMask,
-                  f->dwRGBAlphaBitMask);
+    std::snprintf(b, sizeof b, "flags %X bits %u R %X A %X", f->dwFlags, f->dwRGBBitCount,
+                  f->dwRBitMask, f->dwRGBAlphaBitMask);
     return b;
 }
 
@@ -60,11 +61,13 @@ struct Entry {
     TexEntry e = {};
     std::vector<uint8_t> pixels;
     std::vector<uint32_t> palette;
-    Entry(int format, int w, int h, std::vector<uint8_t> px, int32_t key = -1, int frames = 0) : pixels(std::move(px)) {
+    Entry(int format, int w, int h, std::vector<uint8_t> px, int32_t key = -1, int frames = 0)
+        : pixels(std::move(px)) {
         e.format = int16_t(format), e.width = int16_t(w), e.height = int16_t(h);
         e.size = uint32_t(pixels.size()), e.pixels = pixels.data();
         e.colorkey = key, e.frames = int16_t(frames);
-        if (format == TEX_P8 || format == TEX_AP88) palette.assign(256, 0), e.palette = palette.data();
+        if (format == TEX_P8 || format == TEX_AP88)
+            palette.assign(256, 0), e.palette = palette.data();
     }
 };
 
@@ -77,7 +80,8 @@ protected:
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA, wc.lpszClassName = "d3d-test";
         RegisterClassA(&wc);
-        window = CreateWindowExA(0, "d3d-test", "d3d", 0, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
+        window = CreateWindowExA(0, "d3d-test", "d3d", 0, 0, 0, 640, 480, nullptr, nullptr, nullptr,
+                                 nullptr);
         ASSERT_NE(window, nullptr);
         DDrawStandIn_Stats() = DDrawStandInStats{};
     }
@@ -111,7 +115,8 @@ protected:
         DDSURFACEDESC2 d = {};
         d.dwSize = sizeof d;
         if (t->surface->Lock(nullptr, &d, DDLOCK_READONLY, nullptr) != DD_OK) return {};
-        std::vector<uint8_t> out(static_cast<uint8_t*>(d.lpSurface), static_cast<uint8_t*>(d.lpSurface) + n);
+        std::vector<uint8_t> out(static_cast<uint8_t*>(d.lpSurface),
+                                 static_cast<uint8_t*>(d.lpSurface) + n);
         t->surface->Unlock(nullptr);
         *format = d.ddpfPixelFormat;
         return out;
@@ -129,9 +134,14 @@ TEST_F(D3dDevice, ListsTwoSoftwareDevicesAndTheDriversAndOpensEach) {
     EXPECT_EQ(list[2].id, nullptr);  // the primary display driver
     EXPECT_NE(list[3].id, nullptr);  // a driver with a GUID
     // Desktop mode width while open, -1: unchanged.
-    struct Case { int entry, deviceClass; DWORD zMemory, magFilter; int modeWidth; } cases[] = {
-        {0, 0, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, -1}, {1, 1, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, -1},
-        {2, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, -1}, {3, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, 640}};
+    struct Case {
+        int entry, deviceClass;
+        DWORD zMemory, magFilter;
+        int modeWidth;
+    } cases[] = {{0, 0, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, -1},
+                 {1, 1, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, -1},
+                 {2, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, -1},
+                 {3, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, 640}};
     for (const Case& c : cases) {
         int w0, h0, b0;
         Win32_CurrentMode(&w0, &h0, &b0);
@@ -142,8 +152,10 @@ TEST_F(D3dDevice, ListsTwoSoftwareDevicesAndTheDriversAndOpensEach) {
         EXPECT_EQ(s.deviceClass, c.deviceClass) << "entry " << c.entry;
         EXPECT_EQ(s.magFilter, c.magFilter) << "entry " << c.entry;
         EXPECT_EQ(s.minFilter, DWORD(D3DTFN_POINT)) << "entry " << c.entry;
-        EXPECT_EQ(s.zCaps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY), c.zMemory) << "entry " << c.entry;
-        EXPECT_EQ(Mode(w, h, bpp), c.modeWidth > 0 ? "640x480x16" : Mode(w0, h0, b0)) << "entry " << c.entry;
+        EXPECT_EQ(s.zCaps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY), c.zMemory)
+            << "entry " << c.entry;
+        EXPECT_EQ(Mode(w, h, bpp), c.modeWidth > 0 ? "640x480x16" : Mode(w0, h0, b0))
+            << "entry " << c.entry;
         // DirectDraw's own mode is what windows are maximised to while it is open.
         RECT desk;
         GetWindowRect(GetDesktopWindow(), &desk);
@@ -160,7 +172,11 @@ TEST_F(D3dDevice, ListsTwoSoftwareDevicesAndTheDriversAndOpensEach) {
 
 TEST_F(D3dDevice, InitialStateScreenQueriesAndDepthCalibration) {
     Open();
-    struct { unsigned what; int want; } info[] = {{0, 0}, {1, 639}, {2, 479}, {3, 640}, {4, 480}, {5, 0}, {6, 640}, {7, 0}, {8, 480}, {9, 0}, {10, 1}, {11, 0}};
+    struct {
+        unsigned what;
+        int want;
+    } info[] = {{0, 0},   {1, 639}, {2, 479}, {3, 640}, {4, 480}, {5, 0},
+                {6, 640}, {7, 0},   {8, 480}, {9, 0},   {10, 1},  {11, 0}};
     for (auto& i : info) EXPECT_EQ(DevGetScreenInfo(i.what), i.want) << "selector " << i.what;
     EXPECT_EQ(DevGetCaps(), 4);
     EXPECT_EQ(DevReadDepth(0, 0, 0), 1.0f);  // the calibration square, before any clear
@@ -186,7 +202,10 @@ TEST_F(D3dDevice, InitialStateScreenQueriesAndDepthCalibration) {
 }
 
 TEST_F(D3dDevice, ZBufferChoice) {
-    struct Case { std::vector<DDPIXELFORMAT> offered; DWORD want; } cases[] = {{{kZ32, kZ24, kZ16}, 16}, {{kZ16, kZ24}, 16}, {{kZ32, kZ24}, 24}, {{kZ32}, 32}};
+    struct Case {
+        std::vector<DDPIXELFORMAT> offered;
+        DWORD want;
+    } cases[] = {{{kZ32, kZ24, kZ16}, 16}, {{kZ16, kZ24}, 16}, {{kZ32, kZ24}, 24}, {{kZ32}, 32}};
     for (const Case& c : cases) {
         DDrawStandIn_SetZBufferFormats(c.offered.data(), static_cast<int>(c.offered.size()));
         Open();
@@ -199,20 +218,30 @@ TEST_F(D3dDevice, ZBufferChoice) {
 
 TEST_F(D3dDevice, TextureFormatChoice) {
     // The list in list order (most recently enumerated first).
-    struct Case { const char* what; std::vector<DDPIXELFORMAT> list; int code; DDPIXELFORMAT want; int convert; }
-        cases[] = {
+    struct Case {
+        const char* what;
+        std::vector<DDPIXELFORMAT> list;
+        int code;
+        DDPIXELFORMAT want;
+        int convert;
+    } cases[] = {
         {"5-6-5 offered exactly", {k4444, k565, kP8}, TEX_RGB565, k565, 0},
         {"palettised offered exactly", {k565, kP8}, TEX_P8, kP8, 0},
         {"palettised without palettes: first 16-bit RGB", {k4444, k565, k8888}, TEX_P8, k565, 1},
         {"alpha 8: 4-4-4-4", {k565, k1555, k4444}, TEX_ALPHA8, k4444, 1},
         {"alpha + palette 8-8: 4-4-4-4", {k565, kP8, k4444}, TEX_AP88, k4444, 1},
-        {"8-3-3-2: last with the same flags and bits", {k4444, k565, k1555}, TEX_ARGB8332, k1555, 1},
+        {"8-3-3-2: last with the same flags and bits",
+         {k4444, k565, k1555},
+         TEX_ARGB8332,
+         k1555,
+         1},
         {"alpha without 4-4-4-4: most alpha bits", {k1555, k565, k8888}, TEX_AI88, k8888, 1},
         {"no alpha, no 16-bit RGB: largest RGB", {kP8, k888, k4444}, TEX_INTENSITY8, k888, 1},
     };
     for (const Case& c : cases) {
         std::vector<DxFormatNode> nodes(c.list.size());
-        for (size_t i = 0; i < nodes.size(); ++i) nodes[i] = {c.list[i], i + 1 < nodes.size() ? &nodes[i + 1] : nullptr};
+        for (size_t i = 0; i < nodes.size(); ++i)
+            nodes[i] = {c.list[i], i + 1 < nodes.size() ? &nodes[i + 1] : nullptr};
         int convert = -1;
         const DDPIXELFORMAT* got = DxChooseFormat(nodes.data(), DxSourceFormat(c.code), &convert);
         EXPECT_EQ(Name(got), Name(&c.want)) << c.what;
@@ -225,7 +254,12 @@ TEST_F(D3dDevice, TextureFormatChoice) {
 TEST_F(D3dDevice, PixelConversions) {
     uint32_t palette[256] = {};
     palette[3] = 0x00FF8000, palette[5] = 0x00123456;
-    struct Case { const char* what; int code; DDPIXELFORMAT to; uint32_t in, want; } cases[] = {
+    struct Case {
+        const char* what;
+        int code;
+        DDPIXELFORMAT to;
+        uint32_t in, want;
+    } cases[] = {
         {"alpha 8 -> white with alpha", TEX_ALPHA8, k4444, 0x80, 0x8FFF},
         {"palette index -> its colour", TEX_P8, k565, 3, 0xFC00},
         {"alpha + palette 8-8", TEX_AP88, k8888, 0x8005, 0x80123456},
@@ -260,8 +294,9 @@ TEST_F(D3dDevice, UploadsConvertCopyAndKeyTextures) {
     Entry rgb(TEX_RGB565, 2, 1, {0x34, 0x12, 0x1F, 0xF8}, 0x00FF00FF);
     ASSERT_EQ(Upload(rgb, 0x0101), 0);
     DDPIXELFORMAT f;
-    EXPECT_EQ(SurfaceBytes(0x0101, 4, &f), std::vector<uint8_t>({0x34, 0x12, 0x1F, 0xF8}));  // unchanged
-    EXPECT_EQ(f.dwRBitMask, 0xF800u);  // in 5-6-5
+    EXPECT_EQ(SurfaceBytes(0x0101, 4, &f),
+              std::vector<uint8_t>({0x34, 0x12, 0x1F, 0xF8}));  // unchanged
+    EXPECT_EQ(f.dwRBitMask, 0xF800u);                           // in 5-6-5
     auto key = [](int handle) {
         DDCOLORKEY k = {1, 1};
         EXPECT_EQ(DxTextureRecord(handle)->surface->GetColorKey(DDCKEY_SRCBLT, &k), DD_OK);
@@ -339,27 +374,38 @@ TEST_F(D3dDevice, ClearsDrawsSpritesCullsTestsDepthAndFlips) {
     DevSetTexture(0, 0);
     DeviceVertex sprite[1] = {{100, 50, 0.5f, 1, 0xFFFFFFFF, 10, 20}};
     EXPECT_EQ(DevDrawPrimitive(DEV_SPRITE, 10, sprite), 0);
-    struct { int x, y; bool in; } px[] = {{89, 50, false}, {90, 50, true}, {109, 50, true}, {110, 50, false},
+    struct {
+        int x, y;
+        bool in;
+    } px[] = {{89, 50, false},  {90, 50, true},  {109, 50, true}, {110, 50, false},
               {100, 44, false}, {100, 45, true}, {100, 54, true}, {100, 55, false}};
     for (auto& p : px)
-        EXPECT_EQ(Px(p.x, p.y) == 0xFFFF, p.in) << "(" << p.x << ", " << p.y << ") got " << Px(p.x, p.y);
+        EXPECT_EQ(Px(p.x, p.y) == 0xFFFF, p.in)
+            << "(" << p.x << ", " << p.y << ") got " << Px(p.x, p.y);
     EXPECT_NEAR(DevReadDepth(100, 50, 1), 0.5f, 1e-4);
 
     // Cull mode -1 (set at open) drops clockwise screen triangles.
-    DeviceVertex cw[3] = {{200, 200, 0.5f, 1, 0xFFFF0000, 0, 0}, {240, 200, 0.5f, 1, 0xFFFF0000, 0, 0}, {200, 240, 0.5f, 1, 0xFFFF0000, 0, 0}};
+    DeviceVertex cw[3] = {{200, 200, 0.5f, 1, 0xFFFF0000, 0, 0},
+                          {240, 200, 0.5f, 1, 0xFFFF0000, 0, 0},
+                          {200, 240, 0.5f, 1, 0xFFFF0000, 0, 0}};
     DeviceVertex ccw[3] = {cw[0], cw[2], cw[1]};
     DeviceVertex far[3] = {ccw[0], ccw[1], ccw[2]};
     for (DeviceVertex& v : far) v.z = 0.9f, v.color = 0xFF0000FF;
     // Then depth less: a farther triangle stays behind; with the test off it covers.
-    struct { DeviceVertex* tri; int depthTest; uint16_t want; } steps[] = {
-        {cw, 1, 0}, {ccw, 1, 0xF800}, {far, 1, 0xF800}, {far, 0, 0x001F}};
+    struct {
+        DeviceVertex* tri;
+        int depthTest;
+        uint16_t want;
+    } steps[] = {{cw, 1, 0}, {ccw, 1, 0xF800}, {far, 1, 0xF800}, {far, 0, 0x001F}};
     for (auto& st : steps) {
         DevSetDepthTest(st.depthTest);
         DevDrawPrimitive(DEV_TRIANGLES, 3, st.tri);
         EXPECT_EQ(Hex16(Px(205, 205)), Hex16(st.want)) << "step " << &st - steps;
     }
     // Flips wait for retraces - 1 and present; the first shows the back buffer.
-    struct { int retraces, waits; } flips[] = {{0, 0}, {1, 0}, {2, 1}, {3, 2}, {-4, 0}};
+    struct {
+        int retraces, waits;
+    } flips[] = {{0, 0}, {1, 0}, {2, 1}, {3, 2}, {-4, 0}};
     for (auto& c : flips) {
         DDrawStandInStats& s = DDrawStandIn_Stats() = DDrawStandInStats{};
         DevFlip(c.retraces);
@@ -378,7 +424,11 @@ TEST_F(D3dDevice, RenderBufferSwitch) {
     DevClear(0, 0, 0);
     DevSetDepthTest(0);
     // 2 keeps the front buffer with the depth buffer attached again.
-    struct { int buffer; float x; ScBuffer target; } steps[] = {{0, 10, SC_FRONT}, {2, 30, SC_FRONT}, {1, 50, SC_BACK}};
+    struct {
+        int buffer;
+        float x;
+        ScBuffer target;
+    } steps[] = {{0, 10, SC_FRONT}, {2, 30, SC_FRONT}, {1, 50, SC_BACK}};
     for (auto& st : steps) {
         EXPECT_EQ(DevSetRenderBuffer(st.buffer), st.buffer);
         DeviceVertex s = {st.x, 10, 0.5f, 1, 0xFFFFFFFF, 4, 4};
@@ -445,7 +495,8 @@ TEST_F(D3dDevice, FailedDrawRaisesTheAssertionReport) {
                 "Assertion failed: !IDirect3DDevice3_DrawPrimitive\\(lpd3ddev3,primtype, "
                 "D3DFVF_XYZRHW\\|D3DFVF_DIFFUSE\\|D3DFVF_TEX1,primitiv,count, "
                 "D3DDP_DONOTLIGHT\\|D3DDP_DONOTUPDATEEXTENTS \\), file trx_dx, line 505");
-    EXPECT_EXIT(DevDrawPrimitive(DEV_TRIANGLES, 3, nullptr), testing::ExitedWithCode(3), "line 505");
+    EXPECT_EXIT(DevDrawPrimitive(DEV_TRIANGLES, 3, nullptr), testing::ExitedWithCode(3),
+                "line 505");
 }
 
 }  // namespace

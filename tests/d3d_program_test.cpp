@@ -28,11 +28,13 @@ TEST(ProgramD3d, EachListedDevicePlaysTheShowAndCapturesTheFramesAsked) {
     for (const char* device : {"0", "3", "1"}) {
         const std::string frames = DataSet() + "/frames" + device;
         std::string out, err;
-        const std::string args = std::string("--headless --device ") + device + " --frames '" + frames +
-                                 "' --frames-at 1,2874 -- 320 200 0";
-        EXPECT_EQ(runprog::Run(DataSet(), "", DEMO_D3D, args, &out, &err), 0) << "device " << device << ": " << err;
+        const std::string args = std::string("--headless --device ") + device + " --frames '" +
+                                 frames + "' --frames-at 1,2874 -- 320 200 0";
+        EXPECT_EQ(runprog::Run(DataSet(), "", DEMO_D3D, args, &out, &err), 0)
+            << "device " << device << ": " << err;
         EXPECT_EQ(PngSize(frames + "/frame-000001.png"), "320x200") << "device " << device;
-        EXPECT_EQ(PngSize(frames + "/frame-002874.png"), "320x200") << "device " << device << ": the last frame";
+        EXPECT_EQ(PngSize(frames + "/frame-002874.png"), "320x200")
+            << "device " << device << ": the last frame";
         EXPECT_FALSE(std::filesystem::exists(frames + "/frame-000002.png")) << "device " << device;
     }
 }
@@ -43,7 +45,8 @@ TEST(ProgramD3d, TheDisplayLostAtTwoFlipsComesBackWithTheSamePictures) {
     const std::string dir = DataSet();
     for (const char* run : {"kept", "lost"}) {
         const std::string env = std::string(run) == "lost" ? "TAMBIR_DDRAW_LOSE_AT=5,6" : "";
-        const std::string args = "--headless --frames '" + dir + "/" + run + "' --frames-at 1-12 -- 640 480 0";
+        const std::string args =
+            "--headless --frames '" + dir + "/" + run + "' --frames-at 1-12 -- 640 480 0";
         std::string out, err;
         EXPECT_EQ(runprog::Run(dir, env, DEMO_D3D, args, &out, &err), 0) << run << ": " << err;
     }
@@ -56,7 +59,8 @@ TEST(ProgramD3d, TheDisplayLostAtTwoFlipsComesBackWithTheSamePictures) {
     for (int n = 1; n <= 10; ++n) {
         const int shown = n < 5 ? n : n + 2;
         EXPECT_FALSE(frame("lost", n).empty()) << "frame " << n;
-        EXPECT_EQ(frame("lost", n), frame("kept", shown)) << "presented frame " << n << " is show frame " << shown;
+        EXPECT_EQ(frame("lost", n), frame("kept", shown))
+            << "presented frame " << n << " is show frame " << shown;
     }
 }
 

@@ -49,13 +49,13 @@ enum Phase { kBefore, kStartUp, kShow };
 struct Faults {
     std::atomic<int> phase{kBefore};
     pthread_t main{};
-    long failAt = 0;      // 1-based allocation to fail; 0: none
+    long failAt = 0;       // 1-based allocation to fail; 0: none
     long allocations = 0;  // in the start-up, on the main thread
     long opensAfter = 0;   // files opened once the show runs
     int signalFrame = -1, signal = 0;
     long frames = 0;
     bool endAfterStartUp = false, removeData = false, trace = false;
-    bool recording = false;             // guards the set of names against its own allocations
+    bool recording = false;                   // guards the set of names against its own allocations
     std::set<std::string>* opened = nullptr;  // files the start-up opened (kept to the exit)
 } gFaults;
 
@@ -82,7 +82,8 @@ void Opened(const char* path) {
     gFaults.recording = true;
     gFaults.opened->insert(path);
     gFaults.recording = false;
-    if (!gFaults.failAt) std::fprintf(stderr, "faults: opened %s after allocation %ld\n", path, gFaults.allocations);
+    if (!gFaults.failAt)
+        std::fprintf(stderr, "faults: opened %s after allocation %ld\n", path, gFaults.allocations);
 }
 
 void Report() {
@@ -144,7 +145,7 @@ byte __wrap__Z7DevOpenP6HWND__iii(HWND window, int width, int height, int refres
 }
 
 MMRESULT __wrap__Z12timeSetEventjjPFvjjmmmEmj(UINT delay, UINT resolution, LPTIMECALLBACK proc,
-                                             DWORD_PTR user, UINT flags) {
+                                              DWORD_PTR user, UINT flags) {
     if (gFaults.phase == kStartUp) {
         gFaults.phase = kShow;
         if (gFaults.removeData)

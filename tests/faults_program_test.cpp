@@ -28,7 +28,8 @@ Outcome Start(const std::string& dir, const std::string& env, const std::string&
 }
 
 bool Clean(const std::string& err) {
-    return err.find("Sanitizer") == std::string::npos && err.find("runtime error") == std::string::npos;
+    return err.find("Sanitizer") == std::string::npos &&
+           err.find("runtime error") == std::string::npos;
 }
 
 int ClosedAfter(const std::string& out) {
@@ -46,12 +47,16 @@ struct Report {
 
 Report Read(const std::string& err) {
     Report r;
-    for (size_t at = err.find("faults: "); at != std::string::npos; at = err.find("faults: ", at + 1)) {
+    for (size_t at = err.find("faults: "); at != std::string::npos;
+         at = err.find("faults: ", at + 1)) {
         const char* line = err.c_str() + at;
         long k = 0;
         char name[256];
-        if (std::sscanf(line, "faults: opened %255s after allocation %ld", name, &k) == 2) r.opens.push_back(k);
-        else std::sscanf(line, "faults: %ld allocations in the start-up, %ld files", &r.allocations, &r.opensAfter);
+        if (std::sscanf(line, "faults: opened %255s after allocation %ld", name, &k) == 2)
+            r.opens.push_back(k);
+        else
+            std::sscanf(line, "faults: %ld allocations in the start-up, %ld files", &r.allocations,
+                        &r.opensAfter);
     }
     return r;
 }
@@ -68,7 +73,9 @@ TEST(ProgramFaults, EveryStepOfTheStartUpOutOfMemoryEndsWithAMessageOrAGap) {
     ASSERT_EQ(whole.status, 0) << whole.err;
     const Report plan = Read(whole.err);
     ASSERT_GT(plan.allocations, 0) << whole.err;
-    ASSERT_EQ(plan.opens.size(), 24u) << "two libraries, two pictures, six models and remap files, eight sounds\n" << whole.err;
+    ASSERT_EQ(plan.opens.size(), 24u)
+        << "two libraries, two pictures, six models and remap files, eight sounds\n"
+        << whole.err;
     std::set<long> chosen;
     for (long n = 1; n <= plan.allocations; n += 3) chosen.insert(n);
     for (long k : plan.opens)
@@ -89,8 +96,9 @@ TEST(ProgramFaults, EveryStepOfTheStartUpOutOfMemoryEndsWithAMessageOrAGap) {
             }
             const std::string n = std::to_string(todo[i]);
             const std::string out = dir + "/alloc" + n + ".out", err = dir + "/alloc" + n + ".err";
-            const std::string cmd = "cd '" + dir + "' && " + env + " TAMBIR_FAIL_ALLOC=" + n + " '" DEMO_NULL_FAULTS
-                                    "' --headless -- 640 480 0 >'" + out + "' 2>'" + err + "'";
+            const std::string cmd = "cd '" + dir + "' && " + env + " TAMBIR_FAIL_ALLOC=" + n +
+                                    " '" DEMO_NULL_FAULTS "' --headless -- 640 480 0 >'" + out +
+                                    "' 2>'" + err + "'";
             const int raw = std::system(cmd.c_str());
             results[i].status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
             results[i].err = runprog::Slurp(err);
@@ -105,17 +113,21 @@ TEST(ProgramFaults, EveryStepOfTheStartUpOutOfMemoryEndsWithAMessageOrAGap) {
     int stopped = 0, gaps = 0;
     for (size_t i = 0; i < todo.size(); ++i) {
         const Outcome& r = results[i];
-        SCOPED_TRACE("allocation " + std::to_string(todo[i]) + " of " + std::to_string(plan.allocations));
+        SCOPED_TRACE("allocation " + std::to_string(todo[i]) + " of " +
+                     std::to_string(plan.allocations));
         // 0: the show goes on with a gap (a picture, a sample, a module); 1: a model, remap table,
         // texture upload or the lights could not be made; 3: a texture library could not be loaded.
-        EXPECT_TRUE(r.status == 0 || r.status == 1 || r.status == 3) << "status " << r.status << "\n" << r.err;
+        EXPECT_TRUE(r.status == 0 || r.status == 1 || r.status == 3)
+            << "status " << r.status << "\n"
+            << r.err;
         EXPECT_TRUE(Clean(r.err)) << r.err;
         // What failed is said before the report of the counts.
-        EXPECT_NE(r.err.find_first_not_of("\n"), r.err.find("faults: ")) << "nothing said\n" << r.err;
+        EXPECT_NE(r.err.find_first_not_of("\n"), r.err.find("faults: ")) << "nothing said\n"
+                                                                         << r.err;
         (r.status == 0 ? gaps : stopped)++;
     }
-    std::printf("%ld allocations, %zu made to fail: %d stopped the start-up, %d left a gap\n", plan.allocations,
-                todo.size(), stopped, gaps);
+    std::printf("%ld allocations, %zu made to fail: %d stopped the start-up, %d left a gap\n",
+                plan.allocations, todo.size(), stopped, gaps);
 }
 
 TEST(ProgramFaults, SignalsAtAnyFrameCloseTheShowAsEscapeDoes) {
@@ -124,14 +136,18 @@ TEST(ProgramFaults, SignalsAtAnyFrameCloseTheShowAsEscapeDoes) {
         int frame, signal;
         const char* settings;
     } cases[] = {
-        {0, SIGTERM, "640 480 0"},  {0, SIGINT, "640 480 0"},     {1, SIGINT, "640 480 0"},
-        {2, SIGTERM, "640 480 0"},  {777, SIGINT, "640 480 0"},   {2873, SIGTERM, "640 480 0"},
-        {2874, SIGINT, "640 480 0"}, {40, SIGTERM, "640 480 1 72 1"}, {41, SIGINT, "640 480 1 72 1"},
+        {0, SIGTERM, "640 480 0"},      {0, SIGINT, "640 480 0"},
+        {1, SIGINT, "640 480 0"},       {2, SIGTERM, "640 480 0"},
+        {777, SIGINT, "640 480 0"},     {2873, SIGTERM, "640 480 0"},
+        {2874, SIGINT, "640 480 0"},    {40, SIGTERM, "640 480 1 72 1"},
+        {41, SIGINT, "640 480 1 72 1"},
     };
     for (const auto& c : cases) {
-        const std::string what = std::to_string(c.signal) + " at frame " + std::to_string(c.frame) + ", " + c.settings;
-        Outcome r = Start(dir, "TAMBIR_SIGNAL_AT=" + std::to_string(c.frame) + ":" + std::to_string(c.signal),
-                          std::string("--headless -- ") + c.settings);
+        const std::string what =
+            std::to_string(c.signal) + " at frame " + std::to_string(c.frame) + ", " + c.settings;
+        Outcome r = Start(
+            dir, "TAMBIR_SIGNAL_AT=" + std::to_string(c.frame) + ":" + std::to_string(c.signal),
+            std::string("--headless -- ") + c.settings);
         EXPECT_EQ(r.status, 0) << what << "\n" << r.err;
         EXPECT_TRUE(Clean(r.err)) << what << "\n" << r.err;
         const int frames = ClosedAfter(r.out);
@@ -149,14 +165,16 @@ TEST(ProgramFaults, DataFilesRemovedWhileTheShowRunsAreNotMissed) {
     EXPECT_TRUE(Clean(r.err)) << r.err;
     EXPECT_GT(ClosedAfter(r.out), 0) << r.out;
     EXPECT_EQ(Read(r.err).opensAfter, 0) << r.err;
-    for (const char* file : {"demo.tex", "vgasys.fnt", "cpu.mdl", "cpu.txi", "napis1.pcx", "sound/hrom.wav", "titles.it"})
+    for (const char* file : {"demo.tex", "vgasys.fnt", "cpu.mdl", "cpu.txi", "napis1.pcx",
+                             "sound/hrom.wav", "titles.it"})
         EXPECT_NE(access((dir + "/" + file).c_str(), F_OK), 0) << file << " was not removed";
 }
 
 TEST(ProgramFaults, WithoutAnAudioOutputTheShowPlaysSilentAndSaysSoOnce) {
     // Not headless (which opens a silent output of its own): SDL has no such audio driver.
     const std::string dir = runprog::ShowDir("program_faults_");
-    Outcome r = Start(dir, "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=nosuchdriver", "--device 0 -- 640 480 0", DEMO_NULL);
+    Outcome r = Start(dir, "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=nosuchdriver",
+                      "--device 0 -- 640 480 0", DEMO_NULL);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ClosedAfter(r.out), 2874) << r.out;
     EXPECT_NE(r.err.find("continuing without sound"), std::string::npos) << r.err;

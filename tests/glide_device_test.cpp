@@ -50,8 +50,8 @@ protected:
         WNDCLASSA wc{};
         wc.lpfnWndProc = AppProc, wc.lpszClassName = "GlideTest";
         RegisterClassA(&wc);
-        window = CreateWindowExA(0, "GlideTest", "Tambir demo", 0, 0, 0, 640, 480, nullptr,
-                                 nullptr, nullptr, nullptr);
+        window = CreateWindowExA(0, "GlideTest", "Tambir demo", 0, 0, 0, 640, 480, nullptr, nullptr,
+                                 nullptr, nullptr);
         appMessages.clear();
     }
     void TearDown() override {
@@ -79,8 +79,10 @@ protected:
     }
     // A screen rectangle with u, v running 0..1 (rhw 1), drawn as a fan.
     void Rect(float x0, float y0, float x1, float y1) {
-        DeviceVertex q[4] = {{x0, y0, 10, 1, 0xFFFFFFFF, 0, 0}, {x0, y1, 10, 1, 0xFFFFFFFF, 0, 1},
-                             {x1, y1, 10, 1, 0xFFFFFFFF, 1, 1}, {x1, y0, 10, 1, 0xFFFFFFFF, 1, 0}};
+        DeviceVertex q[4] = {{x0, y0, 10, 1, 0xFFFFFFFF, 0, 0},
+                             {x0, y1, 10, 1, 0xFFFFFFFF, 0, 1},
+                             {x1, y1, 10, 1, 0xFFFFFFFF, 1, 1},
+                             {x1, y0, 10, 1, 0xFFFFFFFF, 1, 0}};
         DevDrawPrimitive(DEV_FAN, 4, q);
     }
 };
@@ -89,12 +91,18 @@ protected:
 TEST(GlideTables, UnknownSizesAndTextureShapes) {
     EXPECT_EQ(GlideResolution(641, 480), -1);
     // LOD of the longer side, aspect positive when wider; s, t span the whole texture.
-    struct { int w, h; bool ok; int lod, aspect; float s, t; } shapes[] = {
-        {64, 64, true, 6, 0, 256, 256},   {64, 32, true, 6, 1, 256, 128}, {32, 64, true, 6, -1, 128, 256},
-        {64, 16, true, 6, 2, 256, 64},    {16, 64, true, 6, -2, 64, 256}, {64, 8, true, 6, 3, 256, 32},
-        {8, 64, true, 6, -3, 32, 256},    {1, 8, true, 3, -3, 32, 256},   {256, 256, true, 8, 0, 256, 256},
-        {48, 48, false, 0, 0, 0, 0},      {64, 4, false, 0, 0, 0, 0},     {512, 512, false, 0, 0, 0, 0},
-        {0, 8, false, 0, 0, 0, 0}};
+    struct {
+        int w, h;
+        bool ok;
+        int lod, aspect;
+        float s, t;
+    } shapes[] = {{64, 64, true, 6, 0, 256, 256},   {64, 32, true, 6, 1, 256, 128},
+                  {32, 64, true, 6, -1, 128, 256},  {64, 16, true, 6, 2, 256, 64},
+                  {16, 64, true, 6, -2, 64, 256},   {64, 8, true, 6, 3, 256, 32},
+                  {8, 64, true, 6, -3, 32, 256},    {1, 8, true, 3, -3, 32, 256},
+                  {256, 256, true, 8, 0, 256, 256}, {48, 48, false, 0, 0, 0, 0},
+                  {64, 4, false, 0, 0, 0, 0},       {512, 512, false, 0, 0, 0, 0},
+                  {0, 8, false, 0, 0, 0, 0}};
     for (auto c : shapes) {
         GrLOD_t lod = -9;
         GrAspectRatio_t aspect = -9;
@@ -119,7 +127,9 @@ TEST_F(GlideDevice, OpensWithTheModeCodesAndRefusesUnknownRatesBeforeInit) {
     EXPECT_EQ(DevOpen(window, 640, 480, 72), 255) << "a second open while open";
     EXPECT_EQ(DevGetScreenInfo(10), 65535);
     EXPECT_EQ(DevSetRenderBuffer(2), 247);
-    struct { int mode, glide; } culls[] = {{1, 1}, {-1, 2}, {0, 0}, {-5, 2}};
+    struct {
+        int mode, glide;
+    } culls[] = {{1, 1}, {-1, 2}, {0, 0}, {-5, 2}};
     for (auto c : culls) {
         DevSetCullMode(c.mode);
         EXPECT_EQ(Last("grCullMode")->a[0], c.glide) << "cull " << c.mode;
@@ -142,8 +152,9 @@ TEST_F(GlideDevice, NoBoardListsNothingAndDoesNotOpen) {
 
 TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
     Open();
-    DeviceVertex tri[3] = {
-        {5000, -5000, 0, 0.25f, 0xFFFFFFFF, 0.5f, 1.0f}, {10, 10, 0, 1, 0xFFFFFFFF, 0, 0}, {20, 10, 0, 1, 0xFFFFFFFF, 0, 0}};
+    DeviceVertex tri[3] = {{5000, -5000, 0, 0.25f, 0xFFFFFFFF, 0.5f, 1.0f},
+                           {10, 10, 0, 1, 0xFFFFFFFF, 0, 0},
+                           {20, 10, 0, 1, 0xFFFFFFFF, 0, 0}};
     EXPECT_EQ(DevDrawPrimitive(DEV_TRIANGLES, 3, tri), 0);
     EXPECT_EQ(tri[0].x, 5000);
     EXPECT_EQ(tri[0].y, -5000);
@@ -155,11 +166,16 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
     DeviceVertex sprite = {100, 50, 0, 1, 0xFFFFFFFF, 10, 20};
     EXPECT_EQ(DevDrawPrimitive(DEV_SPRITE, 10, &sprite), 0);
     EXPECT_EQ(GlideStandIn_Count("grDrawVertexArrayContiguous"), 2);
-    EXPECT_EQ(Last("grDrawVertexArrayContiguous")->a[0] * 10 + Last("grDrawVertexArrayContiguous")->a[1], 34)
+    EXPECT_EQ(
+        Last("grDrawVertexArrayContiguous")->a[0] * 10 + Last("grDrawVertexArrayContiguous")->a[1],
+        34)
         << "one GR_POLYGON (3) of 4 corners";
     // Columns 90..109, rows 45..54.
-    struct { int x, y; bool in; } probes[] = {{90, 45, true}, {109, 54, true}, {89, 50, false},
-                                               {110, 50, false}, {100, 44, false}, {100, 55, false}};
+    struct {
+        int x, y;
+        bool in;
+    } probes[] = {{90, 45, true},   {109, 54, true},  {89, 50, false},
+                  {110, 50, false}, {100, 44, false}, {100, 55, false}};
     for (auto p : probes) EXPECT_EQ(Px(p.x, p.y) == 0xFFFF, p.in) << p.x << "," << p.y;
     EXPECT_EQ(DevDrawPrimitive(7, 3, tri), 247);
 }
@@ -177,11 +193,12 @@ TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
     Upload(checker, 0x30);
     ASSERT_EQ(DevSetTexture(0, 0x30), 0);
     auto see = [](float x, float y, float z, float u, float v) {
-        return DeviceVertex{320 + 200 * x / z, 240 - 200 * y / z, 60000 * (z - 1) / z, 1 / z,
-                            0xFFFFFFFF, u, v};
+        return DeviceVertex{
+            320 + 200 * x / z, 240 - 200 * y / z, 60000 * (z - 1) / z, 1 / z, 0xFFFFFFFF, u, v};
     };
-    const DeviceVertex given[6] = {see(-3, -1, 4, 0, 0), see(3, -1, 4, 3, 0), see(0, -1, -2, 1.5f, 6),
-                                   see(-3, -1, 4, 0, 0), see(100, 1, 8, 9, 1), see(3, -1, 4, 3, 0)};
+    const DeviceVertex given[6] = {see(-3, -1, 4, 0, 0),    see(3, -1, 4, 3, 0),
+                                   see(0, -1, -2, 1.5f, 6), see(-3, -1, 4, 0, 0),
+                                   see(100, 1, 8, 9, 1),    see(3, -1, 4, 3, 0)};
     DeviceVertex batch[6];
     std::memcpy(batch, given, sizeof batch);
     DevSetCullMode(0);
@@ -201,7 +218,8 @@ TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
     }
     EXPECT_GT(drawn, 40000);
     EXPECT_LE(differ, drawn / 1000) << "texels rounded differently at most";
-    for (int x = 0; x < 640; x += 7) EXPECT_EQ(Px(x, 442), 0) << "nothing below the near plane, " << x;
+    for (int x = 0; x < 640; x += 7)
+        EXPECT_EQ(Px(x, 442), 0) << "nothing below the near plane, " << x;
 }
 
 TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
@@ -210,9 +228,13 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     for (int i = 0; i < 400; ++i) pic.texels[i] = uint16_t(i % 100 + 1);
     DeviceImage img;
     ASSERT_EQ(DevCreateImage(&img, &pic.e), 0);
-    struct { int x, y; long cols, rows, firstScreen, firstValue; } cases[] = {
-        {600, 10, 40, 4, 600, 1}, {-10, 10, 90, 4, 0, 11}, {0, -2, 100, 2, 0, 1},
-        {0, 478, 100, 2, 0, 1}};
+    struct {
+        int x, y;
+        long cols, rows, firstScreen, firstValue;
+    } cases[] = {{600, 10, 40, 4, 600, 1},
+                 {-10, 10, 90, 4, 0, 11},
+                 {0, -2, 100, 2, 0, 1},
+                 {0, 478, 100, 2, 0, 1}};
     for (auto c : cases) {
         EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, c.x, c.y, 0), 0);
         const GlideCall* w = Last("grLfbWriteRegion");
@@ -224,7 +246,8 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     int writes = GlideStandIn_Count("grLfbWriteRegion");
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, 700, 0, 0), 0);
     EXPECT_EQ(DevDrawImage(&img, 6, 0), 247);
-    EXPECT_EQ(GlideStandIn_Count("grLfbWriteRegion"), writes) << "off screen and bad tag draw nothing";
+    EXPECT_EQ(GlideStandIn_Count("grLfbWriteRegion"), writes)
+        << "off screen and bad tag draw nothing";
     DevFreeImage(&img);
     EXPECT_EQ(DevDrawImage(&img, 0), 0) << "a freed image is a zeroed record";
     // Depth reads inside the screen only.
@@ -233,7 +256,9 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     EXPECT_EQ(DevReadDepth(15, 15, 1), 10.0f) << "z 10";
     EXPECT_EQ(DevReadDepth(30, 30, 0), 65535.0f) << "clear";
     int reads = GlideStandIn_Count("grLfbReadRegion");
-    struct { int x, y; } outside[] = {{0, 480}, {-1, 0}, {640, 0}, {0, -1}};
+    struct {
+        int x, y;
+    } outside[] = {{0, 480}, {-1, 0}, {640, 0}, {0, -1}};
     for (auto p : outside) EXPECT_EQ(DevReadDepth(p.x, p.y, 0), 0.0f) << p.x << "," << p.y;
     EXPECT_EQ(GlideStandIn_Count("grLfbReadRegion"), reads);
 }
@@ -272,19 +297,23 @@ TEST_F(GlideDevice, NonSquareTexturesSpanTheWholeTexture) {
     DevSetDepthTest(0);
     const uint16_t red = 0xF800, green = 0x07E0, blue = 0x001F, white = 0xFFFF;
     // Quadrants: red | green over blue | white, for a tall, a wide and an 8:1 texture.
-    struct { int w, h, handle; } shapes[] = {{8, 16, 0x20}, {16, 4, 0x21}, {4, 32, 0x22}, {32, 4, 0x23}};
+    struct {
+        int w, h, handle;
+    } shapes[] = {{8, 16, 0x20}, {16, 4, 0x21}, {4, 32, 0x22}, {32, 4, 0x23}};
     for (auto s : shapes) {
         Tex t(s.w, s.h);
         for (int y = 0; y < s.h; ++y)
             for (int x = 0; x < s.w; ++x)
-                t.texels[y * s.w + x] = y < s.h / 2 ? (x < s.w / 2 ? red : green) : (x < s.w / 2 ? blue : white);
+                t.texels[y * s.w + x] =
+                    y < s.h / 2 ? (x < s.w / 2 ? red : green) : (x < s.w / 2 ? blue : white);
         Upload(t, s.handle);
         DevClear(0, 0, 0);
         ASSERT_EQ(DevSetTexture(0, s.handle), 0);
         Rect(0, 0, 256, 256);
         const uint16_t want[4] = {red, green, blue, white};  // at the quadrants' centres
         for (int q = 0; q < 4; ++q)
-            EXPECT_EQ(Px(40 + 176 * (q & 1), 40 + 176 * (q >> 1)), want[q]) << s.w << "x" << s.h << " quadrant " << q;
+            EXPECT_EQ(Px(40 + 176 * (q & 1), 40 + 176 * (q >> 1)), want[q])
+                << s.w << "x" << s.h << " quadrant " << q;
     }
 }
 
@@ -345,11 +374,17 @@ TEST_F(GlideDevice, ChromaKeyFollowsTheBoundTextureWithoutRedundantCalls) {
     Open();
     Tex k1(8, 8, 0xF81F, 0xFF00FF), k2(8, 8, 0x07E0, 0x00FF00), none(8, 8, 0xF81F);
     for (auto [t, h] : {std::pair{&k1, 0x40}, {&k2, 0x41}, {&none, 0x42}}) Upload(*t, h);
-    struct { int handle; int modes; int64_t lastMode; int values; } steps[] = {
+    struct {
+        int handle;
+        int modes;
+        int64_t lastMode;
+        int values;
+    } steps[] = {
         {0x40, 1, 1, 1}, {0x41, 1, 1, 2}, {0x42, 2, 0, 2}, {0x42, 2, 0, 2}, {0x40, 3, 1, 3}};
     for (auto s : steps) {
         EXPECT_EQ(DevSetTexture(0, s.handle), 0);
-        int modes = GlideStandIn_Count("grChromakeyMode"), values = GlideStandIn_Count("grChromakeyValue");
+        int modes = GlideStandIn_Count("grChromakeyMode"),
+            values = GlideStandIn_Count("grChromakeyValue");
         EXPECT_EQ(modes, s.modes) << "after " << s.handle;
         EXPECT_EQ(Last("grChromakeyMode")->a[0], s.lastMode) << "after " << s.handle;
         EXPECT_EQ(values, s.values) << "after " << s.handle;
@@ -362,7 +397,8 @@ TEST_F(GlideDevice, WindowProcedureSwitchesOutputOffAndBackOn) {
     EXPECT_EQ(GlideStandIn_Count("grDisable"), 1);
     EXPECT_EQ(SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0), 1);
     EXPECT_EQ(GlideStandIn_Count("grEnable"), 1);
-    EXPECT_EQ(appMessages, std::vector<UINT>{UINT(SC_MAXIMIZE)}) << "the restore reaches the application as a maximise";
+    EXPECT_EQ(appMessages, std::vector<UINT>{UINT(SC_MAXIMIZE)})
+        << "the restore reaches the application as a maximise";
     DevClose();
     SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_EQ(GlideStandIn_Count("grEnable"), 1) << "closed: the application's procedure is back";

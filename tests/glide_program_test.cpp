@@ -25,14 +25,16 @@ int RunDemo(const std::string& env, const std::string& args, std::string* out, s
 TEST(ProgramGlide, PlaysTheShowHeadlessAndCapturesFrames) {
     std::string frames = DataSet() + "/frames";
     std::string out, err;
-    int status = RunDemo("", "--headless --frames '" + frames + "' --frames-at 1,2874 -- 640 480 0 72 80 1 0 1",
-                     &out, &err);
+    int status = RunDemo(
+        "", "--headless --frames '" + frames + "' --frames-at 1,2874 -- 640 480 0 72 80 1 0 1",
+        &out, &err);
     EXPECT_EQ(status, 0) << err;
     // The last frame of the script was presented (and captured): the whole show ran, with the
     // debug text (glyph textures) on.
     struct stat st;
     int pngs = 0;
-    for (const char* f : {"/frame-000001.png", "/frame-002874.png"}) pngs += stat((frames + f).c_str(), &st) == 0;
+    for (const char* f : {"/frame-000001.png", "/frame-002874.png"})
+        pngs += stat((frames + f).c_str(), &st) == 0;
     EXPECT_EQ(pngs, 2) << "frames captured into " << frames;
 }
 
@@ -99,8 +101,9 @@ TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
         EXPECT_GT((mid >> 5) & 63, 24) << dev << " far wall yellow in the middle: green of " << mid;
         EXPECT_LT(mid & 31, 8) << dev << " far wall yellow in the middle: blue of " << mid;
     }
-    struct Box { int x0, y0, x1, y1; } magnified[] = {
-        {340, 20, 468, 276}, {496, 84, 624, 116}, {340, 300, 404, 364}};
+    struct Box {
+        int x0, y0, x1, y1;
+    } magnified[] = {{340, 20, 468, 276}, {496, 84, 624, 116}, {340, 300, 404, 364}};
     int outside = 0, inside = 0;
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
@@ -115,12 +118,15 @@ TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
     EXPECT_EQ(outside, 0);
     EXPECT_LT(inside, 128 * 256 / 2) << "magnified texels differ only near their edges";
     // Texel centres of magnified textures (quadrant colours, keyed texels show the clear colour).
-    struct { int x, y; uint16_t want; } probes[] = {
-        {370, 80, 0xF800}, {440, 80, 0x07E0}, {370, 220, 0x001F}, {440, 220, 0xF81F},
-        {360, 320, 0xF800}, {390, 350, 0x3333}, {530, 95, 0xF800}, {600, 110, 0xF81F}};
+    struct {
+        int x, y;
+        uint16_t want;
+    } probes[] = {{370, 80, 0xF800},  {440, 80, 0x07E0},  {370, 220, 0x001F}, {440, 220, 0xF81F},
+                  {360, 320, 0xF800}, {390, 350, 0x3333}, {530, 95, 0xF800},  {600, 110, 0xF81F}};
     for (auto p : probes)
         for (int i = 0; i < 2; ++i)
-            EXPECT_EQ(pixels[i][p.y * 640 + p.x], p.want) << (i ? "d3d" : "glide") << " at " << p.x << "," << p.y;
+            EXPECT_EQ(pixels[i][p.y * 640 + p.x], p.want)
+                << (i ? "d3d" : "glide") << " at " << p.x << "," << p.y;
     EXPECT_NEAR(depth[0], 0.3f, 1.0f / 65535);
     EXPECT_NEAR(depth[1], 0.3f, 1.0f / 65535);
 }

@@ -25,8 +25,8 @@ static TexEntry Quadrants(std::vector<uint16_t>& texels, int w, int h, int32_t k
     texels.assign(size_t(w) * h, 0);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            texels[size_t(y) * w + x] = y < h / 2 ? (x < w / 2 ? 0xF800 : 0x07E0)
-                                                  : (x < w / 2 ? 0x001F : 0xF81F);
+            texels[size_t(y) * w + x] =
+                y < h / 2 ? (x < w / 2 ? 0xF800 : 0x07E0) : (x < w / 2 ? 0x001F : 0xF81F);
     TexEntry e;
     std::memset(&e, 0, sizeof e);
     e.format = TEX_RGB565;
@@ -39,8 +39,10 @@ static TexEntry Quadrants(std::vector<uint16_t>& texels, int w, int h, int32_t k
 }
 
 static void Rect(float x0, float y0, float x1, float y1, float z, uint32_t color) {
-    DeviceVertex q[4] = {{x0, y0, z, 1, color, 0, 0}, {x0, y1, z, 1, color, 0, 1},
-                         {x1, y1, z, 1, color, 1, 1}, {x1, y0, z, 1, color, 1, 0}};
+    DeviceVertex q[4] = {{x0, y0, z, 1, color, 0, 0},
+                         {x0, y1, z, 1, color, 0, 1},
+                         {x1, y1, z, 1, color, 1, 1},
+                         {x1, y0, z, 1, color, 1, 0}};
     DevDrawPrimitive(DEV_FAN, 4, q);
 }
 
@@ -63,7 +65,8 @@ static int Corner(const Wall& w, float r, float c) {
     Material m;
     std::memset(&m, 0, sizeof m);
     const float k = 0.45f + 0.55f * (r + c) / 2.0f;
-    for (int i = 0; i < 3; ++i) m.emissive[i] = float((w.color >> (16 - 8 * i)) & 0xFF) / 255.0f * k;
+    for (int i = 0; i < 3; ++i)
+        m.emissive[i] = float((w.color >> (16 - 8 * i)) & 0xFF) / 255.0f * k;
     AddVertexRef(link, AddMaterial(&m), 0, 0);
     return link;
 }
@@ -71,36 +74,36 @@ static int Corner(const Wall& w, float r, float c) {
 static void AddWall(const Wall& w) {
     const float step = 1.0f / (kGrid - 1);
     switch (w.prim) {
-        case PRIM_STRIP:
-            for (int r = 0; r + 1 < kGrid; ++r) {
-                BeginRun(2 * kGrid, PRIM_STRIP, 0);
-                for (int c = 0; c < kGrid; ++c) {
-                    Corner(w, r * step, c * step);
-                    Corner(w, (r + 1) * step, c * step);
-                }
+    case PRIM_STRIP:
+        for (int r = 0; r + 1 < kGrid; ++r) {
+            BeginRun(2 * kGrid, PRIM_STRIP, 0);
+            for (int c = 0; c < kGrid; ++c) {
+                Corner(w, r * step, c * step);
+                Corner(w, (r + 1) * step, c * step);
             }
-            break;
-        case PRIM_FAN: {
-            // Around the centre from the T side towards the S side, back to the start.
-            const float rim[9][2] = {{1, .5f}, {1, 1}, {.5f, 1}, {0, 1}, {0, .5f},
-                                     {0, 0},   {.5f, 0}, {1, 0}, {1, .5f}};
-            BeginRun(10, PRIM_FAN, 0);
-            Corner(w, 0.5f, 0.5f);
-            for (const auto& p : rim) Corner(w, p[0], p[1]);
-            break;
         }
-        case PRIM_POLYGON:
-            BeginRun(4, PRIM_POLYGON, 0);
-            Corner(w, 0, 0), Corner(w, 1, 0), Corner(w, 1, 1), Corner(w, 0, 1);
-            break;
-        default:
-            for (int r = 0; r + 1 < kGrid; ++r)
-                for (int c = 0; c + 1 < kGrid; ++c) {
-                    const float r0 = r * step, r1 = (r + 1) * step, c0 = c * step, c1 = (c + 1) * step;
-                    BeginRun(6, PRIM_TRIANGLES, 0);
-                    Corner(w, r0, c0), Corner(w, r1, c0), Corner(w, r0, c1);
-                    Corner(w, r0, c1), Corner(w, r1, c0), Corner(w, r1, c1);
-                }
+        break;
+    case PRIM_FAN: {
+        // Around the centre from the T side towards the S side, back to the start.
+        const float rim[9][2] = {{1, .5f}, {1, 1},   {.5f, 1}, {0, 1},  {0, .5f},
+                                 {0, 0},   {.5f, 0}, {1, 0},   {1, .5f}};
+        BeginRun(10, PRIM_FAN, 0);
+        Corner(w, 0.5f, 0.5f);
+        for (const auto& p : rim) Corner(w, p[0], p[1]);
+        break;
+    }
+    case PRIM_POLYGON:
+        BeginRun(4, PRIM_POLYGON, 0);
+        Corner(w, 0, 0), Corner(w, 1, 0), Corner(w, 1, 1), Corner(w, 0, 1);
+        break;
+    default:
+        for (int r = 0; r + 1 < kGrid; ++r)
+            for (int c = 0; c + 1 < kGrid; ++c) {
+                const float r0 = r * step, r1 = (r + 1) * step, c0 = c * step, c1 = (c + 1) * step;
+                BeginRun(6, PRIM_TRIANGLES, 0);
+                Corner(w, r0, c0), Corner(w, r1, c0), Corner(w, r0, c1);
+                Corner(w, r0, c1), Corner(w, r1, c0), Corner(w, r1, c1);
+            }
     }
 }
 
@@ -157,7 +160,8 @@ int main(int argc, char** argv) {
     TexEntry t1 = Quadrants(tall, 8, 16, -1), t2 = Quadrants(wide, 16, 4, -1),
              t3 = Quadrants(keyed, 8, 8, 0xFF00FF);
     DevInitTextures();
-    if (DevUploadTexture(&t1, 0x0201) || DevUploadTexture(&t2, 0x0202) || DevUploadTexture(&t3, 0x0203))
+    if (DevUploadTexture(&t1, 0x0201) || DevUploadTexture(&t2, 0x0202) ||
+        DevUploadTexture(&t3, 0x0203))
         return 5;
 
     DevClear(0.2f, 0.4f, 0.6f);
@@ -167,15 +171,15 @@ int main(int argc, char** argv) {
                            {300, 40, 0.5f * far, 1, 0xFF00FF00, 0, 0},
                            {60, 200, 0.5f * far, 1, 0xFF0000FF, 0, 0}};
     DevDrawPrimitive(DEV_TRIANGLES, 3, tri);
-    Rect(80, 80, 160, 160, 0.3f * far, 0xFFFFFF00);   // nearer: over the triangle
+    Rect(80, 80, 160, 160, 0.3f * far, 0xFFFFFF00);    // nearer: over the triangle
     Rect(120, 120, 200, 200, 0.6f * far, 0xFF00FFFF);  // farther: under the yellow square
     Rect(20, 300, 100, 320, 0.5f * far, 0x80FFFFFF);   // half-transparent white
     DevSetTexture(0, 0x0201);
-    Rect(340, 20, 468, 276, 0.5f * far, 0xFFFFFFFF);   // tall texture, magnified 16x
+    Rect(340, 20, 468, 276, 0.5f * far, 0xFFFFFFFF);  // tall texture, magnified 16x
     DevSetTexture(0, 0x0202);
-    Rect(480, 20, 496, 24, 0.5f * far, 0xFFFFFFFF);    // wide texture at one texel per pixel
+    Rect(480, 20, 496, 24, 0.5f * far, 0xFFFFFFFF);  // wide texture at one texel per pixel
     DeviceVertex sprite = {560, 100, 0.5f * far, 1, 0xFFFFFFFF, 32, 128};
-    DevDrawPrimitive(DEV_SPRITE, 1, &sprite);          // wide texture as a 128 x 32 sprite
+    DevDrawPrimitive(DEV_SPRITE, 1, &sprite);  // wide texture as a 128 x 32 sprite
     DevSetTexture(0, 0x0203);
     Rect(340, 300, 404, 364, 0.5f * far, 0xFFFFFFFF);  // keyed magenta quadrant shows through
     DevSetTexture(0, 0);

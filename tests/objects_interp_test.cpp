@@ -19,10 +19,14 @@ TEST_F(ObjectTest, KeyframeMatrices) {
     SetAnimLength(&obj, 12);
     SelectAnim(&obj, 0, 0);
     int8_t r;
-    const struct { int frame; float x; } cases[] = {{0, 0}, {2, 20}, {4, 40}, {7, 70}, {8, 80}, {10, 40}, {11, 20}};
+    const struct {
+        int frame;
+        float x;
+    } cases[] = {{0, 0}, {2, 20}, {4, 40}, {7, 70}, {8, 80}, {10, 40}, {11, 20}};
     for (auto& c : cases) {
         SetFrame(&obj, c.frame);
-        EXPECT_NEAR(MatrixX(&obj, &r), c.x, 1e-4) << "frame " << c.frame << " (the last key blends to the first)";
+        EXPECT_NEAR(MatrixX(&obj, &r), c.x, 1e-4)
+            << "frame " << c.frame << " (the last key blends to the first)";
         EXPECT_EQ(r, 0);
     }
     obj.anims->keys->flags |= KEY_EASE;
@@ -53,11 +57,13 @@ TEST_F(ObjectTest, DrawingMorphsAndReportsTheEnd) {
     ASSERT_EQ(trx.wvcount, 3);
     ASSERT_EQ(trx.wccount, 4);
     EXPECT_FLOAT_EQ(trx.wvtable[1].x, 101) << "halfway between the keyframes";
-    const int cases[][3] = {{3, 0, OBJ_END}, {0, 0, 0}, {0, -1, OBJ_END}, {3, -1, 0}};  // frame, direction, result
+    const int cases[][3] = {
+        {3, 0, OBJ_END}, {0, 0, 0}, {0, -1, OBJ_END}, {3, -1, 0}};  // frame, direction, result
     for (auto& c : cases) {
         SelectAnim(&obj, 0, static_cast<int8_t>(c[1]));
         SetFrame(&obj, c[0]);
-        EXPECT_EQ(RenderObject(&obj, nullptr, 0), c[2]) << "frame " << c[0] << " direction " << c[1];
+        EXPECT_EQ(RenderObject(&obj, nullptr, 0), c[2])
+            << "frame " << c[0] << " direction " << c[1];
     }
     // Different vertex counts draw the earlier mesh; without transforms mode 1 leaves the matrix.
     AddKeys(&obj, 1, {0}, 3);
@@ -116,9 +122,10 @@ TEST_F(ObjectTest, PointMatrix) {
     AddKeys(&obj, 0, {0, 2}, 4, KEY_TRANSLATE);
     SetAnimLength(&obj, 4);
     SelectAnim(&obj, 0, 0);
-    SetFrame(&obj, 2);  // t = 0.5
+    SetFrame(&obj, 2);                                           // t = 0.5
     obj.anims->keys->next->mesh.wtable[1] = Vec4{202, 2, 0, 2};  // stands for (101, 1, 0)
-    obj.anims->keys->point_base = 1;  // point 1 is link 2 on the first keyframe, link 1 on the second
+    obj.anims->keys->point_base =
+        1;  // point 1 is link 2 on the first keyframe, link 1 on the second
     Matrix out, place;
     MatTranslate(&place, 0, 0, 7);
     ASSERT_EQ(GetPointMatrix(&obj, 1, &place, &out), 0);
@@ -126,6 +133,7 @@ TEST_F(ObjectTest, PointMatrix) {
     EXPECT_EQ(out.m[12], 61.5f);
     EXPECT_EQ(out.m[13], 1.5f);
     EXPECT_EQ(out.m[14], 7);
-    EXPECT_EQ(GetPointMatrix(&obj, 3, nullptr, &out), OBJ_NO_TRANSFORM) << "link 4 of 4 on the first";
+    EXPECT_EQ(GetPointMatrix(&obj, 3, nullptr, &out), OBJ_NO_TRANSFORM)
+        << "link 4 of 4 on the first";
     EXPECT_EQ(GetPointMatrix(&obj, -1, nullptr, &out), OBJ_NO_TRANSFORM);
 }

@@ -24,13 +24,14 @@ static std::string Describe(const Object* o) {
     std::string d;
     char buf[200];
     for (const Anim* a = o->anims; a; a = a->next) {
-        d += std::to_string(a->id) + " " + std::to_string(a->span) + " " + std::to_string(a->flags) + ":";
+        d += std::to_string(a->id) + " " + std::to_string(a->span) + " " +
+             std::to_string(a->flags) + ":";
         int n = 0;
         for (const Keyframe* k = a->keys; k && (n++ == 0 || k != a->keys); k = k->next) {
             const Mesh& m = (k->flags & KEY_SHARED) ? k->shared->mesh : k->mesh;
             std::snprintf(buf, sizeof buf, " [%d %x %d %g %d %d %g %d]", k->frame, k->flags,
-                          k->shared ? k->shared->frame : -1, k->translation[0], k->point_base, m.wcount,
-                          m.wcount ? m.wtable[m.wcount - 1].x : -1.0f, m.ccount);
+                          k->shared ? k->shared->frame : -1, k->translation[0], k->point_base,
+                          m.wcount, m.wcount ? m.wtable[m.wcount - 1].x : -1.0f, m.ccount);
             d += buf;
         }
         d += "\n";
@@ -58,15 +59,26 @@ TEST_F(ObjectTest, KeyframeFileRoundTripsAndHeaderVariants) {
     const std::string full = Describe(&obj);
     std::string noFlags = full;
     for (auto at : {noFlags.find(" 9 4:"), noFlags.find(" 0 2:")}) noFlags[at + 3] = '0';
-    const struct { int at; Bytes bytes; int result; std::string model; } cases[] = {
-        {81, {8}, 0, noFlags}, {75, {0, 9}, 0, full}, {75, {2, 0}, MDL_VERSION, ""}, {75, {1, 2}, MDL_VERSION, ""},
-        {75, {0xFF, 1}, MDL_VERSION, ""}, {75, {0xFF, 0xFF}, MDL_VERSION, ""}, {75, {0x80, 0}, MDL_VERSION, ""},
-        {75, {1, 0xFF}, MDL_VERSION, ""}, {64, {'X'}, MDL_MAGIC, ""}};
+    const struct {
+        int at;
+        Bytes bytes;
+        int result;
+        std::string model;
+    } cases[] = {{81, {8}, 0, noFlags},
+                 {75, {0, 9}, 0, full},
+                 {75, {2, 0}, MDL_VERSION, ""},
+                 {75, {1, 2}, MDL_VERSION, ""},
+                 {75, {0xFF, 1}, MDL_VERSION, ""},
+                 {75, {0xFF, 0xFF}, MDL_VERSION, ""},
+                 {75, {0x80, 0}, MDL_VERSION, ""},
+                 {75, {1, 0xFF}, MDL_VERSION, ""},
+                 {64, {'X'}, MDL_MAGIC, ""}};
     for (const auto& c : cases) {
         Bytes b = file;
         std::copy(c.bytes.begin(), c.bytes.end(), b.begin() + c.at);
         WriteFile(path, b);
-        EXPECT_EQ(LoadModel(&other, path.c_str(), nullptr), c.result) << "byte " << c.at << " = " << int(c.bytes[0]);
+        EXPECT_EQ(LoadModel(&other, path.c_str(), nullptr), c.result)
+            << "byte " << c.at << " = " << int(c.bytes[0]);
         if (!c.model.empty()) {
             EXPECT_EQ(Describe(&other), c.model) << "byte " << c.at;
         }
@@ -84,8 +96,9 @@ TEST_F(ObjectTest, IndexedFileRoundTrips) {
     const std::string path = TempPath("v1.mdl");
     ASSERT_EQ(SaveModelV1(&obj, path.c_str(), nullptr), 0);
     ASSERT_EQ(LoadModelV1(&other, path.c_str(), nullptr), 0);
-    EXPECT_EQ(Describe(&other), "0 3 0: [1 0 -1 0 0 3 2 4] [2 0 -1 0 0 3 502 4] [3 0 -1 0 0 0 -1 0]\n"
-                                "1 1 0: [1 0 -1 0 0 2 1 3]\n");
+    EXPECT_EQ(Describe(&other),
+              "0 3 0: [1 0 -1 0 0 3 2 4] [2 0 -1 0 0 3 502 4] [3 0 -1 0 0 0 -1 0]\n"
+              "1 1 0: [1 0 -1 0 0 2 1 3]\n");
     EXPECT_EQ(other.key, other.anims->next->keys) << "frame 0 selects the first keyframe";
     EXPECT_EQ(LoadModelV1(&other, path.c_str(), nullptr), 0) << "known animations are skipped";
     EXPECT_EQ(other.anims->keys->next->next->next->frame, 1);
@@ -99,12 +112,16 @@ TEST_F(ObjectTest, TruncatedFilesFail) {
     BuildModel(&obj);
     const std::string path = TempPath("t.mdl");
     for (auto format : {0, 1}) {
-        ASSERT_EQ(format ? SaveModelV1(&obj, path.c_str(), nullptr) : SaveModel(&obj, path.c_str(), nullptr), 0);
+        ASSERT_EQ(format ? SaveModelV1(&obj, path.c_str(), nullptr)
+                         : SaveModel(&obj, path.c_str(), nullptr),
+                  0);
         const Bytes file = ReadFile(path);
         for (size_t n = 0; n < file.size(); ++n) {
             WriteFile(path, Bytes(file.begin(), file.begin() + static_cast<long>(n)));
-            ASSERT_EQ(format ? LoadModelV1(&other, path.c_str(), nullptr) : LoadModel(&other, path.c_str(), nullptr),
-                      MDL_READ) << "format " << format << " truncated to " << n;
+            ASSERT_EQ(format ? LoadModelV1(&other, path.c_str(), nullptr)
+                             : LoadModel(&other, path.c_str(), nullptr),
+                      MDL_READ)
+                << "format " << format << " truncated to " << n;
             FreeObject(&other);
         }
     }
@@ -143,7 +160,8 @@ static Bytes PackBlock(const Mesh& m) {
 
 // Writes the mesh as a block, changes byte `at` by delta, and reads it back into *got. The writer
 // refuses (-42) every mesh the reader refuses for its tables; such a mesh is packed here instead.
-static int8_t BlockRoundTrip(const std::string& path, const Mesh& m, Mesh* got, int at = 0, int delta = 0) {
+static int8_t BlockRoundTrip(const std::string& path, const Mesh& m, Mesh* got, int at = 0,
+                             int delta = 0) {
     *got = Mesh{};
     FILE* f = std::fopen(path.c_str(), "wb");
     const int8_t w = WriteMeshBlock(f, &m);
@@ -162,7 +180,11 @@ static int8_t BlockRoundTrip(const std::string& path, const Mesh& m, Mesh* got, 
 
 // Mesh blocks with broken indexes or lengths are refused; the intact one reads back as written.
 TEST_F(ObjectTest, MeshBlocksAreValidated) {
-    const struct { const char* what; void (*breakIt)(Mesh*); int at, delta; } cases[] = {
+    const struct {
+        const char* what;
+        void (*breakIt)(Mesh*);
+        int at, delta;
+    } cases[] = {
         {"intact", [](Mesh*) {}, 0, 0},
         {"link normal", [](Mesh* m) { m->ltable[1].normal = m->ncount; }, 0, 0},
         {"link vertex", [](Mesh* m) { m->ltable[0].vertex = -1; }, 0, 0},
@@ -180,7 +202,8 @@ TEST_F(ObjectTest, MeshBlocksAreValidated) {
         m.ctable[3].ref.material = -1;  // no material is fine
         c.breakIt(&m);
         const bool intact = &c == &cases[0];
-        EXPECT_EQ(BlockRoundTrip(TempPath("m.bin"), m, &got, c.at, c.delta), intact ? 0 : MDL_READ) << c.what;
+        EXPECT_EQ(BlockRoundTrip(TempPath("m.bin"), m, &got, c.at, c.delta), intact ? 0 : MDL_READ)
+            << c.what;
         EXPECT_EQ(got.wcount, intact ? 4 : 0) << c.what;
         if (intact) {
             EXPECT_EQ(std::memcmp(got.ctable, m.ctable, 5 * sizeof(Command)), 0) << c.what;
@@ -204,7 +227,8 @@ TEST_F(ObjectTest, MeshBlocksBeyondWhatAModelMayDrawAreRefused) {
             EXPECT_EQ(got.wcount, count);
         } else {
             EXPECT_EQ(r, MDL_READ);
-            EXPECT_NE(std::string(ModelFileError()).find("exceed the 1048576 elements per table"), std::string::npos)
+            EXPECT_NE(std::string(ModelFileError()).find("exceed the 1048576 elements per table"),
+                      std::string::npos)
                 << ModelFileError();
             EXPECT_EQ(got.wtable, nullptr);
         }
@@ -224,7 +248,8 @@ TEST_F(ObjectTest, MeshBlocksBeyondWhatAModelMayDrawAreRefused) {
     Mesh got;
     EXPECT_EQ(ReadMeshBlock(f, &got), MDL_READ);
     std::fclose(f);
-    EXPECT_NE(std::string(ModelFileError()).find("unpacks to 640000040 bytes, more than a mesh of"), std::string::npos)
+    EXPECT_NE(std::string(ModelFileError()).find("unpacks to 640000040 bytes, more than a mesh of"),
+              std::string::npos)
         << ModelFileError();
 }
 
@@ -249,14 +274,17 @@ TEST_F(ObjectTest, ModelsOfManyLargeKeyframesAreRefused) {
     const int copies = static_cast<int>(kMaxModelBytes / (40 + 16 * int64_t{kMaxMeshElements})) + 1;
     Bytes many(one.begin(), one.begin() + static_cast<long>(key));
     for (int k = 0; k < copies; ++k) {
-        many.insert(many.end(), one.begin() + static_cast<long>(key), one.begin() + static_cast<long>(tail));
+        many.insert(many.end(), one.begin() + static_cast<long>(key),
+                    one.begin() + static_cast<long>(tail));
         std::memcpy(&many[many.size() - (tail - key)], &k, 4);  // frame k
     }
     many.insert(many.end(), one.begin() + static_cast<long>(tail), one.end());
     WriteFile(path, many);
     ObjectInit(&obj);
     EXPECT_EQ(LoadModel(&obj, path.c_str(), nullptr), MDL_READ);
-    EXPECT_NE(std::string(ModelFileError()).find("more than the 268435456 bytes one model may hold"), std::string::npos)
+    EXPECT_NE(
+        std::string(ModelFileError()).find("more than the 268435456 bytes one model may hold"),
+        std::string::npos)
         << ModelFileError();
     FreeObject(&obj);
 }

@@ -5,7 +5,8 @@
 
 static std::vector<int> Ring(const Anim* a) {
     std::vector<int> v;
-    for (const Keyframe* k = a->keys; k && v.size() < 100 && (v.empty() || k != a->keys); k = k->next)
+    for (const Keyframe* k = a->keys; k && v.size() < 100 && (v.empty() || k != a->keys);
+         k = k->next)
         v.push_back(k->frame);
     return v;
 }
@@ -45,7 +46,8 @@ TEST_F(ObjectTest, SetFrameMapsFramesToKeyTime) {
     SetAnimSpan(&obj, 10);
     SetAnimLength(&obj, 20);
     SelectAnim(&obj, 0, 0);
-    const int cases[][2] = {{15, 7}, {0, 0}, {8, 4}, {19, 9}, {13, 4}, {1, 0}, {18, 9}};  // frame, key
+    const int cases[][2] = {{15, 7}, {0, 0}, {8, 4}, {19, 9},
+                            {13, 4}, {1, 0}, {18, 9}};  // frame, key
     for (auto& c : cases) {
         ASSERT_EQ(SetFrame(&obj, c[0]), 0) << c[0];
         EXPECT_EQ(obj.key->frame, c[1]) << "frame " << c[0];

@@ -19,8 +19,8 @@ T* HeapTable(int n) {
 // n vertices at (x0 + i, i, 0), one normal per vertex, one link per vertex, one material and one
 // polygon run (texture 3) over all links.
 inline Mesh MakeMesh(int n, float x0 = 0) {
-    Mesh m = {HeapTable<Material>(1), 1, HeapTable<Vec4>(n), n, HeapTable<Vec4>(n), n,
-              HeapTable<Link>(n), n, HeapTable<Command>(n + 1), n + 1};
+    Mesh m = {HeapTable<Material>(1), 1, HeapTable<Vec4>(n),        n,    HeapTable<Vec4>(n), n,
+              HeapTable<Link>(n),     n, HeapTable<Command>(n + 1), n + 1};
     m.mtable[0].emissive[0] = x0;
     m.ctable[0].run = RunHeader{0, PRIM_POLYGON, 0, n, 3};
     for (int i = 0; i < n; ++i) {
@@ -43,7 +43,8 @@ inline KeyInfo Info(int flags, float tx = 0, int sharedFrame = 0) {
 
 // Keyframes at the given frames in animation id, each with its own n-vertex mesh offset by
 // 100 x frame, or with a translation of 10 x frame when flags carry KEY_TRANSLATE.
-inline void AddKeys(Object* o, int id, std::initializer_list<int> frames, int n = 3, int flags = 0) {
+inline void AddKeys(Object* o, int id, std::initializer_list<int> frames, int n = 3,
+                    int flags = 0) {
     if (SelectAnim(o, id, 0) != 0) {
         ASSERT_EQ(AddAnim(o, id), 0);
     }

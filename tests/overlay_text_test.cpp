@@ -18,9 +18,10 @@ TEST(Overlay, BracketSavesAndRestoresTheDeviceStatesOnce) {
     EXPECT_EQ(BeginOverlay(1), OVL_ALREADY_ACTIVE);
     EXPECT_EQ(EndOverlay(), 0);
     EXPECT_EQ(EndOverlay(), 0);  // closed: nothing to give back
-    std::vector<std::pair<NullOp, int>> got, expect = {
-        {NULL_CULL, 1},          {NULL_RENDER_BUFFER, 1}, {NULL_DEPTH_TEST, 0}, {NULL_CULL, 0},
-        {NULL_SET_TEXTURE, 0},   {NULL_RENDER_BUFFER, 1}, {NULL_DEPTH_TEST, 1}, {NULL_CULL, 1}};
+    std::vector<std::pair<NullOp, int>> got,
+        expect = {{NULL_CULL, 1},       {NULL_RENDER_BUFFER, 1}, {NULL_DEPTH_TEST, 0},
+                  {NULL_CULL, 0},       {NULL_SET_TEXTURE, 0},   {NULL_RENDER_BUFFER, 1},
+                  {NULL_DEPTH_TEST, 1}, {NULL_CULL, 1}};
     for (const NullCall& c : nullDevice.calls) got.emplace_back(c.op, c.a);
     EXPECT_EQ(got, expect);
 }
@@ -35,9 +36,9 @@ TEST(Overlay, PlacementCursorAndLineBreaks) {
         {6, 640, 480, 639, 50, "ab", "a@623,50 b@631,50 |639,50"},
         {4, 640, 480, 320, 50, "abc", "a@308,50 b@316,50 c@324,50 |320,50"},  // centred: kept
         {7, 640, 480, 320, 50, "ab", "a@312,50 b@320,50 |328,50"},            // 3: moved
-        {9, 640, 480, 0, 50, "a\nb", "a@0,38 b@0,50 |8,62"},    // bottom: the cursor stays one
+        {9, 640, 480, 0, 50, "a\nb", "a@0,38 b@0,50 |8,62"},  // bottom: the cursor stays one
         {1, 640, 480, 0, 50, "ab\nc", "a@0,44 b@8,44 c@0,56 |8,62"},  // middle: the same
-        {5, 640, 480, 0, 0, "aW\n\nb", "a@0,0 W@8,0 b@0,24 |8,24"},  // empty line: space high
+        {5, 640, 480, 0, 0, "aW\n\nb", "a@0,0 W@8,0 b@0,24 |8,24"},   // empty line: space high
         {5, 40, 100, 0, 0, "ab cd ef", "a@0,0 b@8,0 c@0,12 d@8,12 e@0,24 f@8,24 |16,24"},
         {5, 40, 100, 0, 0, "abcd ef", "a@0,0 b@8,0 c@16,0 d@24,0 e@0,12 f@8,12 |16,12"},
         {5, 40, 100, 0, 0, "xy abcdef",
@@ -59,8 +60,8 @@ TEST(Overlay, PlacementCursorAndLineBreaks) {
         box.cursor_x = c.cx;
         box.cursor_y = c.cy;
         PrintText(&box, c.text);
-        std::string got = Placed() + "|" + std::to_string(box.cursor_x) + "," +
-                          std::to_string(box.cursor_y);
+        std::string got =
+            Placed() + "|" + std::to_string(box.cursor_x) + "," + std::to_string(box.cursor_y);
         EXPECT_EQ(got, c.expect) << "align " << c.align << ", " << (c.text ? c.text : "(null)");
     }
 }

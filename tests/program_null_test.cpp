@@ -72,7 +72,8 @@ TEST(ProgramNull, AMissingModelStopsTheStartUpAndNamesTheFile) {
     std::string cmd = "cd '" + dir + "' && '" DEMO_NULL "' --headless >/dev/null 2>err.txt";
     int raw = std::system(cmd.c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
-    EXPECT_NE(Slurp(dir + "/err.txt").find("Unable to load the model \"dvere.mdl\""), std::string::npos);
+    EXPECT_NE(Slurp(dir + "/err.txt").find("Unable to load the model \"dvere.mdl\""),
+              std::string::npos);
 }
 
 TEST(ProgramNull, AModelWithoutAnAnimationTheShowPlaysStopsTheStartUpAndNamesBoth) {
@@ -85,10 +86,15 @@ TEST(ProgramNull, AModelWithoutAnAnimationTheShowPlaysStopsTheStartUpAndNamesBot
     EXPECT_EQ(r.out.find("closed after 2874"), std::string::npos) << "the show did not play";
     // An animation that is there without keyframes cannot be drawn either.
     ASSERT_EQ(showdata::WriteModel(dir, "cpu", {{0, {0, 10}, 20}, {2, {0, 5, 10}, 15}}), "");
-    ASSERT_EQ(showdata::WriteModel(dir, "hrdina", {{0, {0, 10}, 20}, {1, {0, 10}, 20}, {2, {}, 60}, {3, {0, 3000}, 6000}}), "");
+    ASSERT_EQ(
+        showdata::WriteModel(
+            dir, "hrdina", {{0, {0, 10}, 20}, {1, {0, 10}, 20}, {2, {}, 60}, {3, {0, 3000}, 6000}}),
+        "");
     r = Start("", "--headless -- 640 480 0");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("The model \"hrdina.mdl\" has no keyframes in animation 2"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The model \"hrdina.mdl\" has no keyframes in animation 2"),
+              std::string::npos)
+        << r.err;
 }
 
 TEST(ProgramNull, BadRemapFilesAndAMissingPictureAreReportedAndTheShowGoesOn) {
@@ -104,8 +110,10 @@ TEST(ProgramNull, BadRemapFilesAndAMissingPictureAreReportedAndTheShowGoesOn) {
     EXPECT_NE(r.out.find("closed after 2874 frames"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("The remap file \"ruvo.txi\" is malformed at line 3"), std::string::npos)
         << r.err;
-    EXPECT_NE(r.err.find("The remap file \"dvere.txi\" cannot be opened"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("The picture \"hlnapis.pcx\" cannot be loaded"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The remap file \"dvere.txi\" cannot be opened"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("The picture \"hlnapis.pcx\" cannot be loaded"), std::string::npos)
+        << r.err;
 }
 
 // Each of the ten integers at 0, -1, -2147483648 and 2147483647, and screens of 4096 and 4097
@@ -149,16 +157,19 @@ TEST(ProgramNull, EveryIntegerAtItsEdgesIsRefusedByNameOrPlaysTheShow) {
         int frames = -1;
         const size_t at = r.out.find("closed after ");
         if (at != std::string::npos) std::sscanf(r.out.c_str() + at, "closed after %d", &frames);
-        EXPECT_TRUE(c.paced ? frames >= 1 && frames <= 2874 : frames == 2874) << c.line << ": " << r.out;
+        EXPECT_TRUE(c.paced ? frames >= 1 && frames <= 2874 : frames == 2874)
+            << c.line << ": " << r.out;
     }
 }
 
 TEST(ProgramNull, AMissingTextureLibraryStopsWithTheAssertionReport) {
     std::string dir = testing::TempDir() + "/nolibs";
-    std::string cmd = "mkdir -p '" + dir + "' && cd '" + dir + "' && '" DEMO_NULL "' --headless >/dev/null 2>err.txt";
+    std::string cmd = "mkdir -p '" + dir + "' && cd '" + dir +
+                      "' && '" DEMO_NULL "' --headless >/dev/null 2>err.txt";
     int raw = std::system(cmd.c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 3);
-    EXPECT_NE(Slurp(dir + "/err.txt").find("Assertion failed: !LoadTexLib(\"demo.tex\",&lib), file Navek, line 1582"),
+    EXPECT_NE(Slurp(dir + "/err.txt")
+                  .find("Assertion failed: !LoadTexLib(\"demo.tex\",&lib), file Navek, line 1582"),
               std::string::npos);
 }
 

@@ -41,20 +41,23 @@ protected:
             GTEST_SKIP() << "no X server for this test: " << why;
         }
         for (const char* tool : {"xwd", "xdotool"})
-            ASSERT_TRUE(xsession::OnPath(tool)) << tool << " is missing (scripts/deps.sh installs it)";
+            ASSERT_TRUE(xsession::OnPath(tool))
+                << tool << " is missing (scripts/deps.sh installs it)";
     }
     void TearDown() override {
         xsession::Stop(program);
         x.End();
-        if (!HasFailure() && !std::getenv("TAMBIR_KEEP_SCREENSHOTS")) std::filesystem::remove_all(dir);
-        else std::fprintf(stderr, "screenshots and logs kept in %s\n", dir.c_str());
+        if (!HasFailure() && !std::getenv("TAMBIR_KEEP_SCREENSHOTS"))
+            std::filesystem::remove_all(dir);
+        else
+            std::fprintf(stderr, "screenshots and logs kept in %s\n", dir.c_str());
     }
 
     // Starts the program at 640 x 480, 30 ms a frame, and waits until frame 101 was presented
     // (frame 100 is then complete on disk, and the title card shows).
     void Play(const char* path, bool windowed, int width = kPicW, int height = kPicH) {
-        std::vector<std::string> args = {path, "--device", "0", "--frames", dir + "/frames",
-                                         "--frames-at", "100,101"};
+        std::vector<std::string> args = {
+            path, "--device", "0", "--frames", dir + "/frames", "--frames-at", "100,101"};
         if (windowed) args.push_back("--window");
         for (const char* a : {"--", "", "", "1", "72", "30"}) args.push_back(a);
         args[args.size() - 5] = std::to_string(width);
@@ -62,15 +65,20 @@ protected:
         // On a real display SDL brings in D-Bus and the OpenGL driver, which keep blocks to the
         // end that the leak checker cannot tell from ours (the headless program tests check the
         // programs for leaks); every other sanitizer finding still ends the program.
-        program = xsession::Spawn(args, {"DISPLAY=" + x.display, "SDL_VIDEODRIVER=x11",
-                                         "SDL_AUDIODRIVER=dummy",
-                                         "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"},
-                                  SHOW_DATA_DIR, dir + "/program.log");
+        program =
+            xsession::Spawn(args,
+                            {"DISPLAY=" + x.display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+                             "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"},
+                            SHOW_DATA_DIR, dir + "/program.log");
         ASSERT_GT(program, 0);
         std::string done = dir + "/frames/frame-000101.png";
-        ASSERT_TRUE(xsession::WaitFor(30000, [&] {
-            return std::filesystem::exists(done) || xsession::Exited(program);
-        }) && std::filesystem::exists(done)) << "frame 101 never came; see " << dir << "/program.log";
+        ASSERT_TRUE(xsession::WaitFor(30000,
+                                      [&] {
+                                          return std::filesystem::exists(done) ||
+                                                 xsession::Exited(program);
+                                      }) &&
+                    std::filesystem::exists(done))
+            << "frame 101 never came; see " << dir << "/program.log";
         window = x.Find("Tambir demo");
         ASSERT_NE(window, 0u) << "no window named \"Tambir demo\"";
     }
@@ -104,7 +112,8 @@ protected:
         Rect f = x.Geometry(window, true);
         EXPECT_EQ(g.w, w) << "window width";
         EXPECT_EQ(g.h, h) << "window height";
-        EXPECT_TRUE(Inside(f)) << "frame " << f.w << "x" << f.h << " at " << f.x << "," << f.y << " leaves the screen";
+        EXPECT_TRUE(Inside(f)) << "frame " << f.w << "x" << f.h << " at " << f.x << "," << f.y
+                               << " leaves the screen";
         EXPECT_LE(std::abs(2 * g.x + g.w - kScreenW), 32) << "not centred: x " << g.x;
         EXPECT_LE(std::abs(2 * g.y + g.h - kScreenH), 48) << "not centred: y " << g.y;
     }
@@ -187,8 +196,8 @@ protected:
         ExpectFullScreen(WaitGeometry(true));
         AltEnter();
         Rect again = WaitGeometry(false);
-        EXPECT_TRUE(again == win) << "the window came back " << again.w << "x" << again.h
-                                  << " at " << again.x << "," << again.y;
+        EXPECT_TRUE(again == win) << "the window came back " << again.w << "x" << again.h << " at "
+                                  << again.x << "," << again.y;
         EndsCleanly();
     }
 
@@ -259,8 +268,12 @@ TEST_F(Bare, GlideWindowIsCentredAndAltEnterComesBack) { WindowAndBack(DEMO_GLID
 TEST_F(Bare, ResizedWindowKeepsThePictureLetterboxed) { ResizedWindow(); }
 TEST_F(Bare, GlideGetsItsPictureBackWithTheFocus) { FocusLostAndBack(); }
 
-TEST_F(WithWindowManager, D3dFullScreenFillsTheScreenAndAltEnterSwitches) { FullScreenAndBack(DEMO_D3D); }
-TEST_F(WithWindowManager, GlideFullScreenFillsTheScreenAndAltEnterSwitches) { FullScreenAndBack(DEMO_GLIDE); }
+TEST_F(WithWindowManager, D3dFullScreenFillsTheScreenAndAltEnterSwitches) {
+    FullScreenAndBack(DEMO_D3D);
+}
+TEST_F(WithWindowManager, GlideFullScreenFillsTheScreenAndAltEnterSwitches) {
+    FullScreenAndBack(DEMO_GLIDE);
+}
 TEST_F(WithWindowManager, D3dWindowIsCentredAndAltEnterComesBack) { WindowAndBack(DEMO_D3D); }
 TEST_F(WithWindowManager, GlideWindowIsCentredAndAltEnterComesBack) { WindowAndBack(DEMO_GLIDE); }
 TEST_F(WithWindowManager, ResizedWindowKeepsThePictureLetterboxed) { ResizedWindow(); }
@@ -270,7 +283,8 @@ TEST_F(WithWindowManager, D3dMinimisedAndRestoredShowsThePictureAgain) {
     Play(DEMO_D3D, false);
     ExpectFullScreen(WaitGeometry(true));
     EXPECT_EQ(x.Shell("xdotool windowminimize --sync " + std::to_string(window)), 0);
-    EXPECT_TRUE(xsession::WaitFor(2000, [&] { return x.Geometry(window).w == 0; })) << "not minimised";
+    EXPECT_TRUE(xsession::WaitFor(2000, [&] { return x.Geometry(window).w == 0; }))
+        << "not minimised";
     EXPECT_EQ(x.Shell("xdotool windowactivate --sync " + std::to_string(window)), 0);
     Rect back = WaitGeometry(true);
     ExpectFullScreen(back);

@@ -15,8 +15,8 @@ namespace {
 struct Eye {
     float depthUnit = 1.0f;
     ScVertex See(float x, float y, float z, uint32_t color = ~0u, float u = 0, float v = 0) const {
-        return ScVertex{100 + 40 * x / z, 50 - 40 * y / z, 1000 * (z - 1) / z * depthUnit, 1 / z,
-                        color, u, v};
+        return ScVertex{
+            100 + 40 * x / z, 50 - 40 * y / z, 1000 * (z - 1) / z * depthUnit, 1 / z, color, u, v};
     }
 };
 
@@ -85,14 +85,26 @@ TEST(SoftcardNearPlane, TrianglesDrawExactlyTheirPartInFront) {
             int pixels;          // at least this many drawn
             int differ;          // at most this many pixels differ
         } cases[] = {
-            {"one behind: a quad", {a, b, behind}, {Near(a, behind), a, b, Near(b, behind)}, 3000, 0},
-            {"two behind: a triangle", {a, behind, behind2}, {Near(a, behind2), a, Near(a, behind)}, 300, 0},
-            {"one between camera and near plane", {a, b, between},
-             {Near(a, between), a, b, Near(b, between)}, 2000, 4},
+            {"one behind: a quad",
+             {a, b, behind},
+             {Near(a, behind), a, b, Near(b, behind)},
+             3000,
+             0},
+            {"two behind: a triangle",
+             {a, behind, behind2},
+             {Near(a, behind2), a, Near(a, behind)},
+             300,
+             0},
+            {"one between camera and near plane",
+             {a, b, between},
+             {Near(a, between), a, b, Near(b, between)},
+             2000,
+             4},
             {"three behind: nothing", {behind, between, P{-1, -2, -4, ~0u, 0, 0}}, {}, 0, 0},
         };
         for (const auto& k : cases) {
-            SCOPED_TRACE(std::string(k.name) + (unit == 1.0f ? ", depth 0..65535" : ", depth 0..1"));
+            SCOPED_TRACE(std::string(k.name) +
+                         (unit == 1.0f ? ", depth 0..65535" : ", depth 0..1"));
             const float scale = unit == 1.0f ? 1.0f : 65535.0f;
             ScCard* clipped = Card(scale, tex);
             const ScVertex tri[3] = {see(k.tri[0]), see(k.tri[1]), see(k.tri[2])};
@@ -159,7 +171,7 @@ TEST(SoftcardNearPlane, StripsAndFansKeepTheirWindingThroughTheCut) {
         strip.push_back(e.See(2, -2, z));
     }
     // The fan: centre in front, rim around the floor square x in [-2, 2], z in [-6, 8].
-    std::vector<ScVertex> fan = {e.See(0, -2, 3), e.See(-2, -2, 8), e.See(2, -2, 8),
+    std::vector<ScVertex> fan = {e.See(0, -2, 3),  e.See(-2, -2, 8),  e.See(2, -2, 8),
                                  e.See(2, -2, -6), e.See(-2, -2, -6), e.See(-2, -2, 8)};
     // By hand: the square cut at z = 1, corners in screen order.
     const ScVertex cut[4] = {e.See(-2, -2, 8), e.See(2, -2, 8), e.See(2, -2, 1), e.See(-2, -2, 1)};
@@ -178,9 +190,11 @@ TEST(SoftcardNearPlane, StripsAndFansKeepTheirWindingThroughTheCut) {
             // Strip: 8 triangles, the last two wholly behind; fan: 4, all reaching the front.
             EXPECT_EQ(n, isStrip ? 6 : 4);
             if (cull == SC_CULL_CW)
-                EXPECT_EQ(Differ(c, nullptr, SC_BACK, 0), 0) << (isStrip ? "strip" : "fan") << " culled";
+                EXPECT_EQ(Differ(c, nullptr, SC_BACK, 0), 0)
+                    << (isStrip ? "strip" : "fan") << " culled";
             else
-                EXPECT_EQ(Differ(c, ref, SC_BACK), 0) << (isStrip ? "strip" : "fan") << " cull " << cull;
+                EXPECT_EQ(Differ(c, ref, SC_BACK), 0)
+                    << (isStrip ? "strip" : "fan") << " cull " << cull;
             ScDestroy(c);
         }
     }

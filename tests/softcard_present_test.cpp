@@ -13,8 +13,8 @@
 namespace {
 
 std::string TempDir(const char* name) {
-    std::string dir = std::string(::testing::TempDir()) + "softcard-" + name + "-" +
-                      std::to_string(getpid());
+    std::string dir =
+        std::string(::testing::TempDir()) + "softcard-" + name + "-" + std::to_string(getpid());
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
@@ -40,7 +40,8 @@ TEST(SoftcardCapture, PresentWritesTheListedFramesAsPng) {
     Win32_SetOptions(o);
     const std::string dir = TempDir("list") + "/made/by/the/card";
     ScCard* c = ScCreate(64, 40);
-    EXPECT_FALSE(ScSetCapture(c, dir, "3-2")) << "the list is Win32_ParseFrameList's (tested there)";
+    EXPECT_FALSE(ScSetCapture(c, dir, "3-2"))
+        << "the list is Win32_ParseFrameList's (tested there)";
     ASSERT_TRUE(ScSetCapture(c, dir, "2,4-5"));
     for (int i = 1; i <= 6; ++i) {
         ScClearColor(c, SC_BACK, uint16_t(i));
@@ -84,20 +85,23 @@ TEST(SoftcardPresent, LetterboxKeepsTheAspectInTheDrawablesPixels) {
         int pw, ph, ow, oh;
         ScRect want;
     } cases[] = {
-        {640, 480, 1024, 768, {0, 0, 1024, 768}},    // same aspect: no bars
-        {640, 480, 800, 480, {80, 0, 640, 480}},     // wider: bars left and right
-        {640, 480, 640, 800, {0, 160, 640, 480}},    // taller: bars above and below
+        {640, 480, 1024, 768, {0, 0, 1024, 768}},  // same aspect: no bars
+        {640, 480, 800, 480, {80, 0, 640, 480}},   // wider: bars left and right
+        {640, 480, 640, 800, {0, 160, 640, 480}},  // taller: bars above and below
         {856, 480, 1024, 768, {0, 97, 1024, 574}},
         {640, 480, 2048, 1536, {0, 0, 2048, 1536}},  // a HiDPI drawable: its pixels, not points
         {640, 480, 3, 1000, {0, 499, 3, 2}},
-        {640, 480, 1, 1, {0, 0, 1, 1}},              // never narrower than a pixel
-        {640, 480, 0, 480, {0, 0, 0, 0}},            // nothing to draw into
+        {640, 480, 1, 1, {0, 0, 1, 1}},    // never narrower than a pixel
+        {640, 480, 0, 480, {0, 0, 0, 0}},  // nothing to draw into
         {0, 480, 640, 480, {0, 0, 0, 0}},
         {640, -1, 640, 480, {0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         ScRect r = ScLetterbox(c.pw, c.ph, c.ow, c.oh);
-        auto str = [](ScRect q) { return std::to_string(q.w) + "x" + std::to_string(q.h) + "+" + std::to_string(q.x) + "+" + std::to_string(q.y); };
+        auto str = [](ScRect q) {
+            return std::to_string(q.w) + "x" + std::to_string(q.h) + "+" + std::to_string(q.x) +
+                   "+" + std::to_string(q.y);
+        };
         EXPECT_EQ(str(r), str(c.want)) << c.pw << "x" << c.ph << " into " << c.ow << "x" << c.oh;
     }
 }
@@ -109,8 +113,8 @@ TEST(SoftcardPresent, ShowsTheFrontBufferInAWindow) {
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "softcard-test";
     RegisterClassA(&wc);
-    HWND w = CreateWindowExA(0, "softcard-test", "card", WS_THICKFRAME, 0, 0, 320, 200,
-                             nullptr, nullptr, nullptr, nullptr);
+    HWND w = CreateWindowExA(0, "softcard-test", "card", WS_THICKFRAME, 0, 0, 320, 200, nullptr,
+                             nullptr, nullptr, nullptr);
     ASSERT_NE(w, nullptr);
     ScCard* c = ScCreate(64, 48);
     Quad(c, 0, 0, 32, 48, 0xFFFF0000);

@@ -18,7 +18,8 @@ int Side(const std::vector<ScVertex>& poly, float px, float py, float margin) {
     bool inside = true, outside = false;
     float area = 0;
     for (size_t i = 0; i < poly.size(); ++i)
-        area += poly[i].x * poly[(i + 1) % poly.size()].y - poly[(i + 1) % poly.size()].x * poly[i].y;
+        area +=
+            poly[i].x * poly[(i + 1) % poly.size()].y - poly[(i + 1) % poly.size()].x * poly[i].y;
     for (size_t i = 0; i < poly.size(); ++i) {
         const ScVertex& a = poly[i];
         const ScVertex& b = poly[(i + 1) % poly.size()];
@@ -75,12 +76,13 @@ TEST(SoftcardFill, TopLeftRuleSpriteCoverageAndClipWindow) {
         int cols0, cols1, rows0, rows1;  // covered columns and rows, end exclusive
         int clip[4];                     // clip window set before drawing, if any
     } cases[] = {
-        {SC_FAN, 10.5f, 10.5f, 20.5f, 20.5f, 10, 20, 10, 20, {}},  // edges through centres: left/top in
+        // Edges through centres: the left and top ones are in.
+        {SC_FAN, 10.5f, 10.5f, 20.5f, 20.5f, 10, 20, 10, 20, {}},
         {SC_FAN, 10.4f, 10.4f, 20.4f, 20.4f, 10, 20, 10, 20, {}},
         {SC_FAN, 10.6f, 10.6f, 20.6f, 20.6f, 11, 21, 11, 21, {}},
-        {SC_FAN, 10.0f, 10.0f, 10.5f, 10.5f, 10, 10, 10, 10, {}},   // no centre inside: nothing
-        {SC_FAN, 10.0f, 10.0f, 10.56f, 10.56f, 10, 11, 10, 11, {}}, // one centre
-        {SC_FAN, -5.0f, -5.0f, 3.0f, 2.0f, 0, 3, 0, 2, {}},         // off the top-left corner
+        {SC_FAN, 10.0f, 10.0f, 10.5f, 10.5f, 10, 10, 10, 10, {}},    // no centre inside: nothing
+        {SC_FAN, 10.0f, 10.0f, 10.56f, 10.56f, 10, 11, 10, 11, {}},  // one centre
+        {SC_FAN, -5.0f, -5.0f, 3.0f, 2.0f, 0, 3, 0, 2, {}},          // off the top-left corner
         // The devices' sprite u = 10 (height), v = 20 (width) at (100, 50): x 90-110, y 45-55.
         {SC_FAN, 90, 45, 110, 55, 90, 110, 45, 55, {}},
         {SC_POLYGON, 90, 45, 110, 55, 90, 110, 45, 55, {}},
@@ -100,17 +102,23 @@ TEST(SoftcardFill, TopLeftRuleSpriteCoverageAndClipWindow) {
                 bool want = x >= k.cols0 && x < k.cols1 && y >= k.rows0 && y < k.rows1;
                 if ((Px(c, x, y) != 0) != want && wrong++ == 0)
                     ADD_FAILURE() << "prim " << k.prim << " rect " << k.x0 << "," << k.y0 << "-"
-                                  << k.x1 << "," << k.y1 << " clip " << k.clip[0] << "," << k.clip[1]
-                                  << "-" << k.clip[2] << "," << k.clip[3] << " pixel " << x << ","
-                                  << y << ": expected " << want;
+                                  << k.x1 << "," << k.y1 << " clip " << k.clip[0] << ","
+                                  << k.clip[1] << "-" << k.clip[2] << "," << k.clip[3] << " pixel "
+                                  << x << "," << y << ": expected " << want;
             }
         ScDestroy(c);
     }
 }
 
 TEST(SoftcardDepth, LessAndAlwaysWithAndWithoutWrites) {
-    const struct { ScDepthFunc func; bool write; uint16_t stored; float z; bool drawn; uint16_t after; }
-        cases[] = {
+    const struct {
+        ScDepthFunc func;
+        bool write;
+        uint16_t stored;
+        float z;
+        bool drawn;
+        uint16_t after;
+    } cases[] = {
         {SC_DEPTH_LESS, true, 1000, 999, true, 999},
         {SC_DEPTH_LESS, true, 1000, 1000, false, 1000},  // equal is not less
         {SC_DEPTH_LESS, true, 1000, 1001, false, 1000},
@@ -134,12 +142,15 @@ TEST(SoftcardDepth, LessAndAlwaysWithAndWithoutWrites) {
 }
 
 TEST(SoftcardBlend, SourceAlphaArithmetic) {
-    const struct { uint32_t src; uint16_t dst, want; } cases[] = {
+    const struct {
+        uint32_t src;
+        uint16_t dst, want;
+    } cases[] = {
         {0x80FFFFFF, 0x0000, Rgb565(128, 128, 128)},
-        {0xFFFF0000, 0x07E0, 0xF800},                // opaque replaces
-        {0x00FF0000, 0x07E0, 0x07E0},                // transparent keeps
-        {0x40C86432, 0x07E0, 0x36C1},                // (200,100,50) a 64 over green: 50,216,13
-        {0x80000000, 0xFFFF, Rgb565(127, 127, 127)}, // black half over white
+        {0xFFFF0000, 0x07E0, 0xF800},                 // opaque replaces
+        {0x00FF0000, 0x07E0, 0x07E0},                 // transparent keeps
+        {0x40C86432, 0x07E0, 0x36C1},                 // (200,100,50) a 64 over green: 50,216,13
+        {0x80000000, 0xFFFF, Rgb565(127, 127, 127)},  // black half over white
     };
     for (const auto& k : cases) {
         ScCard* c = PlainCard(8, 8);
@@ -155,7 +166,10 @@ TEST(SoftcardState, CullModesBySreenWinding) {
     // (10,10) (30,10) (10,30) runs clockwise on screen (y grows downwards).
     const ScVertex cw[3] = {V(10, 10), V(30, 10), V(10, 30)};
     const ScVertex ccw[3] = {V(10, 10), V(10, 30), V(30, 10)};
-    const struct { ScCull cull; bool cwDrawn, ccwDrawn; } cases[] = {{SC_CULL_NONE, true, true}, {SC_CULL_CW, false, true}, {SC_CULL_CCW, true, false}};
+    const struct {
+        ScCull cull;
+        bool cwDrawn, ccwDrawn;
+    } cases[] = {{SC_CULL_NONE, true, true}, {SC_CULL_CW, false, true}, {SC_CULL_CCW, true, false}};
     // A strip keeps one facing: its second triangle is turned back before culling.
     const ScVertex strip[4] = {V(0, 0), V(20, 0), V(0, 20), V(20, 20)};
     for (const auto& k : cases) {
@@ -225,7 +239,8 @@ TEST(SoftcardLines, StripsDrawEachPixelOnceWithoutTheLastOne) {
 TEST(SoftcardRobust, BadInputNeverCrashesNorWritesOutside) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    for (auto [w, h] : {std::pair{0, 10}, {10, -1}, {100000, 10}}) EXPECT_EQ(ScCreate(w, h), nullptr);
+    for (auto [w, h] : {std::pair{0, 10}, {10, -1}, {100000, 10}})
+        EXPECT_EQ(ScCreate(w, h), nullptr);
     EXPECT_EQ(ScDraw(nullptr, SC_FAN, nullptr, 3), -1);
     ScCard* c = PlainCard(32, 32);
     EXPECT_EQ(ScDraw(c, SC_FAN, nullptr, 3), -1);
@@ -271,24 +286,35 @@ TEST(SoftcardRobust, ExtremeTrianglesOnTinyBuffersStayInsideTheClipWindow) {
     // primitive in every mode, buffers of a few pixels. Colour and depth outside the clip window
     // keep their clear values, and the AVX2 copy draws exactly what the plain copy draws.
     std::mt19937 rng(42);
-    const float specials[] = {0.0f, -0.0f, 1e-30f, -1e6f, 1e6f, 3e6f, 0.5f, 7.49f,
-                              std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()};
+    const float specials[] = {0.0f,
+                              -0.0f,
+                              1e-30f,
+                              -1e6f,
+                              1e6f,
+                              3e6f,
+                              0.5f,
+                              7.49f,
+                              std::numeric_limits<float>::quiet_NaN(),
+                              std::numeric_limits<float>::infinity()};
     auto value = [&](float scale) {
         return (rng() % 4 == 0) ? specials[rng() % 10]
                                 : (float(rng() % 20001) / 10000.0f - 0.5f) * scale;
     };
-    const struct { int w, h, tw, th; } sizes[] = {{1, 1, 1, 1}, {3, 7, 4, 2}, {17, 9, 3, 5}, {9, 2, 64, 1}};
+    const struct {
+        int w, h, tw, th;
+    } sizes[] = {{1, 1, 1, 1}, {3, 7, 4, 2}, {17, 9, 3, 5}, {9, 2, 64, 1}};
     for (const auto& k : sizes) {
         ScCard* card[2] = {ScCreate(k.w, k.h), ScCreate(k.w, k.h)};  // plain, AVX2
         ScTexture* t = ScTextureCreate(k.tw, k.th);
         for (int mode = 0; mode < 64; ++mode) {
             const ScPrim prim = ScPrim(1 + mode % 4);  // triangles, strip, fan, polygon
             const int state = mode / 4;
-            const int x0 = int(rng() % 3) - 1, y0 = int(rng() % 3) - 1, x1 = k.w + int(rng() % 3) - 1;
+            const int x0 = int(rng() % 3) - 1, y0 = int(rng() % 3) - 1,
+                      x1 = k.w + int(rng() % 3) - 1;
             ScVertex v[12];
             for (ScVertex& p : v)
                 p = ScVertex{value(4.0f * k.w), value(4.0f * k.h), value(70000.0f), value(3.0f),
-                             uint32_t(rng()), value(100.0f), value(100.0f)};
+                             uint32_t(rng()),   value(100.0f),     value(100.0f)};
             std::vector<uint16_t> got[2][2];  // [copy][colour, depth]
             for (int simd = 0; simd < 2; ++simd) {
                 ScCard* c = card[simd];
@@ -304,7 +330,8 @@ TEST(SoftcardRobust, ExtremeTrianglesOnTinyBuffersStayInsideTheClipWindow) {
                 ScDraw(c, SC_LINE_STRIP, v, 12);
                 for (int b = 0; b < 2; ++b) {
                     got[simd][b].assign(size_t(k.w * k.h), 0);
-                    ScReadRect(c, b ? SC_DEPTH : SC_BACK, 0, 0, k.w, k.h, got[simd][b].data(), 2 * k.w);
+                    ScReadRect(c, b ? SC_DEPTH : SC_BACK, 0, 0, k.w, k.h, got[simd][b].data(),
+                               2 * k.w);
                 }
             }
             int wrong = 0;
@@ -312,11 +339,13 @@ TEST(SoftcardRobust, ExtremeTrianglesOnTinyBuffersStayInsideTheClipWindow) {
                 for (int i = 0; i < k.w * k.h; ++i) {
                     const int x = i % k.w, y = i / k.w;
                     const bool outside = x < x0 || x >= x1 || y < y0;
-                    const uint16_t clear = b ? 0x7777 : 0x5555, plain = got[0][b][i], simd = got[1][b][i];
+                    const uint16_t clear = b ? 0x7777 : 0x5555, plain = got[0][b][i],
+                                   simd = got[1][b][i];
                     if ((plain != simd || (outside && plain != clear)) && wrong++ < 3)
-                        ADD_FAILURE() << k.w << "x" << k.h << " mode " << mode << (b ? " depth" : " colour")
-                                      << " at " << x << "," << y << (outside ? " (outside)" : "")
-                                      << ": plain " << Hex(plain) << " simd " << Hex(simd);
+                        ADD_FAILURE()
+                            << k.w << "x" << k.h << " mode " << mode << (b ? " depth" : " colour")
+                            << " at " << x << "," << y << (outside ? " (outside)" : "")
+                            << ": plain " << Hex(plain) << " simd " << Hex(simd);
                 }
             EXPECT_EQ(wrong, 0) << k.w << "x" << k.h << " mode " << mode;
         }
@@ -328,9 +357,13 @@ TEST(SoftcardRobust, ExtremeTrianglesOnTinyBuffersStayInsideTheClipWindow) {
 
 TEST(SoftcardPixels, RectanglesAreClippedToTheBuffer) {
     // The count written, the first written pixel and the image column and row it came from.
-    const struct { int x, y, w, h, written, firstX, firstY, srcCol, srcRow; } cases[] = {
-        {600, 10, 100, 4, 40 * 4, 600, 10, 0, 0}, {-10, 0, 100, 2, 90 * 2, 0, 0, 10, 0},
-        {5, -3, 4, 4, 4 * 1, 5, 0, 0, 3}, {640, 0, 10, 10, 0, 0, 0, 0, 0}, {0, 0, 0, 5, 0, 0, 0, 0, 0}};
+    const struct {
+        int x, y, w, h, written, firstX, firstY, srcCol, srcRow;
+    } cases[] = {{600, 10, 100, 4, 40 * 4, 600, 10, 0, 0},
+                 {-10, 0, 100, 2, 90 * 2, 0, 0, 10, 0},
+                 {5, -3, 4, 4, 4 * 1, 5, 0, 0, 3},
+                 {640, 0, 10, 10, 0, 0, 0, 0, 0},
+                 {0, 0, 0, 5, 0, 0, 0, 0, 0}};
     std::vector<uint16_t> img(100 * 4);  // row r, column i: r * 1000 + i + 1
     for (int i = 0; i < 400; ++i) img[i] = uint16_t(i / 100 * 1000 + i % 100 + 1);
     for (const auto& k : cases) {
@@ -341,8 +374,10 @@ TEST(SoftcardPixels, RectanglesAreClippedToTheBuffer) {
         std::vector<uint16_t> back(100 * 4, 0);
         if (n > 0) {
             EXPECT_EQ(Px(c, k.firstX, k.firstY, SC_FRONT), want) << "at " << k.x << "," << k.y;
-            EXPECT_EQ(ScReadRect(c, SC_FRONT, k.x, k.y, k.w, k.h, back.data(), 200), n) << "at " << k.x << "," << k.y;
-            EXPECT_EQ(back[k.srcRow * 100 + k.srcCol], want) << "read back at " << k.x << "," << k.y;
+            EXPECT_EQ(ScReadRect(c, SC_FRONT, k.x, k.y, k.w, k.h, back.data(), 200), n)
+                << "at " << k.x << "," << k.y;
+            EXPECT_EQ(back[k.srcRow * 100 + k.srcCol], want)
+                << "read back at " << k.x << "," << k.y;
         }
         EXPECT_EQ(Px(c, 1, 1, SC_BACK), 0);
         ScDestroy(c);

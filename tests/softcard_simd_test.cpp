@@ -17,9 +17,7 @@ TEST(SoftcardSimd, SameDepthAndPixelsAsThePlainCopyInEveryMode) {
     std::vector<uint16_t> texels(32 * 16);
     for (auto& t : texels) t = uint16_t(colour(rng));
     texels[5] = texels[77] = 0xF81F;
-    const struct {
-        int w, h;
-    } sizes[] = {{32, 16}, {3, 5}};
+    const struct { int w, h; } sizes[] = {{32, 16}, {3, 5}};
     for (const auto& size : sizes) {
         ScTexture* tex = ScTextureCreate(size.w, size.h);
         ScTextureLoad(tex, SC_FMT_RGB565, texels.data(), 0, nullptr, SC_KEY_RAW, 0xF81F);
@@ -60,10 +58,11 @@ TEST(SoftcardSimd, SameDepthAndPixelsAsThePlainCopyInEveryMode) {
                 for (int i = 0; i < 128 * 128; ++i)
                     for (int b = 0; b < 2; ++b)
                         if (result[0][b][i] != result[simd][b][i] && diff++ < 3)
-                            ADD_FAILURE() << "texture " << size.w << "x" << size.h << " mode " << mode
-                                          << (b ? " depth" : " colour") << " at " << i % 128 << ","
-                                          << i / 128 << ": plain " << Hex(result[0][b][i])
-                                          << (simd == 1 ? " AVX2 " : " AVX-512 ") << Hex(result[simd][b][i]);
+                            ADD_FAILURE()
+                                << "texture " << size.w << "x" << size.h << " mode " << mode
+                                << (b ? " depth" : " colour") << " at " << i % 128 << "," << i / 128
+                                << ": plain " << Hex(result[0][b][i])
+                                << (simd == 1 ? " AVX2 " : " AVX-512 ") << Hex(result[simd][b][i]);
                 EXPECT_EQ(diff, 0) << "mode " << mode << " copy " << simd;
             }
         }

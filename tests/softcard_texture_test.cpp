@@ -12,18 +12,29 @@ TEST(SoftcardTexels, EveryFormatConvertsAKnownValue) {
     uint32_t pal[256] = {};
     pal[0x12] = 0x00ABCDEF;
     pal[0xFF] = 0x00102030;
-    const struct { ScFormat format; uint32_t raw, want; int bytes; } cases[] = {
-        {SC_FMT_RGB332, 0xE0, 0xFFFF0000, 1}, {SC_FMT_RGB332, 0x1C, 0xFF00FF00, 1},
+    const struct {
+        ScFormat format;
+        uint32_t raw, want;
+        int bytes;
+    } cases[] = {
+        {SC_FMT_RGB332, 0xE0, 0xFFFF0000, 1},
+        {SC_FMT_RGB332, 0x1C, 0xFF00FF00, 1},
         {SC_FMT_RGB332, 0x03, 0xFF0000FF, 1},
         {SC_FMT_RGB332, 0x49, 0xFF494955, 1},  // 010 010 01: 0x49, 0x49, 0x55
-        {SC_FMT_A8, 0x7F, 0x7FFFFFFF, 1}, {SC_FMT_I8, 0x42, 0xFF424242, 1},
-        {SC_FMT_AI44, 0xA5, 0xAA555555, 1}, {SC_FMT_P8, 0x12, 0xFFABCDEF, 1},
-        {SC_FMT_ARGB8332, 0x80E0, 0x80FF0000, 2}, {SC_FMT_RGB565, 0xF81F, 0xFFFF00FF, 2},
+        {SC_FMT_A8, 0x7F, 0x7FFFFFFF, 1},
+        {SC_FMT_I8, 0x42, 0xFF424242, 1},
+        {SC_FMT_AI44, 0xA5, 0xAA555555, 1},
+        {SC_FMT_P8, 0x12, 0xFFABCDEF, 1},
+        {SC_FMT_ARGB8332, 0x80E0, 0x80FF0000, 2},
+        {SC_FMT_RGB565, 0xF81F, 0xFFFF00FF, 2},
         {SC_FMT_RGB565, 0x07E0, 0xFF00FF00, 2},
         {SC_FMT_RGB565, 0x8410, 0xFF848284, 2},  // 16, 32, 16: 0x84, 0x82, 0x84
-        {SC_FMT_ARGB1555, 0x7C00, 0x00FF0000, 2}, {SC_FMT_ARGB1555, 0x83E0, 0xFF00FF00, 2},
-        {SC_FMT_ARGB4444, 0x8F0A, 0x88FF00AA, 2}, {SC_FMT_AI88, 0x40C0, 0x40C0C0C0, 2},
-        {SC_FMT_AP88, 0x80FF, 0x80102030, 2}, {SC_FMT_ARGB8888, 0x12345678, 0x12345678, 4},
+        {SC_FMT_ARGB1555, 0x7C00, 0x00FF0000, 2},
+        {SC_FMT_ARGB1555, 0x83E0, 0xFF00FF00, 2},
+        {SC_FMT_ARGB4444, 0x8F0A, 0x88FF00AA, 2},
+        {SC_FMT_AI88, 0x40C0, 0x40C0C0C0, 2},
+        {SC_FMT_AP88, 0x80FF, 0x80102030, 2},
+        {SC_FMT_ARGB8888, 0x12345678, 0x12345678, 4},
     };
     for (const auto& k : cases) {
         uint32_t got = 0;
@@ -86,7 +97,8 @@ TEST(SoftcardSampling, NearestMapsEachTexelToItsPixels) {
     ScSetTexture(c, t);
     Quad(c, 0, 0, 16, 16);
     for (int i = 0; i < 16 * 16; ++i)
-        ASSERT_EQ(Hex(Px(c, i % 16, i / 16)), Hex(uint16_t((i / 64 * 4 + i % 16 / 4) * 0x0841))) << i;
+        ASSERT_EQ(Hex(Px(c, i % 16, i / 16)), Hex(uint16_t((i / 64 * 4 + i % 16 / 4) * 0x0841)))
+            << i;
     // Vertex colour modulates: half red keeps half of each channel's red, none of the others.
     Quad(c, 0, 0, 16, 16, 0xFF800000);
     uint16_t p = Px(c, 12, 12);  // texel 15 = 15 * 0x0841: red 15 (0x7B), green 30, blue 15
@@ -113,7 +125,8 @@ TEST(SoftcardSampling, BilinearBlendsTheFourNearestTexels) {
     for (int x = 0; x < 32; ++x) {
         double tx = (x + 0.5) / 32 * 2 - 0.5, f = tx - std::floor(tx);  // texel space
         double white = (int(std::floor(tx)) & 1) ? 1 - f : f;
-        EXPECT_NEAR(Px(c, x, 1) >> 11, int(white * 255) >> 3, 1) << "column " << x << " weight " << white;
+        EXPECT_NEAR(Px(c, x, 1) >> 11, int(white * 255) >> 3, 1)
+            << "column " << x << " weight " << white;
     }
     // Magnify bilinear and minify nearest: 2 texels over 32 pixels is magnified.
     ScSetFilter(c, SC_NEAREST, SC_BILINEAR);
@@ -130,9 +143,16 @@ TEST(SoftcardSampling, BilinearBlendsTheFourNearestTexels) {
 
 TEST(SoftcardSampling, WrapRepeatsInBothDirections) {
     // Texel (x, y) holds 1 + x + w y; a width that is not a power of two wraps as well.
-    const struct { int w; float u0, u1, v0, v1; int period; } cases[] = {  // period in columns
-        {4, 0, 2, 0, 1, 24}, {4, -1, 1, 0, 1, 24}, {4, 3, 7, 0, 1, 12}, {4, -8, -4, 5, 6, 12},
-        {3, 0, 2, 0, 1, 24}};
+    const struct {
+        int w;
+        float u0, u1, v0, v1;
+        int period;
+    } cases[] = {// period in columns
+                 {4, 0, 2, 0, 1, 24},
+                 {4, -1, 1, 0, 1, 24},
+                 {4, 3, 7, 0, 1, 12},
+                 {4, -8, -4, 5, 6, 12},
+                 {3, 0, 2, 0, 1, 24}};
     for (const auto& k : cases) {
         ScTexture* t = MakeTexture(k.w, 2, [&](int x, int y) { return uint16_t(1 + x + k.w * y); });
         ScCard* c = PlainCard(48, 8);
@@ -140,8 +160,10 @@ TEST(SoftcardSampling, WrapRepeatsInBothDirections) {
         Quad(c, 0, 0, 48, 8, ~0u, k.u0, k.v0, k.u1, k.v1);
         for (int x = 0; x < 48; ++x) {
             int texel = (x % k.period) * k.w / k.period;
-            ASSERT_EQ(Px(c, x, 1), 1 + texel) << "width " << k.w << " u " << k.u0 << ".." << k.u1 << " column " << x;
-            ASSERT_EQ(Px(c, x, 6), 1 + k.w + texel) << "width " << k.w << " u " << k.u0 << ".." << k.u1 << " column " << x;
+            ASSERT_EQ(Px(c, x, 1), 1 + texel)
+                << "width " << k.w << " u " << k.u0 << ".." << k.u1 << " column " << x;
+            ASSERT_EQ(Px(c, x, 6), 1 + k.w + texel)
+                << "width " << k.w << " u " << k.u0 << ".." << k.u1 << " column " << x;
         }
         ScDestroy(c);
         ScTextureDestroy(t);
@@ -152,7 +174,8 @@ TEST(SoftcardSampling, ColourKeyedTexelsAreNotDrawn) {
     // Checker of the key (magenta) and blue; keyed pixels keep colour and depth.
     auto checker = [](int x, int y) { return uint16_t(((x + y) & 1) ? 0xF81F : 0x001F); };
     ScTexture* t = MakeTexture(2, 2, checker, SC_KEY_RAW, 0xF81F);
-    ScTexture* all = MakeTexture(2, 2, [](int, int) { return 0xF81F; }, SC_KEY_RAW, 0xF81F);
+    ScTexture* all = MakeTexture(
+        2, 2, [](int, int) { return 0xF81F; }, SC_KEY_RAW, 0xF81F);
     for (bool keyOn : {true, false}) {
         ScCard* c = PlainCard(8, 8);
         ScClearColor(c, SC_BACK, 0x07E0);
@@ -165,8 +188,10 @@ TEST(SoftcardSampling, ColourKeyedTexelsAreNotDrawn) {
             for (int x = 0; x < 8; ++x) {
                 bool keyed = ((x / 4 + y / 4) & 1) != 0;
                 uint16_t want = keyed ? (keyOn ? 0x07E0 : 0) : 0x001F;
-                EXPECT_EQ(Hex(Px(c, x, y)), Hex(want)) << "key " << keyOn << " at " << x << "," << y;
-                EXPECT_EQ(ScReadDepth(c, x, y), keyed && keyOn ? 5000 : 100) << "key " << keyOn << " at " << x << "," << y;
+                EXPECT_EQ(Hex(Px(c, x, y)), Hex(want))
+                    << "key " << keyOn << " at " << x << "," << y;
+                EXPECT_EQ(ScReadDepth(c, x, y), keyed && keyOn ? 5000 : 100)
+                    << "key " << keyOn << " at " << x << "," << y;
             }
         // With bilinear filtering a pixel amid keyed texels stays undrawn too.
         ScSetFilter(c, SC_BILINEAR, SC_BILINEAR);
@@ -185,7 +210,8 @@ TEST(SoftcardSampling, PerspectiveCheckerboardMatchesTheProjection) {
     // 100, centre (100, 20): screen x = 100 + 100 X / Z, y = 20 + 100 / Z. u = (X + 1) / 2 and
     // v = (Z - 1) / 3 on an 8x8 checker.
     const float f = 100, cx = 100, cy = 20;
-    ScTexture* t = MakeTexture(8, 8, [](int x, int y) { return uint16_t(((x + y) & 1) ? 0xFFFF : 0); });
+    ScTexture* t =
+        MakeTexture(8, 8, [](int x, int y) { return uint16_t(((x + y) & 1) ? 0xFFFF : 0); });
     ScCard* c = PlainCard(200, 120);
     ScClearColor(c, SC_BACK, 0x1234);
     ScSetTexture(c, t);

@@ -26,7 +26,8 @@ Outcome Scene(int threads, uint32_t seed) {
     std::vector<uint16_t> texels(32 * 32);
     for (auto& t : texels) t = uint16_t(any(rng));
     ScTexture* textures[2] = {ScTextureCreate(32, 32), ScTextureCreate(5, 3)};
-    for (ScTexture* t : textures) ScTextureLoad(t, SC_FMT_RGB565, texels.data(), 0, nullptr, SC_KEY_RAW, texels[3]);
+    for (ScTexture* t : textures)
+        ScTextureLoad(t, SC_FMT_RGB565, texels.data(), 0, nullptr, SC_KEY_RAW, texels[3]);
 
     ScCard* c = ScCreate(160, 97);  // rows not a multiple of the thread counts
     ScSetThreads(c, threads);
@@ -35,10 +36,15 @@ Outcome Scene(int threads, uint32_t seed) {
     auto vertex = [&](bool tiny, float x0, float y0) {
         const uint32_t r = any(rng);
         float z = float(any(rng) & 0xFFFF), rhw = w(rng);
-        if (r % 13 == 0) z = -z;                   // behind the near plane: cut
-        if (r % 97 == 1) rhw = 0;                  // refused
-        return ScVertex{tiny ? x0 + small(rng) : pos(rng), tiny ? y0 + small(rng) : pos(rng), z, rhw, any(rng),
-                        uv(rng), uv(rng)};
+        if (r % 13 == 0) z = -z;   // behind the near plane: cut
+        if (r % 97 == 1) rhw = 0;  // refused
+        return ScVertex{tiny ? x0 + small(rng) : pos(rng),
+                        tiny ? y0 + small(rng) : pos(rng),
+                        z,
+                        rhw,
+                        any(rng),
+                        uv(rng),
+                        uv(rng)};
     };
     for (int step = 0; step < 120; ++step) {
         const uint32_t r = any(rng);
@@ -51,7 +57,9 @@ Outcome Scene(int threads, uint32_t seed) {
         ScSetDither(c, (r & 256) != 0);
         ScSetCull(c, ScCull((r >> 9) % 3));
         ScSetSimd(c, (r & 2048) != 0);
-        if (r % 7 == 0) ScSetClip(c, int(any(rng) % 80), int(any(rng) % 50), 80 + int(any(rng) % 90), 45 + int(any(rng) % 60));
+        if (r % 7 == 0)
+            ScSetClip(c, int(any(rng) % 80), int(any(rng) % 50), 80 + int(any(rng) % 90),
+                      45 + int(any(rng) % 60));
         if (r % 11 == 0) ScSetClip(c, 0, 0, 160, 97);
         ScSetRenderBuffer(c, r % 17 == 0 ? SC_FRONT : SC_BACK);
         const ScPrim prims[] = {SC_TRIANGLES, SC_STRIP, SC_FAN, SC_POLYGON, SC_LINE_STRIP};
@@ -64,27 +72,31 @@ Outcome Scene(int threads, uint32_t seed) {
         out.results.push_back(ScDraw(c, prim, v.data(), n));
         // Now and then something that needs the pixels as drawn so far.
         switch ((r >> 20) % 16) {
-            case 0: out.results.push_back(ScReadDepth(c, int(any(rng) % 160), int(any(rng) % 97))); break;
-            case 1: {
-                uint16_t px[8 * 6];
-                ScReadRect(c, SC_BACK, int(any(rng) % 150), int(any(rng) % 90), 8, 6, px, 16);
-                for (uint16_t p : px) out.results.push_back(p);
-                break;
-            }
-            case 2: {
-                const uint16_t patch[4 * 4] = {0x1234, 0x4321, 0xFFFF, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-                ScWriteRect(c, r & 1 ? SC_DEPTH : SC_BACK, int(any(rng) % 150), int(any(rng) % 90), 4, 4, patch, 8);
-                break;
-            }
-            case 3: ScPixels(c, SC_BACK)[any(rng) % (160 * 97)] ^= 0x0F0F; break;
-            case 4: ScClearDepth(c, uint16_t(0x8000 + any(rng) % 0x8000)); break;
-            case 5: ScSwap(c); break;
-            case 6:
-                texels[any(rng) % texels.size()] = uint16_t(any(rng));
-                ScTextureLoad(textures[0], SC_FMT_RGB565, texels.data(), 0, nullptr, SC_KEY_NONE, 0);
-                break;
-            case 7: ScClearColor(c, SC_BACK, uint16_t(any(rng))); break;
-            default: break;
+        case 0:
+            out.results.push_back(ScReadDepth(c, int(any(rng) % 160), int(any(rng) % 97)));
+            break;
+        case 1: {
+            uint16_t px[8 * 6];
+            ScReadRect(c, SC_BACK, int(any(rng) % 150), int(any(rng) % 90), 8, 6, px, 16);
+            for (uint16_t p : px) out.results.push_back(p);
+            break;
+        }
+        case 2: {
+            const uint16_t patch[4 * 4] = {0x1234, 0x4321, 0xFFFF, 0, 1, 2,  3,  4,
+                                           5,      6,      7,      8, 9, 10, 11, 12};
+            ScWriteRect(c, r & 1 ? SC_DEPTH : SC_BACK, int(any(rng) % 150), int(any(rng) % 90), 4,
+                        4, patch, 8);
+            break;
+        }
+        case 3: ScPixels(c, SC_BACK)[any(rng) % (160 * 97)] ^= 0x0F0F; break;
+        case 4: ScClearDepth(c, uint16_t(0x8000 + any(rng) % 0x8000)); break;
+        case 5: ScSwap(c); break;
+        case 6:
+            texels[any(rng) % texels.size()] = uint16_t(any(rng));
+            ScTextureLoad(textures[0], SC_FMT_RGB565, texels.data(), 0, nullptr, SC_KEY_NONE, 0);
+            break;
+        case 7: ScClearColor(c, SC_BACK, uint16_t(any(rng))); break;
+        default: break;
         }
     }
     ScFinish(c);
@@ -104,7 +116,8 @@ TEST(SoftcardThreads, RandomScenesGiveTheSameBuffersOnOneTwoAndFiveThreads) {
         const Outcome one = Scene(1, seed);
         for (int threads : {2, 5}) {
             const Outcome many = Scene(threads, seed);
-            EXPECT_EQ(one.results, many.results) << "seed " << seed << ", " << threads << " threads";
+            EXPECT_EQ(one.results, many.results)
+                << "seed " << seed << ", " << threads << " threads";
             const std::vector<uint16_t>* a[] = {&one.front, &one.back, &one.depth};
             const std::vector<uint16_t>* b[] = {&many.front, &many.back, &many.depth};
             const char* names[] = {"front", "back", "depth"};
@@ -112,9 +125,9 @@ TEST(SoftcardThreads, RandomScenesGiveTheSameBuffersOnOneTwoAndFiveThreads) {
                 int diff = 0;
                 for (size_t i = 0; i < a[k]->size(); ++i)
                     if ((*a[k])[i] != (*b[k])[i] && diff++ < 3)
-                        ADD_FAILURE() << names[k] << " differs at (" << i % 160 << ", " << i / 160 << "): "
-                                      << Hex((*a[k])[i]) << " on one thread, " << Hex((*b[k])[i]) << " on "
-                                      << threads << ", seed " << seed;
+                        ADD_FAILURE() << names[k] << " differs at (" << i % 160 << ", " << i / 160
+                                      << "): " << Hex((*a[k])[i]) << " on one thread, "
+                                      << Hex((*b[k])[i]) << " on " << threads << ", seed " << seed;
             }
         }
     }
@@ -125,7 +138,8 @@ TEST(SoftcardThreads, LongQueuesAndManyThreads) {
     std::vector<ScVertex> v;
     for (int i = 0; i < 40000 * 3; ++i) {
         const float x = float((i / 3 * 37) % 600), y = float((i / 3 * 11) % 440);
-        v.push_back(V(x + (i % 3 == 1 ? 30.0f : 0.0f), y + (i % 3 == 2 ? 30.0f : 0.0f), 0xFF000000u | uint32_t(i * 2654435761u)));
+        v.push_back(V(x + (i % 3 == 1 ? 30.0f : 0.0f), y + (i % 3 == 2 ? 30.0f : 0.0f),
+                      0xFF000000u | uint32_t(i * 2654435761u)));
     }
     std::vector<uint16_t> want;
     for (int threads : {1, 3, 64}) {

@@ -8,8 +8,8 @@
 
 namespace {
 
-const Bytes kTobe = {'T', 'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T', 'T', 'O', 'B', 'E', 'O', 'R', 'T',
-                     'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T'};
+const Bytes kTobe = {'T', 'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T', 'T', 'O', 'B',
+                     'E', 'O', 'R', 'T', 'O', 'B', 'E', 'O', 'R', 'N', 'O', 'T'};
 
 // The stream of `in`, or {} when the coder refuses it.
 Bytes Pack(const Bytes& in) {
@@ -25,7 +25,8 @@ Bytes Pack(const Bytes& in) {
 Bytes Unpack(const Bytes& stream, size_t room, int* result) {
     Bytes out(room + 1, 0xAA);  // one guard byte past the room
     lzw_init(8);
-    *result = lzw_decompress(stream.data(), static_cast<int>(stream.size()), out.data(), static_cast<int>(room));
+    *result = lzw_decompress(stream.data(), static_cast<int>(stream.size()), out.data(),
+                             static_cast<int>(room));
     lzw_free();
     EXPECT_EQ(out[room], 0xAA) << "decoder wrote past the room it was given";
     out.resize(*result > 0 ? static_cast<size_t>(*result) : 0);
@@ -56,8 +57,8 @@ std::vector<std::pair<int, int>> Codes(const Bytes& s) {
 TEST(Lzw, KnownStreamsAndRefusals) {
     const std::pair<Bytes, Bytes> cases[] = {
         {Bytes(32, 0), {0x00, 0x04, 0x0E, 0x24, 0x58, 0xD0, 0xE0, 0x41, 0x82, 0x01, 0x01}},
-        {kTobe, {0x54, 0x9E, 0x08, 0x29, 0xF2, 0x44, 0x8A, 0x93, 0x27, 0x54, 0x04, 0x12, 0x34, 0xB8, 0xB0, 0xE0,
-                 0xC1, 0x84, 0x01, 0x01}},
+        {kTobe, {0x54, 0x9E, 0x08, 0x29, 0xF2, 0x44, 0x8A, 0x93, 0x27, 0x54,
+                 0x04, 0x12, 0x34, 0xB8, 0xB0, 0xE0, 0xC1, 0x84, 0x01, 0x01}},
     };
     for (const auto& [in, stream] : cases) {
         EXPECT_EQ(Pack(in), stream) << in.size() << " bytes";
@@ -66,10 +67,12 @@ TEST(Lzw, KnownStreamsAndRefusals) {
         EXPECT_EQ(n, static_cast<int>(in.size()));
     }
     // Streams longer than the input are refused (-1).
-    for (const Bytes& in : {Bytes{}, Bytes{7}, Bytes{7, 8}, Bytes(4, 9), Bytes{1, 2, 3, 4, 5, 6, 7, 8}}) {
+    for (const Bytes& in :
+         {Bytes{}, Bytes{7}, Bytes{7, 8}, Bytes(4, 9), Bytes{1, 2, 3, 4, 5, 6, 7, 8}}) {
         Bytes out(2 * in.size() + 2, 0);
         lzw_init(8);
-        EXPECT_EQ(lzw_compress(in.data(), out.data(), static_cast<int>(in.size())), -1) << in.size() << " bytes";
+        EXPECT_EQ(lzw_compress(in.data(), out.data(), static_cast<int>(in.size())), -1)
+            << in.size() << " bytes";
     }
 }
 
@@ -107,13 +110,19 @@ Bytes EndingAtFullDictionary() {
 // length is floor(E / 8) + 1 bytes.
 TEST(Lzw, RoundTripsAndBlockLayout) {
     std::string text;
-    for (int i = 0; i < 3000; ++i) text += "the quick brown fox " + std::to_string(i * 7919 % 1000) + " jumps\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "the quick brown fox " + std::to_string(i * 7919 % 1000) + " jumps\n";
     Bytes runs;
-    for (int v = 0; v < 256; ++v) runs.insert(runs.end(), static_cast<size_t>(v % 37 + 3), static_cast<uint8_t>(v));
+    for (int v = 0; v < 256; ++v)
+        runs.insert(runs.end(), static_cast<size_t>(v % 37 + 3), static_cast<uint8_t>(v));
     const std::pair<std::string, Bytes> cases[] = {
-        {"9 equal bytes", Bytes(9, 0x41)}, {"runs", runs}, {"long run", Bytes(200000, 0xFF)},
-        {"text", Bytes(text.begin(), text.end())}, {"random 4 values", Random(100000, 1, 4)},
-        {"fills the dictionary many times", Random(400000, 3, 16)}, {"ends as the dictionary fills", EndingAtFullDictionary()},
+        {"9 equal bytes", Bytes(9, 0x41)},
+        {"runs", runs},
+        {"long run", Bytes(200000, 0xFF)},
+        {"text", Bytes(text.begin(), text.end())},
+        {"random 4 values", Random(100000, 1, 4)},
+        {"fills the dictionary many times", Random(400000, 3, 16)},
+        {"ends as the dictionary fills", EndingAtFullDictionary()},
     };
     for (const auto& [name, in] : cases) {
         ASSERT_FALSE(in.empty()) << name;
@@ -127,7 +136,8 @@ TEST(Lzw, RoundTripsAndBlockLayout) {
         int clears = 0, wide = 0;
         size_t bits = 0;
         for (const auto& [code, width] : codes) {
-            wide += width == 13, clears += code == 256 && width == 13, bits += static_cast<size_t>(width);
+            wide += width == 13, clears += code == 256 && width == 13,
+                bits += static_cast<size_t>(width);
         }
         EXPECT_EQ(codes.back().first, 257) << name;
         EXPECT_EQ(wide, 2 * clears + (codes.back().second == 13 ? 2 : 0)) << name;
@@ -149,7 +159,9 @@ Bytes SkewedRuns(size_t n, uint32_t seed, int values, int maxRun) {
     Bytes in(n);
     int run = 0, v = 0;
     for (uint8_t& b : in) {
-        if (run-- <= 0) run = static_cast<int>(rng() % maxRun), v = static_cast<int>(rng() % values) * static_cast<int>(rng() % values) / values;
+        if (run-- <= 0)
+            run = static_cast<int>(rng() % maxRun),
+            v = static_cast<int>(rng() % values) * static_cast<int>(rng() % values) / values;
         b = static_cast<uint8_t>(v);
     }
     return in;
@@ -191,10 +203,13 @@ TEST(Lzw, StreamsStayByteForByteAtEveryWidth) {
         Bytes out(2 * c.n + 16, 0xA5);
         ASSERT_EQ(lzw_init(c.bits), 0);
         const int got = lzw_compress(in.data(), out.data(), static_cast<int>(c.n));
-        for (size_t k = 2 * c.n; k < out.size(); ++k) ASSERT_EQ(out[k], 0xA5) << "wrote past 2 x len: " << c.n << " bytes";
-        EXPECT_EQ(got, c.length) << c.n << " bytes of " << c.values << " values, " << c.bits << " bits";
+        for (size_t k = 2 * c.n; k < out.size(); ++k)
+            ASSERT_EQ(out[k], 0xA5) << "wrote past 2 x len: " << c.n << " bytes";
+        EXPECT_EQ(got, c.length) << c.n << " bytes of " << c.values << " values, " << c.bits
+                                 << " bits";
         if (got > 0) {
-            EXPECT_EQ(Fnv1a(out.data(), size_t(got)), c.hash) << c.n << " bytes of " << c.values << " values, " << c.bits << " bits";
+            EXPECT_EQ(Fnv1a(out.data(), size_t(got)), c.hash)
+                << c.n << " bytes of " << c.values << " values, " << c.bits << " bits";
         }
     }
     lzw_init(8);
@@ -205,7 +220,8 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
         Bytes s(codes.size() * 2 + 2, 0);
         size_t pos = 0;
         for (int c : codes)
-            for (int i = 0; i < 9; ++i, ++pos) s[pos / 8] |= static_cast<uint8_t>(((c >> i) & 1) << (pos % 8));
+            for (int i = 0; i < 9; ++i, ++pos)
+                s[pos / 8] |= static_cast<uint8_t>(((c >> i) & 1) << (pos % 8));
         s.resize(pos / 8 + 1);
         return s;
     };
@@ -214,10 +230,12 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
     Bytes full = Pack(Random(100000, 3, 16));
     const auto codes = Codes(full);
     size_t bit = 0;
-    for (size_t i = 0; codes[i].first != 256 || i == 0; ++i) bit += static_cast<size_t>(codes[i].second);
+    for (size_t i = 0; codes[i].first != 256 || i == 0; ++i)
+        bit += static_cast<size_t>(codes[i].second);
     for (int k = 0; k < 13; ++k, ++bit) {
         const uint8_t m = static_cast<uint8_t>(1u << (bit % 8));
-        full[bit / 8] = static_cast<uint8_t>(((65 >> k) & 1) ? full[bit / 8] | m : full[bit / 8] & ~m);
+        full[bit / 8] =
+            static_cast<uint8_t>(((65 >> k) & 1) ? full[bit / 8] | m : full[bit / 8] & ~m);
     }
     struct Case {
         const char* name;
@@ -226,8 +244,10 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
         int expect;
         const char* message;  // on stderr
     } cases[] = {
-        {"code above the next free code", stream({65, 300, 257}), 100, -1, "code above the next free code"},
-        {"first code above the end code", stream({258, 257}), 100, -1, "code above the next free code"},
+        {"code above the next free code", stream({65, 300, 257}), 100, -1,
+         "code above the next free code"},
+        {"first code above the end code", stream({258, 257}), 100, -1,
+         "code above the next free code"},
         {"no end code", Bytes(good.begin(), good.end() - 2), 100, -1, "ends without an end code"},
         {"empty stream", Bytes{}, 100, -1, "ends without an end code"},
         {"unpacks past the room", good, 10, -1, "unpacks to more than 10 bytes"},
@@ -243,14 +263,16 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
         Unpack(c.in, c.room, &n);
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(n, c.expect) << c.name;
-        EXPECT_NE(err.find(c.message), std::string::npos) << c.name << ": expected \"" << c.message << "\" got \"" << err << "\"";
+        EXPECT_NE(err.find(c.message), std::string::npos)
+            << c.name << ": expected \"" << c.message << "\" got \"" << err << "\"";
     }
     // Flipped bits in valid streams (long strings, runs, several blocks): any result, never a
     // read or write outside the buffers, and a decodable stream stays within its room.
     std::mt19937 rng(5);
     std::string text;
     for (int i = 0; i < 2000; ++i) text += "abcabcabd" + std::to_string(i % 13);
-    for (const Bytes& src : {Bytes(text.begin(), text.end()), Bytes(30000, 9), Random(60000, 8, 8)}) {
+    for (const Bytes& src :
+         {Bytes(text.begin(), text.end()), Bytes(30000, 9), Random(60000, 8, 8)}) {
         const Bytes packed = Pack(src);
         for (int t = 0; t < 200; ++t) {
             Bytes bad = packed;
@@ -264,13 +286,16 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
 }
 
 TEST(Lzw, UnpackedSizeIsBoundedByTheStreamLength) {
-    for (auto [bytes, most] : {std::pair{-5LL, 0LL}, {0LL, 0LL}, {1LL, 0LL}, {2LL, 4096LL}, {9LL, 32768LL}})
+    for (auto [bytes, most] :
+         {std::pair{-5LL, 0LL}, {0LL, 0LL}, {1LL, 0LL}, {2LL, 4096LL}, {9LL, 32768LL}})
         EXPECT_EQ(lzw_max_unpacked(bytes), most) << bytes << " bytes";
     // The most compressible inputs, runs of one byte, stay within the bound at every size.
     for (size_t n : {32u, 4000u, 100000u, 8u << 20}) {
         Bytes stream = Pack(Bytes(n, 0));
         ASSERT_FALSE(stream.empty()) << n;
-        EXPECT_LE(static_cast<long long>(n), lzw_max_unpacked(static_cast<long long>(stream.size()))) << n;
+        EXPECT_LE(static_cast<long long>(n),
+                  lzw_max_unpacked(static_cast<long long>(stream.size())))
+            << n;
     }
 }
 

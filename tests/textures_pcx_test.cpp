@@ -31,7 +31,8 @@ TEST(Pcx, DecodeLine) {
     for (const Case& c : cases) {
         Bytes out(static_cast<size_t>(c.count) + 4, 0xEE);
         int used = -1;
-        const int n = DecodePcxLine(c.in.data(), static_cast<int>(c.in.size()), out.data(), c.count, &used);
+        const int n =
+            DecodePcxLine(c.in.data(), static_cast<int>(c.in.size()), out.data(), c.count, &used);
         EXPECT_EQ(Bytes(out.begin(), out.begin() + n), c.out) << c.name;
         EXPECT_EQ(used, c.consumed) << c.name;
         EXPECT_EQ(out[static_cast<size_t>(c.count)], 0xEE) << c.name << ": wrote past the line";
@@ -67,7 +68,8 @@ TEST(Pcx, Decode) {
         uint8_t* px = nullptr;
         uint8_t gotPal[768] = {};
         int w = 0, h = 0;
-        const int n = DecodePcx(c.file.data(), static_cast<int>(c.file.size()), &px, gotPal, &w, &h);
+        const int n =
+            DecodePcx(c.file.data(), static_cast<int>(c.file.size()), &px, gotPal, &w, &h);
         EXPECT_EQ(n, c.count) << c.name;
         EXPECT_EQ(w, c.width) << c.name;
         EXPECT_EQ(h, c.height) << c.name;
@@ -91,16 +93,17 @@ TEST(Pcx, ConvertEveryFormat) {
         int flags;
     };
     const Case cases[] = {
-        {0, 0xCC, 0},     {2, 0xA5, 0},     {3, 0x9B, 0},     {4, 0xA9, 0},
-        {5, 0x9B, 1},     {8, 0xA5CC, 2},   {10, 0xCB26, 2},  {11, 0xE586, 2},
-        {12, 0xAC63, 2},  {13, 0xA59B, 2},  {14, 0xA59B, 3},
+        {0, 0xCC, 0},    {2, 0xA5, 0},    {3, 0x9B, 0},    {4, 0xA9, 0},
+        {5, 0x9B, 1},    {8, 0xA5CC, 2},  {10, 0xCB26, 2}, {11, 0xE586, 2},
+        {12, 0xAC63, 2}, {13, 0xA59B, 2}, {14, 0xA59B, 3},
     };
     for (const Case& c : cases) {
         uint8_t* t = nullptr;
         int flags = -1;
         ASSERT_EQ(ConvertTexels(image, alpha, pal.data(), 1, c.format, &t, &flags), 0) << c.format;
         const unsigned got = (flags & 2) ? static_cast<unsigned>(t[0] | (t[1] << 8)) : t[0];
-        EXPECT_EQ(got, c.texel) << "format " << c.format << std::hex << ": expected 0x" << c.texel << " got 0x" << got;
+        EXPECT_EQ(got, c.texel) << "format " << c.format << std::hex << ": expected 0x" << c.texel
+                                << " got 0x" << got;
         EXPECT_EQ(flags, c.flags) << "format " << c.format;
         std::free(t);
     }
@@ -110,16 +113,18 @@ TEST(Pcx, ConvertEveryFormat) {
         int format, code;
     };
     const Fail fails[] = {
-        {"unknown format 1", true, true, 1, 4},   {"unknown format 15", true, true, 15, 4},
+        {"unknown format 1", true, true, 1, 4},
+        {"unknown format 15", true, true, 15, 4},
         {"format 4 without either", false, false, 4, 7},
-        {"format 2 without alpha", true, false, 2, 8}, {"format 10 without image", false, true, 10, 7},
+        {"format 2 without alpha", true, false, 2, 8},
+        {"format 10 without image", false, true, 10, 7},
         {"format 12 without alpha", true, false, 12, 8},
     };
     for (const Fail& f : fails) {
         uint8_t* t = nullptr;
         int flags = 0;
-        EXPECT_EQ(ConvertTexels(f.image ? image : nullptr, f.alpha ? alpha : nullptr, pal.data(), 1, f.format, &t,
-                                &flags),
+        EXPECT_EQ(ConvertTexels(f.image ? image : nullptr, f.alpha ? alpha : nullptr, pal.data(), 1,
+                                f.format, &t, &flags),
                   f.code)
             << f.name;
         EXPECT_EQ(t, nullptr) << f.name;
@@ -133,7 +138,8 @@ TEST(Pcx, LoadTexture) {
     const std::string image = TempPath("image.pcx"), alpha = TempPath("alpha.pcx"),
                       other = TempPath("other.pcx");
     WriteFile(image, MakePcx(3, 2, 4, EncodeRows(pixels, 3, 2, 4), pal));
-    WriteFile(alpha, MakePcx(3, 2, 4, EncodeRows({0, 0xFF, 0x80, 0, 0xFF, 0x80}, 3, 2, 4), Bytes{}));
+    WriteFile(alpha,
+              MakePcx(3, 2, 4, EncodeRows({0, 0xFF, 0x80, 0, 0xFF, 0x80}, 3, 2, 4), Bytes{}));
     WriteFile(other, MakePcx(2, 3, 2, EncodeRows(pixels, 2, 3, 2), pal));
     const std::string missing = TempPath("missing.pcx");
 
@@ -164,13 +170,23 @@ TEST(Pcx, LoadTexture) {
         std::memset(&e, 0, sizeof e);
         e.frames = 4;
         e.line_height = 9;
-        const int r = LoadPcxTexture(c.image ? c.image->c_str() : nullptr, c.alpha ? c.alpha->c_str() : nullptr, &e,
-                                     c.format, c.transparent);
+        const int r =
+            LoadPcxTexture(c.image ? c.image->c_str() : nullptr,
+                           c.alpha ? c.alpha->c_str() : nullptr, &e, c.format, c.transparent);
         // result, frames and line height kept, format, width, height, advance, size, palette, key
-        const std::vector<int64_t> want = {c.code, 4, 9, c.code ? 0 : c.format, c.code ? 0 : 3, c.code ? 0 : 2,
-                                           c.code ? 0 : 3, c.size, c.palette ? 0x102030 : 0, c.colorkey};
-        EXPECT_EQ(want, (std::vector<int64_t>{r, e.frames, e.line_height, e.format, e.width, e.height, e.advance,
-                                              e.size, e.palette ? e.palette[1] : 0, e.colorkey}))
+        const std::vector<int64_t> want = {c.code,
+                                           4,
+                                           9,
+                                           c.code ? 0 : c.format,
+                                           c.code ? 0 : 3,
+                                           c.code ? 0 : 2,
+                                           c.code ? 0 : 3,
+                                           c.size,
+                                           c.palette ? 0x102030 : 0,
+                                           c.colorkey};
+        EXPECT_EQ(want, (std::vector<int64_t>{r, e.frames, e.line_height, e.format, e.width,
+                                              e.height, e.advance, e.size,
+                                              e.palette ? e.palette[1] : 0, e.colorkey}))
             << c.name;
         EXPECT_EQ(r != 0, e.pixels == nullptr) << c.name;
         std::free(e.pixels);

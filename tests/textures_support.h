@@ -36,7 +36,8 @@ inline Bytes ReadFile(const std::string& path) {
 
 // A PCX file: header with the size fields, the given scan data, marker 12 and the palette.
 // The file is sized once: a vector grown by inserts draws false out-of-bounds warnings from GCC 12.
-inline Bytes MakePcx(int width, int height, int bytesPerLine, const Bytes& scan, const Bytes& palette) {
+inline Bytes MakePcx(int width, int height, int bytesPerLine, const Bytes& scan,
+                     const Bytes& palette) {
     Bytes b(128 + scan.size() + 1 + 768, 0);
     b[0] = 10, b[1] = 5, b[2] = 1, b[3] = 8, b[65] = 1;
     auto put16 = [&](int at, int v) {
@@ -48,7 +49,8 @@ inline Bytes MakePcx(int width, int height, int bytesPerLine, const Bytes& scan,
     put16(66, bytesPerLine);
     std::copy(scan.begin(), scan.end(), b.begin() + 128);
     b[128 + scan.size()] = 12;
-    std::copy(palette.begin(), palette.begin() + static_cast<long>(std::min<size_t>(palette.size(), 768)),
+    std::copy(palette.begin(),
+              palette.begin() + static_cast<long>(std::min<size_t>(palette.size(), 768)),
               b.begin() + static_cast<long>(129 + scan.size()));
     return b;
 }

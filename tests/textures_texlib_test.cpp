@@ -29,7 +29,8 @@ TexEntry MakeEntry(int format, int w, int h, uint32_t seed, bool palette, bool n
     e.size = static_cast<uint32_t>(w * h * TexFormatBytes(format));
     e.pixels = static_cast<uint8_t*>(std::malloc(e.size));
     std::mt19937 rng(seed);
-    for (uint32_t i = 0; i < e.size; ++i) e.pixels[i] = static_cast<uint8_t>(noisy ? rng() : (i / 7 + seed) % 5);
+    for (uint32_t i = 0; i < e.size; ++i)
+        e.pixels[i] = static_cast<uint8_t>(noisy ? rng() : (i / 7 + seed) % 5);
     if (palette) {
         e.palette = static_cast<uint32_t*>(std::malloc(1024));
         for (uint32_t j = 0; j < 256; ++j) e.palette[j] = 0xAB000000u | (j * 0x010203u + seed);
@@ -39,8 +40,9 @@ TexEntry MakeEntry(int format, int w, int h, uint32_t seed, bool palette, bool n
 
 // The fields of an entry that load and save carry, palette and pixels aside.
 auto Fields(const TexEntry& e) {
-    return std::make_tuple(e.format, e.width, e.height, e.advance, e.line_height, e.reserved1[0], e.reserved1[1],
-                           e.size, e.frames, e.reserved2[0], e.reserved2[5], e.colorkey, e.palette != nullptr);
+    return std::make_tuple(e.format, e.width, e.height, e.advance, e.line_height, e.reserved1[0],
+                           e.reserved1[1], e.size, e.frames, e.reserved2[0], e.reserved2[5],
+                           e.colorkey, e.palette != nullptr);
 }
 
 void ExpectSameEntries(const TexLib* a, const TexLib* b, const char* what) {
@@ -50,7 +52,8 @@ void ExpectSameEntries(const TexLib* a, const TexLib* b, const char* what) {
         EXPECT_EQ(Fields(x), Fields(y)) << what << " entry " << i;
         if (x.palette && y.palette) {
             for (int j = 0; j < 256; ++j)
-                ASSERT_EQ(x.palette[j] & 0xFFFFFF, y.palette[j]) << what << " entry " << i << " colour " << j;
+                ASSERT_EQ(x.palette[j] & 0xFFFFFF, y.palette[j])
+                    << what << " entry " << i << " colour " << j;
         }
         if (x.pixels && y.pixels) {
             EXPECT_EQ(0, std::memcmp(x.pixels, y.pixels, x.size)) << what << " entry " << i;
@@ -84,9 +87,12 @@ TEST_F(TexLibTest, SaveAndLoad) {
                       {7, MakeEntry(TEX_RGB565, 8, 4, 2, false)},
                       {200, MakeEntry(TEX_AP88, 4, 4, 3, true)},
                       {255, MakeEntry(TEX_ALPHA8, 1, 1, 4, false)}},
-                     nullptr, 0});
-    cases.push_back({"noise stored raw", {{3, MakeEntry(TEX_RGB565, 256, 256, 5, true, true)}},
-                     "0123456789012345678901234567890123456789ABCDEFGH", 1});
+                     nullptr,
+                     0});
+    cases.push_back({"noise stored raw",
+                     {{3, MakeEntry(TEX_RGB565, 256, 256, 5, true, true)}},
+                     "0123456789012345678901234567890123456789ABCDEFGH",
+                     1});
 
     for (Case& c : cases) {
         TexLib* lib = NewTexLib();
@@ -106,7 +112,8 @@ TEST_F(TexLibTest, SaveAndLoad) {
         if (c.raw) {
             EXPECT_EQ(U32(file, 60), body) << c.name;
         }
-        const char* text = c.description ? c.description : "Default texture library builded for TRXTEX";
+        const char* text =
+            c.description ? c.description : "Default texture library builded for TRXTEX";
         char expectDesc[48] = {};
         std::memcpy(expectDesc, text, strnlen(text, 48));
         EXPECT_EQ(0, std::memcmp(file.data(), expectDesc, 48)) << c.name;
@@ -149,20 +156,24 @@ TEST_F(TexLibTest, PutAndFreeTexture) {
 Bytes RawFile(const std::vector<std::pair<int, std::vector<uint32_t>>>& records, size_t extra) {
     Bytes body(9216 + extra, 0);
     for (int i = 0; i < 256; ++i) body[36 * i] = body[36 * i + 1] = 0xFF;
-    for (auto& [i, fields] : records) {  // format, size, palette offset, pixel offset[, width, height]
+    for (auto& [i, fields] :
+         records) {  // format, size, palette offset, pixel offset[, width, height]
         body[36 * i] = static_cast<uint8_t>(fields[0]), body[36 * i + 1] = 0;
         for (int k = 0; k < 2; ++k) {  // sides: 10 x 10 unless given
             const uint32_t side = fields.size() > static_cast<size_t>(4 + k) ? fields[4 + k] : 10;
-            body[36 * i + 2 + 2 * k] = static_cast<uint8_t>(side), body[36 * i + 3 + 2 * k] = static_cast<uint8_t>(side >> 8);
+            body[36 * i + 2 + 2 * k] = static_cast<uint8_t>(side),
+                                  body[36 * i + 3 + 2 * k] = static_cast<uint8_t>(side >> 8);
         }
         for (int k = 0; k < 3; ++k)
-            for (int b = 0; b < 4; ++b) body[36 * i + 12 + 4 * k + b] = static_cast<uint8_t>(fields[1 + k] >> (8 * b));
+            for (int b = 0; b < 4; ++b)
+                body[36 * i + 12 + 4 * k + b] = static_cast<uint8_t>(fields[1 + k] >> (8 * b));
     }
     Bytes file(64 + body.size(), 'd');  // sized once: GCC 12 misjudges a vector grown by inserts
     std::memcpy(file.data() + 48, "TEXLIB", 7);
     file[55] = 1;
     for (int k = 0; k < 2; ++k)
-        for (int b = 0; b < 4; ++b) file[56 + 4 * k + b] = static_cast<uint8_t>(body.size() >> (8 * b));
+        for (int b = 0; b < 4; ++b)
+            file[56 + 4 * k + b] = static_cast<uint8_t>(body.size() >> (8 * b));
     std::copy(body.begin(), body.end(), file.begin() + 64);
     return file;
 }
@@ -185,7 +196,8 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
     auto cut = [&](size_t n) { return Bytes(good.begin(), good.begin() + static_cast<long>(n)); };
     auto grown = [&](size_t at, uint32_t v) {
         Bytes b = good;
-        for (int k = 0; k < 4; ++k) b[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (8 * k));
+        for (int k = 0; k < 4; ++k)
+            b[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (8 * k));
         return b;
     };
     struct Case {
@@ -200,7 +212,9 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
     // the header, before anything is allocated.
     Bytes overLimit = grown(60, 16400);
     overLimit.resize(64 + 16400, 0);
-    for (int k = 0; k < 4; ++k) overLimit[56 + static_cast<size_t>(k)] = static_cast<uint8_t>((kTexLibMaxBody + 1) >> (8 * k));
+    for (int k = 0; k < 4; ++k)
+        overLimit[56 + static_cast<size_t>(k)] =
+            static_cast<uint8_t>((kTexLibMaxBody + 1) >> (8 * k));
     const Case cases[] = {
         {"good", good, 0},
         {"raw by hand, blocks in the body", RawFile({{1, {5, 100, 9216, 9216 + 768}}}, 868), 0},
@@ -220,11 +234,14 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
         {"pixel offset huge", RawFile({{1, {5, 16, 0, 0xFFFFFFF8u}}}, 100), 1},
         {"size without pixels", RawFile({{1, {5, 100, 0, 0}}}, 100), 1},
         {"raw flag, lengths differ", withByte(55, 1), 1},
-        {"two entries, blocks back to back", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9316}}}, 200), 0},
-        {"two entries share one pixel block", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9216}}}, 100), 1},
+        {"two entries, blocks back to back",
+         RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9316}}}, 200), 0},
+        {"two entries share one pixel block",
+         RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9216}}}, 100), 1},
         {"blocks overlap by a byte, together more than the body",
          RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9315}}}, 199), 1},
-        {"two entries share one palette", RawFile({{1, {5, 0, 9216, 0}}, {2, {5, 0, 9216, 0}}}, 768), 1},
+        {"two entries share one palette",
+         RawFile({{1, {5, 0, 9216, 0}}, {2, {5, 0, 9216, 0}}}, 768), 1},
         {"every entry on one block", everyEntryOnOneBlock, 1},
         {"body over the library bound", overLimit, 1},
         {"largest side the devices take", RawFile({{1, {5, 4096, 0, 9216, 4096, 1}}}, 4096), 0},
@@ -309,9 +326,11 @@ TEST(TexAnim, TickAndResolve) {
     struct Case {
         int id, frames, expect;
     };
-    const Case cases[] = {{0x0205, 3, 0x0206}, {0x0205, 0, 0x0205}, {0x0205, 1, 0x0205}, {0x0205, -2, 0x0205}};
+    const Case cases[] = {
+        {0x0205, 3, 0x0206}, {0x0205, 0, 0x0205}, {0x0205, 1, 0x0205}, {0x0205, -2, 0x0205}};
     for (const Case& c : cases)
-        EXPECT_EQ(TexAnimResolve(c.id, c.frames), c.expect) << "id " << c.id << " frames " << c.frames;
+        EXPECT_EQ(TexAnimResolve(c.id, c.frames), c.expect)
+            << "id " << c.id << " frames " << c.frames;
     while (TexAnimPhase() % 4 != 2) TexAnimTick(0);
     EXPECT_EQ(TexAnimResolve(0x0010, 4), 0x0012);
 }

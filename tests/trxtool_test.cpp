@@ -54,19 +54,23 @@ protected:
         pal[3] = 0xFF, pal[4] = 0x80, pal[5] = 0x00;  // index 1 orange
         const Bytes pixels = {0, 1, 1, 0, 1, 0, 1, 1};
         WriteFile(dir + "/pic.pcx", MakePcx(4, 2, 4, EncodeRows(pixels, 4, 2, 4), pal));
-        WriteFile(dir + "/mask.pcx", MakePcx(4, 2, 4, EncodeRows({0, 255, 255, 0, 128, 0, 255, 255}, 4, 2, 4), {}));
+        WriteFile(dir + "/mask.pcx",
+                  MakePcx(4, 2, 4, EncodeRows({0, 255, 255, 0, 128, 0, 255, 255}, 4, 2, 4), {}));
     }
-    void Manifest(const std::string& text) { WriteFile(dir + "/lib.txt", Bytes(text.begin(), text.end())); }
+    void Manifest(const std::string& text) {
+        WriteFile(dir + "/lib.txt", Bytes(text.begin(), text.end()));
+    }
 };
 
 TEST_F(TrxTool, BuildInfoExtract) {
-    Manifest("# a small library\n"
-             "description Tool test library\n"
-             "0 image=pic.pcx format=5 key=0 frames=2\n"
-             "\n"
-             "1 image=pic.pcx format=10\n"
-             "2 image=pic.pcx alpha=mask.pcx format=12\n"
-             "65 image=pic.pcx format=3 advance=5 line_height=9\n");
+    Manifest(
+        "# a small library\n"
+        "description Tool test library\n"
+        "0 image=pic.pcx format=5 key=0 frames=2\n"
+        "\n"
+        "1 image=pic.pcx format=10\n"
+        "2 image=pic.pcx alpha=mask.pcx format=12\n"
+        "65 image=pic.pcx format=3 advance=5 line_height=9\n");
     const std::string lib = dir + "/out.tex";
     std::string out;
     ASSERT_EQ(RunTool("tex build " + lib + " " + dir + "/lib.txt", &out), 0) << out;
@@ -80,12 +84,12 @@ TEST_F(TrxTool, BuildInfoExtract) {
                                             {1, {10, 4, 2, 4, 0, 0, -1, 16, 0}},
                                             {2, {12, 4, 2, 4, 0, 0, -1, 16, 0}},
                                             {65, {3, 4, 2, 5, 9, 0, -1, 8, 0}}},
-                                   got;
+                                    got;
     for (int i = 0; i < 256; ++i) {
         const TexEntry& e = loaded->entry[i];
         if (e.format != TEX_EMPTY)
-            got[i] = {e.format, e.width, e.height, e.advance, e.line_height, e.frames, e.colorkey, int(e.size),
-                      e.palette != nullptr};
+            got[i] = {e.format, e.width,    e.height,    e.advance,           e.line_height,
+                      e.frames, e.colorkey, int(e.size), e.palette != nullptr};
     }
     EXPECT_EQ(want, got);
     FreeTexLib(loaded);
@@ -115,11 +119,15 @@ TEST_F(TrxTool, BuildInfoExtract) {
         ASSERT_TRUE(ReadPngPixel(dir + "/" + p.file, p.x, p.y, &w, &h, got)) << p.file;
         EXPECT_EQ(w, 4) << p.file;
         EXPECT_EQ(h, 2) << p.file;
-        for (int k = 0; k < 4; ++k) EXPECT_EQ(int(got[k]), int(p.rgba[k])) << p.file << ": channel " << "RGBA"[k];
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(int(got[k]), int(p.rgba[k])) << p.file << ": channel "
+                                                   << "RGBA"[k];
     }
 
     ASSERT_EQ(RunTool("pcx info " + dir + "/pic.pcx", &out), 0) << out;
-    EXPECT_NE(out.find("4x2, 4 bytes per line, 8 pixels, 2 palette indexes used"), std::string::npos) << out;
+    EXPECT_NE(out.find("4x2, 4 bytes per line, 8 pixels, 2 palette indexes used"),
+              std::string::npos)
+        << out;
 }
 
 TEST_F(TrxTool, LzwFiles) {
@@ -129,12 +137,14 @@ TEST_F(TrxTool, LzwFiles) {
     std::string out;
     ASSERT_EQ(RunTool("lzw pack " + dir + "/text " + dir + "/text.lzw", &out), 0) << out;
     const std::string len = std::to_string(text.size());
-    ASSERT_EQ(RunTool("lzw unpack " + dir + "/text.lzw " + dir + "/text.out " + len, &out), 0) << out;
+    ASSERT_EQ(RunTool("lzw unpack " + dir + "/text.lzw " + dir + "/text.out " + len, &out), 0)
+        << out;
     EXPECT_EQ(ReadFile(dir + "/text.out"), Bytes(text.begin(), text.end()));
     WriteFile(dir + "/one", Bytes{7});
     WriteFile(dir + "/empty", Bytes{});
     const std::pair<std::string, const char*> bad[] = {
-        {"lzw unpack " + dir + "/text.lzw " + dir + "/x " + std::to_string(text.size() + 1), "unpacks to"},
+        {"lzw unpack " + dir + "/text.lzw " + dir + "/x " + std::to_string(text.size() + 1),
+         "unpacks to"},
         {"lzw unpack " + dir + "/text.lzw " + dir + "/x 100", ""},
         {"lzw pack " + dir + "/one " + dir + "/one.lzw", "does not shrink"},
         {"lzw pack " + dir + "/empty " + dir + "/x", "is empty"},
@@ -143,8 +153,10 @@ TEST_F(TrxTool, LzwFiles) {
         {"lzw unpack " + dir + "/empty " + dir + "/x 10", "not a valid LZW stream"},
         {"lzw unpack " + dir + "/text.lzw " + dir + "/x 0", "not a valid LZW stream"},
         // Refused before the output is allocated: 1 byte holds no code at all.
-        {"lzw unpack " + dir + "/one " + dir + "/x 2147483647", "(1 bytes) cannot unpack to 2147483647 bytes: at most 0"},
-        {"lzw unpack " + dir + "/text.lzw " + dir + "/x 2147483647", "cannot unpack to 2147483647 bytes"}};
+        {"lzw unpack " + dir + "/one " + dir + "/x 2147483647",
+         "(1 bytes) cannot unpack to 2147483647 bytes: at most 0"},
+        {"lzw unpack " + dir + "/text.lzw " + dir + "/x 2147483647",
+         "cannot unpack to 2147483647 bytes"}};
     for (const auto& [args, message] : bad) {
         EXPECT_EQ(RunTool(args, &out), 1) << args;
         EXPECT_NE(out.find(message), std::string::npos) << args << ": " << out;
@@ -175,22 +187,29 @@ TEST_F(TrxTool, Misuse) {
         {"help", "", "--help", 0, "usage: trxtool"},
         {"no arguments", "", "", 1, "bad usage"},
         {"missing operand", "", "tex info", 1, "bad usage"},
-        {"missing library", "", "tex info " + dir + "/none.tex", 1, "not a readable texture library"},
+        {"missing library", "", "tex info " + dir + "/none.tex", 1,
+         "not a readable texture library"},
         {"missing picture", "", "pcx info " + dir + "/none.pcx", 1, "cannot read"},
         {"length not a number", "", "lzw unpack a b 12x", 1, "LENGTH"},
         {"bad index", "300 image=pic.pcx\n", "tex build " + o + " " + m, 1, "lib.txt:1:"},
-        {"unknown key", "1 image=pic.pcx colour=3\n", "tex build " + o + " " + m, 1, "bad item 'colour=3'"},
-        {"missing pcx", "# x\n1 image=none.pcx\n", "tex build " + o + " " + m, 1, "lib.txt:2: entry 1: a picture"},
-        {"needs alpha", "1 image=pic.pcx format=12\n", "tex build " + o + " " + m, 1, "needs alpha="},
-        {"twice", "1 image=pic.pcx\n1 image=pic.pcx\n", "tex build " + o + " " + m, 1, "given twice"},
-        {"long description", "description " + std::string(49, 'x') + "\n", "tex build " + o + " " + m, 1,
-         "more than 48"},
+        {"unknown key", "1 image=pic.pcx colour=3\n", "tex build " + o + " " + m, 1,
+         "bad item 'colour=3'"},
+        {"missing pcx", "# x\n1 image=none.pcx\n", "tex build " + o + " " + m, 1,
+         "lib.txt:2: entry 1: a picture"},
+        {"needs alpha", "1 image=pic.pcx format=12\n", "tex build " + o + " " + m, 1,
+         "needs alpha="},
+        {"twice", "1 image=pic.pcx\n1 image=pic.pcx\n", "tex build " + o + " " + m, 1,
+         "given twice"},
+        {"long description", "description " + std::string(49, 'x') + "\n",
+         "tex build " + o + " " + m, 1, "more than 48"},
     };
     for (const Case& c : cases) {
         if (!c.manifest.empty()) Manifest(c.manifest);
         std::string out;
         EXPECT_EQ(RunTool(c.args, &out), c.status) << c.name << ": " << out;
-        EXPECT_NE(out.find(c.message), std::string::npos) << c.name << ": expected \"" << c.message << "\" in:\n" << out;
+        EXPECT_NE(out.find(c.message), std::string::npos)
+            << c.name << ": expected \"" << c.message << "\" in:\n"
+            << out;
     }
 }
 
@@ -208,16 +227,25 @@ TEST_F(ObjectTest, TrxtoolModelInfoAndCheck) {
     EXPECT_EQ(RunTool("model info " + path, &out), 0) << out;
     EXPECT_EQ(RunTool("model info " + v1, &v1out), 0) << v1out;
     EXPECT_EQ(RunTool("model check " + path, &check), 0) << check;
-    for (const char* want : {"keyframe model file (TRXMODEL) version 1.1, record bytes 52/12\nbanner: door\n",
-                             "anim 4: span 9, flags 0x2, 3 keyframes",
-                             "frame 6: flags 0x01, move 60 0 0, mesh 1 materials, 3 normals, 3 vertices, 3 links, 4 commands",
-                             "frame 9: flags 0x20, mesh of frame 6, mesh 0 materials"})
+    for (const char* want :
+         {"keyframe model file (TRXMODEL) version 1.1, record bytes 52/12\nbanner: door\n",
+          "anim 4: span 9, flags 0x2, 3 keyframes",
+          "frame 6: flags 0x01, move 60 0 0, mesh 1 materials, 3 normals, 3 vertices, 3 links, 4 "
+          "commands",
+          "frame 9: flags 0x20, mesh of frame 6, mesh 0 materials"})
         EXPECT_NE(out.find(want), std::string::npos) << want << "\n in:\n" << out;
-    EXPECT_NE(v1out.find("indexed model file (TRXMODEL1.0)\nbanner: door v1\nanim 4: span 3"), std::string::npos) << v1out;
+    EXPECT_NE(v1out.find("indexed model file (TRXMODEL1.0)\nbanner: door v1\nanim 4: span 3"),
+              std::string::npos)
+        << v1out;
     EXPECT_NE(check.find("ok, 1 animations, 3 keyframes"), std::string::npos) << check;
 
     Bytes b = ReadFile(path);
-    const struct { size_t keep; int at; uint8_t value; const char* reason; } cases[] = {
+    const struct {
+        size_t keep;
+        int at;
+        uint8_t value;
+        const char* reason;
+    } cases[] = {
         {b.size() - 1, 0, 0, "truncated or corrupt (-43): file ends before its end record"},
         {b.size(), 75, 3, "unsupported version (-48)"},
         {b.size(), 75, 0xFF, "unsupported version (-48)"},  // 255, not -1

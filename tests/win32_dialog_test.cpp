@@ -19,7 +19,8 @@ INT_PTR CALLBACK TestDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam
         for (int i = 0; i < gEntries; ++i) {
             std::string name = "entry " + std::to_string(i);
             EXPECT_EQ(SendDlgItemMessageA(dialog, 1001, LB_ADDSTRING, 0,
-                                          reinterpret_cast<LPARAM>(name.c_str())), i);
+                                          reinterpret_cast<LPARAM>(name.c_str())),
+                      i);
         }
         return TRUE;
     }
@@ -54,14 +55,15 @@ protected:
 TEST_F(Dialog, WithoutAUserRunIsPressedWithTheChosenEntry) {
     EXPECT_EQ(Run(3, true, -1), 100 + LB_ERR);  // nothing selected
     EXPECT_EQ(Run(3, true, 2), 102);
-    EXPECT_EQ(Run(3, false, 1), 101);           // --device alone also answers by itself
+    EXPECT_EQ(Run(3, false, 1), 101);            // --device alone also answers by itself
     EXPECT_EQ(Run(3, false, -1), 100 + LB_ERR);  // no display to show it on (offscreen video)
     EXPECT_EQ(gCommands, (std::vector<int>{1, 1, 1, 1}));
 }
 
 TEST_F(Dialog, AnEntryPastTheListEndsTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(Run(2, true, 5), testing::ExitedWithCode(2), "--device 5: the device list has 2 entries");
+    EXPECT_EXIT(Run(2, true, 5), testing::ExitedWithCode(2),
+                "--device 5: the device list has 2 entries");
 }
 
 TEST_F(Dialog, ListBoxMessages) {

@@ -32,7 +32,9 @@ int CountIf(const Where& f, int n = 0) {
 struct Canvas {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 279, 120, 32, SDL_PIXELFORMAT_RGB888);
     SDL_Renderer* r = SDL_CreateSoftwareRenderer(s);
-    explicit Canvas(const DlgView* v = nullptr) { if (v) DlgView_Paint(r, *v); }
+    explicit Canvas(const DlgView* v = nullptr) {
+        if (v) DlgView_Paint(r, *v);
+    }
     ~Canvas() { SDL_DestroyRenderer(r), SDL_FreeSurface(s); }
     // The pixel's colour, shifted up over the unused top byte.
     Uint32 At(int x, int y) const { return static_cast<Uint32*>(s->pixels)[y * 279 + x] << 8; }
@@ -77,11 +79,14 @@ TEST(DlgView, HitTest) {
     DlgView_Size(&w, &h);
     ASSERT_EQ(std::pair(std::pair(w, h), vis), std::pair(std::pair(279, 120), (kList.h - 4) / 13));
     const DlgView three = View(3, -1, 0, 0, 0, false), scrolled = View(20, -1, 7);
-    const struct { DlgView v; int x, y, hit, item; } cases[] = {
+    const struct {
+        DlgView v;
+        int x, y, hit, item;
+    } cases[] = {
         {three, kRun.x + kRun.w / 2, kRun.y + kRun.h / 2, DLG_HIT_RUN, -1},  // even when disabled
         {three, kExit.x + kExit.w / 2, kExit.y + kExit.h / 2, DLG_HIT_EXIT, -1},
         {three, 40, RowY(0), DLG_HIT_LIST, 0},
-        {three, 40, RowY(3), DLG_HIT_LIST, -1},                          // below the last entry
+        {three, 40, RowY(3), DLG_HIT_LIST, -1},  // below the last entry
         {scrolled, 40, RowY(vis - 1), DLG_HIT_LIST, 6 + vis},
         {scrolled, kList.x + kList.w - 6, RowY(1), DLG_HIT_LIST, -1},  // scroll bar
         {View(20, -1, INT_MAX), 40, RowY(0), DLG_HIT_LIST, 20 - vis},  // scroll position clamped
@@ -96,7 +101,12 @@ TEST(DlgView, PaintingChangesOnlyTheAffectedPart) {
     const std::string wide(5000, 'W');
     const DlgView base = View(3, 1), blank3 = View(3, 1, 0, 0, 0, true, "");
     const DlgView blank20 = View(20, 1, 0, 0, 0, true, ""), sel9 = View(20, 9, 7);
-    const struct { const char* what; DlgView a, b; Where where; bool changes = true; } cases[] = {
+    const struct {
+        const char* what;
+        DlgView a, b;
+        Where where;
+        bool changes = true;
+    } cases[] = {
         {"selection", View(3), base, Entry(base, 1)},
         {"selection scrolled into view", View(20, -1, 7), sel9, Entry(sel9, 9)},
         {"selection scrolled out of view", View(20, -1, 7), View(20, 2, 7), In({}), false},

@@ -32,7 +32,8 @@ protected:
         wc.lpfnWndProc = Proc;
         wc.lpszClassName = "input";
         RegisterClassA(&wc);
-        w = CreateWindowExA(0, "input", "input", 0, 0, 0, 320, 200, nullptr, nullptr, nullptr, nullptr);
+        w = CreateWindowExA(0, "input", "input", 0, 0, 0, 320, 200, nullptr, nullptr, nullptr,
+                            nullptr);
         ASSERT_NE(w, nullptr);
         SetFocus(w);
         Drain();
@@ -78,14 +79,29 @@ TEST_F(Input, KeysBecomeVirtualKeyCodes) {
         SDL_Scancode sc;
         WPARAM vk;
     } keys[] = {
-        {SDL_SCANCODE_ESCAPE, VK_ESCAPE}, {SDL_SCANCODE_UP, VK_UP},         {SDL_SCANCODE_DOWN, VK_DOWN},
-        {SDL_SCANCODE_LEFT, VK_LEFT},     {SDL_SCANCODE_RIGHT, VK_RIGHT},   {SDL_SCANCODE_F1, VK_F1},
-        {SDL_SCANCODE_F11, VK_F11},       {SDL_SCANCODE_F12, VK_F12},       {SDL_SCANCODE_KP_PLUS, VK_ADD},
-        {SDL_SCANCODE_KP_MINUS, VK_SUBTRACT}, {SDL_SCANCODE_INSERT, VK_INSERT}, {SDL_SCANCODE_DELETE, VK_DELETE},
-        {SDL_SCANCODE_HOME, VK_HOME},     {SDL_SCANCODE_END, VK_END},       {SDL_SCANCODE_PAGEUP, VK_PRIOR},
-        {SDL_SCANCODE_PAGEDOWN, VK_NEXT}, {SDL_SCANCODE_A, 'A'},            {SDL_SCANCODE_Z, 'Z'},
-        {SDL_SCANCODE_0, '0'},            {SDL_SCANCODE_9, '9'},            {SDL_SCANCODE_SPACE, VK_SPACE},
-        {SDL_SCANCODE_RETURN, VK_RETURN}, {SDL_SCANCODE_KP_5, VK_NUMPAD0 + 5},
+        {SDL_SCANCODE_ESCAPE, VK_ESCAPE},
+        {SDL_SCANCODE_UP, VK_UP},
+        {SDL_SCANCODE_DOWN, VK_DOWN},
+        {SDL_SCANCODE_LEFT, VK_LEFT},
+        {SDL_SCANCODE_RIGHT, VK_RIGHT},
+        {SDL_SCANCODE_F1, VK_F1},
+        {SDL_SCANCODE_F11, VK_F11},
+        {SDL_SCANCODE_F12, VK_F12},
+        {SDL_SCANCODE_KP_PLUS, VK_ADD},
+        {SDL_SCANCODE_KP_MINUS, VK_SUBTRACT},
+        {SDL_SCANCODE_INSERT, VK_INSERT},
+        {SDL_SCANCODE_DELETE, VK_DELETE},
+        {SDL_SCANCODE_HOME, VK_HOME},
+        {SDL_SCANCODE_END, VK_END},
+        {SDL_SCANCODE_PAGEUP, VK_PRIOR},
+        {SDL_SCANCODE_PAGEDOWN, VK_NEXT},
+        {SDL_SCANCODE_A, 'A'},
+        {SDL_SCANCODE_Z, 'Z'},
+        {SDL_SCANCODE_0, '0'},
+        {SDL_SCANCODE_9, '9'},
+        {SDL_SCANCODE_SPACE, VK_SPACE},
+        {SDL_SCANCODE_RETURN, VK_RETURN},
+        {SDL_SCANCODE_KP_5, VK_NUMPAD0 + 5},
     };
     for (const auto& k : keys) {
         Key(k.sc, true);
@@ -171,8 +187,8 @@ TEST_F(Input, FocusCloseAndRestoreBecomeMessages) {
     std::vector<std::pair<UINT, WPARAM>> got;
     for (const Seen& s : gSeen) got.emplace_back(s.msg, s.wParam);
     std::vector<std::pair<UINT, WPARAM>> expect = {
-        {WM_ACTIVATEAPP, TRUE}, {WM_ACTIVATEAPP, FALSE}, {WM_SYSCOMMAND, SC_RESTORE},
-        {WM_SYSCOMMAND, SC_CLOSE}, {WM_CLOSE, 0}, {WM_DESTROY, 0}};
+        {WM_ACTIVATEAPP, TRUE},    {WM_ACTIVATEAPP, FALSE}, {WM_SYSCOMMAND, SC_RESTORE},
+        {WM_SYSCOMMAND, SC_CLOSE}, {WM_CLOSE, 0},           {WM_DESTROY, 0}};
     EXPECT_EQ(got, expect);
     EXPECT_FALSE(IsWindow(w));
 }

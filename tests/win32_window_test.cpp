@@ -11,7 +11,8 @@
 namespace {
 
 std::string Str(SDL_Rect r) {
-    return std::to_string(r.w) + "x" + std::to_string(r.h) + "+" + std::to_string(r.x) + "+" + std::to_string(r.y);
+    return std::to_string(r.w) + "x" + std::to_string(r.h) + "+" + std::to_string(r.x) + "+" +
+           std::to_string(r.y);
 }
 std::string Size(int w, int h) { return std::to_string(w) + "x" + std::to_string(h); }
 
@@ -80,8 +81,9 @@ TEST_F(Win32, RegistrationRules) {
     wc.lpfnWndProc = nullptr;
     wc.lpszClassName = "two";
     EXPECT_EQ(RegisterClassA(&wc), 0);  // no procedure
-    EXPECT_EQ(CreateWindowExA(0, "missing", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
-              nullptr);
+    EXPECT_EQ(
+        CreateWindowExA(0, "missing", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+        nullptr);
 }
 
 TEST_F(Win32, QueueOrderQuitLastAndFilters) {
@@ -186,14 +188,14 @@ TEST(Win32Place, WindowsFitTheUsableAreaCentredWithTheirFrame) {
         SDL_Rect want;
     } cases[] = {
         {{0, 0, 1024, 768}, 640, 480, {}, {192, 144, 640, 480}},
-        {{0, 0, 1024, 768}, 640, 480, {1, 20, 1, 5}, {192, 151, 640, 480}},   // frame centred
+        {{0, 0, 1024, 768}, 640, 480, {1, 20, 1, 5}, {192, 151, 640, 480}},  // frame centred
         {{0, 30, 1024, 738}, 640, 480, {}, {192, 159, 640, 480}},            // a panel on top
         {{1024, 0, 800, 600}, 640, 480, {}, {1104, 60, 640, 480}},           // second display
         {{0, 0, 1024, 768}, 1600, 1200, {}, {0, 0, 1024, 768}},              // shrunk, 4:3 kept
         {{0, 0, 1024, 768}, 1600, 900, {}, {0, 96, 1024, 576}},
-        {{0, 0, 1024, 768}, 1024, 768, {1, 20, 1, 5}, {17, 20, 990, 743}},   // frame included
-        {{0, 0, 1024, 768}, 0, -5, {}, {511, 383, 1, 1}},                    // never below 1 x 1
-        {{0, 0, 10, 10}, 640, 480, {-4, 50, 50, -4}, {0, 50, 1, 1}},         // no room at all
+        {{0, 0, 1024, 768}, 1024, 768, {1, 20, 1, 5}, {17, 20, 990, 743}},  // frame included
+        {{0, 0, 1024, 768}, 0, -5, {}, {511, 383, 1, 1}},                   // never below 1 x 1
+        {{0, 0, 10, 10}, 640, 480, {-4, 50, 50, -4}, {0, 50, 1, 1}},        // no room at all
     };
     for (const auto& c : cases) {
         SDL_Rect got = W32_FitWindow(c.area, c.w, c.h, c.b);
@@ -280,13 +282,15 @@ TEST_F(Win32, CursorCountAndFocus) {
 }
 
 // Win32_ParseOptions over the arguments; its result, with the options, the command line and the message.
-int Parse(const std::vector<const char*>& args, Win32StandInOptions* o, std::string* cmdLine, std::string* message) {
+int Parse(const std::vector<const char*>& args, Win32StandInOptions* o, std::string* cmdLine,
+          std::string* message) {
     std::vector<char*> argv;
     for (const char* a : args) argv.push_back(const_cast<char*>(a));
     return Win32_ParseOptions(static_cast<int>(argv.size()), argv.data(), o, cmdLine, message);
 }
 
 TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
+    // clang-format off
     const struct {
         std::vector<const char*> args;
         int result;
@@ -323,6 +327,7 @@ TEST(Win32Options, StandInOptionsComeFirstAndTheRestIsTheCommandLine) {
         {{"demo", "--card-threads", "2x"}, 2, false, false, -1, ""},
         {{"demo", "--card-threads"}, 2, false, false, -1, ""},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Win32StandInOptions o;
         std::string cmdLine, message;
@@ -350,6 +355,7 @@ TEST(Win32Options, CaptureOptionsAreReadAndCheckedTogether) {
         std::string file, wav, fps;
         int crf, frames;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {{"demo", "--capture", "show.mp4", "1280", "720"}, 0, "show.mp4", "", "", -1, 0},
         {{"demo", "--capture", "s.mkv", "--capture-fps", "30000/1001", "--capture-crf", "0",
@@ -372,6 +378,7 @@ TEST(Win32Options, CaptureOptionsAreReadAndCheckedTogether) {
         {{"demo", "--capture-frames", "10"}, 2, "", "", "", -1, 0},
         {{"demo", "--capture", "x", "--capture-wav", "x"}, 2, "", "", "", -1, 0},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Win32StandInOptions o;
         std::string cmdLine, message;

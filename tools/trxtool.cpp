@@ -45,18 +45,22 @@ const char* const kUsage =
     "  tex extract FILE DIR       write each used entry of a texture library as DIR/entry_NNN.png\n"
     "  tex build OUT MANIFEST     build a texture library from PCX pictures\n"
     "  tex sheet FILE OUT.png     every used entry of a texture library on one contact sheet\n"
-    "  png sheet OUT.png COLS PNG...  PNG pictures side by side, COLS to a row (frames at half size)\n"
+    "  png sheet OUT.png COLS PNG...  PNG pictures side by side, COLS to a row (frames at half "
+    "size)\n"
     "  pcx info FILE              show the size and colours of a PCX picture\n"
     "  pcx png FILE OUT.png       a PCX picture as PNG (index 0 transparent)\n"
     "  model info FILE            show a model file: format, banner, animations and keyframes\n"
     "  model check FILE           load a model file with all its checks; exit 1 with the reason\n"
     "  --help                     this text\n"
     "\n"
-    "Manifest of tex build: one item per line; blank lines and lines starting with '#' are skipped.\n"
+    "Manifest of tex build: one item per line; blank lines and lines starting with '#' are "
+    "skipped.\n"
     "  description TEXT           the library's description (at most 48 characters)\n"
     "  INDEX key=value ...        entry INDEX (0-255) from PCX pictures, with the keys\n"
-    "     image=FILE  alpha=FILE  the picture and the alpha picture (paths relative to the manifest)\n"
-    "     format=N                texture format code: 0, 2, 3, 4, 5, 8, 10, 11, 12, 13, 14 (default 10)\n"
+    "     image=FILE  alpha=FILE  the picture and the alpha picture (paths relative to the "
+    "manifest)\n"
+    "     format=N                texture format code: 0, 2, 3, 4, 5, 8, 10, 11, 12, 13, 14 "
+    "(default 10)\n"
     "     key=N                   palette index of the transparent colour, -1 none (default)\n"
     "     frames=N                animation frames (default 0)\n"
     "     advance=N line_height=N font glyph metrics (advance defaults to the width)\n";
@@ -76,7 +80,8 @@ bool ReadWhole(const char* path, std::vector<uint8_t>* out) {
     if (!f) return false;
     out->clear();
     struct stat st;
-    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode)) out->reserve(static_cast<size_t>(st.st_size));
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode))
+        out->reserve(static_cast<size_t>(st.st_size));
     uint8_t buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
@@ -91,8 +96,8 @@ bool ReadWhole(const char* path, std::vector<uint8_t>* out) {
 // costs a clearing pass nor thousands of page faults.
 struct Block {
     uint8_t* data = nullptr;
-    size_t size = 0;     // bytes of content
-    size_t mapped = 0;   // bytes mapped, 0 = nothing to unmap
+    size_t size = 0;    // bytes of content
+    size_t mapped = 0;  // bytes mapped, 0 = nothing to unmap
 };
 
 void FreeBlock(Block* b) {
@@ -122,7 +127,8 @@ bool MapWhole(const char* path, Block* b) {
     struct stat st;
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (ok && st.st_size > 0) {
-        void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ,
+                       MAP_PRIVATE | MAP_POPULATE, fd, 0);
         ok = p != MAP_FAILED;
         if (ok) {
             b->data = static_cast<uint8_t*>(p);
@@ -196,19 +202,24 @@ int LzwPack(const char* in, const char* out) {
 
 int LzwUnpack(const char* in, const char* out, const char* length) {
     long len = 0;
-    if (!ParseInt(length, 0, INT_MAX, &len)) return Fail("LENGTH must be a number of bytes, not '%s'", length);
+    if (!ParseInt(length, 0, INT_MAX, &len))
+        return Fail("LENGTH must be a number of bytes, not '%s'", length);
     Block src, dst;
     if (!MapWhole(in, &src)) return Fail("cannot read %s", in);
     if (src.size > INT_MAX) return FreeBlock(&src), Fail("%s is too large", in);
     // What the stream cannot unpack to is refused before the output is allocated.
     const size_t stored = src.size;
     const long long most = lzw_max_unpacked(static_cast<long long>(stored));
-    if (stored == 0) return FreeBlock(&src), Fail("%s is not a valid LZW stream of at most %ld bytes", in, len);
+    if (stored == 0)
+        return FreeBlock(&src), Fail("%s is not a valid LZW stream of at most %ld bytes", in, len);
     if (len > most)
-        return FreeBlock(&src), Fail("%s (%zu bytes) cannot unpack to %ld bytes: at most %lld", in, stored, len, most);
-    if (!AllocBlock(static_cast<size_t>(len), &dst)) return FreeBlock(&src), Fail("out of memory for %s", in);
+        return FreeBlock(&src), Fail("%s (%zu bytes) cannot unpack to %ld bytes: at most %lld", in,
+                                     stored, len, most);
+    if (!AllocBlock(static_cast<size_t>(len), &dst))
+        return FreeBlock(&src), Fail("out of memory for %s", in);
     lzw_init(8);
-    const int n = lzw_decompress(src.data, static_cast<int>(src.size), dst.data, static_cast<int>(len));
+    const int n =
+        lzw_decompress(src.data, static_cast<int>(src.size), dst.data, static_cast<int>(len));
     lzw_free();
     FreeBlock(&src);
     int result = 0;
@@ -235,8 +246,8 @@ int TexInfo(const char* path) {
     for (const TexEntry& e : lib->entry) used += e.format != TEX_EMPTY;
     std::printf("description: %s\n", desc);
     std::printf("body: %s, %d entries used\n", raw ? "stored raw" : "LZW", used);
-    std::printf("%5s %-12s %9s %7s %6s %8s %7s %6s %8s\n", "index", "format", "size", "advance", "line", "bytes",
-                "palette", "frames", "colorkey");
+    std::printf("%5s %-12s %9s %7s %6s %8s %7s %6s %8s\n", "index", "format", "size", "advance",
+                "line", "bytes", "palette", "frames", "colorkey");
     for (int i = 0; i < 256; ++i) {
         const TexEntry& e = lib->entry[i];
         if (e.format == TEX_EMPTY) continue;
@@ -247,8 +258,8 @@ int TexInfo(const char* path) {
             std::snprintf(key, sizeof key, "none");
         else
             std::snprintf(key, sizeof key, "0x%06X", static_cast<unsigned>(e.colorkey));
-        std::printf("%5d %-12s %9s %7d %6d %8u %7s %6d %8s\n", i, fmt, size, e.advance, e.line_height, e.size,
-                    e.palette ? "yes" : "no", e.frames, key);
+        std::printf("%5d %-12s %9s %7d %6d %8u %7s %6d %8s\n", i, fmt, size, e.advance,
+                    e.line_height, e.size, e.palette ? "yes" : "no", e.frames, key);
     }
     FreeTexLib(lib);
     return 0;
@@ -262,7 +273,8 @@ void TexelRgba(const TexEntry& e, int i, uint8_t* px) {
             return;
         }
         const uint32_t c = e.palette[index];
-        px[0] = static_cast<uint8_t>(c >> 16), px[1] = static_cast<uint8_t>(c >> 8), px[2] = static_cast<uint8_t>(c);
+        px[0] = static_cast<uint8_t>(c >> 16), px[1] = static_cast<uint8_t>(c >> 8),
+        px[2] = static_cast<uint8_t>(c);
     };
     auto rgb332 = [&](unsigned t) {
         px[0] = static_cast<uint8_t>(((t >> 5) & 7) * 255 / 7);
@@ -271,7 +283,8 @@ void TexelRgba(const TexEntry& e, int i, uint8_t* px) {
     };
     const uint8_t* p = e.pixels;
     const unsigned b = p[i];
-    const unsigned w = TexFormatBytes(e.format) == 2 ? static_cast<unsigned>(p[2 * i] | (p[2 * i + 1] << 8)) : 0;
+    const unsigned w =
+        TexFormatBytes(e.format) == 2 ? static_cast<unsigned>(p[2 * i] | (p[2 * i + 1] << 8)) : 0;
     px[3] = 255;
     switch (e.format) {
     case TEX_RGB332: rgb332(b); break;
@@ -300,7 +313,9 @@ void TexelRgba(const TexEntry& e, int i, uint8_t* px) {
         px[2] = static_cast<uint8_t>((w & 15) * 17);
         px[3] = static_cast<uint8_t>((w >> 12) * 17);
         break;
-    case TEX_AI88: px[0] = px[1] = px[2] = static_cast<uint8_t>(w), px[3] = static_cast<uint8_t>(w >> 8); break;
+    case TEX_AI88:
+        px[0] = px[1] = px[2] = static_cast<uint8_t>(w), px[3] = static_cast<uint8_t>(w >> 8);
+        break;
     case TEX_AP88: pal(static_cast<int>(w & 0xFF)), px[3] = static_cast<uint8_t>(w >> 8); break;
     default: px[0] = px[1] = px[2] = 0; break;
     }
@@ -318,7 +333,8 @@ bool WritePng(const char* path, int width, int height, const std::vector<uint8_t
     }
     png_init_io(png, f);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y)
         png_write_row(png, const_cast<png_bytep>(rgba.data() + static_cast<size_t>(y) * width * 4));
@@ -337,13 +353,15 @@ int TexExtract(const char* path, const char* dir) {
         const int bpp = TexFormatBytes(e.format);
         const int64_t need = static_cast<int64_t>(e.width) * e.height * bpp;
         if (!bpp || e.width <= 0 || e.height <= 0 || !e.pixels || need > e.size) {
-            status = Fail("entry %d: format %d, %dx%d does not fit its %u bytes of pixels", i, e.format, e.width,
-                          e.height, e.size);
+            status = Fail("entry %d: format %d, %dx%d does not fit its %u bytes of pixels", i,
+                          e.format, e.width, e.height, e.size);
             continue;
         }
         std::vector<uint8_t> rgba(static_cast<size_t>(e.width) * e.height * 4);
-        for (int p = 0; p < e.width * e.height; ++p) TexelRgba(e, p, &rgba[static_cast<size_t>(p) * 4]);
-        const std::string out = std::string(dir) + "/entry_" + (i < 100 ? i < 10 ? "00" : "0" : "") + std::to_string(i) + ".png";
+        for (int p = 0; p < e.width * e.height; ++p)
+            TexelRgba(e, p, &rgba[static_cast<size_t>(p) * 4]);
+        const std::string out = std::string(dir) + "/entry_" +
+                                (i < 100 ? i < 10 ? "00" : "0" : "") + std::to_string(i) + ".png";
         if (!WritePng(out.c_str(), e.width, e.height, rgba)) {
             status = Fail("cannot write %s", out.c_str());
             continue;
@@ -358,8 +376,9 @@ int TexExtract(const char* path, const char* dir) {
 // ---- contact sheets ----
 
 // Digits 0-9 of a 3x5 pixel font, one row per 3 bits, for labelling cells.
-const uint8_t kDigits[10][5] = {{7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1},
-                                {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}};
+const uint8_t kDigits[10][5] = {{7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7},
+                                {5, 5, 7, 1, 1}, {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1},
+                                {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}};
 
 struct Sheet {
     int width, height;
@@ -385,7 +404,9 @@ void Label(Sheet* s, int x, int y, long number) {
         for (int row = 0; row < 5; ++row)
             for (int col = 0; col < 3; ++col)
                 if (kDigits[text[c] - '0'][row] & (4 >> col))
-                    for (int k = 0; k < 4; ++k) PutPixel(s, x + static_cast<int>(c) * 8 + col * 2 + (k & 1), y + row * 2 + k / 2, white);
+                    for (int k = 0; k < 4; ++k)
+                        PutPixel(s, x + static_cast<int>(c) * 8 + col * 2 + (k & 1),
+                                 y + row * 2 + k / 2, white);
 }
 
 // Copies an RGBA picture into the sheet at (x, y), shrunk by `shrink` (box filter), blended over
@@ -396,13 +417,15 @@ void Blit(Sheet* s, int x, int y, int w, int h, const uint8_t* rgba, int shrink)
             int sum[4] = {0, 0, 0, 0};
             for (int sy = 0; sy < shrink; ++sy)
                 for (int sx = 0; sx < shrink; ++sx) {
-                    const uint8_t* p = rgba + (static_cast<size_t>(ty * shrink + sy) * w + tx * shrink + sx) * 4;
+                    const uint8_t* p =
+                        rgba + (static_cast<size_t>(ty * shrink + sy) * w + tx * shrink + sx) * 4;
                     for (int c = 0; c < 4; ++c) sum[c] += p[c];
                 }
             const int n = shrink * shrink, a = sum[3] / n;
             const int check = ((tx / 8 + ty / 8) & 1) ? 96 : 64;
             uint8_t out[4] = {0, 0, 0, 255};
-            for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((sum[c] / n * a + check * (255 - a)) / 255);
+            for (int c = 0; c < 3; ++c)
+                out[c] = static_cast<uint8_t>((sum[c] / n * a + check * (255 - a)) / 255);
             PutPixel(s, x + tx, y + ty, out);
         }
 }
@@ -428,16 +451,20 @@ int TexSheet(const char* path, const char* out) {
     for (int i = 0; i < 256; ++i) {
         const TexEntry& e = lib->entry[i];
         const int64_t need = static_cast<int64_t>(e.width) * e.height * TexFormatBytes(e.format);
-        if (e.format != TEX_EMPTY && e.pixels && e.width > 0 && e.height > 0 && need > 0 && need <= e.size) used.push_back(i);
+        if (e.format != TEX_EMPTY && e.pixels && e.width > 0 && e.height > 0 && need > 0 &&
+            need <= e.size)
+            used.push_back(i);
     }
     const int cell = 264, cols = 8, rows = (static_cast<int>(used.size()) + cols - 1) / cols;
     Sheet sheet = MakeSheet(cell * cols, std::max(1, rows) * (cell + 14));
     for (size_t k = 0; k < used.size(); ++k) {
         const TexEntry& e = lib->entry[used[k]];
         std::vector<uint8_t> rgba(static_cast<size_t>(e.width) * e.height * 4);
-        for (int p = 0; p < e.width * e.height; ++p) TexelRgba(e, p, &rgba[static_cast<size_t>(p) * 4]);
+        for (int p = 0; p < e.width * e.height; ++p)
+            TexelRgba(e, p, &rgba[static_cast<size_t>(p) * 4]);
         const int shrink = std::max(1, (std::max<int>(e.width, e.height) + 255) / 256);
-        const int x = static_cast<int>(k % cols) * cell, y = static_cast<int>(k / cols) * (cell + 14);
+        const int x = static_cast<int>(k % cols) * cell,
+                  y = static_cast<int>(k / cols) * (cell + 14);
         Label(&sheet, x + 4, y + 2, used[k]);
         Blit(&sheet, x + 4, y + 14, e.width, e.height, rgba.data(), shrink);
     }
@@ -461,7 +488,8 @@ int PngSheet(const char* out, const char* colsText, int count, char** files) {
     int cellW = 1, cellH = 1;
     for (int i = 0; i < count; ++i) {
         Picture p{0, 0, {}, -1};
-        if (!ReadPng(files[i], &p.w, &p.h, &p.rgba)) return Fail("%s is not a readable PNG file", files[i]);
+        if (!ReadPng(files[i], &p.w, &p.h, &p.rgba))
+            return Fail("%s is not a readable PNG file", files[i]);
         const char* name = std::strrchr(files[i], '/');
         for (const char* c = name ? name : files[i]; *c; ++c)
             if (*c >= '0' && *c <= '9') p.number = (p.number < 0 ? 0 : p.number * 10) + (*c - '0');
@@ -471,7 +499,8 @@ int PngSheet(const char* out, const char* colsText, int count, char** files) {
         pictures.push_back(std::move(p));
     }
     const int rows = (count + static_cast<int>(cols) - 1) / static_cast<int>(cols);
-    Sheet sheet = MakeSheet(cellW * static_cast<int>(std::min<long>(cols, count)), cellH * std::max(1, rows));
+    Sheet sheet =
+        MakeSheet(cellW * static_cast<int>(std::min<long>(cols, count)), cellH * std::max(1, rows));
     for (size_t k = 0; k < pictures.size(); ++k) {
         const Picture& p = pictures[k];
         const int x = static_cast<int>(k % cols) * cellW, y = static_cast<int>(k / cols) * cellH;
@@ -487,7 +516,8 @@ int PcxPng(const char* path, const char* out) {
     uint8_t* indexes = nullptr;
     uint8_t palette[768];
     int w = 0, h = 0;
-    if (ReadPcx(path, &indexes, palette, &w, &h) < 0) return Fail("%s is not a readable PCX picture", path);
+    if (ReadPcx(path, &indexes, palette, &w, &h) < 0)
+        return Fail("%s is not a readable PCX picture", path);
     std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
     for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
         std::memcpy(&rgba[i * 4], &palette[indexes[i] * 3], 3);
@@ -528,7 +558,8 @@ int TexBuild(const char* out, const char* manifest) {
     while (status == 0 && at < text.size()) {
         size_t end = at;
         while (end < text.size() && text[end] != '\n') ++end;
-        std::string line(text.begin() + static_cast<long>(at), text.begin() + static_cast<long>(end));
+        std::string line(text.begin() + static_cast<long>(at),
+                         text.begin() + static_cast<long>(end));
         at = end + 1;
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -538,7 +569,8 @@ int TexBuild(const char* out, const char* manifest) {
             const size_t start = line.find("description") + 11;
             description = line.substr(std::min(line.size(), line.find_first_not_of(" \t", start)));
             if (description.size() > 48) {
-                status = Fail("%s:%d: the description has more than 48 characters", manifest, lineNo);
+                status =
+                    Fail("%s:%d: the description has more than 48 characters", manifest, lineNo);
                 break;
             }
             haveDescription = true;
@@ -546,24 +578,33 @@ int TexBuild(const char* out, const char* manifest) {
         }
         long index = 0;
         if (!ParseInt(words[0].c_str(), 0, 255, &index)) {
-            status = Fail("%s:%d: expected 'description' or an entry index 0-255, got '%s'", manifest, lineNo,
-                          words[0].c_str());
+            status = Fail("%s:%d: expected 'description' or an entry index 0-255, got '%s'",
+                          manifest, lineNo, words[0].c_str());
             break;
         }
         std::string image, alpha;
         long format = TEX_RGB565, key = -1, frames = 0, advance = -1, lineHeight = 0;
         for (size_t w = 1; w < words.size() && status == 0; ++w) {
             const size_t eq = words[w].find('=');
-            const std::string k = words[w].substr(0, eq), v = eq == std::string::npos ? "" : words[w].substr(eq + 1);
+            const std::string k = words[w].substr(0, eq),
+                              v = eq == std::string::npos ? "" : words[w].substr(eq + 1);
             bool ok = eq != std::string::npos;
-            if (k == "image") image = v;
-            else if (k == "alpha") alpha = v;
-            else if (k == "format") ok = ok && ParseInt(v.c_str(), 0, 255, &format);
-            else if (k == "key") ok = ok && ParseInt(v.c_str(), -1, 255, &key);
-            else if (k == "frames") ok = ok && ParseInt(v.c_str(), 0, 255, &frames);
-            else if (k == "advance") ok = ok && ParseInt(v.c_str(), 0, 32767, &advance);
-            else if (k == "line_height") ok = ok && ParseInt(v.c_str(), 0, 32767, &lineHeight);
-            else ok = false;
+            if (k == "image")
+                image = v;
+            else if (k == "alpha")
+                alpha = v;
+            else if (k == "format")
+                ok = ok && ParseInt(v.c_str(), 0, 255, &format);
+            else if (k == "key")
+                ok = ok && ParseInt(v.c_str(), -1, 255, &key);
+            else if (k == "frames")
+                ok = ok && ParseInt(v.c_str(), 0, 255, &frames);
+            else if (k == "advance")
+                ok = ok && ParseInt(v.c_str(), 0, 32767, &advance);
+            else if (k == "line_height")
+                ok = ok && ParseInt(v.c_str(), 0, 32767, &lineHeight);
+            else
+                ok = false;
             if (!ok) status = Fail("%s:%d: bad item '%s'", manifest, lineNo, words[w].c_str());
         }
         if (status) break;
@@ -575,13 +616,20 @@ int TexBuild(const char* out, const char* manifest) {
         std::memset(&e, 0, sizeof e);
         const std::string imagePath = resolve(image), alphaPath = resolve(alpha);
         const int r = LoadPcxTexture(image.empty() ? nullptr : imagePath.c_str(),
-                                     alpha.empty() ? nullptr : alphaPath.c_str(), &e, static_cast<int>(format),
-                                     static_cast<int>(key));
-        static const char* const kWhy[] = {"", "a picture cannot be read", "", "", "unknown format code", "",
+                                     alpha.empty() ? nullptr : alphaPath.c_str(), &e,
+                                     static_cast<int>(format), static_cast<int>(key));
+        static const char* const kWhy[] = {"",
+                                           "a picture cannot be read",
+                                           "",
+                                           "",
+                                           "unknown format code",
+                                           "",
                                            "picture and alpha picture differ in size",
-                                           "the format needs image=", "the format needs alpha="};
+                                           "the format needs image=",
+                                           "the format needs alpha="};
         if (r != PCX_OK) {
-            status = Fail("%s:%d: entry %ld: %s (code %d)", manifest, lineNo, index, r <= 8 ? kWhy[r] : "", r);
+            status = Fail("%s:%d: entry %ld: %s (code %d)", manifest, lineNo, index,
+                          r <= 8 ? kWhy[r] : "", r);
             break;
         }
         e.frames = static_cast<int16_t>(frames);
@@ -605,8 +653,9 @@ int PcxInfo(const char* path) {
     uint8_t* px = nullptr;
     uint8_t palette[768];
     int w = 0, h = 0;
-    const int n = data.size() > INT_MAX ? -1
-                                        : DecodePcx(data.data(), static_cast<int>(data.size()), &px, palette, &w, &h);
+    const int n = data.size() > INT_MAX
+                      ? -1
+                      : DecodePcx(data.data(), static_cast<int>(data.size()), &px, palette, &w, &h);
     if (n < 0) return Fail("%s is not a readable 8-bit PCX picture", path);
     bool seen[256] = {};
     int colours = 0;
@@ -635,7 +684,8 @@ const char* ModelReason(int code) {
 }
 
 // Loads either format into *obj (the indexed one by its 11-byte magic). 0 or the loader's code.
-int LoadAnyModel(const char* path, Object* obj, char* banner, bool* indexed, std::vector<uint8_t>* head) {
+int LoadAnyModel(const char* path, Object* obj, char* banner, bool* indexed,
+                 std::vector<uint8_t>* head) {
     ObjectInit(obj);
     if (!ReadWhole(path, head)) return MDL_OPEN;
     *indexed = head->size() >= 75 && std::memcmp(head->data() + 64, "TRXMODEL1.0", 11) == 0;
@@ -644,7 +694,8 @@ int LoadAnyModel(const char* path, Object* obj, char* banner, bool* indexed, std
 
 int ModelFail(const char* path, int code, Object* obj) {
     FreeObject(obj);
-    if (code == MDL_READ && *ModelFileError()) return Fail("%s: %s (%d): %s", path, ModelReason(code), code, ModelFileError());
+    if (code == MDL_READ && *ModelFileError())
+        return Fail("%s: %s (%d): %s", path, ModelReason(code), code, ModelFileError());
     return Fail("%s: %s (%d)", path, ModelReason(code), code);
 }
 
@@ -669,20 +720,24 @@ int ModelInfo(const char* path) {
     for (const Anim* a = obj.anims; a; a = a->next) {
         int keys = 0;
         const Keyframe* k = a->keys;
-        if (k) do ++keys, k = k->next; while (k != a->keys);
+        if (k) do
+                ++keys, k = k->next;
+            while (k != a->keys);
         std::printf("anim %d: span %d, flags 0x%x, %d keyframes\n", a->id, a->span, a->flags, keys);
         if (k) do {
                 std::printf("  frame %d: flags 0x%02x", k->frame, k->flags);
                 if (k->flags & KEY_SHARED) std::printf(", mesh of frame %d", k->shared_frame);
                 if (k->flags & KEY_TRANSLATE)
-                    std::printf(", move %g %g %g", k->translation[0], k->translation[1], k->translation[2]);
+                    std::printf(", move %g %g %g", k->translation[0], k->translation[1],
+                                k->translation[2]);
                 if (k->flags & (KEY_ROTATE_X | KEY_ROTATE_Y | KEY_ROTATE_Z))
                     std::printf(", turn %g %g %g", k->rotation[0], k->rotation[1], k->rotation[2]);
-                if (k->flags & KEY_SCALE) std::printf(", scale %g %g %g", k->scale[0], k->scale[1], k->scale[2]);
+                if (k->flags & KEY_SCALE)
+                    std::printf(", scale %g %g %g", k->scale[0], k->scale[1], k->scale[2]);
                 if (k->point_base) std::printf(", point base %d", k->point_base);
                 const Mesh& m = k->mesh;
-                std::printf(", mesh %d materials, %d normals, %d vertices, %d links, %d commands\n", m.mcount,
-                            m.ncount, m.wcount, m.lcount, m.ccount);
+                std::printf(", mesh %d materials, %d normals, %d vertices, %d links, %d commands\n",
+                            m.mcount, m.ncount, m.wcount, m.lcount, m.ccount);
                 k = k->next;
             } while (k != a->keys);
     }
@@ -699,7 +754,9 @@ int ModelCheck(const char* path) {
     int anims = 0, keys = 0;
     for (const Anim* a = obj.anims; a; a = a->next, ++anims) {
         const Keyframe* k = a->keys;
-        if (k) do ++keys, k = k->next; while (k != a->keys);
+        if (k) do
+                ++keys, k = k->next;
+            while (k != a->keys);
     }
     std::printf("%s: ok, %d animations, %d keyframes\n", path, anims, keys);
     FreeObject(&obj);
@@ -725,7 +782,8 @@ int main(int argc, char** argv) {
     if (is(1, "tex") && is(2, "extract") && argc == 5) return TexExtract(argv[3], argv[4]);
     if (is(1, "tex") && is(2, "build") && argc == 5) return TexBuild(argv[3], argv[4]);
     if (is(1, "tex") && is(2, "sheet") && argc == 5) return TexSheet(argv[3], argv[4]);
-    if (is(1, "png") && is(2, "sheet") && argc >= 6) return PngSheet(argv[3], argv[4], argc - 5, argv + 5);
+    if (is(1, "png") && is(2, "sheet") && argc >= 6)
+        return PngSheet(argv[3], argv[4], argc - 5, argv + 5);
     if (is(1, "pcx") && is(2, "info") && argc == 4) return PcxInfo(argv[3]);
     if (is(1, "pcx") && is(2, "png") && argc == 5) return PcxPng(argv[3], argv[4]);
     if (is(1, "model") && is(2, "info") && argc == 4) return ModelInfo(argv[3]);

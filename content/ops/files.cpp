@@ -35,7 +35,8 @@ void Append32(Bytes& b, uint32_t v) {
     Append16(b, v >> 16);
 }
 
-Bytes EncodePcx(int w, int h, const std::vector<uint8_t>& indexes, const std::vector<uint32_t>& palette) {
+Bytes EncodePcx(int w, int h, const std::vector<uint8_t>& indexes,
+                const std::vector<uint32_t>& palette) {
     const int line = (w + 1) & ~1;  // bytes per scan line are even
     Bytes b(128, 0);
     b[0] = 10;  // manufacturer
@@ -50,7 +51,11 @@ Bytes EncodePcx(int w, int h, const std::vector<uint8_t>& indexes, const std::ve
     Put16(b, 66, static_cast<uint32_t>(line));
     b[68] = 1;  // palette: colour
     for (int y = 0; y < h; ++y) {
-        auto at = [&](int x) { return x < w ? indexes[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] : uint8_t{0}; };
+        auto at = [&](int x) {
+            return x < w ? indexes[static_cast<size_t>(y) * static_cast<size_t>(w) +
+                                   static_cast<size_t>(x)]
+                         : uint8_t{0};
+        };
         for (int x = 0; x < line;) {
             const uint8_t v = at(x);
             int run = 1;
@@ -62,7 +67,8 @@ Bytes EncodePcx(int w, int h, const std::vector<uint8_t>& indexes, const std::ve
     }
     b.push_back(12);
     for (int i = 0; i < 256; ++i) {
-        const uint32_t c = i < static_cast<int>(palette.size()) ? palette[static_cast<size_t>(i)] : 0;
+        const uint32_t c =
+            i < static_cast<int>(palette.size()) ? palette[static_cast<size_t>(i)] : 0;
         b.push_back(static_cast<uint8_t>(c >> 16));
         b.push_back(static_cast<uint8_t>(c >> 8));
         b.push_back(static_cast<uint8_t>(c));

@@ -20,7 +20,8 @@ void Append32(Bytes& b, uint32_t v);
 
 // An 8-bit, one-plane, run-length encoded PCX picture with its 256-colour palette (0xRRGGBB) at the
 // end; `indexes` is w x h, rows top to bottom.
-Bytes EncodePcx(int w, int h, const std::vector<uint8_t>& indexes, const std::vector<uint32_t>& palette);
+Bytes EncodePcx(int w, int h, const std::vector<uint8_t>& indexes,
+                const std::vector<uint32_t>& palette);
 
 // A texture remap file: a comment line, then "id->id" for 0 and each id (sorted, once each), so
 // every id the model uses maps to itself. Lines end in CR LF.

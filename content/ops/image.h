@@ -45,10 +45,14 @@ inline float At(const Field& f, int x, int y) {
     return f.v[static_cast<size_t>(((y % f.h + f.h) % f.h) * f.w + ((x % f.w + f.w) % f.w))];
 }
 inline float* Px(Img& im, int x, int y) {
-    return &im.px[static_cast<size_t>(((y % im.h + im.h) % im.h) * im.w + ((x % im.w + im.w) % im.w)) * 4];
+    return &im.px[static_cast<size_t>(((y % im.h + im.h) % im.h) * im.w +
+                                      ((x % im.w + im.w) % im.w)) *
+                  4];
 }
 inline const float* Px(const Img& im, int x, int y) {
-    return &im.px[static_cast<size_t>(((y % im.h + im.h) % im.h) * im.w + ((x % im.w + im.w) % im.w)) * 4];
+    return &im.px[static_cast<size_t>(((y % im.h + im.h) % im.h) * im.w +
+                                      ((x % im.w + im.w) % im.w)) *
+                  4];
 }
 // Small helpers shared by the generators.
 constexpr float kPi = 3.14159265358979f;
@@ -94,8 +98,8 @@ Field Ridged(int w, int h, int cells, int octaves, float persistence, uint32_t s
 // width in texels over which a brick's edge rises to its full height. height: 0 in the joints,
 // 1 on brick faces. ids (optional): a random 0..1 per brick. jitter moves the joints along a row
 // by up to that fraction of a brick.
-Field Bricks(int w, int h, int rows, int cols, float offset, float mortar, float bevel, uint32_t seed,
-             Field* ids = nullptr, float jitter = 0);
+Field Bricks(int w, int h, int rows, int cols, float offset, float mortar, float bevel,
+             uint32_t seed, Field* ids = nullptr, float jitter = 0);
 // Linear gradient 0..1 along the direction (dx, dy) across the field (not periodic).
 Field LinearGradient(int w, int h, float dx, float dy);
 // Distance from (cx, cy) (fractions of the side) divided by radius (fraction of the width).
@@ -107,7 +111,8 @@ Field RadialGradient(int w, int h, float cx, float cy, float radius);
 void FillCircle(Field* f, float cx, float cy, float r, float amount = 1, int mode = 0);
 void FillRing(Field* f, float cx, float cy, float r, float width, float amount = 1, int mode = 0);
 void FillRect(Field* f, float x0, float y0, float x1, float y1, float amount = 1, int mode = 0);
-void DrawLine(Field* f, float x0, float y0, float x1, float y1, float width, float amount = 1, int mode = 0);
+void DrawLine(Field* f, float x0, float y0, float x1, float y1, float width, float amount = 1,
+              int mode = 0);
 
 // ---- field arithmetic ----
 
@@ -138,7 +143,8 @@ Img DistortImg(const Img& im, const Field& dx, const Field& dy, float amount);
 // Diffuse lighting of a height field: normals from central differences scaled by `strength`,
 // lit from the direction (lx, ly, lz) (toward the light; +x right, +y down, +z out of the
 // surface). 1 for a flat texel facing the light straight on the z axis times lz.
-Field Lighting(const Field& height, float strength, float lx = -0.5f, float ly = -0.6f, float lz = 0.62f);
+Field Lighting(const Field& height, float strength, float lx = -0.5f, float ly = -0.6f,
+               float lz = 0.62f);
 // Curvature-like cavity: the height minus its blur; positive on ridges, negative in hollows.
 Field Cavity(const Field& height, float radius);
 

@@ -15,18 +15,23 @@ constexpr size_t kInstrumentBytes = 554;
 constexpr size_t kSampleHeaderBytes = 0x50;
 
 void PutName(Bytes& b, size_t at, const std::string& name, size_t room) {
-    for (size_t i = 0; i < name.size() && i + 1 < room; ++i) b[at + i] = static_cast<uint8_t>(name[i]);
+    for (size_t i = 0; i < name.size() && i + 1 < room; ++i)
+        b[at + i] = static_cast<uint8_t>(name[i]);
 }
 
 uint8_t Clamped(int v, int lo, int hi) { return static_cast<uint8_t>(std::clamp(v, lo, hi)); }
 
-bool ValidCell(const ItCell& c, int rows) { return c.row >= 0 && c.row < rows && c.channel >= 0 && c.channel < 64; }
+bool ValidCell(const ItCell& c, int rows) {
+    return c.row >= 0 && c.row < rows && c.channel >= 0 && c.channel < 64;
+}
 
-bool CellLess(const ItCell& a, const ItCell& b) { return a.row != b.row ? a.row < b.row : a.channel < b.channel; }
+bool CellLess(const ItCell& a, const ItCell& b) {
+    return a.row != b.row ? a.row < b.row : a.channel < b.channel;
+}
 
 bool SameCell(const ItCell& a, const ItCell& b) {
-    return a.row == b.row && a.channel == b.channel && a.note == b.note && a.ins == b.ins && a.volume == b.volume &&
-           a.effect == b.effect && a.param == b.param && a.pan == b.pan;
+    return a.row == b.row && a.channel == b.channel && a.note == b.note && a.ins == b.ins &&
+           a.volume == b.volume && a.effect == b.effect && a.param == b.param && a.pan == b.pan;
 }
 
 // What a channel's last explicit values were in the pattern so far, for IT's compression.
@@ -45,11 +50,15 @@ Bytes PackPattern(const ItPattern& p) {
     for (int row = 0; row < p.rows; ++row) {
         for (; next < cells.size() && cells[next].row == row; ++next) {
             const ItCell& c = cells[next];
-            if (next + 1 < cells.size() && cells[next + 1].row == row && cells[next + 1].channel == c.channel) continue;
+            if (next + 1 < cells.size() && cells[next + 1].row == row &&
+                cells[next + 1].channel == c.channel)
+                continue;
             ChannelMemory& m = memory[c.channel];
             const int note = c.note >= 0 ? std::min(c.note, 255) : -1;
             const int ins = c.ins > 0 ? std::min(c.ins, 99) : -1;
-            const int vol = c.pan >= 0 ? 128 + std::min(c.pan, 64) : c.volume >= 0 ? std::min(c.volume, 64) : -1;
+            const int vol = c.pan >= 0      ? 128 + std::min(c.pan, 64)
+                            : c.volume >= 0 ? std::min(c.volume, 64)
+                                            : -1;
             const int effect = c.effect > 0 ? std::min(c.effect, 26) : -1;
             const int param = std::clamp(c.param, 0, 255);
             int mask = 0;
@@ -83,7 +92,8 @@ void PutEnvelope(Bytes& b, size_t at, const ItEnvelope& e) {
     auto node = [n](int i) { return i >= 0 && i < n; };
     uint8_t flags = n > 0 ? 1 : 0;
     if (n > 0 && node(e.loopBegin) && node(e.loopEnd) && e.loopBegin <= e.loopEnd) flags |= 2;
-    if (n > 0 && node(e.sustainBegin) && node(e.sustainEnd) && e.sustainBegin <= e.sustainEnd) flags |= 4;
+    if (n > 0 && node(e.sustainBegin) && node(e.sustainEnd) && e.sustainBegin <= e.sustainEnd)
+        flags |= 4;
     b[at] = flags;
     b[at + 1] = static_cast<uint8_t>(n);
     b[at + 2] = flags & 2 ? static_cast<uint8_t>(e.loopBegin) : 0;
@@ -92,8 +102,10 @@ void PutEnvelope(Bytes& b, size_t at, const ItEnvelope& e) {
     b[at + 5] = flags & 4 ? static_cast<uint8_t>(e.sustainEnd) : 0;
     int tick = 0;  // an envelope starts at its note's first tick, and its ticks rise
     for (int i = 0; i < n; ++i) {
-        if (i > 0) tick = std::max(tick + 1, std::min(e.nodes[static_cast<size_t>(i)].tick, 0xFFFF));
-        b[at + 6 + 3 * static_cast<size_t>(i)] = Clamped(e.nodes[static_cast<size_t>(i)].value, 0, 64);
+        if (i > 0)
+            tick = std::max(tick + 1, std::min(e.nodes[static_cast<size_t>(i)].tick, 0xFFFF));
+        b[at + 6 + 3 * static_cast<size_t>(i)] =
+            Clamped(e.nodes[static_cast<size_t>(i)].value, 0, 64);
         Put16(b, at + 7 + 3 * static_cast<size_t>(i), static_cast<uint32_t>(tick));
     }
 }
@@ -131,9 +143,10 @@ void PutInstrument(Bytes& b, size_t at, const ItInstrument& ins, int numSamples)
 
 void PutSampleHeader(Bytes& b, size_t at, const ItSampleData& smp) {
     const int frames = static_cast<int>(smp.pcm.size());
-    const bool loop = smp.loop && smp.loopBegin >= 0 && smp.loopEnd > smp.loopBegin && smp.loopEnd <= frames;
-    const bool sustain =
-        smp.sustainLoop && smp.sustainBegin >= 0 && smp.sustainEnd > smp.sustainBegin && smp.sustainEnd <= frames;
+    const bool loop =
+        smp.loop && smp.loopBegin >= 0 && smp.loopEnd > smp.loopBegin && smp.loopEnd <= frames;
+    const bool sustain = smp.sustainLoop && smp.sustainBegin >= 0 &&
+                         smp.sustainEnd > smp.sustainBegin && smp.sustainEnd <= frames;
     std::memcpy(b.data() + at, "IMPS", 4);
     PutName(b, at + 0x14, smp.name, 26);
     b[at + 0x11] = 64;  // sample global volume
@@ -176,7 +189,8 @@ Bytes EncodeIt(const ItSong& song) {
     Put16(b, 0x26, static_cast<uint32_t>(numPatterns));
     Put16(b, 0x28, 0x0214);  // made with
     Put16(b, 0x2A, 0x0214);  // compatible with
-    Put16(b, 0x2C, 0x0001 | (numInstruments ? 0x0004 : 0) | 0x0008);  // stereo, instruments, linear slides
+    Put16(b, 0x2C,
+          0x0001 | (numInstruments ? 0x0004 : 0) | 0x0008);  // stereo, instruments, linear slides
     b[0x30] = Clamped(song.globalVolume, 0, 128);
     b[0x31] = Clamped(song.mixVolume, 0, 128);
     b[0x32] = Clamped(song.speed, 1, 255);
@@ -185,7 +199,8 @@ Bytes EncodeIt(const ItSong& song) {
     for (int c = 0; c < 64; ++c) {
         const size_t ci = static_cast<size_t>(c);
         const int pan = ci < song.channelPan.size() ? std::clamp(song.channelPan[ci], 0, 64) : 32;
-        b[0x40 + ci] = static_cast<uint8_t>(pan | (c < channels ? 0 : 0x80));  // unused channels off
+        b[0x40 + ci] =
+            static_cast<uint8_t>(pan | (c < channels ? 0 : 0x80));  // unused channels off
         b[0x80 + ci] = ci < song.channelVolume.size() ? Clamped(song.channelVolume[ci], 0, 64) : 64;
     }
     for (int o : song.orders) b.push_back(Clamped(o, 0, 199));
@@ -236,7 +251,8 @@ Bytes EncodeIt(const ItSong& song) {
     return b;
 }
 
-void AddTimeline(ItSong* song, const std::vector<ItCell>& cells, int rows, const std::vector<int>& cuts, int maxRows) {
+void AddTimeline(ItSong* song, const std::vector<ItCell>& cells, int rows,
+                 const std::vector<int>& cuts, int maxRows) {
     maxRows = std::clamp(maxRows, 1, 200);
     std::vector<ItCell> sorted;
     for (const ItCell& c : cells)

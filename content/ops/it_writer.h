@@ -38,12 +38,12 @@ struct ItCell {
     int volume = -1;  // volume column: 0..64, or -1 none
     int effect = 0;   // IT_FX('A') .. IT_FX('Z'); 0 none
     int param = 0;
-    int pan = -1;     // volume column panning 0..64 instead of a volume, or -1 none
+    int pan = -1;  // volume column panning 0..64 instead of a volume, or -1 none
 };
 
 struct ItPattern {
-    int rows = 64;                // 1..200
-    std::vector<ItCell> cells;    // any order; one cell per row and channel
+    int rows = 64;              // 1..200
+    std::vector<ItCell> cells;  // any order; one cell per row and channel
 };
 
 struct ItSampleData {
@@ -56,7 +56,7 @@ struct ItSampleData {
     bool pingPong = false;           // the loop runs back and forth
     bool sustainLoop = false;        // loops while the note is held, then plays on
     int sustainBegin = 0, sustainEnd = 0;
-    int pan = -1;                    // default pan 0..64, or -1 none
+    int pan = -1;  // default pan 0..64, or -1 none
 };
 
 struct ItEnvNode {
@@ -65,7 +65,7 @@ struct ItEnvNode {
 };
 
 struct ItEnvelope {
-    std::vector<ItEnvNode> nodes;  // up to 25; none: the envelope is off
+    std::vector<ItEnvNode> nodes;            // up to 25; none: the envelope is off
     int loopBegin = -1, loopEnd = -1;        // node indexes, or -1 no loop
     int sustainBegin = -1, sustainEnd = -1;  // node indexes, or -1 no sustain loop
 };
@@ -80,16 +80,16 @@ struct ItInstrument {
     std::vector<Zone> zones;  // rising lastNote
     ItEnvelope volumeEnvelope;
     int nna = IT_NNA_CUT;
-    int fadeout = 0;           // 0..256 per tick after note-off once the envelope ends, 0 none
-    int globalVolume = 128;    // 0..128
-    int pan = -1;              // default pan 0..64, or -1 none
+    int fadeout = 0;         // 0..256 per tick after note-off once the envelope ends, 0 none
+    int globalVolume = 128;  // 0..128
+    int pan = -1;            // default pan 0..64, or -1 none
 };
 
 struct ItSong {
     std::string name;
     std::string message;  // shown by players; lines separated by '\n'
-    int speed = 4;    // ticks per row
-    int tempo = 125;  // a tick lasts 2.5 / tempo seconds
+    int speed = 4;        // ticks per row
+    int tempo = 125;      // a tick lasts 2.5 / tempo seconds
     int globalVolume = 128;
     int mixVolume = 48;
     std::vector<int> orders;  // pattern numbers in play order
@@ -111,5 +111,5 @@ uint32_t ItC5Speed(float rate, float hz);
 // Cuts a score of `rows` rows (cells on absolute rows) into patterns that start at each of the
 // sorted `cuts` and at least every `maxRows` rows, and appends them to the song's order list.
 // Patterns whose cells come out the same are stored once and ordered again.
-void AddTimeline(ItSong* song, const std::vector<ItCell>& cells, int rows, const std::vector<int>& cuts,
-                 int maxRows = 64);
+void AddTimeline(ItSong* song, const std::vector<ItCell>& cells, int rows,
+                 const std::vector<int>& cuts, int maxRows = 64);

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+V3 Cross(V3 a, V3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 
 V3 Normalized(V3 a) {
     const float l = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
@@ -45,11 +47,12 @@ void AddRef(MeshBuild* mb, int link, int material, float u, float v) {
     mb->commands.push_back(c);
 }
 
-void AddEmitter(MeshBuild* mb, V3 position, V3 direction, float r, float g, float b, float range, bool spot) {
+void AddEmitter(MeshBuild* mb, V3 position, V3 direction, float r, float g, float b, float range,
+                bool spot) {
     Material m{};
     m.diffuse[0] = range;
-    m.diffuse[1] = spot ? 0.5f : 0.0f;    // cone outer cosine (60 degrees)
-    m.diffuse[2] = spot ? 0.81f : 0.0f;   // cone inner cosine (36 degrees)
+    m.diffuse[1] = spot ? 0.5f : 0.0f;   // cone outer cosine (60 degrees)
+    m.diffuse[2] = spot ? 0.81f : 0.0f;  // cone inner cosine (36 degrees)
     m.emissive[0] = r, m.emissive[1] = g, m.emissive[2] = b;
     m.lightFlags = LIGHT_ENABLED | (spot ? LIGHT_SPOT : LIGHT_POINT);
     m.flags = MAT_EMITTER;

@@ -37,7 +37,8 @@ void AddRun(MeshBuild* mb, int type, int count, int texture);
 void AddRef(MeshBuild* mb, int link, int material, float u, float v);
 
 // A light-emitting run (type 7): a point light (cone cosines 0) or a spot along `direction`.
-void AddEmitter(MeshBuild* mb, V3 position, V3 direction, float r, float g, float b, float range, bool spot);
+void AddEmitter(MeshBuild* mb, V3 position, V3 direction, float r, float g, float b, float range,
+                bool spot);
 // The tables as a Mesh of malloc'ed blocks (the caller or a keyframe owns them). Empty tables
 // give null blocks.
 Mesh ToMesh(const MeshBuild& mb);

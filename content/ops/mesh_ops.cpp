@@ -51,11 +51,14 @@ V3 Apply(const M34& m, V3 p) {
 }
 
 V3 ApplyDir(const M34& m, V3 d) {
-    return {m.m[0][0] * d.x + m.m[0][1] * d.y + m.m[0][2] * d.z, m.m[1][0] * d.x + m.m[1][1] * d.y + m.m[1][2] * d.z,
+    return {m.m[0][0] * d.x + m.m[0][1] * d.y + m.m[0][2] * d.z,
+            m.m[1][0] * d.x + m.m[1][1] * d.y + m.m[1][2] * d.z,
             m.m[2][0] * d.x + m.m[2][1] * d.y + m.m[2][2] * d.z};
 }
 
-M34 RotateAbout(V3 pivot, const M34& rotation) { return Translate(pivot) * rotation * Translate(pivot * -1.0f); }
+M34 RotateAbout(V3 pivot, const M34& rotation) {
+    return Translate(pivot) * rotation * Translate(pivot * -1.0f);
+}
 
 float Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 float Length(V3 a) { return std::sqrt(Dot(a, a)); }
@@ -65,33 +68,43 @@ static void SetAxis(V3* p, int a, float v) { (a == 0 ? p->x : a == 1 ? p->y : p-
 
 // ---- primitives ----
 
-Shape GridShape(V3 origin, V3 eu, V3 ev, int nu, int nv, int texture, int material, float ru, float rv) {
-    return SurfaceShape(nu, nv, texture, material, ru, rv, [&](float s, float t) { return origin + eu * s + ev * t; });
+Shape GridShape(V3 origin, V3 eu, V3 ev, int nu, int nv, int texture, int material, float ru,
+                float rv) {
+    return SurfaceShape(nu, nv, texture, material, ru, rv,
+                        [&](float s, float t) { return origin + eu * s + ev * t; });
 }
 
 // Coordinates from lo to hi: `bevelCells` steps over the first and last `bevel`, cells of at
 // most `cellSize` between.
-static std::vector<float> Stations(float lo, float hi, float bevel, float cellSize, int bevelCells) {
+static std::vector<float> Stations(float lo, float hi, float bevel, float cellSize,
+                                   int bevelCells) {
     std::vector<float> out;
     bevel = std::min(bevel, (hi - lo) * 0.5f);
     const int bc = bevel > 0 ? std::max(1, bevelCells) : 0;
-    for (int k = 0; k < bc; ++k) out.push_back(lo + bevel * static_cast<float>(k) / static_cast<float>(bc));
+    for (int k = 0; k < bc; ++k)
+        out.push_back(lo + bevel * static_cast<float>(k) / static_cast<float>(bc));
     const float flat = hi - lo - 2 * bevel;
-    const int c = cellSize > 0 ? std::clamp(static_cast<int>(std::ceil(flat / cellSize - 1e-3f)), 1, 60) : 1;
-    for (int k = 0; k <= c; ++k) out.push_back(Mixf(lo + bevel, hi - bevel, static_cast<float>(k) / static_cast<float>(c)));
-    for (int k = 1; k <= bc; ++k) out.push_back(hi - bevel + bevel * static_cast<float>(k) / static_cast<float>(bc));
+    const int c =
+        cellSize > 0 ? std::clamp(static_cast<int>(std::ceil(flat / cellSize - 1e-3f)), 1, 60) : 1;
+    for (int k = 0; k <= c; ++k)
+        out.push_back(Mixf(lo + bevel, hi - bevel, static_cast<float>(k) / static_cast<float>(c)));
+    for (int k = 1; k <= bc; ++k)
+        out.push_back(hi - bevel + bevel * static_cast<float>(k) / static_cast<float>(bc));
     return out;
 }
 
-Shape BevelBox(V3 lo, V3 hi, float bevel, float cellSize, int bevelCells, int texture, int material, float unitsPerRepeat) {
+Shape BevelBox(V3 lo, V3 hi, float bevel, float cellSize, int bevelCells, int texture, int material,
+               float unitsPerRepeat) {
     Shape out;
     const float k = unitsPerRepeat > 0 ? 1 / unitsPerRepeat : 1;
     const V3 inLo = lo + V3{bevel, bevel, bevel}, inHi = hi - V3{bevel, bevel, bevel};
     for (int a = 0; a < 3; ++a)
         for (int sign = -1; sign <= 1; sign += 2) {
             const int ua = (a + 1) % 3, va = (a + 2) % 3;
-            std::vector<float> us = Stations(Axis(lo, ua), Axis(hi, ua), bevel, cellSize, bevelCells);
-            const std::vector<float> vs = Stations(Axis(lo, va), Axis(hi, va), bevel, cellSize, bevelCells);
+            std::vector<float> us =
+                Stations(Axis(lo, ua), Axis(hi, ua), bevel, cellSize, bevelCells);
+            const std::vector<float> vs =
+                Stations(Axis(lo, va), Axis(hi, va), bevel, cellSize, bevelCells);
             // dv x du is -axis with both increasing; the positive face runs u backwards.
             if (sign > 0) std::reverse(us.begin(), us.end());
             Patch p;
@@ -106,7 +119,9 @@ Shape BevelBox(V3 lo, V3 hi, float bevel, float cellSize, int bevelCells, int te
                     MVert mv;
                     mv.p = q;
                     if (bevel > 0) {
-                        const V3 inner{std::clamp(q.x, inLo.x, inHi.x), std::clamp(q.y, inLo.y, inHi.y), std::clamp(q.z, inLo.z, inHi.z)};
+                        const V3 inner{std::clamp(q.x, inLo.x, inHi.x),
+                                       std::clamp(q.y, inLo.y, inHi.y),
+                                       std::clamp(q.z, inLo.z, inHi.z)};
                         mv.p = inner + Normalized(q - inner) * bevel;
                     }
                     mv.u = u * k, mv.v = v * k;
@@ -117,13 +132,15 @@ Shape BevelBox(V3 lo, V3 hi, float bevel, float cellSize, int bevelCells, int te
     return out;
 }
 
-Shape Lathe(const std::vector<float>& radius, const std::vector<float>& z, int segments, int texture, int material,
-            float uRepeat, float vRepeat, float a0, float a1) {
+Shape Lathe(const std::vector<float>& radius, const std::vector<float>& z, int segments,
+            int texture, int material, float uRepeat, float vRepeat, float a0, float a1) {
     const int n = static_cast<int>(std::min(radius.size(), z.size()));
     std::vector<float> arc(static_cast<size_t>(std::max(n, 1)), 0.0f);
     for (int j = 1; j < n; ++j)
-        arc[static_cast<size_t>(j)] = arc[static_cast<size_t>(j - 1)] +
-                                     std::hypot(radius[static_cast<size_t>(j)] - radius[static_cast<size_t>(j - 1)], z[static_cast<size_t>(j)] - z[static_cast<size_t>(j - 1)]);
+        arc[static_cast<size_t>(j)] =
+            arc[static_cast<size_t>(j - 1)] +
+            std::hypot(radius[static_cast<size_t>(j)] - radius[static_cast<size_t>(j - 1)],
+                       z[static_cast<size_t>(j)] - z[static_cast<size_t>(j - 1)]);
     const float total = n > 1 && arc.back() > 0 ? arc.back() : 1.0f;
     Patch p;
     p.kind = PATCH_GRID, p.nu = segments, p.nv = n - 1, p.texture = texture, p.material = material;
@@ -152,7 +169,8 @@ Shape Disc(float r, float z, int segments, bool up, int texture, int material, f
     c.u = c.v = 0.5f;
     p.verts.push_back(c);
     for (int k = 0; k <= segments; ++k) {
-        const float a = (up ? 1.0f : -1.0f) * 2 * kPi * static_cast<float>(k) / static_cast<float>(segments);
+        const float a =
+            (up ? 1.0f : -1.0f) * 2 * kPi * static_cast<float>(k) / static_cast<float>(segments);
         MVert v;
         v.p = {r * std::cos(a), r * std::sin(a), z};
         v.u = 0.5f + v.p.x * uvScale, v.v = 0.5f - v.p.y * uvScale;
@@ -163,22 +181,26 @@ Shape Disc(float r, float z, int segments, bool up, int texture, int material, f
     return out;
 }
 
-Shape Cylinder(float r, float z0, float z1, int segments, int texture, int material, float uRepeat, float vRepeat) {
+Shape Cylinder(float r, float z0, float z1, int segments, int texture, int material, float uRepeat,
+               float vRepeat) {
     Shape s = Lathe({r, r}, {z0, z1}, segments, texture, material, uRepeat, vRepeat);
     Merge(&s, Disc(r, z1, segments, true, texture, material, 0.5f / std::max(r, 1e-3f)));
     Merge(&s, Disc(r, z0, segments, false, texture, material, 0.5f / std::max(r, 1e-3f)));
     return s;
 }
 
-Shape Extrude(const std::vector<V3>& path, const std::vector<float>& px, const std::vector<float>& py, V3 up, int texture,
-              int material, float uRepeat, float vRepeat) {
-    const int np = static_cast<int>(std::min(px.size(), py.size())), nk = static_cast<int>(path.size());
+Shape Extrude(const std::vector<V3>& path, const std::vector<float>& px,
+              const std::vector<float>& py, V3 up, int texture, int material, float uRepeat,
+              float vRepeat) {
+    const int np = static_cast<int>(std::min(px.size(), py.size())),
+              nk = static_cast<int>(path.size());
     Shape out;
     if (np < 2 || nk < 2) return out;
     Patch p;
     p.kind = PATCH_GRID, p.nu = np, p.nv = nk - 1, p.texture = texture, p.material = material;
     for (int k = 0; k < nk; ++k) {
-        const V3 t = Normalized(path[static_cast<size_t>(std::min(k + 1, nk - 1))] - path[static_cast<size_t>(std::max(k - 1, 0))]);
+        const V3 t = Normalized(path[static_cast<size_t>(std::min(k + 1, nk - 1))] -
+                                path[static_cast<size_t>(std::max(k - 1, 0))]);
         const V3 x = Normalized(Cross(t, up)), y = Cross(x, t);
         for (int i = 0; i <= np; ++i) {
             const size_t q = static_cast<size_t>(i % np);
@@ -206,7 +228,8 @@ static MVert MidVert(const MVert& a, const MVert& b) {
 static void FanToTris(Patch* p) {
     if (p->kind != PATCH_FAN) return;
     p->tris.clear();
-    for (int k = 1; k + 1 < static_cast<int>(p->verts.size()); ++k) p->tris.insert(p->tris.end(), {0, k, k + 1});
+    for (int k = 1; k + 1 < static_cast<int>(p->verts.size()); ++k)
+        p->tris.insert(p->tris.end(), {0, k, k + 1});
     p->kind = PATCH_TRIS;
 }
 
@@ -219,7 +242,8 @@ void Subdivide(Shape* s) {
             for (int j = 0; j <= nv; ++j)
                 for (int i = 0; i <= nu; ++i) {
                     const int i0 = i / 2, j0 = j / 2, i1 = (i + 1) / 2, j1 = (j + 1) / 2;
-                    out[static_cast<size_t>(j * (nu + 1) + i)] = MidVert(MidVert(at(i0, j0), at(i1, j0)), MidVert(at(i0, j1), at(i1, j1)));
+                    out[static_cast<size_t>(j * (nu + 1) + i)] =
+                        MidVert(MidVert(at(i0, j0), at(i1, j0)), MidVert(at(i0, j1), at(i1, j1)));
                 }
             p.verts = std::move(out), p.nu = nu, p.nv = nv;
             continue;
@@ -228,7 +252,8 @@ void Subdivide(Shape* s) {
         std::vector<MVert> verts;
         std::vector<int> tris;
         for (size_t t = 0; t + 2 < p.tris.size(); t += 3) {
-            const MVert a = p.verts[static_cast<size_t>(p.tris[t])], b = p.verts[static_cast<size_t>(p.tris[t + 1])],
+            const MVert a = p.verts[static_cast<size_t>(p.tris[t])],
+                        b = p.verts[static_cast<size_t>(p.tris[t + 1])],
                         c = p.verts[static_cast<size_t>(p.tris[t + 2])];
             const int base = static_cast<int>(verts.size());
             verts.insert(verts.end(), {a, b, c, MidVert(a, b), MidVert(b, c), MidVert(c, a)});
@@ -241,7 +266,8 @@ void Subdivide(Shape* s) {
 void Displace(Shape* s, const Field& height, float amount) {
     for (Patch& p : s->patches)
         for (MVert& v : p.verts) {
-            const float h = Sample(height, v.u * static_cast<float>(height.w), v.v * static_cast<float>(height.h));
+            const float h = Sample(height, v.u * static_cast<float>(height.w),
+                                   v.v * static_cast<float>(height.h));
             v.p = v.p + v.n * (amount * (h - 0.5f));
         }
 }
@@ -253,11 +279,14 @@ void Mirror(Shape* s, int axis) {
             SetAxis(&v.n, axis, -Axis(v.n, axis));
         }
         if (p.kind == PATCH_GRID) {
-            for (int j = 0; j <= p.nv; ++j) std::reverse(p.verts.begin() + j * (p.nu + 1), p.verts.begin() + (j + 1) * (p.nu + 1));
+            for (int j = 0; j <= p.nv; ++j)
+                std::reverse(p.verts.begin() + j * (p.nu + 1),
+                             p.verts.begin() + (j + 1) * (p.nu + 1));
         } else if (p.kind == PATCH_FAN) {
             std::reverse(p.verts.begin() + 1, p.verts.end());
         } else {
-            for (size_t t = 0; t + 2 < p.tris.size(); t += 3) std::swap(p.tris[t + 1], p.tris[t + 2]);
+            for (size_t t = 0; t + 2 < p.tris.size(); t += 3)
+                std::swap(p.tris[t + 1], p.tris[t + 2]);
         }
     }
 }
@@ -270,7 +299,9 @@ void Transform(Shape* s, const M34& m) {
         }
 }
 
-void Merge(Shape* into, const Shape& more) { into->patches.insert(into->patches.end(), more.patches.begin(), more.patches.end()); }
+void Merge(Shape* into, const Shape& more) {
+    into->patches.insert(into->patches.end(), more.patches.begin(), more.patches.end());
+}
 
 Shape Instance(const Shape& s, const M34& m) {
     Shape out = s;
@@ -292,7 +323,8 @@ static void EachTriangle(const Patch& p, Fn fn) {
     } else if (p.kind == PATCH_FAN) {
         for (int k = 1; k + 1 < static_cast<int>(p.verts.size()); ++k) fn(0, k, k + 1);
     } else {
-        for (size_t t = 0; t + 2 < p.tris.size(); t += 3) fn(p.tris[t], p.tris[t + 1], p.tris[t + 2]);
+        for (size_t t = 0; t + 2 < p.tris.size(); t += 3)
+            fn(p.tris[t], p.tris[t + 1], p.tris[t + 2]);
     }
 }
 
@@ -309,16 +341,17 @@ void SmoothNormals(Shape* s, float creaseDegrees) {
         std::vector<V3>& o = own[pi];
         o.assign(p.verts.size(), V3{0, 0, 0});
         EachTriangle(p, [&](int a, int b, int c) {
-            const V3 n = Cross(p.verts[static_cast<size_t>(b)].p - p.verts[static_cast<size_t>(a)].p,
-                               p.verts[static_cast<size_t>(c)].p - p.verts[static_cast<size_t>(a)].p);
+            const V3 n =
+                Cross(p.verts[static_cast<size_t>(b)].p - p.verts[static_cast<size_t>(a)].p,
+                      p.verts[static_cast<size_t>(c)].p - p.verts[static_cast<size_t>(a)].p);
             for (int q : {a, b, c}) o[static_cast<size_t>(q)] = o[static_cast<size_t>(q)] + n;
         });
         for (size_t v = 0; v < p.verts.size(); ++v) {
             const float len = Length(o[v]);
             o[v] = len > 1e-12f ? o[v] * (1 / len) : V3{0, 0, 0};
             const V3 q = p.verts[v].p;
-            refs.push_back({std::llround(q.x * 256.0), std::llround(q.y * 256.0), std::llround(q.z * 256.0), static_cast<int>(pi),
-                            static_cast<int>(v)});
+            refs.push_back({std::llround(q.x * 256.0), std::llround(q.y * 256.0),
+                            std::llround(q.z * 256.0), static_cast<int>(pi), static_cast<int>(v)});
         }
     }
     // Vertices at one position share the directions within the crease angle.
@@ -328,18 +361,23 @@ void SmoothNormals(Shape* s, float creaseDegrees) {
     const float limit = std::cos(creaseDegrees * kPi / 180.0f);
     for (size_t g = 0; g < refs.size();) {
         size_t e = g + 1;
-        while (e < refs.size() && refs[e].x == refs[g].x && refs[e].y == refs[g].y && refs[e].z == refs[g].z) ++e;
+        while (e < refs.size() && refs[e].x == refs[g].x && refs[e].y == refs[g].y &&
+               refs[e].z == refs[g].z)
+            ++e;
         for (size_t i = g; i < e; ++i) {
-            const V3 mine = own[static_cast<size_t>(refs[i].patch)][static_cast<size_t>(refs[i].vert)];
+            const V3 mine =
+                own[static_cast<size_t>(refs[i].patch)][static_cast<size_t>(refs[i].vert)];
             V3 sum{0, 0, 0};
             for (size_t j = g; j < e; ++j) {
-                const V3 other = own[static_cast<size_t>(refs[j].patch)][static_cast<size_t>(refs[j].vert)];
+                const V3 other =
+                    own[static_cast<size_t>(refs[j].patch)][static_cast<size_t>(refs[j].vert)];
                 // A vertex whose own faces are all degenerate (a pole) takes its neighbours'.
                 if (i == j || Dot(mine, other) >= limit || Length(mine) == 0) sum = sum + other;
             }
             const float len = Length(sum);
-            s->patches[static_cast<size_t>(refs[i].patch)].verts[static_cast<size_t>(refs[i].vert)].n =
-                len > 1e-12f ? sum * (1 / len) : V3{0, 0, 1};
+            s->patches[static_cast<size_t>(refs[i].patch)]
+                .verts[static_cast<size_t>(refs[i].vert)]
+                .n = len > 1e-12f ? sum * (1 / len) : V3{0, 0, 1};
         }
         g = e;
     }
@@ -459,12 +497,15 @@ std::vector<M34> PoseMatrices(const std::vector<Bone>& bones, const Pose& pose) 
         const V3 a = b < pose.angles.size() ? pose.angles[b] : V3{0, 0, 0};
         const M34 local = RotateAbout(bones[b].joint, RotZ(a.z) * RotY(a.y) * RotX(a.x));
         const int parent = bones[b].parent;
-        out[b] = parent >= 0 && static_cast<size_t>(parent) < b ? out[static_cast<size_t>(parent)] * local : Translate(pose.rootMove) * local;
+        out[b] = parent >= 0 && static_cast<size_t>(parent) < b
+                     ? out[static_cast<size_t>(parent)] * local
+                     : Translate(pose.rootMove) * local;
     }
     return out;
 }
 
-Shape SkinShape(const Shape& rest, const std::vector<std::vector<SkinWeight>>& weights, const std::vector<M34>& bones) {
+Shape SkinShape(const Shape& rest, const std::vector<std::vector<SkinWeight>>& weights,
+                const std::vector<M34>& bones) {
     Shape out = rest;
     for (size_t pi = 0; pi < out.patches.size() && pi < weights.size(); ++pi) {
         Patch& p = out.patches[pi];

@@ -28,7 +28,7 @@ enum PatchKind { PATCH_GRID = 0, PATCH_FAN = 1, PATCH_TRIS = 2 };
 
 struct Patch {
     int kind = PATCH_GRID;
-    int nu = 0, nv = 0;       // grid: (nu + 1) x (nv + 1) vertices, row after row
+    int nu = 0, nv = 0;        // grid: (nu + 1) x (nv + 1) vertices, row after row
     std::vector<MVert> verts;  // fan: the centre first, then the rim
     std::vector<int> tris;     // PATCH_TRIS: three vertex indexes per triangle
     int texture = 0, material = 0;
@@ -61,7 +61,8 @@ float Length(V3 a);
 // ---- primitives ----
 
 // A grid from origin along eu (nu cells) and ev (nv cells); texture repeats ru x rv.
-Shape GridShape(V3 origin, V3 eu, V3 ev, int nu, int nv, int texture, int material, float ru = 1, float rv = 1);
+Shape GridShape(V3 origin, V3 eu, V3 ev, int nu, int nv, int texture, int material, float ru = 1,
+                float rv = 1);
 // A grid whose vertex (i, j) lies at f(i / nu, j / nv); the same texture mapping.
 template <typename F>
 Shape SurfaceShape(int nu, int nv, int texture, int material, float ru, float rv, F f) {
@@ -69,7 +70,8 @@ Shape SurfaceShape(int nu, int nv, int texture, int material, float ru, float rv
     p.kind = PATCH_GRID, p.nu = nu, p.nv = nv, p.texture = texture, p.material = material;
     for (int j = 0; j <= nv; ++j)
         for (int i = 0; i <= nu; ++i) {
-            const float s = static_cast<float>(i) / static_cast<float>(nu), t = static_cast<float>(j) / static_cast<float>(nv);
+            const float s = static_cast<float>(i) / static_cast<float>(nu),
+                        t = static_cast<float>(j) / static_cast<float>(nv);
             MVert v;
             v.p = f(s, t);
             v.u = s * ru, v.v = t * rv;
@@ -82,21 +84,25 @@ Shape SurfaceShape(int nu, int nv, int texture, int material, float ru, float rv
 // A box from lo to hi whose twelve edges are rounded with radius `bevel` (0: sharp) over
 // `bevelCells` cells; the flat parts in cells of at most `cellSize` along each edge (at most 60).
 // Texture: `unitsPerRepeat`. Patches in the order -x, +x, -y, +y, -z, +z.
-Shape BevelBox(V3 lo, V3 hi, float bevel, float cellSize, int bevelCells, int texture, int material, float unitsPerRepeat);
+Shape BevelBox(V3 lo, V3 hi, float bevel, float cellSize, int bevelCells, int texture, int material,
+               float unitsPerRepeat);
 // A surface of revolution about the z axis: profile points (radius, z) from the first to the
 // last, `segments` around, from angle a0 to a1 (a full turn: 0, 2 pi). u runs around (uRepeat
 // per turn), v along the profile by arc length (vRepeat over it). A profile point repeated
 // makes a hard edge there. Profile running upwards with the radius outwards faces out.
-Shape Lathe(const std::vector<float>& radius, const std::vector<float>& z, int segments, int texture, int material,
-            float uRepeat, float vRepeat, float a0 = 0, float a1 = 2 * kPi);
+Shape Lathe(const std::vector<float>& radius, const std::vector<float>& z, int segments,
+            int texture, int material, float uRepeat, float vRepeat, float a0 = 0,
+            float a1 = 2 * kPi);
 // A closed cylinder about z from z0 to z1 with flat caps (fans).
-Shape Cylinder(float r, float z0, float z1, int segments, int texture, int material, float uRepeat, float vRepeat);
+Shape Cylinder(float r, float z0, float z1, int segments, int texture, int material, float uRepeat,
+               float vRepeat);
 // A disc about z at height z facing up (or down), as a fan.
 Shape Disc(float r, float z, int segments, bool up, int texture, int material, float uvScale);
 // A closed profile (points in the path's frame: x sideways, y up) swept along a path of points;
 // the frame follows the path's direction with `up` kept. u along the profile, v along the path.
-Shape Extrude(const std::vector<V3>& path, const std::vector<float>& px, const std::vector<float>& py, V3 up,
-              int texture, int material, float uRepeat, float vRepeat);
+Shape Extrude(const std::vector<V3>& path, const std::vector<float>& px,
+              const std::vector<float>& py, V3 up, int texture, int material, float uRepeat,
+              float vRepeat);
 
 // ---- operators ----
 
@@ -152,4 +158,5 @@ struct Pose {
 std::vector<M34> PoseMatrices(const std::vector<Bone>& bones, const Pose& pose);
 // The rest shape deformed: positions and normals blended between the two bones' matrices.
 // weights holds one list per patch, one entry per vertex.
-Shape SkinShape(const Shape& rest, const std::vector<std::vector<SkinWeight>>& weights, const std::vector<M34>& bones);
+Shape SkinShape(const Shape& rest, const std::vector<std::vector<SkinWeight>>& weights,
+                const std::vector<M34>& bones);

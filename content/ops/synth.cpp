@@ -38,16 +38,16 @@ float OscStep(Osc* o, OscShape shape) {
     const float t = o->phase;
     float v = 0;
     switch (shape) {
-        case OSC_SINE: v = std::sin(2 * kPi * t); break;
-        case OSC_SAW: v = 2 * t - 1 - PolyBlep(t, dt); break;
-        case OSC_SQUARE: {
-            const float w = std::clamp(o->width, 0.02f, 0.98f);
-            float down = t - w;
-            if (down < 0) down += 1;
-            v = (t < w ? 1.0f : -1.0f) + PolyBlep(t, dt) - PolyBlep(down, dt);
-            break;
-        }
-        case OSC_TRIANGLE: v = 4 * std::fabs(t - 0.5f) - 1; break;
+    case OSC_SINE: v = std::sin(2 * kPi * t); break;
+    case OSC_SAW: v = 2 * t - 1 - PolyBlep(t, dt); break;
+    case OSC_SQUARE: {
+        const float w = std::clamp(o->width, 0.02f, 0.98f);
+        float down = t - w;
+        if (down < 0) down += 1;
+        v = (t < w ? 1.0f : -1.0f) + PolyBlep(t, dt) - PolyBlep(down, dt);
+        break;
+    }
+    case OSC_TRIANGLE: v = 4 * std::fabs(t - 0.5f) - 1; break;
     }
     o->phase += dt;
     if (o->phase >= 1) o->phase -= 1;
@@ -107,7 +107,8 @@ Wave RenderFm(const Fm& fm, const Adsr& env, float held, float seconds) {
     const float dc = fm.hz / kSynthRate, dm = fm.hz * fm.ratio / kSynthRate;
     for (size_t i = 0; i < w.size(); ++i) {
         const float t = Seconds(i);
-        const float index = fm.index * (fm.indexFloor + (1 - fm.indexFloor) * std::exp(-t / fm.indexTau));
+        const float index =
+            fm.index * (fm.indexFloor + (1 - fm.indexFloor) * std::exp(-t / fm.indexTau));
         w[i] = std::sin(2 * kPi * pc + index * std::sin(2 * kPi * pm)) * AdsrAt(env, t, held);
         pc += dc;
         pm += dm;
@@ -128,7 +129,9 @@ Wave RenderPluck(float hz, float seconds, float brightness, float decaySeconds, 
     std::vector<float> line(static_cast<size_t>(n));
     OnePole colour;
     const float burstCut = 400 + 12000 * brightness * brightness;
-    for (int i = 0; i < n; ++i) line[static_cast<size_t>(i)] = LowPass1(&colour, Noise(seed, static_cast<uint32_t>(i)), burstCut);
+    for (int i = 0; i < n; ++i)
+        line[static_cast<size_t>(i)] =
+            LowPass1(&colour, Noise(seed, static_cast<uint32_t>(i)), burstCut);
     float mean = 0;
     for (float v : line) mean += v;
     mean /= static_cast<float>(n);
@@ -161,7 +164,8 @@ void ApplyReverb(Wave* w, const ReverbParams& p) {
     size_t ci[8] = {}, ai[4] = {};
     float store[8] = {};
     for (int k = 0; k < 8; ++k) comb[k].assign(static_cast<size_t>(kCombs[k] + p.spread), 0.0f);
-    for (int k = 0; k < 4; ++k) allpass[k].assign(static_cast<size_t>(kAllpasses[k] + p.spread), 0.0f);
+    for (int k = 0; k < 4; ++k)
+        allpass[k].assign(static_cast<size_t>(kAllpasses[k] + p.spread), 0.0f);
     const float feedback = std::clamp(p.room, 0.0f, 0.98f), damp = std::clamp(p.damp, 0.0f, 1.0f);
     for (float& s : *w) {
         const float in = s * 0.015f;
@@ -216,9 +220,11 @@ void FadeEdges(Wave* w, float inSeconds, float outSeconds) {
     if (n == 0) return;
     const size_t fin = std::min(n, std::max<size_t>(1, Frames(inSeconds)));
     const size_t fout = std::min(n, std::max<size_t>(1, Frames(outSeconds)));
-    for (size_t i = 0; i < fin; ++i) (*w)[i] *= 0.5f - 0.5f * std::cos(kPi * static_cast<float>(i) / static_cast<float>(fin));
+    for (size_t i = 0; i < fin; ++i)
+        (*w)[i] *= 0.5f - 0.5f * std::cos(kPi * static_cast<float>(i) / static_cast<float>(fin));
     for (size_t i = 0; i < fout; ++i)
-        (*w)[n - 1 - i] *= 0.5f - 0.5f * std::cos(kPi * static_cast<float>(i) / static_cast<float>(fout));
+        (*w)[n - 1 - i] *=
+            0.5f - 0.5f * std::cos(kPi * static_cast<float>(i) / static_cast<float>(fout));
 }
 
 void RemoveDc(Wave* w) {

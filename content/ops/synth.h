@@ -44,7 +44,7 @@ enum OscShape { OSC_SINE, OSC_SAW, OSC_SQUARE, OSC_TRIANGLE };
 
 struct Osc {
     float hz = 0;
-    float phase = 0;  // cycles, 0..1
+    float phase = 0;     // cycles, 0..1
     float width = 0.5f;  // pulse width of the square
 };
 

@@ -11,7 +11,9 @@ namespace {
 const float kBayer[16] = {0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
 
 // The dither offset of texel (x, y): -0.5..0.5 of one quantisation step.
-inline float DitherAt(int x, int y) { return (kBayer[(y & 3) * 4 + (x & 3)] + 0.5f) / 16.0f - 0.5f; }
+inline float DitherAt(int x, int y) {
+    return (kBayer[(y & 3) * 4 + (x & 3)] + 0.5f) / 16.0f - 0.5f;
+}
 
 // A channel 0..1 to `bits` bits with the given dither offset.
 inline uint32_t Quant(float c, int bits, float d) {
@@ -23,11 +25,14 @@ inline uint32_t Quant(float c, int bits, float d) {
 // A `bits`-bit channel to 8 bits by repeating its bits (31 -> 255, 7 -> 255).
 inline uint32_t Expand(uint32_t v, int bits) {
     uint32_t r = 0;
-    for (int shift = 8 - bits; shift > -bits; shift -= bits) r |= shift >= 0 ? v << shift : v >> -shift;
+    for (int shift = 8 - bits; shift > -bits; shift -= bits)
+        r |= shift >= 0 ? v << shift : v >> -shift;
     return r & 0xFF;
 }
 
-inline int Byte(float c) { return static_cast<int>(std::floor(std::clamp(c, 0.0f, 1.0f) * 255.0f + 0.5f)); }
+inline int Byte(float c) {
+    return static_cast<int>(std::floor(std::clamp(c, 0.0f, 1.0f) * 255.0f + 0.5f));
+}
 
 struct Box {
     size_t begin, end;  // into the colour list
@@ -59,7 +64,8 @@ std::vector<uint32_t> MedianCutPalette(const Img& im, int colours, float minAlph
     std::vector<uint32_t> all;
     for (size_t i = 0; i < im.px.size(); i += 4) {
         if (im.px[i + 3] < minAlpha) continue;
-        all.push_back(static_cast<uint32_t>(Byte(im.px[i]) << 16 | Byte(im.px[i + 1]) << 8 | Byte(im.px[i + 2])));
+        all.push_back(static_cast<uint32_t>(Byte(im.px[i]) << 16 | Byte(im.px[i + 1]) << 8 |
+                                            Byte(im.px[i + 2])));
     }
     std::sort(all.begin(), all.end());
     std::vector<Counted> list;
@@ -92,13 +98,15 @@ std::vector<uint32_t> MedianCutPalette(const Img& im, int colours, float minAlph
                 n += list[i].count;
             }
             for (int c = 0; c < 3; ++c) {
-                const double score = static_cast<double>(hi[c] - lo[c]) * std::sqrt(static_cast<double>(n));
+                const double score =
+                    static_cast<double>(hi[c] - lo[c]) * std::sqrt(static_cast<double>(n));
                 if (score > bestScore) bestScore = score, best = static_cast<int>(b), axis = c;
             }
         }
         if (best < 0) break;
         Box& box = boxes[static_cast<size_t>(best)];
-        std::sort(list.begin() + static_cast<long>(box.begin), list.begin() + static_cast<long>(box.end),
+        std::sort(list.begin() + static_cast<long>(box.begin),
+                  list.begin() + static_cast<long>(box.end),
                   [axis](const Counted& a, const Counted& b) {
                       const int ca = Chan(a.rgb, axis), cb = Chan(b.rgb, axis);
                       return ca != cb ? ca < cb : a.rgb < b.rgb;
@@ -118,11 +126,13 @@ std::vector<uint32_t> MedianCutPalette(const Img& im, int colours, float minAlph
     for (const Box& b : boxes) {
         uint64_t sum[3] = {0, 0, 0}, n = 0;
         for (size_t i = b.begin; i < b.end; ++i) {
-            for (int c = 0; c < 3; ++c) sum[c] += static_cast<uint64_t>(Chan(list[i].rgb, c)) * list[i].count;
+            for (int c = 0; c < 3; ++c)
+                sum[c] += static_cast<uint64_t>(Chan(list[i].rgb, c)) * list[i].count;
             n += list[i].count;
         }
         uint32_t rgb = 0;
-        for (int c = 0; c < 3; ++c) rgb |= static_cast<uint32_t>((sum[c] + n / 2) / n) << (16 - 8 * c);
+        for (int c = 0; c < 3; ++c)
+            rgb |= static_cast<uint32_t>((sum[c] + n / 2) / n) << (16 - 8 * c);
         palette.push_back(rgb);
     }
     return palette;
@@ -132,7 +142,8 @@ int NearestIndex(const std::vector<uint32_t>& palette, int first, int r, int g, 
     int best = first;
     int bestD = 1 << 30;
     for (int i = first; i < static_cast<int>(palette.size()); ++i) {
-        const int dr = Chan(palette[static_cast<size_t>(i)], 0) - r, dg = Chan(palette[static_cast<size_t>(i)], 1) - g,
+        const int dr = Chan(palette[static_cast<size_t>(i)], 0) - r,
+                  dg = Chan(palette[static_cast<size_t>(i)], 1) - g,
                   db = Chan(palette[static_cast<size_t>(i)], 2) - b;
         const int d = dr * dr * 3 + dg * dg * 4 + db * db * 2;
         if (d < bestD) bestD = d, best = i;
@@ -140,18 +151,21 @@ int NearestIndex(const std::vector<uint32_t>& palette, int first, int r, int g, 
     return best;
 }
 
-void ImageToIndexed(const Img& im, uint32_t zero, std::vector<uint8_t>* indexes, std::vector<uint32_t>* palette) {
+void ImageToIndexed(const Img& im, uint32_t zero, std::vector<uint8_t>* indexes,
+                    std::vector<uint32_t>* palette) {
     std::vector<uint32_t> pal = MedianCutPalette(im, 255);
     for (uint32_t& c : pal) c = OffKey(c, zero);
     palette->assign(256, 0);
     (*palette)[0] = zero;
     for (size_t i = 0; i < pal.size(); ++i) (*palette)[i + 1] = pal[i];
-    const std::vector<uint32_t> used(palette->begin(), palette->begin() + static_cast<long>(pal.size() + 1));
+    const std::vector<uint32_t> used(palette->begin(),
+                                     palette->begin() + static_cast<long>(pal.size() + 1));
     indexes->assign(static_cast<size_t>(im.w) * static_cast<size_t>(im.h), 0);
     for (size_t i = 0; i < indexes->size(); ++i) {
         const float* p = &im.px[i * 4];
         if (p[3] < 0.5f || pal.empty()) continue;
-        (*indexes)[i] = static_cast<uint8_t>(NearestIndex(used, 1, Byte(p[0]), Byte(p[1]), Byte(p[2])));
+        (*indexes)[i] =
+            static_cast<uint8_t>(NearestIndex(used, 1, Byte(p[0]), Byte(p[1]), Byte(p[2])));
     }
 }
 
@@ -159,7 +173,9 @@ bool ImageToTexture(const Img& im, const TexConvert& how, TexEntry* out) {
     std::memset(out, 0, sizeof *out);
     out->format = TEX_EMPTY;
     const int bytes = TexFormatBytes(how.format);
-    if (im.w <= 0 || im.h <= 0 || bytes == 0 || im.px.size() != static_cast<size_t>(im.w * im.h) * 4) return false;
+    if (im.w <= 0 || im.h <= 0 || bytes == 0 ||
+        im.px.size() != static_cast<size_t>(im.w * im.h) * 4)
+        return false;
     const size_t count = static_cast<size_t>(im.w) * static_cast<size_t>(im.h);
     uint8_t* pixels = static_cast<uint8_t*>(std::malloc(count * static_cast<size_t>(bytes)));
     if (!pixels) return false;
@@ -194,45 +210,56 @@ bool ImageToTexture(const Img& im, const TexConvert& how, TexEntry* out) {
             const float lum = 0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2];
             uint32_t t = 0;
             switch (how.format) {
-                case TEX_RGB332:
-                    t = hole ? 0xE3 : Quant(p[0], 3, d) << 5 | Quant(p[1], 3, d) << 2 | Quant(p[2], 2, d);
-                    if (!hole && how.keyed && t == 0xE3) t = 0xE7;
-                    break;
-                case TEX_ALPHA8: t = Quant(a, 8, 0); break;
-                case TEX_INTENSITY8: t = Quant(lum, 8, 0); break;
-                case TEX_AI44: t = Quant(a, 4, d) << 4 | Quant(lum, 4, d); break;
-                case TEX_ARGB8332:
-                    t = (hole ? 0xE3 : Quant(p[0], 3, d) << 5 | Quant(p[1], 3, d) << 2 | Quant(p[2], 2, d)) | Quant(a, 8, 0) << 8;
-                    break;
-                case TEX_RGB565:
-                    t = hole ? To565(key) : Quant(p[0], 5, d) << 11 | Quant(p[1], 6, d) << 5 | Quant(p[2], 5, d);
-                    if (!hole && how.keyed && t == To565(key)) t ^= 1 << 5;
-                    break;
-                case TEX_ARGB1555: {
-                    const uint32_t rgb = hole ? 0x7C1F : Quant(p[0], 5, d) << 10 | Quant(p[1], 5, d) << 5 | Quant(p[2], 5, d);
-                    t = rgb | (a >= 0.5f ? 0x8000u : 0u);
-                    if (!hole && how.keyed && rgb == 0x7C1F) t ^= 1 << 5;
-                    break;
-                }
-                case TEX_ARGB4444: {
-                    const uint32_t rgb = hole ? 0xF0F : Quant(p[0], 4, d) << 8 | Quant(p[1], 4, d) << 4 | Quant(p[2], 4, d);
-                    t = rgb | Quant(a, 4, hole ? 0 : d) << 12;
-                    if (!hole && how.keyed && rgb == 0xF0F) t ^= 1 << 4;
-                    break;
-                }
-                case TEX_AI88: t = Quant(lum, 8, 0) | Quant(a, 8, 0) << 8; break;
-                case TEX_P8:
-                case TEX_AP88: {
-                    const int first = how.keyed ? 1 : 0;
-                    uint32_t index = 0;
-                    if (!hole)
-                        index = static_cast<uint32_t>(NearestIndex(pal, first, Byte(p[0]), Byte(p[1]), Byte(p[2])));
-                    t = how.format == TEX_P8 ? index : index | Quant(a, 8, 0) << 8;
-                    break;
-                }
-                default: break;
+            case TEX_RGB332:
+                t = hole ? 0xE3
+                         : Quant(p[0], 3, d) << 5 | Quant(p[1], 3, d) << 2 | Quant(p[2], 2, d);
+                if (!hole && how.keyed && t == 0xE3) t = 0xE7;
+                break;
+            case TEX_ALPHA8: t = Quant(a, 8, 0); break;
+            case TEX_INTENSITY8: t = Quant(lum, 8, 0); break;
+            case TEX_AI44: t = Quant(a, 4, d) << 4 | Quant(lum, 4, d); break;
+            case TEX_ARGB8332:
+                t = (hole ? 0xE3
+                          : Quant(p[0], 3, d) << 5 | Quant(p[1], 3, d) << 2 | Quant(p[2], 2, d)) |
+                    Quant(a, 8, 0) << 8;
+                break;
+            case TEX_RGB565:
+                t = hole ? To565(key)
+                         : Quant(p[0], 5, d) << 11 | Quant(p[1], 6, d) << 5 | Quant(p[2], 5, d);
+                if (!hole && how.keyed && t == To565(key)) t ^= 1 << 5;
+                break;
+            case TEX_ARGB1555: {
+                const uint32_t rgb =
+                    hole ? 0x7C1F
+                         : Quant(p[0], 5, d) << 10 | Quant(p[1], 5, d) << 5 | Quant(p[2], 5, d);
+                t = rgb | (a >= 0.5f ? 0x8000u : 0u);
+                if (!hole && how.keyed && rgb == 0x7C1F) t ^= 1 << 5;
+                break;
             }
-            for (int b = 0; b < bytes; ++b) pixels[i * static_cast<size_t>(bytes) + static_cast<size_t>(b)] = static_cast<uint8_t>(t >> (8 * b));
+            case TEX_ARGB4444: {
+                const uint32_t rgb =
+                    hole ? 0xF0F
+                         : Quant(p[0], 4, d) << 8 | Quant(p[1], 4, d) << 4 | Quant(p[2], 4, d);
+                t = rgb | Quant(a, 4, hole ? 0 : d) << 12;
+                if (!hole && how.keyed && rgb == 0xF0F) t ^= 1 << 4;
+                break;
+            }
+            case TEX_AI88: t = Quant(lum, 8, 0) | Quant(a, 8, 0) << 8; break;
+            case TEX_P8:
+            case TEX_AP88: {
+                const int first = how.keyed ? 1 : 0;
+                uint32_t index = 0;
+                if (!hole)
+                    index = static_cast<uint32_t>(
+                        NearestIndex(pal, first, Byte(p[0]), Byte(p[1]), Byte(p[2])));
+                t = how.format == TEX_P8 ? index : index | Quant(a, 8, 0) << 8;
+                break;
+            }
+            default: break;
+            }
+            for (int b = 0; b < bytes; ++b)
+                pixels[i * static_cast<size_t>(bytes) + static_cast<size_t>(b)] =
+                    static_cast<uint8_t>(t >> (8 * b));
         }
     out->format = static_cast<int16_t>(how.format);
     out->width = out->advance = static_cast<int16_t>(im.w);
@@ -247,32 +274,47 @@ bool ImageToTexture(const Img& im, const TexConvert& how, TexEntry* out) {
 uint32_t TexelArgb(const TexEntry& e, int x, int y) {
     const int bytes = TexFormatBytes(e.format);
     if (!e.pixels || bytes == 0 || x < 0 || y < 0 || x >= e.width || y >= e.height) return 0;
-    const uint8_t* p = e.pixels + (static_cast<size_t>(y) * static_cast<size_t>(e.width) + static_cast<size_t>(x)) * static_cast<size_t>(bytes);
+    const uint8_t* p = e.pixels + (static_cast<size_t>(y) * static_cast<size_t>(e.width) +
+                                   static_cast<size_t>(x)) *
+                                      static_cast<size_t>(bytes);
     const uint32_t t = bytes == 1 ? p[0] : static_cast<uint32_t>(p[0] | p[1] << 8);
     uint32_t a = 255, r = 0, g = 0, b = 0;
     switch (e.format) {
-        case TEX_RGB332: r = Expand(t >> 5 & 7, 3), g = Expand(t >> 2 & 7, 3), b = Expand(t & 3, 2); break;
-        case TEX_ALPHA8: a = t, r = g = b = 255; break;
-        case TEX_INTENSITY8: r = g = b = t; break;
-        case TEX_AI44: a = Expand(t >> 4, 4), r = g = b = Expand(t & 15, 4); break;
-        case TEX_P8: {
-            const uint32_t c = e.palette ? e.palette[t & 0xFF] : 0;
-            r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
-            break;
-        }
-        case TEX_ARGB8332: a = t >> 8, r = Expand(t >> 5 & 7, 3), g = Expand(t >> 2 & 7, 3), b = Expand(t & 3, 2); break;
-        case TEX_RGB565: r = Expand(t >> 11, 5), g = Expand(t >> 5 & 63, 6), b = Expand(t & 31, 5); break;
-        case TEX_ARGB1555: a = t & 0x8000 ? 255 : 0, r = Expand(t >> 10 & 31, 5), g = Expand(t >> 5 & 31, 5), b = Expand(t & 31, 5); break;
-        case TEX_ARGB4444: a = Expand(t >> 12, 4), r = Expand(t >> 8 & 15, 4), g = Expand(t >> 4 & 15, 4), b = Expand(t & 15, 4); break;
-        case TEX_AI88: a = t >> 8, r = g = b = t & 0xFF; break;
-        case TEX_AP88: {
-            const uint32_t c = e.palette ? e.palette[t & 0xFF] : 0;
-            a = t >> 8, r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
-            break;
-        }
-        default: return 0;
+    case TEX_RGB332:
+        r = Expand(t >> 5 & 7, 3), g = Expand(t >> 2 & 7, 3), b = Expand(t & 3, 2);
+        break;
+    case TEX_ALPHA8: a = t, r = g = b = 255; break;
+    case TEX_INTENSITY8: r = g = b = t; break;
+    case TEX_AI44: a = Expand(t >> 4, 4), r = g = b = Expand(t & 15, 4); break;
+    case TEX_P8: {
+        const uint32_t c = e.palette ? e.palette[t & 0xFF] : 0;
+        r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
+        break;
+    }
+    case TEX_ARGB8332:
+        a = t >> 8, r = Expand(t >> 5 & 7, 3), g = Expand(t >> 2 & 7, 3), b = Expand(t & 3, 2);
+        break;
+    case TEX_RGB565:
+        r = Expand(t >> 11, 5), g = Expand(t >> 5 & 63, 6), b = Expand(t & 31, 5);
+        break;
+    case TEX_ARGB1555:
+        a = t & 0x8000 ? 255 : 0, r = Expand(t >> 10 & 31, 5), g = Expand(t >> 5 & 31, 5),
+        b = Expand(t & 31, 5);
+        break;
+    case TEX_ARGB4444:
+        a = Expand(t >> 12, 4), r = Expand(t >> 8 & 15, 4), g = Expand(t >> 4 & 15, 4),
+        b = Expand(t & 15, 4);
+        break;
+    case TEX_AI88: a = t >> 8, r = g = b = t & 0xFF; break;
+    case TEX_AP88: {
+        const uint32_t c = e.palette ? e.palette[t & 0xFF] : 0;
+        a = t >> 8, r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
+        break;
+    }
+    default: return 0;
     }
     const uint32_t argb = a << 24 | r << 16 | g << 8 | b;
-    if (e.colorkey != -1 && (argb & 0xFFFFFF) == (static_cast<uint32_t>(e.colorkey) & 0xFFFFFF)) return 0;
+    if (e.colorkey != -1 && (argb & 0xFFFFFF) == (static_cast<uint32_t>(e.colorkey) & 0xFFFFFF))
+        return 0;
     return argb;
 }

@@ -21,8 +21,8 @@ constexpr int32_t kColorKey = 0xFF00FF;
 struct TexConvert {
     int format = TEX_RGB565;  // a TexFormat code
     bool keyed = false;       // alpha < 0.5 becomes kColorKey
-    bool dither = true;       // ordered dithering where the format has fewer bits than 8 per channel
-    int colours = 256;        // palette size for TEX_P8 / TEX_AP88 (index 0 is the key when keyed)
+    bool dither = true;  // ordered dithering where the format has fewer bits than 8 per channel
+    int colours = 256;   // palette size for TEX_P8 / TEX_AP88 (index 0 is the key when keyed)
 };
 
 // Converts the image into `out` (format, width, height, advance = width, line_height = height,
@@ -42,4 +42,5 @@ int NearestIndex(const std::vector<uint32_t>& palette, int first, int r, int g, 
 // An 8-bit picture and its 256-colour palette: index 0 for texels whose alpha is below one half
 // (palette[0] = `zero`), the others quantised into indexes 1..255 and kept off the zero colour's
 // 5-6-5 value, so a loader that keys index 0's colour makes exactly those texels transparent.
-void ImageToIndexed(const Img& im, uint32_t zero, std::vector<uint8_t>* indexes, std::vector<uint32_t>* palette);
+void ImageToIndexed(const Img& im, uint32_t zero, std::vector<uint8_t>* indexes,
+                    std::vector<uint32_t>* palette);

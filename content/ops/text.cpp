@@ -16,19 +16,24 @@ struct TextState {
 TextState text;
 
 bool SetSize(float pixelHeight) {
-    return text.face && FT_Set_Char_Size(text.face, 0, static_cast<FT_F26Dot6>(std::lround(pixelHeight * 64)), 72, 72) == 0;
+    return text.face &&
+           FT_Set_Char_Size(text.face, 0, static_cast<FT_F26Dot6>(std::lround(pixelHeight * 64)),
+                            72, 72) == 0;
 }
 
 // Renders the glyph of c (anti-aliased) and blits it with its origin at (ox, oy); returns the
 // advance in 26.6 pixels, or -1 without a glyph.
-long Blit(Field* f, unsigned long c, float ox, float oy, float amount, FT_Int32 loadFlags, bool wrap) {
+long Blit(Field* f, unsigned long c, float ox, float oy, float amount, FT_Int32 loadFlags,
+          bool wrap) {
     const FT_UInt index = FT_Get_Char_Index(text.face, c);
     if (index == 0 && c != ' ') return -1;
     // The sub-pixel part of the origin moves the outline, so letters keep their exact spacing.
     const float fx = ox - std::floor(ox), fy = oy - std::floor(oy);
-    FT_Vector delta{static_cast<FT_Pos>(std::lround(fx * 64)), static_cast<FT_Pos>(std::lround(-fy * 64))};
+    FT_Vector delta{static_cast<FT_Pos>(std::lround(fx * 64)),
+                    static_cast<FT_Pos>(std::lround(-fy * 64))};
     FT_Set_Transform(text.face, nullptr, &delta);
-    if (FT_Load_Glyph(text.face, index, loadFlags) || FT_Render_Glyph(text.face->glyph, FT_RENDER_MODE_NORMAL)) {
+    if (FT_Load_Glyph(text.face, index, loadFlags) ||
+        FT_Render_Glyph(text.face->glyph, FT_RENDER_MODE_NORMAL)) {
         FT_Set_Transform(text.face, nullptr, nullptr);
         return -1;
     }
@@ -38,7 +43,8 @@ long Blit(Field* f, unsigned long c, float ox, float oy, float amount, FT_Int32 
     const int top = static_cast<int>(std::floor(oy)) - g->bitmap_top;
     for (unsigned row = 0; row < g->bitmap.rows; ++row)
         for (unsigned col = 0; col < g->bitmap.width; ++col) {
-            const float cover = g->bitmap.buffer[row * static_cast<unsigned>(g->bitmap.pitch) + col] / 255.0f;
+            const float cover =
+                g->bitmap.buffer[row * static_cast<unsigned>(g->bitmap.pitch) + col] / 255.0f;
             if (cover <= 0) continue;
             const int x = left + static_cast<int>(col), y = top + static_cast<int>(row);
             if (!wrap && (x < 0 || y < 0 || x >= f->w || y >= f->h)) continue;
@@ -80,13 +86,15 @@ float TextWidth(const char* s, float pixelHeight) {
             FT_Vector k;
             if (!FT_Get_Kerning(text.face, previous, index, FT_KERNING_UNFITTED, &k)) width += k.x;
         }
-        if (!FT_Load_Glyph(text.face, index, FT_LOAD_NO_HINTING)) width += text.face->glyph->advance.x;
+        if (!FT_Load_Glyph(text.face, index, FT_LOAD_NO_HINTING))
+            width += text.face->glyph->advance.x;
         previous = index;
     }
     return static_cast<float>(width) / 64.0f;
 }
 
-bool DrawText(Field* f, const char* s, float pixelHeight, float x, float y, TextAlign align, float amount) {
+bool DrawText(Field* f, const char* s, float pixelHeight, float x, float y, TextAlign align,
+              float amount) {
     if (!text.face) return false;
     const float width = TextWidth(s, pixelHeight);
     SetSize(pixelHeight);
@@ -97,7 +105,8 @@ bool DrawText(Field* f, const char* s, float pixelHeight, float x, float y, Text
         const FT_UInt index = FT_Get_Char_Index(text.face, c);
         if (previous && index && FT_HAS_KERNING(text.face)) {
             FT_Vector k;
-            if (!FT_Get_Kerning(text.face, previous, index, FT_KERNING_UNFITTED, &k)) pen += static_cast<float>(k.x) / 64.0f;
+            if (!FT_Get_Kerning(text.face, previous, index, FT_KERNING_UNFITTED, &k))
+                pen += static_cast<float>(k.x) / 64.0f;
         }
         const long advance = Blit(f, c, pen, y, amount, FT_LOAD_NO_HINTING, true);
         if (advance > 0) pen += static_cast<float>(advance) / 64.0f;

@@ -19,7 +19,8 @@ float TextWidth(const char* text, float pixelHeight);
 // Draws `text` into the field with its baseline at y and its left edge, centre or right edge at x
 // (by align); value = max(value, coverage x amount). Wraps across the field's edges. False when no
 // font is open.
-bool DrawText(Field* f, const char* text, float pixelHeight, float x, float y, TextAlign align, float amount = 1);
+bool DrawText(Field* f, const char* text, float pixelHeight, float x, float y, TextAlign align,
+              float amount = 1);
 // Draws one character into a cell field of its own, the glyph placed on a baseline at `baseline`
 // pixels from the top and horizontally centred in its advance; hinted for small sizes. Returns the
 // advance in whole pixels, or 0 when the font has no glyph for it (the cell is left empty).

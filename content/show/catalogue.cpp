@@ -16,12 +16,15 @@ const std::vector<TexDesc> kCatalogue = {
     {5, "flare", 64, 64, P4444, false, 0, MakeFlare, "soft round glow with alpha"},
     // The temple.
     {16, "floor_stone", 256, 256, P565, false, 0, MakeFloorStone, "worn flagstones of the nave"},
-    {17, "floor_emblem", 256, 256, P565, false, 0, MakeFloorEmblem, "inlaid emblem where the first shot looks down"},
-    {18, "wall_stone", 256, 256, P565, false, 0, MakeWallStone, "dressed stone courses of the walls"},
+    {17, "floor_emblem", 256, 256, P565, false, 0, MakeFloorEmblem,
+     "inlaid emblem where the first shot looks down"},
+    {18, "wall_stone", 256, 256, P565, false, 0, MakeWallStone,
+     "dressed stone courses of the walls"},
     {19, "wall_relief", 128, 256, P565, false, 0, MakeRelief, "carved relief panel"},
     {20, "column", 128, 256, P565, false, 0, MakeColumn, "fluted stone column shaft"},
     {21, "dais_marble", 256, 256, P565, false, 0, MakeDaisMarble, "dark veined marble of the dais"},
-    {22, "dais_step", 256, 64, P565, false, 0, MakeDaisStep, "step edge of the dais with a gold band"},
+    {22, "dais_step", 256, 64, P565, false, 0, MakeDaisStep,
+     "step edge of the dais with a gold band"},
     {23, "roof_beam", 256, 64, P565, false, 0, MakeRoofBeam, "old roof timber"},
     {24, "door_wood", 128, 256, P565, false, 0, MakeDoorWood, "heavy planks of the door"},
     {25, "door_iron", 128, 64, P565, false, 0, MakeDoorIron, "riveted iron strap of the door"},
@@ -38,7 +41,8 @@ const std::vector<TexDesc> kCatalogue = {
     // Ruvo and objekt.
     {56, "rune_ring", 256, 32, P4444, false, 0, MakeRuneRing, "glowing runes for the turning ring"},
     {57, "ring_metal", 128, 128, P565, false, 0, MakeRingMetal, "dark blued metal of the ring"},
-    {58, "relic_metal", 128, 128, P565, false, 0, MakeRelicMetal, "relic metal with engraved glowing lines"},
+    {58, "relic_metal", 128, 128, P565, false, 0, MakeRelicMetal,
+     "relic metal with engraved glowing lines"},
     {59, "relic_glow", 64, 64, P4444, false, 0, MakeRelicGlow, "halo around the relic"},
     // cpu: the title logo and the final landscape.
     {64, "chip_top", 256, 256, P565, false, 0, MakeChipTop, "chip package with the show's name"},
@@ -46,7 +50,8 @@ const std::vector<TexDesc> kCatalogue = {
     {66, "pins", 64, 64, P1555, true, 0, MakePins, "gold pins with gaps"},
     {67, "die", 128, 128, P565, false, 0, MakeDie, "silicon die surface"},
     {68, "board", 256, 256, PP8, false, 0, MakeBoard, "circuit board with traces and vias"},
-    {72, "dataflow", 128, 128, P4444, false, 8, MakeDataFlow, "pulses running along traces, 8 frames"},
+    {72, "dataflow", 128, 128, P4444, false, 8, MakeDataFlow,
+     "pulses running along traces, 8 frames"},
     {80, "credit_0", 256, 64, P565, false, 0, MakeCreditPlate, "credit plate"},
     {81, "credit_1", 256, 64, P565, false, 0, MakeCreditPlate, "credit plate"},
     {82, "credit_2", 256, 64, P565, false, 0, MakeCreditPlate, "credit plate"},
@@ -75,8 +80,8 @@ int TextureId(const char* name) {
 }
 
 const std::vector<const char*>& CreditLines(void) {
-    static const std::vector<const char*> lines = {
-        "TAMBIR DEMO", "CODE: THE TRX ENGINE", "TEXTURES MADE BY CODE", "MODELS MADE BY CODE",
-        "MUSIC MADE BY CODE", "THANKS FOR WATCHING"};
+    static const std::vector<const char*> lines = {"TAMBIR DEMO",           "CODE: THE TRX ENGINE",
+                                                   "TEXTURES MADE BY CODE", "MODELS MADE BY CODE",
+                                                   "MUSIC MADE BY CODE",    "THANKS FOR WATCHING"};
     return lines;
 }

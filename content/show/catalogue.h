@@ -19,9 +19,9 @@ struct TexDesc {
     int id;            // entry in demo.tex (texture id: library 0)
     const char* name;  // what the models call it
     int width, height;
-    int format;        // TexFormat code
-    bool keyed;        // texels with alpha below one half are the colour key
-    int frames;        // 0 still; else consecutive entries id .. id + frames - 1
+    int format;  // TexFormat code
+    bool keyed;  // texels with alpha below one half are the colour key
+    int frames;  // 0 still; else consecutive entries id .. id + frames - 1
     TexMaker make;
     const char* what;  // what it shows, for people
 };

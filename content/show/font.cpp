@@ -40,7 +40,8 @@ std::string WriteFont(const std::string& path, const FontFiles& fonts) {
         }
     }
     TextClose();
-    if (failed.empty() && SaveTexLib(path.c_str(), lib, "Tambir demo: 8x16 console font") != 0) failed = "cannot write " + path;
+    if (failed.empty() && SaveTexLib(path.c_str(), lib, "Tambir demo: 8x16 console font") != 0)
+        failed = "cannot write " + path;
     FreeTexLib(lib);
     return failed;
 }

@@ -19,9 +19,11 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--fonts") == 0 && i + 1 < argc) {
             fonts = argv[++i];
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::puts("usage: tambir-content [--fonts DIR] OUTDIR\n"
-                      "Writes the show's data files (textures, font, title pictures, models, sound) into OUTDIR.\n"
-                      "DIR holds the DejaVu TrueType fonts (default " TAMBIR_FONT_DIR ").");
+            std::puts(
+                "usage: tambir-content [--fonts DIR] OUTDIR\n"
+                "Writes the show's data files (textures, font, title pictures, models, sound) into "
+                "OUTDIR.\n"
+                "DIR holds the DejaVu TrueType fonts (default " TAMBIR_FONT_DIR ").");
             return 0;
         } else if (argv[i][0] == '-' || !out.empty()) {
             std::fprintf(stderr, "tambir-content: bad usage (tambir-content --help)\n");

@@ -15,17 +15,20 @@ namespace {
 
 // A gull-wing pin leaving the package's edge at `base` in direction `out`.
 Shape Pin(V3 base, V3 out, V3 along, int texture, int material) {
-    const std::vector<V3> path = {base, base + out * 9, base + out * 12.5f + V3{0, 0, -4}, base + out * 14 + V3{0, 0, -12},
-                                  base + out * 22 + V3{0, 0, -13}};
-    return Extrude(path, {-0.8f, 0.8f, 0.8f, -0.8f}, {-2.4f, -2.4f, 2.4f, 2.4f}, along, texture, material, 1, 2);
+    const std::vector<V3> path = {base, base + out * 9, base + out * 12.5f + V3{0, 0, -4},
+                                  base + out * 14 + V3{0, 0, -12}, base + out * 22 + V3{0, 0, -13}};
+    return Extrude(path, {-0.8f, 0.8f, 0.8f, -0.8f}, {-2.4f, -2.4f, 2.4f, 2.4f}, along, texture,
+                   material, 1, 2);
 }
 
 // A box standing on the board with its own texture on top and another round the sides.
 void Block(MeshBuild* mb, V3 lo, V3 hi, int top, int sides, int material, float sideUnits) {
-    Shape s = BevelBox(lo, hi, std::min(2.0f, (hi.z - lo.z) * 0.2f), 60, 1, sides, material, sideUnits);
+    Shape s =
+        BevelBox(lo, hi, std::min(2.0f, (hi.z - lo.z) * 0.2f), 60, 1, sides, material, sideUnits);
     Patch& roof = s.patches[5];
     roof.texture = top;
-    for (MVert& v : roof.verts) v.u = (v.p.x - lo.x) / (hi.x - lo.x), v.v = (hi.y - v.p.y) / (hi.y - lo.y);
+    for (MVert& v : roof.verts)
+        v.u = (v.p.x - lo.x) / (hi.x - lo.x), v.v = (hi.y - v.p.y) / (hi.y - lo.y);
     Put(mb, s, 60);
 }
 
@@ -80,14 +83,18 @@ MeshBuild FinalSceneMesh(void) {
     const std::vector<const char*>& lines = CreditLines();
     Shape face;
     const int die = Tex("die");
-    Merge(&face, GridShape({x0, y0, top}, {8, 0, 0}, {0, 0, floorZ - top}, 1, 8, die, part, 0.25f, 3));
-    Merge(&face, GridShape({x1 - 8, y0, top}, {8, 0, 0}, {0, 0, floorZ - top}, 1, 8, die, part, 0.25f, 3));
+    Merge(&face,
+          GridShape({x0, y0, top}, {8, 0, 0}, {0, 0, floorZ - top}, 1, 8, die, part, 0.25f, 3));
+    Merge(&face,
+          GridShape({x1 - 8, y0, top}, {8, 0, 0}, {0, 0, floorZ - top}, 1, 8, die, part, 0.25f, 3));
     float z = top;
     for (size_t i = 0; i < lines.size(); ++i) {
         const float c = 36 - 11.5f * static_cast<float>(i);
-        Merge(&face, GridShape({-20, y0, z}, {40, 0, 0}, {0, 0, (c + 5) - z}, 2, 1, die, part, 1, 0.1f));
+        Merge(&face,
+              GridShape({-20, y0, z}, {40, 0, 0}, {0, 0, (c + 5) - z}, 2, 1, die, part, 1, 0.1f));
         const std::string name = "credit_" + std::to_string(i);
-        Shape p = GridShape({-20, y0, c + 5}, {40, 0, 0}, {0, 0, -10}, 4, 1, Tex(name.c_str()), plate, 1, 1);
+        Shape p = GridShape({-20, y0, c + 5}, {40, 0, 0}, {0, 0, -10}, 4, 1, Tex(name.c_str()),
+                            plate, 1, 1);
         Merge(&face, p);
         z = c - 5;
     }
@@ -105,30 +112,39 @@ MeshBuild FinalSceneMesh(void) {
         int kind;  // 0 chip, 1 tower, 2 capacitor
     };
     const Item items[] = {
-        {-150, 160, 110, 110, 14, 0}, {150, 200, 90, 130, 12, 0},  {-330, 320, 160, 160, 18, 0}, {320, 380, 140, 120, 16, 0},
-        {-90, 420, 120, 90, 12, 0},   {110, 560, 150, 150, 20, 0}, {-260, 700, 180, 140, 16, 0}, {420, 760, 160, 160, 16, 0},
-        {0, 900, 220, 200, 24, 0},    {-560, 520, 200, 220, 20, 0}, {620, 560, 200, 200, 18, 0},
-        {-420, 1050, 90, 90, 220, 1}, {-180, 1250, 110, 110, 320, 1}, {150, 1150, 100, 100, 260, 1}, {420, 1300, 120, 120, 380, 1},
-        {700, 1000, 80, 80, 180, 1},  {-720, 1200, 90, 90, 260, 1},   {20, 1500, 160, 120, 420, 1},
-        {-60, 250, 22, 22, 26, 2},    {70, 300, 18, 18, 22, 2},       {-200, 480, 26, 26, 32, 2}, {240, 470, 22, 22, 28, 2},
-        {300, 650, 26, 26, 34, 2},    {-380, 620, 24, 24, 30, 2},     {-30, 700, 20, 20, 24, 2},
+        {-150, 160, 110, 110, 14, 0},   {150, 200, 90, 130, 12, 0},
+        {-330, 320, 160, 160, 18, 0},   {320, 380, 140, 120, 16, 0},
+        {-90, 420, 120, 90, 12, 0},     {110, 560, 150, 150, 20, 0},
+        {-260, 700, 180, 140, 16, 0},   {420, 760, 160, 160, 16, 0},
+        {0, 900, 220, 200, 24, 0},      {-560, 520, 200, 220, 20, 0},
+        {620, 560, 200, 200, 18, 0},    {-420, 1050, 90, 90, 220, 1},
+        {-180, 1250, 110, 110, 320, 1}, {150, 1150, 100, 100, 260, 1},
+        {420, 1300, 120, 120, 380, 1},  {700, 1000, 80, 80, 180, 1},
+        {-720, 1200, 90, 90, 260, 1},   {20, 1500, 160, 120, 420, 1},
+        {-60, 250, 22, 22, 26, 2},      {70, 300, 18, 18, 22, 2},
+        {-200, 480, 26, 26, 32, 2},     {240, 470, 22, 22, 28, 2},
+        {300, 650, 26, 26, 34, 2},      {-380, 620, 24, 24, 30, 2},
+        {-30, 700, 20, 20, 24, 2},
     };
     for (const Item& it : items) {
-        const V3 lo{it.x - it.w / 2, it.y - it.d / 2, floorZ}, hi{it.x + it.w / 2, it.y + it.d / 2, floorZ + it.h};
+        const V3 lo{it.x - it.w / 2, it.y - it.d / 2, floorZ},
+            hi{it.x + it.w / 2, it.y + it.d / 2, floorZ + it.h};
         if (it.kind == 0) {
             Block(&mb, lo, hi, Tex("chip_top"), Tex("chip_side"), part, 60);
         } else if (it.kind == 1) {
             Block(&mb, lo, hi, die, die, part, 60);
             AddLampFlare(&mb, {it.x, it.y, hi.z + 8}, 30, 1.0f, 0.35f, 0.2f);
         } else {
-            Shape cap = Lathe({it.w / 2, it.w / 2, it.w / 2 - 2, 0}, {0, it.h - 2, it.h, it.h}, 12, Tex("ring_metal"), metal, 2, 1);
+            Shape cap = Lathe({it.w / 2, it.w / 2, it.w / 2 - 2, 0}, {0, it.h - 2, it.h, it.h}, 12,
+                              Tex("ring_metal"), metal, 2, 1);
             Transform(&cap, Translate({it.x, it.y, floorZ}));
             Put(&mb, cap, 50);
         }
     }
     // Buses of running data, raised above the board on either side of the monolith.
     for (float x : {-70.0f, -52.0f, 52.0f, 70.0f, -600.0f, 600.0f}) {
-        Shape bus = GridShape({x - 5, 1600, floorZ + 3}, {10, 0, 0}, {0, -1400, 0}, 1, 28, Tex("dataflow"), data, 1, 12);
+        Shape bus = GridShape({x - 5, 1600, floorZ + 3}, {10, 0, 0}, {0, -1400, 0}, 1, 28,
+                              Tex("dataflow"), data, 1, 12);
         Put(&mb, bus, 30);
     }
     // Cool light over the board and a warm one at the monolith.

@@ -13,10 +13,24 @@
 namespace {
 
 enum {
-    ROOT, SPINE, CHEST, HEAD,
-    L_SHOULDER, L_ELBOW, L_WRIST, R_SHOULDER, R_ELBOW, R_WRIST,
-    L_HIP, L_KNEE, L_ANKLE, R_HIP, R_KNEE, R_ANKLE,
-    CLOAK, BONES
+    ROOT,
+    SPINE,
+    CHEST,
+    HEAD,
+    L_SHOULDER,
+    L_ELBOW,
+    L_WRIST,
+    R_SHOULDER,
+    R_ELBOW,
+    R_WRIST,
+    L_HIP,
+    L_KNEE,
+    L_ANKLE,
+    R_HIP,
+    R_KNEE,
+    R_ANKLE,
+    CLOAK,
+    BONES
 };
 
 constexpr float kHip = 34, kKnee = 18.5f, kAnkle = 3, kHipX = 3.3f;
@@ -49,7 +63,9 @@ float Smooth(float e0, float e1, float x) {
     return t * t * (3 - 2 * t);
 }
 
-SkinWeight W(int a, int b = -1, float w = 0) { return SkinWeight{static_cast<uint8_t>(a), static_cast<uint8_t>(b < 0 ? a : b), b < 0 ? 0 : w}; }
+SkinWeight W(int a, int b = -1, float w = 0) {
+    return SkinWeight{static_cast<uint8_t>(a), static_cast<uint8_t>(b < 0 ? a : b), b < 0 ? 0 : w};
+}
 
 // A frame at a whose z axis runs to b.
 M34 Along(V3 a, V3 b) {
@@ -77,7 +93,8 @@ void AddPart(Body* body, Shape s, const std::function<SkinWeight(V3)>& weight) {
 }
 
 // A limb lathe from joint a to joint b: radii at fractions of the length.
-Shape Limb(V3 a, V3 b, const std::vector<float>& r, const std::vector<float>& t, int segments, int texture, int material) {
+Shape Limb(V3 a, V3 b, const std::vector<float>& r, const std::vector<float>& t, int segments,
+           int texture, int material) {
     const float len = Length(b - a);
     std::vector<float> z;
     for (float f : t) z.push_back(f * len);
@@ -91,32 +108,47 @@ float Fraction(V3 p, V3 a, V3 b) { return Dot(p - a, b - a) / Dot(b - a, b - a);
 
 Body BuildBody(const std::vector<Bone>& bones, int cloth, int skin, int metal, int glow) {
     Body body;
-    const int robe = Tex("robe"), hood = Tex("hood"), boots = Tex("boots"), skinTex = Tex("skin"), staff = Tex("staff"), trim = Tex("trim");
+    const int robe = Tex("robe"), hood = Tex("hood"), boots = Tex("boots"), skinTex = Tex("skin"),
+              staff = Tex("staff"), trim = Tex("trim");
     for (int side = 0; side < 2; ++side) {
         const float sx = side == 0 ? 1.0f : -1.0f;
-        const int hip = side == 0 ? L_HIP : R_HIP, knee = side == 0 ? L_KNEE : R_KNEE, ankle = side == 0 ? L_ANKLE : R_ANKLE;
+        const int hip = side == 0 ? L_HIP : R_HIP, knee = side == 0 ? L_KNEE : R_KNEE,
+                  ankle = side == 0 ? L_ANKLE : R_ANKLE;
         // Leg: breeches above the knee, a boot shaft below, a boot on the foot.
         Shape thigh = Lathe({2.3f, 2.6f, 2.9f, 3.1f}, {11, 18.5f, 27, 35}, 8, hood, cloth, 1, 2);
         Transform(&thigh, Translate({sx * kHipX, 0, 0}));
-        AddPart(&body, thigh, [=](V3 p) { return p.z < 21 ? W(hip, knee, Smooth(21, 16, p.z)) : W(hip); });
+        AddPart(&body, thigh,
+                [=](V3 p) { return p.z < 21 ? W(hip, knee, Smooth(21, 16, p.z)) : W(hip); });
         Shape shaft = Lathe({2.1f, 2.3f, 2.5f, 2.4f}, {1.5f, 6, 11, 13}, 8, boots, cloth, 1, 1);
         Transform(&shaft, Translate({sx * kHipX, 0, 0}));
         AddPart(&body, shaft, [=](V3 p) { return p.z < 4.5f ? W(ankle) : W(knee); });
-        Shape foot = BevelBox({sx * kHipX - 1.9f, -5.8f, 0}, {sx * kHipX + 1.9f, 1.9f, 3.4f}, 1.1f, 10, 1, boots, cloth, 6);
+        Shape foot = BevelBox({sx * kHipX - 1.9f, -5.8f, 0}, {sx * kHipX + 1.9f, 1.9f, 3.4f}, 1.1f,
+                              10, 1, boots, cloth, 6);
         AddPart(&body, foot, [=](V3) { return W(ankle); });
         // Arm: a sleeve widening to the wrist, a hand.
-        const int shoulder = side == 0 ? L_SHOULDER : R_SHOULDER, elbow = side == 0 ? L_ELBOW : R_ELBOW, wrist = side == 0 ? L_WRIST : R_WRIST;
-        const V3 s0 = bones[static_cast<size_t>(shoulder)].joint, e0 = bones[static_cast<size_t>(elbow)].joint, w0 = bones[static_cast<size_t>(wrist)].joint;
-        Shape upper = Limb(s0 + V3{0, 0, 1.2f}, e0, {1.6f, 2.3f, 2.3f, 2.4f}, {0, 0.12f, 0.6f, 1.05f}, 8, robe, cloth);
-        AddPart(&body, upper, [=](V3 p) { return W(shoulder, CHEST, Smooth(0.15f, -0.05f, Fraction(p, s0, e0)) * 0.5f); });
-        Shape fore = Limb(e0 + V3{0, 0, 1}, w0 + V3{0, 0, -0.8f}, {2.3f, 2.6f, 3.3f, 3.4f, 2.0f}, {0, 0.35f, 0.85f, 1, 1}, 8, robe, cloth);
-        AddPart(&body, fore, [=](V3 p) { return W(elbow, shoulder, Smooth(0.15f, -0.05f, Fraction(p, e0, w0)) * 0.5f); });
-        Shape hand = Lathe({0, 0.55f, 0.95f, 0.85f, 0}, {0, 0.4f, 1.6f, 2.8f, 3.3f}, 6, skinTex, skin, 1, 1);
+        const int shoulder = side == 0 ? L_SHOULDER : R_SHOULDER,
+                  elbow = side == 0 ? L_ELBOW : R_ELBOW, wrist = side == 0 ? L_WRIST : R_WRIST;
+        const V3 s0 = bones[static_cast<size_t>(shoulder)].joint,
+                 e0 = bones[static_cast<size_t>(elbow)].joint,
+                 w0 = bones[static_cast<size_t>(wrist)].joint;
+        Shape upper = Limb(s0 + V3{0, 0, 1.2f}, e0, {1.6f, 2.3f, 2.3f, 2.4f},
+                           {0, 0.12f, 0.6f, 1.05f}, 8, robe, cloth);
+        AddPart(&body, upper, [=](V3 p) {
+            return W(shoulder, CHEST, Smooth(0.15f, -0.05f, Fraction(p, s0, e0)) * 0.5f);
+        });
+        Shape fore = Limb(e0 + V3{0, 0, 1}, w0 + V3{0, 0, -0.8f}, {2.3f, 2.6f, 3.3f, 3.4f, 2.0f},
+                          {0, 0.35f, 0.85f, 1, 1}, 8, robe, cloth);
+        AddPart(&body, fore, [=](V3 p) {
+            return W(elbow, shoulder, Smooth(0.15f, -0.05f, Fraction(p, e0, w0)) * 0.5f);
+        });
+        Shape hand =
+            Lathe({0, 0.55f, 0.95f, 0.85f, 0}, {0, 0.4f, 1.6f, 2.8f, 3.3f}, 6, skinTex, skin, 1, 1);
         Transform(&hand, Translate(w0 + V3{0, 0, -3.7f}) * ScaleM(0.75f, 1, 1));
         AddPart(&body, hand, [=](V3) { return W(wrist); });
     }
     // The robe: a skirt from the belt to below the knee, moved by the cloak bone and the legs.
-    Shape skirt = Lathe({9.6f, 9.3f, 8.2f, 7.0f, 6.0f, 5.6f}, {8.5f, 11, 18, 25, 31, 35.5f}, 22, robe, cloth, 2, 1);
+    Shape skirt = Lathe({9.6f, 9.3f, 8.2f, 7.0f, 6.0f, 5.6f}, {8.5f, 11, 18, 25, 31, 35.5f}, 22,
+                        robe, cloth, 2, 1);
     Transform(&skirt, ScaleM(1, 0.82f, 1));
     AddPart(&body, skirt, [](V3 p) {
         const float side = p.x / std::max(0.5f, std::hypot(p.x, p.y));
@@ -124,7 +156,8 @@ Body BuildBody(const std::vector<Bone>& bones, int cloth, int skin, int metal, i
         return W(CLOAK, side > 0 ? L_HIP : R_HIP, leg);
     });
     // Torso and neck.
-    Shape torso = Lathe({5.5f, 5.6f, 6.3f, 6.7f, 6.2f, 3.6f, 1.9f, 1.6f}, {34, 38, 43, 46.5f, 49, 50.8f, 51.6f, 53.5f}, 16, robe, cloth, 2, 1);
+    Shape torso = Lathe({5.5f, 5.6f, 6.3f, 6.7f, 6.2f, 3.6f, 1.9f, 1.6f},
+                        {34, 38, 43, 46.5f, 49, 50.8f, 51.6f, 53.5f}, 16, robe, cloth, 2, 1);
     Transform(&torso, ScaleM(1, 0.72f, 1));
     AddPart(&body, torso, [](V3 p) {
         if (p.z < 37) return W(ROOT, SPINE, Smooth(34, 37, p.z));
@@ -132,21 +165,28 @@ Body BuildBody(const std::vector<Bone>& bones, int cloth, int skin, int metal, i
         return W(CHEST, HEAD, Smooth(50.5f, 52.5f, p.z));
     });
     // Belt.
-    Shape belt = Lathe({5.4f, 6.1f, 6.3f, 6.1f, 5.4f}, {34.2f, 34.4f, 35.2f, 36, 36.2f}, 16, trim, metal, 3, 1);
+    Shape belt = Lathe({5.4f, 6.1f, 6.3f, 6.1f, 5.4f}, {34.2f, 34.4f, 35.2f, 36, 36.2f}, 16, trim,
+                       metal, 3, 1);
     Transform(&belt, ScaleM(1, 0.76f, 1));
     AddPart(&body, belt, [](V3) { return W(ROOT, SPINE, 0.3f); });
     // Head and hood (open at the front, -y), and a cape down the back.
-    Shape head = Lathe({0, 1.6f, 2.8f, 3.1f, 2.8f, 1.7f, 0}, {51.8f, 52.2f, 53.5f, 55, 56.6f, 57.8f, 58.2f}, 10, skinTex, skin, 1, 1);
+    Shape head = Lathe({0, 1.6f, 2.8f, 3.1f, 2.8f, 1.7f, 0},
+                       {51.8f, 52.2f, 53.5f, 55, 56.6f, 57.8f, 58.2f}, 10, skinTex, skin, 1, 1);
     Transform(&head, Translate({0, -0.4f, 0}));
     AddPart(&body, head, [](V3) { return W(HEAD); });
     const float front = -kPi / 2;
-    Shape hoodShape = Lathe({6.2f, 4.8f, 4.4f, 4.1f, 3.3f, 1.8f, 0.2f}, {49.5f, 51.5f, 54, 56.5f, 59, 61, 62}, 14, hood, cloth, 2, 1,
-                            front + 0.75f, front + 2 * kPi - 0.75f);
+    Shape hoodShape =
+        Lathe({6.2f, 4.8f, 4.4f, 4.1f, 3.3f, 1.8f, 0.2f}, {49.5f, 51.5f, 54, 56.5f, 59, 61, 62}, 14,
+              hood, cloth, 2, 1, front + 0.75f, front + 2 * kPi - 0.75f);
     Transform(&hoodShape, Translate({0, 0.5f, 0}));
     AddPart(&body, hoodShape, [](V3 p) { return W(HEAD, CHEST, Smooth(52, 49.5f, p.z)); });
-    Shape cape = Lathe({10.4f, 9.0f, 7.6f, 7.2f, 6.4f}, {9, 20, 36, 45, 50}, 12, hood, cloth, 1, 2, 0.35f, kPi - 0.35f);
+    Shape cape = Lathe({10.4f, 9.0f, 7.6f, 7.2f, 6.4f}, {9, 20, 36, 45, 50}, 12, hood, cloth, 1, 2,
+                       0.35f, kPi - 0.35f);
     Transform(&cape, ScaleM(1, 0.9f, 1) * Translate({0, 0.8f, 0}));
-    AddPart(&body, cape, [](V3 p) { return p.z > 44 ? W(CHEST, SPINE, Smooth(47, 44, p.z)) : W(CLOAK, SPINE, Smooth(36, 44, p.z)); });
+    AddPart(&body, cape, [](V3 p) {
+        return p.z > 44 ? W(CHEST, SPINE, Smooth(47, 44, p.z))
+                        : W(CLOAK, SPINE, Smooth(36, 44, p.z));
+    });
     // The staff in the right hand, its head a glowing orb in a gold crescent.
     const V3 grip = bones[R_WRIST].joint + V3{0, -0.8f, -2.2f};
     Shape staffShape = Cylinder(0.55f, -28, 36, 6, staff, cloth, 1, 6);
@@ -155,7 +195,8 @@ Body BuildBody(const std::vector<Bone>& bones, int cloth, int skin, int metal, i
     Shape orb = Lathe({0, 1.2f, 1.6f, 1.2f, 0}, {-1.6f, -1.1f, 0, 1.1f, 1.6f}, 8, trim, glow, 1, 1);
     Transform(&orb, Translate(grip + V3{0, 0, 38.5f}));
     AddPart(&body, orb, [](V3) { return W(R_WRIST); });
-    Shape crescent = Lathe({0.5f, 2.6f, 3.0f, 2.2f, 0.4f}, {-1.0f, 0.2f, 2.0f, 3.6f, 4.2f}, 8, trim, metal, 1, 1);
+    Shape crescent = Lathe({0.5f, 2.6f, 3.0f, 2.2f, 0.4f}, {-1.0f, 0.2f, 2.0f, 3.6f, 4.2f}, 8, trim,
+                           metal, 1, 1);
     Transform(&crescent, Translate(grip + V3{0, 0, 35.5f}));
     AddPart(&body, crescent, [](V3) { return W(R_WRIST); });
     SmoothNormals(&body.rest, 55);
@@ -176,9 +217,12 @@ void PlaceLeg(Pose* p, int hip, float hipZ, float ankleY, float ankleZ, float to
     const float dy = ankleY, dz = hipZ - ankleZ;
     float d = std::sqrt(dy * dy + dz * dz);
     d = std::min(d, kThigh + kShin - 0.02f);
-    const float bend = kPi - std::acos(std::clamp((kThigh * kThigh + kShin * kShin - d * d) / (2 * kThigh * kShin), -1.0f, 1.0f));
+    const float bend =
+        kPi - std::acos(std::clamp((kThigh * kThigh + kShin * kShin - d * d) / (2 * kThigh * kShin),
+                                   -1.0f, 1.0f));
     const float toTarget = std::atan2(dy, dz);
-    const float alpha = std::acos(std::clamp((kThigh * kThigh + d * d - kShin * kShin) / (2 * kThigh * d), -1.0f, 1.0f));
+    const float alpha = std::acos(
+        std::clamp((kThigh * kThigh + d * d - kShin * kShin) / (2 * kThigh * d), -1.0f, 1.0f));
     const float thigh = toTarget - alpha;  // the knee forward, towards -y
     p->angles[static_cast<size_t>(hip)].x = thigh;
     p->angles[static_cast<size_t>(hip + 1)].x = bend;
@@ -245,35 +289,35 @@ Pose ActOne(int key) {
         p.angles[R_WRIST] = {0.3f, 0, 0};
     };
     switch (key) {
-        case 0:
-            p.angles[HEAD] = {0.35f, 0, 0};
-            p.angles[CHEST] = {0.06f, 0, 0};
-            break;
-        case 1:
-            p.angles[HEAD] = {0.1f, 0, 0};
-            arms(-0.9f, -0.15f, -0.9f, 0.15f, -0.5f);
-            break;
-        case 2:
-            p.angles[HEAD] = {-0.25f, 0, 0};
-            p.angles[CHEST] = {-0.1f, 0, 0};
-            arms(-2.3f, -0.1f, -2.3f, 0.1f, -0.2f);
-            break;
-        case 3:
-            p.angles[HEAD] = {-0.4f, 0, 0};
-            p.angles[CHEST] = {-0.16f, 0, 0};
-            arms(-2.6f, -0.6f, -2.6f, 0.6f, -0.05f);
-            p.angles[CLOAK] = {0.1f, 0, 0};
-            break;
-        case 4:
-            p.angles[HEAD] = {0.15f, 0, 0};
-            p.angles[SPINE] = {0.18f, 0, 0};
-            arms(-1.45f, -0.25f, -1.45f, 0.25f, -0.05f);
-            p.angles[CLOAK] = {0.16f, 0, 0};
-            break;
-        default:
-            p.angles[HEAD] = {0.2f, 0, 0};
-            arms(-0.7f, -0.2f, -0.7f, 0.2f, -0.6f);
-            break;
+    case 0:
+        p.angles[HEAD] = {0.35f, 0, 0};
+        p.angles[CHEST] = {0.06f, 0, 0};
+        break;
+    case 1:
+        p.angles[HEAD] = {0.1f, 0, 0};
+        arms(-0.9f, -0.15f, -0.9f, 0.15f, -0.5f);
+        break;
+    case 2:
+        p.angles[HEAD] = {-0.25f, 0, 0};
+        p.angles[CHEST] = {-0.1f, 0, 0};
+        arms(-2.3f, -0.1f, -2.3f, 0.1f, -0.2f);
+        break;
+    case 3:
+        p.angles[HEAD] = {-0.4f, 0, 0};
+        p.angles[CHEST] = {-0.16f, 0, 0};
+        arms(-2.6f, -0.6f, -2.6f, 0.6f, -0.05f);
+        p.angles[CLOAK] = {0.1f, 0, 0};
+        break;
+    case 4:
+        p.angles[HEAD] = {0.15f, 0, 0};
+        p.angles[SPINE] = {0.18f, 0, 0};
+        arms(-1.45f, -0.25f, -1.45f, 0.25f, -0.05f);
+        p.angles[CLOAK] = {0.16f, 0, 0};
+        break;
+    default:
+        p.angles[HEAD] = {0.2f, 0, 0};
+        arms(-0.7f, -0.2f, -0.7f, 0.2f, -0.6f);
+        break;
     }
     return p;
 }
@@ -329,12 +373,14 @@ std::vector<ModelAnim> HeroAnims(void) {
         EmitShape(&mb, SkinShape(body.rest, body.weights, PoseMatrices(bones, pose)));
         return ModelKey{frame, std::move(mb)};
     };
-    std::vector<ModelAnim> anims = {{0, 60, 0, {}}, {1, 20, 0, {}}, {2, 60, 0, {}}, {3, 6000, 0, {}}};
+    std::vector<ModelAnim> anims = {
+        {0, 60, 0, {}}, {1, 20, 0, {}}, {2, 60, 0, {}}, {3, 6000, 0, {}}};
     for (int k = 0; k < 6; ++k) {
         const float a = 2 * kPi * static_cast<float>(k) / 6;
         anims[0].keys.push_back(key(10 * k, Standing(0.5f - 0.5f * std::cos(a), std::sin(a))));
     }
-    for (int k = 0; k < 10; ++k) anims[1].keys.push_back(key(2 * k, Walking(static_cast<float>(k) / 10)));
+    for (int k = 0; k < 10; ++k)
+        anims[1].keys.push_back(key(2 * k, Walking(static_cast<float>(k) / 10)));
     for (int k = 0; k < 6; ++k) anims[2].keys.push_back(key(10 * k, ActOne(k)));
     for (int k = 0; k < 4; ++k) anims[3].keys.push_back(key(1500 * k, ActTwo(k)));
     return anims;

@@ -13,11 +13,14 @@ namespace {
 constexpr float kX = 500, kEntrance = -1450, kBack = 1000, kHeight = 700;
 constexpr float kCell = 50;
 
-int Cells(float length, float cell) { return std::max(1, static_cast<int>(std::ceil(std::fabs(length) / cell - 0.01f))); }
+int Cells(float length, float cell) {
+    return std::max(1, static_cast<int>(std::ceil(std::fabs(length) / cell - 0.01f)));
+}
 
 // A flat piece from origin along eu and ev, cells of about `cell` units, its front ev x eu.
 Shape Piece(V3 origin, V3 eu, V3 ev, int texture, int material, float cell = kCell) {
-    return GridShape(origin, eu, ev, Cells(Length(eu), cell), Cells(Length(ev), cell), texture, material);
+    return GridShape(origin, eu, ev, Cells(Length(eu), cell), Cells(Length(ev), cell), texture,
+                     material);
 }
 
 // A wall at x = x0 facing the nave between y0 and y1 and heights z0..z1 (texture by world place).
@@ -40,7 +43,8 @@ Shape CrossWall(float y0, float x0, float x1, float z0, float z1, int texture, i
 }
 
 // Floor (facing up) over x0..x1, y0..y1.
-Shape Floor(float x0, float x1, float y0, float y1, float z, int texture, int material, float units) {
+Shape Floor(float x0, float x1, float y0, float y1, float z, int texture, int material,
+            float units) {
     Shape s = Piece({x0, y1, z}, {x1 - x0, 0, 0}, {0, y0 - y1, 0}, texture, material);
     ProjectUV(&s, V3{1, 0, 0}, V3{0, -1, 0}, units);
     return s;
@@ -57,19 +61,24 @@ Shape Ceiling(float x0, float x1, float y0, float y1, float z, int texture, int 
 void ReliefPanel(MeshBuild* mb, Shape* wall, float x0, float yc, int stone, int bronze) {
     const float y0 = yc - 70, y1 = yc + 70, z0 = 160, z1 = 400;
     const bool left = x0 < 0;
-    Shape panel = left ? GridShape({x0, y0, z1}, {0, 140, 0}, {0, 0, z0 - z1}, 3, 5, Tex("wall_relief"), stone)
-                       : GridShape({x0, y1, z1}, {0, -140, 0}, {0, 0, z0 - z1}, 3, 5, Tex("wall_relief"), stone);
+    Shape panel = left ? GridShape({x0, y0, z1}, {0, 140, 0}, {0, 0, z0 - z1}, 3, 5,
+                                   Tex("wall_relief"), stone)
+                       : GridShape({x0, y1, z1}, {0, -140, 0}, {0, 0, z0 - z1}, 3, 5,
+                                   Tex("wall_relief"), stone);
     Merge(wall, panel);
     const float in = left ? x0 : x0 - 8, out = left ? x0 + 8 : x0;
-    Shape frame = BevelBox({in, y0 - 10, z0 - 10}, {out, y1 + 10, z0}, 2, 60, 1, Tex("bronze"), bronze, 60);
-    Merge(&frame, BevelBox({in, y0 - 10, z1}, {out, y1 + 10, z1 + 10}, 2, 60, 1, Tex("bronze"), bronze, 60));
+    Shape frame =
+        BevelBox({in, y0 - 10, z0 - 10}, {out, y1 + 10, z0}, 2, 60, 1, Tex("bronze"), bronze, 60);
+    Merge(&frame, BevelBox({in, y0 - 10, z1}, {out, y1 + 10, z1 + 10}, 2, 60, 1, Tex("bronze"),
+                           bronze, 60));
     Merge(&frame, BevelBox({in, y0 - 10, z0}, {out, y0, z1}, 2, 60, 1, Tex("bronze"), bronze, 60));
     Merge(&frame, BevelBox({in, y1, z0}, {out, y1 + 10, z1}, 2, 60, 1, Tex("bronze"), bronze, 60));
     Put(mb, frame, 60);
 }
 
 // One side wall with its four panels, between columns.
-void SideWallWithPanels(MeshBuild* mb, float x0, const float* panels, int count, int stone, int bronze) {
+void SideWallWithPanels(MeshBuild* mb, float x0, const float* panels, int count, int stone,
+                        int bronze) {
     Shape wall;
     float y = kEntrance;
     for (int i = 0; i < count; ++i) {
@@ -94,8 +103,10 @@ Shape Column(float x, float y, int texture, int material) {
 }
 
 Shape Brazier(float x, float y, int texture, int material) {
-    const std::vector<float> r = {42, 42, 42, 28, 17, 14, 12, 12, 21, 21, 12, 14, 34, 48, 48, 42, 24, 0};
-    const std::vector<float> z = {0, 14, 14, 24, 40, 60, 400, 418, 422, 436, 440, 448, 462, 480, 486, 484, 472, 468};
+    const std::vector<float> r = {42, 42, 42, 28, 17, 14, 12, 12, 21,
+                                  21, 12, 14, 34, 48, 48, 42, 24, 0};
+    const std::vector<float> z = {0,   14,  14,  24,  40,  60,  400, 418, 422,
+                                  436, 440, 448, 462, 480, 486, 484, 472, 468};
     Shape s = Lathe(r, z, 16, texture, material, 3, 3);
     Transform(&s, Translate({x, y, 0}));
     return s;
@@ -119,10 +130,14 @@ void Dais(MeshBuild* mb, int marble, int stepTex, int dark) {
     ProjectUV(&s, V3{1, 0, 0}, V3{0, -1, 0}, 260);
     Put(mb, s, 30);
     Shape sides;
-    Merge(&sides, GridShape({-300, 400, top}, {600, 0, 0}, {0, 0, -top}, 12, 1, Tex("dais_step"), marble, 6, 0.5f));
-    Merge(&sides, GridShape({300, 780, top}, {-600, 0, 0}, {0, 0, -top}, 12, 1, Tex("dais_step"), marble, 6, 0.5f));
-    Merge(&sides, GridShape({-300, 780, top}, {0, -380, 0}, {0, 0, -top}, 8, 1, Tex("dais_step"), marble, 4, 0.5f));
-    Merge(&sides, GridShape({300, 400, top}, {0, 380, 0}, {0, 0, -top}, 8, 1, Tex("dais_step"), marble, 4, 0.5f));
+    Merge(&sides, GridShape({-300, 400, top}, {600, 0, 0}, {0, 0, -top}, 12, 1, Tex("dais_step"),
+                            marble, 6, 0.5f));
+    Merge(&sides, GridShape({300, 780, top}, {-600, 0, 0}, {0, 0, -top}, 12, 1, Tex("dais_step"),
+                            marble, 6, 0.5f));
+    Merge(&sides, GridShape({-300, 780, top}, {0, -380, 0}, {0, 0, -top}, 8, 1, Tex("dais_step"),
+                            marble, 4, 0.5f));
+    Merge(&sides, GridShape({300, 400, top}, {0, 380, 0}, {0, 0, -top}, 8, 1, Tex("dais_step"),
+                            marble, 4, 0.5f));
     Put(mb, sides, 30);
     Put(mb, BevelBox({-300, 360, 0}, {300, 400, 32}, 2, 60, 1, stepTex, marble, 100), 60);
     Put(mb, BevelBox({-300, 320, 0}, {300, 360, 16}, 2, 60, 1, stepTex, marble, 100), 60);
@@ -132,7 +147,8 @@ void Dais(MeshBuild* mb, int marble, int stepTex, int dark) {
     Transform(&shaft, Translate({0, cy, 0}));
     Put(mb, shaft, 60);
     // A bronze lip around the shaft's mouth.
-    Shape lip = Lathe({hole, hole + 6, hole + 9, hole + 6}, {top - 2, top + 2, top + 1, top}, 24, Tex("bronze"), marble, 6, 1);
+    Shape lip = Lathe({hole, hole + 6, hole + 9, hole + 6}, {top - 2, top + 2, top + 1, top}, 24,
+                      Tex("bronze"), marble, 6, 1);
     Transform(&lip, Translate({0, cy, 0}));
     Put(mb, lip, 70);
 }
@@ -145,12 +161,16 @@ void Entrance(MeshBuild* mb, int stone, int sky) {
     Merge(&w, CrossWall(kEntrance, -kX, -150, 0, kHeight, Tex("wall_stone"), stone));
     Merge(&w, CrossWall(kEntrance, -150, 150, 320, kHeight, Tex("wall_stone"), stone));
     Put(mb, w, 30);
-    Shape frame = BevelBox({-180, kEntrance - 20, 0}, {-150, kEntrance + 14, 350}, 3, 60, 1, Tex("column"), stone, 120);
-    Merge(&frame, BevelBox({150, kEntrance - 20, 0}, {180, kEntrance + 14, 350}, 3, 60, 1, Tex("column"), stone, 120));
-    Merge(&frame, BevelBox({-190, kEntrance - 24, 320}, {190, kEntrance + 18, 356}, 3, 60, 1, Tex("column"), stone, 120));
+    Shape frame = BevelBox({-180, kEntrance - 20, 0}, {-150, kEntrance + 14, 350}, 3, 60, 1,
+                           Tex("column"), stone, 120);
+    Merge(&frame, BevelBox({150, kEntrance - 20, 0}, {180, kEntrance + 14, 350}, 3, 60, 1,
+                           Tex("column"), stone, 120));
+    Merge(&frame, BevelBox({-190, kEntrance - 24, 320}, {190, kEntrance + 18, 356}, 3, 60, 1,
+                           Tex("column"), stone, 120));
     Put(mb, frame, 60);
     Put(mb, Floor(-400, 400, kEntrance - 400, kEntrance, 0, Tex("floor_stone"), stone, 250), 30);
-    Shape backdrop = GridShape({500, kEntrance - 400, 700}, {-1000, 0, 0}, {0, 0, -800}, 8, 6, Tex("sky"), sky, 1.5f, 1.2f);
+    Shape backdrop = GridShape({500, kEntrance - 400, 700}, {-1000, 0, 0}, {0, 0, -800}, 8, 6,
+                               Tex("sky"), sky, 1.5f, 1.2f);
     Put(mb, backdrop, 30);
 }
 
@@ -165,29 +185,42 @@ void Roof(MeshBuild* mb, int stone, int beam, int sky) {
     Put(mb, c, 30);
     // The well's four sides facing into the opening.
     Shape well;
-    Merge(&well, GridShape({250, 150, 790}, {-500, 0, 0}, {0, 0, -90}, 10, 2, Tex("wall_stone"), stone, 2, 0.36f));
-    Merge(&well, GridShape({-250, 650, 790}, {500, 0, 0}, {0, 0, -90}, 10, 2, Tex("wall_stone"), stone, 2, 0.36f));
-    Merge(&well, GridShape({-250, 150, 790}, {0, 500, 0}, {0, 0, -90}, 10, 2, Tex("wall_stone"), stone, 2, 0.36f));
-    Merge(&well, GridShape({250, 650, 790}, {0, -500, 0}, {0, 0, -90}, 10, 2, Tex("wall_stone"), stone, 2, 0.36f));
+    Merge(&well, GridShape({250, 150, 790}, {-500, 0, 0}, {0, 0, -90}, 10, 2, Tex("wall_stone"),
+                           stone, 2, 0.36f));
+    Merge(&well, GridShape({-250, 650, 790}, {500, 0, 0}, {0, 0, -90}, 10, 2, Tex("wall_stone"),
+                           stone, 2, 0.36f));
+    Merge(&well, GridShape({-250, 150, 790}, {0, 500, 0}, {0, 0, -90}, 10, 2, Tex("wall_stone"),
+                           stone, 2, 0.36f));
+    Merge(&well, GridShape({250, 650, 790}, {0, -500, 0}, {0, 0, -90}, 10, 2, Tex("wall_stone"),
+                           stone, 2, 0.36f));
     Put(mb, well, 30);
     // A carved frame hanging round the opening.
-    Shape frame = BevelBox({-280, 120, 670}, {280, 150, 700}, 3, 60, 1, Tex("roof_beam"), beam, 120);
-    Merge(&frame, BevelBox({-280, 650, 670}, {280, 680, 700}, 3, 60, 1, Tex("roof_beam"), beam, 120));
-    Merge(&frame, BevelBox({-280, 150, 670}, {-250, 650, 700}, 3, 60, 1, Tex("roof_beam"), beam, 120));
-    Merge(&frame, BevelBox({250, 150, 670}, {280, 650, 700}, 3, 60, 1, Tex("roof_beam"), beam, 120));
+    Shape frame =
+        BevelBox({-280, 120, 670}, {280, 150, 700}, 3, 60, 1, Tex("roof_beam"), beam, 120);
+    Merge(&frame,
+          BevelBox({-280, 650, 670}, {280, 680, 700}, 3, 60, 1, Tex("roof_beam"), beam, 120));
+    Merge(&frame,
+          BevelBox({-280, 150, 670}, {-250, 650, 700}, 3, 60, 1, Tex("roof_beam"), beam, 120));
+    Merge(&frame,
+          BevelBox({250, 150, 670}, {280, 650, 700}, 3, 60, 1, Tex("roof_beam"), beam, 120));
     Put(mb, frame, 60);
     // Beams across the nave, 25 deep, between the columns' rows.
     for (float y : {-1225.0f, -975.0f, -725.0f, -475.0f, -225.0f, 25.0f, 800.0f})
-        Put(mb, BevelBox({-kX, y - 14, 675}, {kX, y + 14, 700}, 0, 100, 1, Tex("roof_beam"), beam, 200), 60);
+        Put(mb,
+            BevelBox({-kX, y - 14, 675}, {kX, y + 14, 700}, 0, 100, 1, Tex("roof_beam"), beam, 200),
+            60);
     // The storm sky, lit by itself, facing down.
-    Shape s = GridShape({-1100, -700, 1400}, {2200, 0, 0}, {0, 2200, 0}, 10, 10, Tex("sky"), sky, 2, 2);
+    Shape s =
+        GridShape({-1100, -700, 1400}, {2200, 0, 0}, {0, 2200, 0}, 10, 10, Tex("sky"), sky, 2, 2);
     Put(mb, s, 30);
 }
 
 // A wall lamp: an iron bracket, a bronze cup, a flare and a warm point light.
 void Sconce(MeshBuild* mb, float x, float y, int bronze) {
     const float dir = x < 0 ? 1.0f : -1.0f;
-    Shape bracket = BevelBox({std::min(x, x + dir * 26), y - 4, 420}, {std::max(x, x + dir * 26), y + 4, 428}, 0, 60, 1, Tex("bronze"), bronze, 30);
+    Shape bracket =
+        BevelBox({std::min(x, x + dir * 26), y - 4, 420}, {std::max(x, x + dir * 26), y + 4, 428},
+                 0, 60, 1, Tex("bronze"), bronze, 30);
     Shape cup = Lathe({0, 6, 12, 13, 11}, {-8, -6, 0, 4, 3}, 10, Tex("bronze"), bronze, 2, 1);
     Transform(&cup, Translate({x + dir * 30, y, 432}));
     Merge(&bracket, cup);
@@ -223,7 +256,8 @@ MeshBuild TempleMesh(void) {
     Merge(&floor, Floor(-kX, kX, kEntrance, -1020, 0, Tex("floor_stone"), stone, 250));
     Merge(&floor, Floor(-kX, -150, -1020, -720, 0, Tex("floor_stone"), stone, 250));
     Merge(&floor, Floor(150, kX, -1020, -720, 0, Tex("floor_stone"), stone, 250));
-    Shape emblem = GridShape({-150, -720, 0}, {300, 0, 0}, {0, -300, 0}, 6, 6, Tex("floor_emblem"), marble, 1, 1);
+    Shape emblem = GridShape({-150, -720, 0}, {300, 0, 0}, {0, -300, 0}, 6, 6, Tex("floor_emblem"),
+                             marble, 1, 1);
     Merge(&floor, emblem);
     Merge(&floor, Floor(-kX, kX, -720, 320, 0, Tex("floor_stone"), stone, 250));
     Merge(&floor, Floor(-kX, -300, 320, 780, 0, Tex("floor_stone"), stone, 250));
@@ -240,12 +274,17 @@ MeshBuild TempleMesh(void) {
     Merge(&back, CrossWall(kBack, 200, kX, 0, kHeight, Tex("wall_stone"), stone));
     Merge(&back, CrossWall(kBack, -200, 200, 0, 150, Tex("wall_stone"), stone));
     Merge(&back, CrossWall(kBack, -200, 200, 550, kHeight, Tex("wall_stone"), stone));
-    Merge(&back, GridShape({-200, kBack, 550}, {400, 0, 0}, {0, 0, -400}, 8, 8, Tex("wall_relief"), stone, 2, 2));
+    Merge(&back, GridShape({-200, kBack, 550}, {400, 0, 0}, {0, 0, -400}, 8, 8, Tex("wall_relief"),
+                           stone, 2, 2));
     Put(&mb, back, 30);
-    Shape relief = BevelBox({-220, kBack - 12, 130}, {-200, kBack, 570}, 3, 60, 1, Tex("bronze"), bronze, 80);
-    Merge(&relief, BevelBox({200, kBack - 12, 130}, {220, kBack, 570}, 3, 60, 1, Tex("bronze"), bronze, 80));
-    Merge(&relief, BevelBox({-220, kBack - 12, 130}, {220, kBack, 150}, 3, 60, 1, Tex("bronze"), bronze, 80));
-    Merge(&relief, BevelBox({-220, kBack - 12, 550}, {220, kBack, 570}, 3, 60, 1, Tex("bronze"), bronze, 80));
+    Shape relief =
+        BevelBox({-220, kBack - 12, 130}, {-200, kBack, 570}, 3, 60, 1, Tex("bronze"), bronze, 80);
+    Merge(&relief,
+          BevelBox({200, kBack - 12, 130}, {220, kBack, 570}, 3, 60, 1, Tex("bronze"), bronze, 80));
+    Merge(&relief, BevelBox({-220, kBack - 12, 130}, {220, kBack, 150}, 3, 60, 1, Tex("bronze"),
+                            bronze, 80));
+    Merge(&relief, BevelBox({-220, kBack - 12, 550}, {220, kBack, 570}, 3, 60, 1, Tex("bronze"),
+                            bronze, 80));
     Put(&mb, relief, 60);
 
     Entrance(&mb, stone, dimSky);
@@ -274,11 +313,13 @@ MeshBuild FireMesh(int k) {
     const float fk = static_cast<float>(k);
     Shape s;
     for (int sheet = 0; sheet < 3; ++sheet) {
-        const float a = static_cast<float>(sheet) * kPi / 3 + 0.2f * std::sin(fk * 1.7f + static_cast<float>(sheet));
+        const float a = static_cast<float>(sheet) * kPi / 3 +
+                        0.2f * std::sin(fk * 1.7f + static_cast<float>(sheet));
         const V3 across{std::cos(a), std::sin(a), 0};
         const float h = 120 + 22 * std::sin(fk * 2.3f + static_cast<float>(sheet) * 2.1f);
         const float w = 78 + 10 * std::cos(fk * 1.9f + static_cast<float>(sheet));
-        const V3 lean{10 * std::sin(fk * 2.9f + static_cast<float>(sheet)), 10 * std::cos(fk * 2.2f + static_cast<float>(sheet) * 1.3f), 0};
+        const V3 lean{10 * std::sin(fk * 2.9f + static_cast<float>(sheet)),
+                      10 * std::cos(fk * 2.2f + static_cast<float>(sheet) * 1.3f), 0};
         Merge(&s, SurfaceShape(2, 4, Tex("fire"), flame, 1, 1, [&](float u, float t) {
             const float up = 1 - t;  // rows from the top down
             const float narrow = 1 - 0.35f * up * up;

@@ -27,8 +27,10 @@ std::string Save(const std::string& dir, const char* name, std::vector<ModelAnim
         for (ModelKey& k : a.keys) {
             if (!failed.empty()) break;
             // Every texture a run draws goes into the remap file, the flares' too.
-            for (size_t c = 0; c < k.mesh.commands.size(); c += 1 + static_cast<size_t>(k.mesh.commands[c].run.count))
-                if (k.mesh.commands[c].run.texture > 0) usedIds.insert(k.mesh.commands[c].run.texture);
+            for (size_t c = 0; c < k.mesh.commands.size();
+                 c += 1 + static_cast<size_t>(k.mesh.commands[c].run.count))
+                if (k.mesh.commands[c].run.texture > 0)
+                    usedIds.insert(k.mesh.commands[c].run.texture);
             Mesh mesh = ToMesh(k.mesh);
             if (CheckMesh(&mesh) != 0) {
                 failed = std::string("a mesh: ") + ModelFileError();
@@ -41,13 +43,16 @@ std::string Save(const std::string& dir, const char* name, std::vector<ModelAnim
             if (AddKeyframe(&model, &mesh, k.frame, &info) != 0) failed = "a keyframe";
         }
         if (failed.empty() && SetAnimSpan(&model, a.span) != 0) failed = "the span";
-        if (failed.empty() && a.flags && SetAnimFlags(&model, a.flags, 0) != 0) failed = "the flags";
+        if (failed.empty() && a.flags && SetAnimFlags(&model, a.flags, 0) != 0)
+            failed = "the flags";
         if (!failed.empty()) break;
     }
     const std::string path = dir + "/" + name + ".mdl";
     if (failed.empty() && SaveModel(&model, path.c_str(), nullptr) != 0) failed = "the file";
     FreeObject(&model);
-    if (failed.empty() && !WriteBytes(dir + "/" + name + ".txi", EncodeRemap(name, std::vector<int>(usedIds.begin(), usedIds.end()))))
+    if (failed.empty() &&
+        !WriteBytes(dir + "/" + name + ".txi",
+                    EncodeRemap(name, std::vector<int>(usedIds.begin(), usedIds.end()))))
         failed = "the remap file";
     usedIds.clear();
     return failed.empty() ? "" : std::string(name) + ".mdl: " + failed + " failed";
@@ -67,14 +72,20 @@ Shape Leaf(bool right, float angle, int wood, int iron) {
         const float z0 = bands[i], z1 = bands[i + 1];
         const int rows = std::max(1, static_cast<int>((z1 - z0) / 40));
         // Outside face (-y) and inside face (+y).
-        Merge(&s, GridShape({0, y0, z1}, {150, 0, 0}, {0, 0, z0 - z1}, 3, rows, tex, mat, 1, (z1 - z0) / 160));
-        Merge(&s, GridShape({150, y1, z1}, {-150, 0, 0}, {0, 0, z0 - z1}, 3, rows, tex, mat, 1, (z1 - z0) / 160));
+        Merge(&s, GridShape({0, y0, z1}, {150, 0, 0}, {0, 0, z0 - z1}, 3, rows, tex, mat, 1,
+                            (z1 - z0) / 160));
+        Merge(&s, GridShape({150, y1, z1}, {-150, 0, 0}, {0, 0, z0 - z1}, 3, rows, tex, mat, 1,
+                            (z1 - z0) / 160));
     }
-    Merge(&s, GridShape({0, y1, height}, {150, 0, 0}, {0, y0 - y1, 0}, 3, 1, Tex("door_wood"), wood, 1, 0.1f));
-    Merge(&s, GridShape({150, y0, height}, {0, y1 - y0, 0}, {0, 0, -height}, 1, 6, Tex("door_wood"), wood, 0.1f, 2));
-    Merge(&s, GridShape({0, y1, height}, {0, y0 - y1, 0}, {0, 0, -height}, 1, 6, Tex("door_wood"), wood, 0.1f, 2));
+    Merge(&s, GridShape({0, y1, height}, {150, 0, 0}, {0, y0 - y1, 0}, 3, 1, Tex("door_wood"), wood,
+                        1, 0.1f));
+    Merge(&s, GridShape({150, y0, height}, {0, y1 - y0, 0}, {0, 0, -height}, 1, 6, Tex("door_wood"),
+                        wood, 0.1f, 2));
+    Merge(&s, GridShape({0, y1, height}, {0, y0 - y1, 0}, {0, 0, -height}, 1, 6, Tex("door_wood"),
+                        wood, 0.1f, 2));
     // A ring handle on the outside, near the meeting edge.
-    Shape ring = Lathe({2.2f, 3.2f, 2.2f, 1.2f, 2.2f}, {-1, 0, 1, 0, -1}, 10, Tex("door_iron"), iron, 1, 1);
+    Shape ring =
+        Lathe({2.2f, 3.2f, 2.2f, 1.2f, 2.2f}, {-1, 0, 1, 0, -1}, 10, Tex("door_iron"), iron, 1, 1);
     Transform(&ring, Translate({32, y0 - 3, 150}) * RotX(kPi / 2) * ScaleM(4, 4, 1));
     Merge(&s, ring);
     if (!right) Mirror(&s, 0);
@@ -126,7 +137,8 @@ MeshBuild RuneRing(float turn) {
     });
     Shape rims;
     for (float r : {124.0f, 88.0f}) {
-        Shape rim = Lathe({r - 3, r, r + 3, r, r - 3}, {0, -3, 0, 3, 0}, 48, Tex("ring_metal"), metal, 8, 1);
+        Shape rim = Lathe({r - 3, r, r + 3, r, r - 3}, {0, -3, 0, 3, 0}, 48, Tex("ring_metal"),
+                          metal, 8, 1);
         Transform(&rim, RotZ(-turn / 2));
         Merge(&rims, rim);
     }
@@ -148,14 +160,16 @@ MeshBuild Relic(float open, float glow) {
     // Lit from inside by the light that follows it, so the petals carry their own sheen.
     const int metal = Mat(&mb, 1, 1, 1, 0.45f, 0.38f, 0.25f);
     const int light = Mat(&mb, 0.2f, 0.2f, 0.2f, 0.9f * glow, 0.8f * glow, 1.0f * glow);
-    Shape s = Lathe({0, 8 * glow, 0}, {-14 * glow, 0, 14 * glow}, 8, Tex("relic_glow"), light, 2, 1);
+    Shape s =
+        Lathe({0, 8 * glow, 0}, {-14 * glow, 0, 14 * glow}, 8, Tex("relic_glow"), light, 2, 1);
     // The crystal shows the bright heart of its glow texture from every side.
     ProjectUV(&s, V3{0.02f / glow, 0.01f / glow, 0}, V3{0, 0, 0.02f / glow}, 1);
     for (MVert& v : s.patches[0].verts) v.u += 0.5f, v.v += 0.5f;
     for (int k = 0; k < 4; ++k) {
         const float a = static_cast<float>(k) * kPi / 2;
-        Shape petal = Lathe({3, 11, 15, 15, 11, 3}, {-18, -13, -5, 5, 13, 18}, 6, Tex("relic_metal"), metal, 0.6f, 1, a - kPi / 4 + 0.06f,
-                            a + kPi / 4 - 0.06f);
+        Shape petal =
+            Lathe({3, 11, 15, 15, 11, 3}, {-18, -13, -5, 5, 13, 18}, 6, Tex("relic_metal"), metal,
+                  0.6f, 1, a - kPi / 4 + 0.06f, a + kPi / 4 - 0.06f);
         // Each petal opens about a hinge under its middle, tangent to the ring.
         const V3 hinge{3 * std::cos(a), 3 * std::sin(a), -18};
         Transform(&petal, RotateAbout(hinge, RotZ(a) * RotY(open) * RotZ(-a)));
@@ -170,7 +184,8 @@ MeshBuild Relic(float open, float glow) {
 
 std::vector<ModelAnim> RuneRingAnims(void) {
     std::vector<ModelAnim> a = {{0, 20, 0, {}}};
-    for (int k = 0; k < 10; ++k) a[0].keys.push_back({2 * k, RuneRing(static_cast<float>(k) / 10 * kPi / 2)});
+    for (int k = 0; k < 10; ++k)
+        a[0].keys.push_back({2 * k, RuneRing(static_cast<float>(k) / 10 * kPi / 2)});
     return a;
 }
 
@@ -179,7 +194,8 @@ std::vector<ModelAnim> RelicAnims(void) {
     const struct {
         int frame;
         float open, glow;
-    } keys[] = {{0, 0, 1}, {15, 0.15f, 1.05f}, {30, 0.6f, 1.15f}, {45, 1.05f, 1.3f}, {59, 1.2f, 1.35f}};
+    } keys[] = {
+        {0, 0, 1}, {15, 0.15f, 1.05f}, {30, 0.6f, 1.15f}, {45, 1.05f, 1.3f}, {59, 1.2f, 1.35f}};
     for (const auto& k : keys) a[0].keys.push_back({k.frame, Relic(k.open, k.glow)});
     return a;
 }

@@ -19,7 +19,23 @@
 namespace {
 
 enum Channel {
-    TAIKO, KICK, FRAME, SHAKER, GONG, CYMBAL, RISER, TOM, BASS, CHOIR1, CHOIR2, CHOIR3, PAD1, PAD2, BELL, LEAD, BELL2,
+    TAIKO,
+    KICK,
+    FRAME,
+    SHAKER,
+    GONG,
+    CYMBAL,
+    RISER,
+    TOM,
+    BASS,
+    CHOIR1,
+    CHOIR2,
+    CHOIR3,
+    PAD1,
+    PAD2,
+    BELL,
+    LEAD,
+    BELL2,
     CHANNELS
 };
 
@@ -39,7 +55,8 @@ Ins Instruments(ItSong* song) {
     i.riser = AddInstrument(song, "riser", {Riser(2.2f)}, {}, none, IT_NNA_CONTINUE, 0);
     i.tom = AddInstrument(song, "tom", {Tom()}, {}, none, IT_NNA_CONTINUE, 0);
     i.bass = AddInstrument(song, "bass", {Bass(38, 0.8f)}, {}, Hold(12), IT_NNA_OFF, 0);
-    i.choir = AddInstrument(song, "choir", {Choir(45, 101), Choir(57, 102)}, {51}, Swell(45, 90), IT_NNA_OFF, 0);
+    i.choir = AddInstrument(song, "choir", {Choir(45, 101), Choir(57, 102)}, {51}, Swell(45, 90),
+                            IT_NNA_OFF, 0);
     i.pad = AddInstrument(song, "drone", {DarkPad(38)}, {}, Swell(70, 110), IT_NNA_OFF, 0);
     i.bell = AddInstrument(song, "bell", {Bell(62, 3.5f)}, {}, none, IT_NNA_CONTINUE, 0);
     i.lead = AddInstrument(song, "reed", {Reed(62)}, {}, Swell(3, 14), IT_NNA_OFF, 0);
@@ -54,14 +71,16 @@ struct Chord {
 
 // Voicings around the fourth octave; roots for the bass in the third.
 const Chord kDm{"Dm", {50, 53, 57}, 38}, kEb{"Eb", {51, 55, 58}, 39}, kCm{"Cm", {48, 51, 55}, 36},
-    kBb{"Bb", {46, 50, 53}, 34}, kGm{"Gm", {43, 46, 50}, 31}, kA{"A", {45, 49, 52}, 33}, kD{"D", {50, 54, 57}, 38};
+    kBb{"Bb", {46, 50, 53}, 34}, kGm{"Gm", {43, 46, 50}, 31}, kA{"A", {45, 49, 52}, 33},
+    kD{"D", {50, 54, 57}, 38};
 
 struct Writer {
     Score s;
     Ins i;
 
     void ChoirChord(int row, const Chord& c, int vol, int octave = 0) {
-        for (int v = 0; v < 3; ++v) Put(&s, row, CHOIR1 + v, c.notes[v] + 12 * octave, i.choir, vol);
+        for (int v = 0; v < 3; ++v)
+            Put(&s, row, CHOIR1 + v, c.notes[v] + 12 * octave, i.choir, vol);
     }
     void Drone(int row, int root, int vol) {
         Put(&s, row, PAD1, root, i.pad, vol);
@@ -94,7 +113,8 @@ struct Writer {
 ItSong TeufelSong() {
     ItSong song;
     song.name = "teufel";
-    song.message = "teufel\nthe temple, the storm and the relic\nsynthesised by the content builder";
+    song.message =
+        "teufel\nthe temple, the storm and the relic\nsynthesised by the content builder";
     song.speed = 4;
     song.tempo = 125;
     song.mixVolume = 32;
@@ -129,7 +149,9 @@ ItSong TeufelSong() {
     const Chord titleBars[] = {kDm, kEb, kDm, kCm, kDm, kEb};  // bars 3-8
     for (int b = 0; b < 6; ++b) w.ChoirChord(96 + 32 * b, titleBars[b], 34 + 3 * b);
     w.Drone(96, 38, 36);
-    for (int b = 0; b < 3; ++b) Steps(&s, 96 + 32 * b, TAIKO, I.taiko, 60, "o.......,.......o.......,.......", 1, 1 + 0.15f * b);
+    for (int b = 0; b < 3; ++b)
+        Steps(&s, 96 + 32 * b, TAIKO, I.taiko, 60, "o.......,.......o.......,.......", 1,
+              1 + 0.15f * b);
     Line(&s, 104, BELL, I.bell, "A4 . . . Bb4 . . . A4 . . . . . . . F4 . . . E4 . . . D4", 4, 30);
     Steps(&s, 192, TAIKO, I.taiko, 60, "x.......o...x...x.......o.o.x...", 1);
     Steps(&s, 224, TAIKO, I.taiko, 60, "x.......o...x...x.......o.o.x.o.", 1);
@@ -183,8 +205,13 @@ ItSong TeufelSong() {
         w.ChoirChord(r, walkOnBars[b], 40 + 2 * b, 1);
         // Three light bars (toms and taiko under the high choir, no bass), then the build.
         const bool light = b < 3, build = b >= 5;
-        Steps(&s, r, TAIKO, I.taiko, 60, build ? "X.x.x.o.X.x.x.xx" : light ? "X.......x.....o." : "X...x.o.X...x..o", 2);
-        Steps(&s, r, TOM, I.tom, b % 2 ? 55 : 60, b % 2 ? "..o...o...o.o.x." : "..o...o...o...o.", 2);
+        Steps(&s, r, TAIKO, I.taiko, 60,
+              build   ? "X.x.x.o.X.x.x.xx"
+              : light ? "X.......x.....o."
+                      : "X...x.o.X...x..o",
+              2);
+        Steps(&s, r, TOM, I.tom, b % 2 ? 55 : 60, b % 2 ? "..o...o...o.o.x." : "..o...o...o...o.",
+              2);
         Steps(&s, r, SHAKER, I.shaker, 60, "o,x,o,x,o,x,o,x,", 2, 0.7f);
         if (light) continue;
         Steps(&s, r, KICK, I.kick, 48, "X...X...X...X...", 2, 0.9f);
@@ -204,7 +231,9 @@ ItSong TeufelSong() {
     for (int b = 0; b < 7; ++b) {
         const int r = 798 + 32 * b;
         w.ChoirChord(r, ritualBars[b], 30 + 2 * b);
-        if (b < 6) Steps(&s, r, TAIKO, I.taiko, 55, "x..o............x..o...........", 1, 0.7f + 0.05f * b);
+        if (b < 6)
+            Steps(&s, r, TAIKO, I.taiko, 55, "x..o............x..o...........", 1,
+                  0.7f + 0.05f * b);
         Put(&s, r, BASS, ritualBars[b].root, I.bass, 36);
     }
     w.Drone(798, 38, 36);
@@ -221,8 +250,9 @@ ItSong TeufelSong() {
     // ---- the relic: rows 1018-1217 ----
     w.Hit(1018, 58);
     const Chord relicBars[] = {kDm, kBb, kGm, kEb, kDm, kCm};  // from row 1018, bars of 32 rows
-    static const char* const kArps[] = {"D5 F5 A5 D6 A5 F5 A5 D6", "D5 F5 Bb5 D6 Bb5 F5 Bb5 D6", "D5 G5 Bb5 D6 Bb5 G5 Bb5 D6",
-                                        "Eb5 G5 Bb5 Eb6 Bb5 G5 Bb5 Eb6", "D5 F5 A5 D6 A5 F5 A5 D6", "C5 Eb5 G5 C6 G5 Eb5 G5 C6"};
+    static const char* const kArps[] = {
+        "D5 F5 A5 D6 A5 F5 A5 D6",       "D5 F5 Bb5 D6 Bb5 F5 Bb5 D6", "D5 G5 Bb5 D6 Bb5 G5 Bb5 D6",
+        "Eb5 G5 Bb5 Eb6 Bb5 G5 Bb5 Eb6", "D5 F5 A5 D6 A5 F5 A5 D6",    "C5 Eb5 G5 C6 G5 Eb5 G5 C6"};
     for (int b = 0; b < 6; ++b) {
         const int r = 1018 + 32 * b;
         w.ChoirChord(r, relicBars[b], 48, 1);
@@ -239,7 +269,8 @@ ItSong TeufelSong() {
 
     // ---- the great lightning and the climax: rows 1218-1552 ----
     w.Hit(1218, 64);
-    const Chord climax[] = {kDm, kEb, kCm, kDm, kBb, kEb, kCm, kA, kDm, kEb, kBb, kA};  // from row 1218
+    const Chord climax[] = {kDm, kEb, kCm, kDm, kBb, kEb,
+                            kCm, kA,  kDm, kEb, kBb, kA};  // from row 1218
     for (int b = 0; b < 10; ++b) {
         const int r = 1218 + 32 * b;
         const Chord& c = climax[b];
@@ -254,9 +285,11 @@ ItSong TeufelSong() {
     }
     w.Drone(1218, 38, 32);
     Line(&s, 1222, LEAD, I.lead,
-         "D5 . . . F5 . Eb5 D5 Eb5 . . . G5 . F5 Eb5 C5 . . . Eb5 . D5 C5 D5 . . . . . A4 .", 4, 50);
+         "D5 . . . F5 . Eb5 D5 Eb5 . . . G5 . F5 Eb5 C5 . . . Eb5 . D5 C5 D5 . . . . . A4 .", 4,
+         50);
     Line(&s, 1350, LEAD, I.lead,
-         "Bb4 . D5 . F5 . Bb5 . A5 . G5 . F5 . Eb5 . D5 . Eb5 . C5 . Bb4 . A4 . . . C#5 . E5 .", 4, 50);
+         "Bb4 . D5 . F5 . Bb5 . A5 . G5 . F5 . Eb5 . D5 . Eb5 . C5 . Bb4 . A4 . . . C#5 . E5 .", 4,
+         50);
     Line(&s, 1478, LEAD, I.lead, "D6 . . . C6 . Bb5 A5 Bb5 . . . A5 . . . - .", 4, 54);
     Put(&s, 1440, CYMBAL, 60, I.cymbal, 54);
     // The last fill into the blow.

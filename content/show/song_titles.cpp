@@ -12,7 +12,24 @@
 
 namespace {
 
-enum Channel { KICK, CLAP, HAT, BASS, PAD1, PAD2, PAD3, PLUCK, FLUTE, BELL, CHOIR1, CHOIR2, CHOIR3, CYMBAL, PLUCK2, CHANNELS };
+enum Channel {
+    KICK,
+    CLAP,
+    HAT,
+    BASS,
+    PAD1,
+    PAD2,
+    PAD3,
+    PLUCK,
+    FLUTE,
+    BELL,
+    CHOIR1,
+    CHOIR2,
+    CHOIR3,
+    CYMBAL,
+    PLUCK2,
+    CHANNELS
+};
 
 struct Chord {
     int notes[3];
@@ -20,8 +37,10 @@ struct Chord {
     const char* arp;  // eight plucked notes for the bar
 };
 
-const Chord kD{{50, 54, 57}, 38, "D5 F#5 A5 D6 A5 F#5 A5 F#5"}, kA{{49, 52, 57}, 33, "C#5 E5 A5 C#6 A5 E5 A5 E5"},
-    kBm{{50, 54, 59}, 35, "D5 F#5 B5 D6 B5 F#5 B5 F#5"}, kG{{50, 55, 59}, 31, "D5 G5 B5 D6 B5 G5 B5 G5"},
+const Chord kD{{50, 54, 57}, 38, "D5 F#5 A5 D6 A5 F#5 A5 F#5"},
+    kA{{49, 52, 57}, 33, "C#5 E5 A5 C#6 A5 E5 A5 E5"},
+    kBm{{50, 54, 59}, 35, "D5 F#5 B5 D6 B5 F#5 B5 F#5"},
+    kG{{50, 55, 59}, 31, "D5 G5 B5 D6 B5 G5 B5 G5"},
     kEm{{52, 55, 59}, 40, "E5 G5 B5 E6 B5 G5 B5 G5"};
 
 const Chord* const kVerse[8] = {&kD, &kA, &kBm, &kG, &kD, &kA, &kG, &kA};
@@ -41,11 +60,14 @@ ItSong TitlesSong() {
     const int clap = AddInstrument(&song, "clap", {Clap()}, {}, none, IT_NNA_CONTINUE, 0);
     const int hat = AddInstrument(&song, "shaker", {Shaker()}, {}, none, IT_NNA_CUT, 0);
     const int bass = AddInstrument(&song, "bass", {Bass(38, 0.3f)}, {}, Hold(20), IT_NNA_OFF, 0);
-    const int pad = AddInstrument(&song, "warm pad", {WarmPad(50), WarmPad(62)}, {55}, Swell(60, 100), IT_NNA_OFF, 0);
-    const int pluck = AddInstrument(&song, "pluck", {Pluck(62, 7), Pluck(74, 8)}, {67}, none, IT_NNA_CONTINUE, 0);
+    const int pad = AddInstrument(&song, "warm pad", {WarmPad(50), WarmPad(62)}, {55},
+                                  Swell(60, 100), IT_NNA_OFF, 0);
+    const int pluck =
+        AddInstrument(&song, "pluck", {Pluck(62, 7), Pluck(74, 8)}, {67}, none, IT_NNA_CONTINUE, 0);
     const int flute = AddInstrument(&song, "flute", {Flute(74)}, {}, Swell(4, 16), IT_NNA_OFF, 0);
     const int bell = AddInstrument(&song, "bell", {Bell(74, 2.0f)}, {}, none, IT_NNA_CONTINUE, 0);
-    const int choir = AddInstrument(&song, "choir", {Choir(45, 111), Choir(57, 112)}, {51}, Swell(50, 90), IT_NNA_OFF, 0);
+    const int choir = AddInstrument(&song, "choir", {Choir(45, 111), Choir(57, 112)}, {51},
+                                    Swell(50, 90), IT_NNA_OFF, 0);
     const int cymbal = AddInstrument(&song, "cymbal", {Cymbal()}, {}, none, IT_NNA_CONTINUE, 0);
     song.channelPan.assign(CHANNELS, 32);
     song.channelPan[HAT] = 42;
@@ -58,7 +80,8 @@ ItSong TitlesSong() {
     song.channelPan[CHOIR3] = 48;
 
     Score s;
-    auto bar = [&](int b, const Chord& c, int padVol, int pluckVol, int bassVol, const char* bassShape) {
+    auto bar = [&](int b, const Chord& c, int padVol, int pluckVol, int bassVol,
+                   const char* bassShape) {
         const int r = 32 * b;
         for (int v = 0; v < 3; ++v) Put(&s, r, PAD1 + v, c.notes[v], pad, padVol);
         if (pluckVol > 0) {
@@ -114,7 +137,8 @@ ItSong TitlesSong() {
     // Bars 32-39: the drums leave, arpeggios thin, the last chord rings.
     Put(&s, 1024, CYMBAL, 60, cymbal, 36);
     Put(&s, 1024, KICK, 48, kick, 44);
-    for (int b = 32; b < 36; ++b) bar(b, *kVerse[b % 8], 40 - 2 * (b - 32), 34 - 4 * (b - 32), 40, "r...............");
+    for (int b = 32; b < 36; ++b)
+        bar(b, *kVerse[b % 8], 40 - 2 * (b - 32), 34 - 4 * (b - 32), 40, "r...............");
     Line(&s, 1024, BELL, bell, "D6 . . . . . . . C#6 . . . . . . . B5 . . . A5", 8, 30);
     for (int v = 0; v < 3; ++v) {
         Put(&s, 1152, PAD1 + v, kD.notes[v], pad, 36);
@@ -123,7 +147,8 @@ ItSong TitlesSong() {
     Put(&s, 1152, BASS, 26, bass, 36);
     Put(&s, 1152, BELL, 74, bell, 34);
     Line(&s, 1160, PLUCK, pluck, "D5 F#5 A5 D6", 6, 24);
-    for (int ch : {PAD1, PAD2, PAD3, CHOIR1, CHOIR2, CHOIR3, BASS}) Put(&s, 1196, ch, IT_NOTE_OFF, 0);
+    for (int ch : {PAD1, PAD2, PAD3, CHOIR1, CHOIR2, CHOIR3, BASS})
+        Put(&s, 1196, ch, IT_NOTE_OFF, 0);
 
     AddTimeline(&song, s, 1250, {256, 512, 768, 1024});
     return song;

@@ -32,7 +32,8 @@ Field BorderBevel(int w, int h, float width) {
 }
 
 // Lettering into a coverage field with the sans bold font; false (and an empty field) without it.
-bool Letter(Field* f, const char* text, float size, float x, float y, TextAlign align = TEXT_CENTRE) {
+bool Letter(Field* f, const char* text, float size, float x, float y,
+            TextAlign align = TEXT_CENTRE) {
     if (!TextOpen(ShowFonts().sans_bold)) return false;
     DrawText(f, text, size, x, y, align);
     TextClose();
@@ -51,7 +52,8 @@ float FitSize(const char* text, float maxSize, float width) {
 float Brushed(int x, int y, int w, uint32_t seed) {
     const int segments = 4, seg = w / segments, cx = x / seg;
     const float fx = (Fx(x % seg) + 0.5f) / Fx(seg), t = fx * fx * (3 - 2 * fx);
-    const uint32_t row = static_cast<uint32_t>(y), c0 = static_cast<uint32_t>(cx), c1 = static_cast<uint32_t>((cx + 1) % segments);
+    const uint32_t row = static_cast<uint32_t>(y), c0 = static_cast<uint32_t>(cx),
+                   c1 = static_cast<uint32_t>((cx + 1) % segments);
     return 0.6f * Mixf(Rand01(seed, row, c0), Rand01(seed, row, c1), t) +
            0.4f * Mixf(Rand01(seed + 1, row / 3, c0), Rand01(seed + 1, row / 3, c1), t);
 }
@@ -108,7 +110,8 @@ void MakeChipTop(const TexDesc& s, std::vector<Img>* out) {
     EachTexel(&im, [&](int, int, size_t i, float* p) {
         const float flat = 0.6f;
         const float lit = Clamp01(0.55f + (light.v[i] - flat) * 1.6f);
-        const float base = (0.095f + 0.03f * cloud.v[i] + 0.025f * grain.v[i]) * (0.35f + lit * 1.3f);
+        const float base =
+            (0.095f + 0.03f * cloud.v[i] + 0.025f * grain.v[i]) * (0.35f + lit * 1.3f);
         const float shine = std::pow(Clamp01((light.v[i] - flat) * 3.0f), 2.0f) * 0.35f;
         const float smooth = ejector.v[i] * 0.03f - dimple.v[i] * 0.04f;
         const float ink = print.v[i] * (0.9f + 0.1f * grain.v[i]);
@@ -128,8 +131,10 @@ void MakeChipSide(const TexDesc& s, std::vector<Img>* out) {
     EachTexel(&im, [&](int, int y, size_t i, float* p) {
         const float v = (Fx(y) + 0.5f) / Fx(h);
         float k = 0.11f + 0.03f * grain.v[i];
-        if (y <= 1) k += 0.14f;
-        else if (y <= 3) k += 0.05f;
+        if (y <= 1)
+            k += 0.14f;
+        else if (y <= 3)
+            k += 0.05f;
         if (y == h / 2 - 1) k += 0.06f;
         if (y == h / 2) k -= 0.04f;
         if (y >= h - 2) k -= 0.05f;
@@ -183,16 +188,21 @@ struct DieBlock {
     float tint;
 };
 
-void SplitDie(int x0, int y0, int x1, int y1, int depth, uint32_t seed, std::vector<DieBlock>* blocks) {
+void SplitDie(int x0, int y0, int x1, int y1, int depth, uint32_t seed,
+              std::vector<DieBlock>* blocks) {
     const int bw = x1 - x0, bh = y1 - y0;
-    const float r = Rand01(seed, static_cast<uint32_t>(x0), static_cast<uint32_t>(y0), static_cast<uint32_t>(depth));
+    const float r = Rand01(seed, static_cast<uint32_t>(x0), static_cast<uint32_t>(y0),
+                           static_cast<uint32_t>(depth));
     if (depth >= 5 || bw < 20 || bh < 20 || (depth >= 2 && r < 0.25f)) {
-        blocks->push_back({x0, y0, x1, y1, static_cast<int>(Hash(seed, static_cast<uint32_t>(x0), static_cast<uint32_t>(y0)) % 5),
-                           Rand01(seed, static_cast<uint32_t>(x1), static_cast<uint32_t>(y1))});
+        blocks->push_back(
+            {x0, y0, x1, y1,
+             static_cast<int>(Hash(seed, static_cast<uint32_t>(x0), static_cast<uint32_t>(y0)) % 5),
+             Rand01(seed, static_cast<uint32_t>(x1), static_cast<uint32_t>(y1))});
         return;
     }
     const bool vertical = bw > bh ? true : bh > bw ? false : r < 0.62f;
-    const float at = 0.3f + 0.4f * Rand01(seed, static_cast<uint32_t>(x1), static_cast<uint32_t>(y1), 7);
+    const float at =
+        0.3f + 0.4f * Rand01(seed, static_cast<uint32_t>(x1), static_cast<uint32_t>(y1), 7);
     if (vertical) {
         const int m = x0 + (static_cast<int>(Fx(bw) * at) & ~1);
         SplitDie(x0, y0, m, y1, depth + 1, seed, blocks);
@@ -221,25 +231,26 @@ void MakeDie(const TexDesc& s, std::vector<Img>* out) {
                 const bool rail = lx == 2 || ly == 2 || x == b.x1 - 3 || y == b.y1 - 3;
                 float v = 0;
                 switch (b.kind) {
-                    case 0:  // memory array: a fine regular grid of cells
-                        v = (lx % 3 == 0 || ly % 2 == 0) ? 0.35f : 0.85f;
-                        if (lx % 12 == 0) v = 0.95f;
-                        break;
-                    case 1:  // standard cells: rows of random little gates under horizontal wires
-                        v = 0.3f + 0.55f * Rand01(44, static_cast<uint32_t>(x / 2), static_cast<uint32_t>(y / 4));
-                        if (ly % 4 == 0) v = 0.75f;
-                        break;
-                    case 2:  // a bus: parallel wires
-                        v = ((b.x1 - b.x0 > b.y1 - b.y0) ? ly % 2 : lx % 2) ? 0.25f : 0.9f;
-                        break;
-                    case 3:  // wide transistors: broad fingers
-                        v = ((lx / 3) % 2) ? 0.55f : 0.8f;
-                        if (ly % 10 < 2) v = 0.4f;
-                        break;
-                    default:  // a macro block: flat with a frame and a few contacts
-                        v = 0.5f + ((lx % 8 == 4 && ly % 8 == 4) ? 0.45f : 0.0f);
-                        if (lx == 4 || ly == 4 || x == b.x1 - 5 || y == b.y1 - 5) v = 0.85f;
-                        break;
+                case 0:  // memory array: a fine regular grid of cells
+                    v = (lx % 3 == 0 || ly % 2 == 0) ? 0.35f : 0.85f;
+                    if (lx % 12 == 0) v = 0.95f;
+                    break;
+                case 1:  // standard cells: rows of random little gates under horizontal wires
+                    v = 0.3f + 0.55f * Rand01(44, static_cast<uint32_t>(x / 2),
+                                              static_cast<uint32_t>(y / 4));
+                    if (ly % 4 == 0) v = 0.75f;
+                    break;
+                case 2:  // a bus: parallel wires
+                    v = ((b.x1 - b.x0 > b.y1 - b.y0) ? ly % 2 : lx % 2) ? 0.25f : 0.9f;
+                    break;
+                case 3:  // wide transistors: broad fingers
+                    v = ((lx / 3) % 2) ? 0.55f : 0.8f;
+                    if (ly % 10 < 2) v = 0.4f;
+                    break;
+                default:  // a macro block: flat with a frame and a few contacts
+                    v = 0.5f + ((lx % 8 == 4 && ly % 8 == 4) ? 0.45f : 0.0f);
+                    if (lx == 4 || ly == 4 || x == b.x1 - 5 || y == b.y1 - 5) v = 0.85f;
+                    break;
                 }
                 if (rail) v = 1.0f;
                 if (street) v = 0.08f;
@@ -248,8 +259,11 @@ void MakeDie(const TexDesc& s, std::vector<Img>* out) {
             }
     }
     const Field film = GradientNoise(w, h, 2, 3, 0.5f, 144);
-    Img im = Ramp(film, {{0.0f, 0x402070}, {0.3f, 0x2050b0}, {0.5f, 0x20a090}, {0.7f, 0x90a040}, {1.0f, 0xc06040}});
-    const Img alt = Ramp(tint, {{0.0f, 0x5030a0}, {0.35f, 0x2868c0}, {0.65f, 0x30a080}, {1.0f, 0xb09040}});
+    Img im = Ramp(
+        film,
+        {{0.0f, 0x402070}, {0.3f, 0x2050b0}, {0.5f, 0x20a090}, {0.7f, 0x90a040}, {1.0f, 0xc06040}});
+    const Img alt =
+        Ramp(tint, {{0.0f, 0x5030a0}, {0.35f, 0x2868c0}, {0.65f, 0x30a080}, {1.0f, 0xb09040}});
     EachTexel(&im, [&](int, int, size_t i, float* p) {
         const float* q = &alt.px[i * 4];
         const float b = bright.v[i];
@@ -271,16 +285,22 @@ struct BoardLayout {
     int n;                       // nodes per side
     std::vector<uint8_t> used;   // node taken by a trace, a pad or a part
     std::vector<uint8_t> cross;  // grid square crossed by a diagonal
-    explicit BoardLayout(int nodes) : n(nodes), used(static_cast<size_t>(nodes * nodes)), cross(used.size()) {}
-    uint8_t& Node(int i, int j) { return used[static_cast<size_t>(((j % n + n) % n) * n + ((i % n + n) % n))]; }
-    uint8_t& Square(int i, int j) { return cross[static_cast<size_t>(((j % n + n) % n) * n + ((i % n + n) % n))]; }
+    explicit BoardLayout(int nodes)
+        : n(nodes), used(static_cast<size_t>(nodes * nodes)), cross(used.size()) {}
+    uint8_t& Node(int i, int j) {
+        return used[static_cast<size_t>(((j % n + n) % n) * n + ((i % n + n) % n))];
+    }
+    uint8_t& Square(int i, int j) {
+        return cross[static_cast<size_t>(((j % n + n) % n) * n + ((i % n + n) % n))];
+    }
 };
 
 const int kDx[8] = {1, 1, 0, -1, -1, -1, 0, 1}, kDy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 
 // Walks a trace from node (i, j) heading `dir`, mostly straight, turning by 45 degrees now and
 // then, until it is `steps` long or blocked; draws it and ends it in a via.
-void RouteTrace(BoardLayout* b, Field* copper, Field* vias, int i, int j, int dir, int steps, uint32_t seed) {
+void RouteTrace(BoardLayout* b, Field* copper, Field* vias, int i, int j, int dir, int steps,
+                uint32_t seed) {
     b->Node(i, j) = 1;
     float px = Fx(i * kPitch), py = Fx(j * kPitch);
     int straight = 0;
@@ -321,7 +341,8 @@ void RouteTrace(BoardLayout* b, Field* copper, Field* vias, int i, int j, int di
 void MakeBoard(const TexDesc& s, std::vector<Img>* out) {
     const int w = s.width, h = s.height;
     BoardLayout layout(w / kPitch);
-    Field copper = MakeField(w, h), pads = MakeField(w, h), vias = MakeField(w, h), silk = MakeField(w, h);
+    Field copper = MakeField(w, h), pads = MakeField(w, h), vias = MakeField(w, h),
+          silk = MakeField(w, h);
     Field body = MakeField(w, h);  // the moulded bodies of the chips
     const uint32_t seed = 45;
     // Keep the board's name clear of traces.
@@ -332,9 +353,10 @@ void MakeBoard(const TexDesc& s, std::vector<Img>* out) {
         int i, j, pins, kind;  // kind 0: chip (pins per side, body between columns i and i + 3)
         const char* label;
     };
-    const Part parts[] = {{3, 4, 6, 0, "U1"},  {18, 3, 5, 0, "U2"},  {10, 18, 7, 0, "U3"}, {24, 20, 4, 0, "U4"},
-                          {12, 6, 0, 1, "R1"}, {27, 11, 0, 1, "C4"}, {4, 24, 0, 1, "R7"}, {19, 28, 0, 1, "C2"},
-                          {29, 3, 0, 2, "C9"}, {7, 13, 0, 2, "R3"}};
+    const Part parts[] = {{3, 4, 6, 0, "U1"},   {18, 3, 5, 0, "U2"},  {10, 18, 7, 0, "U3"},
+                          {24, 20, 4, 0, "U4"}, {12, 6, 0, 1, "R1"},  {27, 11, 0, 1, "C4"},
+                          {4, 24, 0, 1, "R7"},  {19, 28, 0, 1, "C2"}, {29, 3, 0, 2, "C9"},
+                          {7, 13, 0, 2, "R3"}};
     for (const Part& part : parts) {
         if (part.kind == 0) {
             // Body over columns i+1..i+2, pads at columns i and i+3.
@@ -353,19 +375,25 @@ void MakeBoard(const TexDesc& s, std::vector<Img>* out) {
                 const float y = Fx((part.j + r) * kPitch);
                 FillRect(&pads, x0 - 3.5f, y - 2, x0 + 3.5f, y + 2);
                 FillRect(&pads, x1 - 3.5f, y - 2, x1 + 3.5f, y + 2);
-                const uint32_t hs = Hash(seed, static_cast<uint32_t>(part.i), static_cast<uint32_t>(r));
-                if (hs % 5 != 0) RouteTrace(&layout, &copper, &vias, part.i - 1, part.j + r, 4, 3 + static_cast<int>(hs % 9), hs);
+                const uint32_t hs =
+                    Hash(seed, static_cast<uint32_t>(part.i), static_cast<uint32_t>(r));
+                if (hs % 5 != 0)
+                    RouteTrace(&layout, &copper, &vias, part.i - 1, part.j + r, 4,
+                               3 + static_cast<int>(hs % 9), hs);
                 if ((hs >> 8) % 5 != 0)
-                    RouteTrace(&layout, &copper, &vias, part.i + 4, part.j + r, 0, 3 + static_cast<int>((hs >> 4) % 9), hs + 1);
+                    RouteTrace(&layout, &copper, &vias, part.i + 4, part.j + r, 0,
+                               3 + static_cast<int>((hs >> 4) % 9), hs + 1);
                 DrawLine(&copper, x0 - 8, y, x0, y, 3.2f);
                 DrawLine(&copper, x1, y, x1 + 8, y, 3.2f);
             }
         } else {
             // Two pads one node apart (kind 1 across, kind 2 down), a silkscreen box and a label.
             const bool across = part.kind == 1;
-            const int ai = part.i, aj = part.j, bi = part.i + (across ? 1 : 0), bj = part.j + (across ? 0 : 1);
+            const int ai = part.i, aj = part.j, bi = part.i + (across ? 1 : 0),
+                      bj = part.j + (across ? 0 : 1);
             layout.Node(ai, aj) = layout.Node(bi, bj) = 1;
-            const float ax = Fx(ai * kPitch), ay = Fx(aj * kPitch), bx = Fx(bi * kPitch), by = Fx(bj * kPitch);
+            const float ax = Fx(ai * kPitch), ay = Fx(aj * kPitch), bx = Fx(bi * kPitch),
+                        by = Fx(bj * kPitch);
             FillRect(&pads, ax - 2.5f, ay - 2.5f, ax + 2.5f, ay + 2.5f);
             FillRect(&pads, bx - 2.5f, by - 2.5f, bx + 2.5f, by + 2.5f);
             DrawLine(&silk, ax - 5, ay - 5, bx + 5, ay - 5, 1.0f);
@@ -376,9 +404,12 @@ void MakeBoard(const TexDesc& s, std::vector<Img>* out) {
                 Letter(&silk, part.label, 8, (ax + bx) / 2, ay - 7);
             else
                 Letter(&silk, part.label, 8, ax + 7, (ay + by) / 2 + 3, TEXT_LEFT);
-            const uint32_t hs = Hash(seed, static_cast<uint32_t>(part.i), static_cast<uint32_t>(part.j), 3);
-            RouteTrace(&layout, &copper, &vias, ai, aj, across ? 4 : 6, 4 + static_cast<int>(hs % 8), hs);
-            RouteTrace(&layout, &copper, &vias, bi, bj, across ? 0 : 2, 4 + static_cast<int>((hs >> 5) % 8), hs + 1);
+            const uint32_t hs =
+                Hash(seed, static_cast<uint32_t>(part.i), static_cast<uint32_t>(part.j), 3);
+            RouteTrace(&layout, &copper, &vias, ai, aj, across ? 4 : 6,
+                       4 + static_cast<int>(hs % 8), hs);
+            RouteTrace(&layout, &copper, &vias, bi, bj, across ? 0 : 2,
+                       4 + static_cast<int>((hs >> 5) % 8), hs + 1);
         }
     }
     // Free traces between vias fill the rest of the board.
@@ -388,8 +419,8 @@ void MakeBoard(const TexDesc& s, std::vector<Img>* out) {
         const int j = static_cast<int>((hs >> 8) % static_cast<uint32_t>(layout.n));
         if (layout.Node(i, j)) continue;
         FillCircle(&vias, Fx(i * kPitch), Fx(j * kPitch), 3.4f);
-        RouteTrace(&layout, &copper, &vias, i, j, static_cast<int>((hs >> 16) % 8), 4 + static_cast<int>((hs >> 20) % 14),
-                   hs + 7);
+        RouteTrace(&layout, &copper, &vias, i, j, static_cast<int>((hs >> 16) % 8),
+                   4 + static_cast<int>((hs >> 20) % 14), hs + 7);
     }
     // Silkscreen marks: a board name and fiducials.
     Letter(&silk, "TRX-3D REV.B", 9, 136, 125, TEXT_LEFT);
@@ -414,7 +445,8 @@ void MakeBoard(const TexDesc& s, std::vector<Img>* out) {
         }
         if (body.v[i] > 0.5f) {
             // The chip: dark plastic, its upper edge catching the light, the pin-1 dot on it.
-            const bool edge = body.v[i] < 0.99f || At(body, x, y - 1) < 0.5f || At(body, x - 1, y) < 0.5f;
+            const bool edge =
+                body.v[i] < 0.99f || At(body, x, y - 1) < 0.5f || At(body, x - 1, y) < 0.5f;
             SetRgb(p, silk.v[i] > 0.5f ? 0x5a5a60 : edge ? 0x3a3a40 : 0x18181c);
             return;
         }
@@ -438,7 +470,9 @@ void MakeBoard(const TexDesc& s, std::vector<Img>* out) {
             for (int y = -2; y <= 1; ++y)
                 for (int x = -2; x <= 1; ++x) {
                     const float d = std::hypot(Fx(x) + 0.5f, Fx(y) + 0.5f);
-                    if (d < 1.6f) SetRgb(Px(im, static_cast<int>(cx) + x, static_cast<int>(cy) + y), 0x101410);
+                    if (d < 1.6f)
+                        SetRgb(Px(im, static_cast<int>(cx) + x, static_cast<int>(cy) + y),
+                               0x101410);
                 }
         }
     out->push_back(im);
@@ -463,24 +497,36 @@ void MakeDataFlow(const TexDesc& s, std::vector<Img>* out) {
         {{{0, 20}, {40, 20}, {56, 36}, {92, 36}, {108, 20}, {W, 20}}, false},
         {{{0, 60}, {24, 60}, {32, 52}, {72, 52}, {88, 68}, {104, 68}, {112, 60}, {W, 60}}, true},
         {{{0, 104}, {28, 104}, {44, 88}, {64, 88}, {80, 104}, {W, 104}}, false},
-        {{{96, 80}, {112, 80}, {120, 88}, {120, 100}, {112, 108}, {96, 108}, {88, 100}, {88, 88}, {96, 80}}, true},
+        {{{96, 80},
+          {112, 80},
+          {120, 88},
+          {120, 100},
+          {112, 108},
+          {96, 108},
+          {88, 100},
+          {88, 88},
+          {96, 80}},
+         true},
     };
     // Trace under the pulses, then per frame the pulses: a bright head and a fading tail.
     Field trace = MakeField(w, h);
     for (const PulsePath& p : all)
         for (size_t k = 0; k + 1 < p.points.size(); ++k)
-            DrawLine(&trace, p.points[k].first, p.points[k].second, p.points[k + 1].first, p.points[k + 1].second, 2.0f);
+            DrawLine(&trace, p.points[k].first, p.points[k].second, p.points[k + 1].first,
+                     p.points[k + 1].second, 2.0f);
     for (int f = 0; f < s.frames; ++f) {
         Field pulse = MakeField(w, h);
         for (size_t n = 0; n < all.size(); ++n) {
             const PulsePath& p = all[n];
             float length = 0;
             for (size_t k = 0; k + 1 < p.points.size(); ++k)
-                length += std::hypot(p.points[k + 1].first - p.points[k].first, p.points[k + 1].second - p.points[k].second);
+                length += std::hypot(p.points[k + 1].first - p.points[k].first,
+                                     p.points[k + 1].second - p.points[k].second);
             const int count = std::max(1, static_cast<int>(std::lround(length / 44)));
             const float spacing = length / Fx(count);
             // Each frame moves the pulses 1/8 of the spacing, so frame 8 would be frame 0 again.
-            const float phase = spacing * (Fx(f) / Fx(s.frames) + Rand01(72, static_cast<uint32_t>(n)));
+            const float phase =
+                spacing * (Fx(f) / Fx(s.frames) + Rand01(72, static_cast<uint32_t>(n)));
             float at = 0;
             for (size_t k = 0; k + 1 < p.points.size(); ++k) {
                 const float x0 = p.points[k].first, y0 = p.points[k].second;
@@ -544,7 +590,8 @@ void MakeCreditPlate(const TexDesc& s, std::vector<Img>* out) {
         for (int ch = 0; ch < 3; ++ch) c[ch] *= 1 - 0.7f * shadow;
         float enamel[3];
         Rgb(0xffe8b0, enamel);
-        for (int ch = 0; ch < 3; ++ch) p[ch] = Mixf(c[ch], enamel[ch] * (0.85f + 0.15f * lit), text.v[i]);
+        for (int ch = 0; ch < 3; ++ch)
+            p[ch] = Mixf(c[ch], enamel[ch] * (0.85f + 0.15f * lit), text.v[i]);
         if (screws.v[i] > 0.5f) {
             // Screw heads with a slot.
             for (int ch = 0; ch < 3; ++ch) p[ch] = 0.25f + 0.4f * lit;

@@ -32,12 +32,14 @@ Field Weave(int w, int h, int cell, bool twill, uint32_t seed, Field* warpTop) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const int i = x / cell, j = y / cell;
-            const float fx = (Fx(x % cell) + 0.5f) / Fx(cell), fy = (Fx(y % cell) + 0.5f) / Fx(cell);
+            const float fx = (Fx(x % cell) + 0.5f) / Fx(cell),
+                        fy = (Fx(y % cell) + 0.5f) / Fx(cell);
             const bool warp = twill ? ((i - j) % 4 + 4) % 4 < 2 : ((i + j) & 1) == 0;
             const float across = std::sqrt(std::sin(kPi * (warp ? fx : fy)));
             const float along = std::sin(kPi * (warp ? fy : fx));
             // Slubs: the thread's thickness changes slowly along its length.
-            const uint32_t thread = warp ? static_cast<uint32_t>(i) : static_cast<uint32_t>(j) + 10000;
+            const uint32_t thread =
+                warp ? static_cast<uint32_t>(i) : static_cast<uint32_t>(j) + 10000;
             const int run = (warp ? y : x) / (cell * 3);
             const float slub = 0.8f + 0.2f * Rand01(seed, thread, static_cast<uint32_t>(run));
             f.v[static_cast<size_t>(y * w + x)] = across * (0.75f + 0.25f * along) * slub;
@@ -56,15 +58,16 @@ Field Folds(int w, int h, int count, uint32_t seed) {
             const size_t i = static_cast<size_t>(y * w + x);
             const float u = Fx(x) / Fx(w);
             const float a = std::sin(2 * kPi * (Fx(count) * u + 0.9f * (wander.v[i] - 0.5f)));
-            const float b = std::sin(2 * kPi * (Fx(count * 2 + 1) * u + 1.4f * (detail.v[i] - 0.5f)));
+            const float b =
+                std::sin(2 * kPi * (Fx(count * 2 + 1) * u + 1.4f * (detail.v[i] - 0.5f)));
             f.v[i] = Clamp01(0.5f + 0.36f * a + 0.14f * b);
         }
     return f;
 }
 
 // Cloth: weave and folds lit together, warp and weft of two colours, darkened in the fold hollows.
-Img Cloth(int w, int h, int cell, bool twill, int folds, uint32_t warpRgb, uint32_t weftRgb, uint32_t sheenRgb,
-          uint32_t seed) {
+Img Cloth(int w, int h, int cell, bool twill, int folds, uint32_t warpRgb, uint32_t weftRgb,
+          uint32_t sheenRgb, uint32_t seed) {
     Field warpTop;
     const Field weave = Weave(w, h, cell, twill, seed, &warpTop);
     const Field fold = Folds(w, h, folds, seed + 7);
@@ -145,7 +148,8 @@ void MakeBoots(const TexDesc& s, std::vector<Img>* out) {
         const float t = Clamp01((wear.v[i] - 0.45f) * 3.0f) * crease.v[i];
         const float lit = 0.35f + 0.9f * light.v[i];
         const float shine = std::pow(Clamp01(light.v[i] - 0.5f) * 2.2f, 4.0f) * 0.25f;
-        for (int ch = 0; ch < 3; ++ch) p[ch] = Mixf(dark[ch], worn[ch], t) * lit * (0.7f + 0.3f * crease.v[i]) + shine;
+        for (int ch = 0; ch < 3; ++ch)
+            p[ch] = Mixf(dark[ch], worn[ch], t) * lit * (0.7f + 0.3f * crease.v[i]) + shine;
     });
     Clamp(&im);
     out->push_back(im);
@@ -160,14 +164,16 @@ void MakeStaff(const TexDesc& s, std::vector<Img>* out) {
     Field height = MakeField(w, h);
     EachTexel(&im, [&](int x, int y, size_t, float* p) {
         const float n = Sample(wobble, Fx(x) + 0.5f, (Fx(y) + 0.5f) / 8.0f);
-        const float rings = Fx(x) / Fx(w) * 5.0f + n * 3.0f + 0.15f * std::sin(Fx(y) * 2 * kPi / Fx(h) * 3);
+        const float rings =
+            Fx(x) / Fx(w) * 5.0f + n * 3.0f + 0.15f * std::sin(Fx(y) * 2 * kPi / Fx(h) * 3);
         float g = rings - std::floor(rings);
         g = std::pow(g, 3.0f);  // late wood: a sharp dark line at the end of each ring
         const float streak = Sample(wobble, Fx(x) * 3 + 0.5f, Fx(y) / 3.0f);
         float light[3], dark[3];
         Rgb(0x7a5230, light);
         Rgb(0x3a2010, dark);
-        const float t = Clamp01(g * 0.8f + (streak - 0.5f) * 0.4f + (fleck.v[static_cast<size_t>(y * w + x)] - 0.5f) * 0.2f);
+        const float t = Clamp01(g * 0.8f + (streak - 0.5f) * 0.4f +
+                                (fleck.v[static_cast<size_t>(y * w + x)] - 0.5f) * 0.2f);
         for (int ch = 0; ch < 3; ++ch) p[ch] = Mixf(light[ch], dark[ch], t);
         At(height, x, y) = -g * 0.6f;
     });
@@ -179,7 +185,8 @@ void MakeStaff(const TexDesc& s, std::vector<Img>* out) {
             const float v = (Fx(y) + 0.5f - band[0]) / (band[1] - band[0]);
             const float edge = std::min(v, 1 - v) * (band[1] - band[0]);
             const float rim = Clamp01(edge / 2.0f);
-            const float shade = 0.55f + 0.45f * std::sin(kPi * v) + (v < 0.2f ? 0.25f : 0) - (v > 0.85f ? 0.25f : 0);
+            const float shade = 0.55f + 0.45f * std::sin(kPi * v) + (v < 0.2f ? 0.25f : 0) -
+                                (v > 0.85f ? 0.25f : 0);
             for (int x = 0; x < w; ++x) {
                 float* p = Px(im, x, y);
                 const float brush = 0.9f + 0.2f * fleck.v[static_cast<size_t>(y * w + x)];
@@ -194,7 +201,8 @@ void MakeStaff(const TexDesc& s, std::vector<Img>* out) {
             const float cx = Fx(w) * (0.25f + 0.5f * Fx(r));
             for (int y = static_cast<int>(cy) - 3; y <= static_cast<int>(cy) + 3; ++y)
                 for (int x = static_cast<int>(cx) - 3; x <= static_cast<int>(cx) + 3; ++x) {
-                    const float dx = Fx(x) + 0.5f - cx, dy = Fx(y) + 0.5f - cy, d = std::hypot(dx, dy);
+                    const float dx = Fx(x) + 0.5f - cx, dy = Fx(y) + 0.5f - cy,
+                                d = std::hypot(dx, dy);
                     if (d > 2.6f) continue;
                     float* p = Px(im, x, y);
                     const float k = 0.35f + 0.5f * Clamp01(0.5f - (dx + dy) / 4.0f);
@@ -220,7 +228,8 @@ void MakeTrim(const TexDesc& s, std::vector<Img>* out) {
     auto lozenge = [&](float cx, float r, float width) {
         for (int k = 0; k < 4; ++k) {
             const float a0 = kPi / 2 * Fx(k), a1 = kPi / 2 * Fx(k + 1);
-            DrawLine(&gold, cx + r * std::cos(a0), m + r * std::sin(a0), cx + r * std::cos(a1), m + r * std::sin(a1), width);
+            DrawLine(&gold, cx + r * std::cos(a0), m + r * std::sin(a0), cx + r * std::cos(a1),
+                     m + r * std::sin(a1), width);
         }
     };
     lozenge(c, 17, 3.5f);
@@ -264,53 +273,53 @@ void MakeRuneRing(const TexDesc& s, std::vector<Img>* out) {
         const float cx = cell * (Fx(r) + 0.5f);
         const float sw = 2.2f;
         const int shape = (r * 5 + 3) % 8;  // each rune once, in a mixed order
-        const float hw = 6;  // half width of a rune
+        const float hw = 6;                 // half width of a rune
         // Most runes keep a stave; the others are two strokes crossed or an angle.
         switch (shape) {
-            case 0:  // stave with two branches up to the right
-                DrawLine(&stroke, cx - 3, top, cx - 3, bottom, sw);
-                DrawLine(&stroke, cx - 3, top + 2, cx + hw, top + 7, sw);
-                DrawLine(&stroke, cx - 3, mid, cx + hw, mid + 5, sw);
-                break;
-            case 1:  // stave with a closed bow (a thorn)
-                DrawLine(&stroke, cx - 4, top, cx - 4, bottom, sw);
-                DrawLine(&stroke, cx - 4, top + 3, cx + 4, mid, sw);
-                DrawLine(&stroke, cx + 4, mid, cx - 4, bottom - 3, sw);
-                break;
-            case 2:  // two staves joined by a cross
-                DrawLine(&stroke, cx - 5, top, cx - 5, bottom, sw);
-                DrawLine(&stroke, cx + 5, top, cx + 5, bottom, sw);
-                DrawLine(&stroke, cx - 5, top + 3, cx + 5, bottom - 6, sw);
-                DrawLine(&stroke, cx + 5, top + 3, cx - 5, bottom - 6, sw);
-                break;
-            case 3:  // an arrow
-                DrawLine(&stroke, cx, top, cx, bottom, sw);
-                DrawLine(&stroke, cx, top, cx - hw, top + 7, sw);
-                DrawLine(&stroke, cx, top, cx + hw, top + 7, sw);
-                break;
-            case 4:  // a lozenge on a stave
-                DrawLine(&stroke, cx, top, cx, bottom, sw);
-                DrawLine(&stroke, cx, top + 4, cx + hw, mid, sw);
-                DrawLine(&stroke, cx + hw, mid, cx, bottom - 4, sw);
-                DrawLine(&stroke, cx, top + 4, cx - hw, mid, sw);
-                DrawLine(&stroke, cx - hw, mid, cx, bottom - 4, sw);
-                break;
-            case 5:  // a stave with a crossbar and a hook
-                DrawLine(&stroke, cx, top, cx, bottom, sw);
-                DrawLine(&stroke, cx - hw, mid - 2, cx + hw, mid + 2, sw);
-                DrawLine(&stroke, cx, bottom, cx + hw - 1, bottom - 4, sw);
-                break;
-            case 6:  // an hourglass
-                DrawLine(&stroke, cx - hw, top, cx + hw, bottom, sw);
-                DrawLine(&stroke, cx + hw, top, cx - hw, bottom, sw);
-                DrawLine(&stroke, cx - hw, top, cx + hw, top, sw);
-                DrawLine(&stroke, cx - hw, bottom, cx + hw, bottom, sw);
-                break;
-            default:  // a broken stave with a ring
-                DrawLine(&stroke, cx - 2, top, cx - 2, mid - 1, sw);
-                DrawLine(&stroke, cx - 2, mid + 3, cx - 2, bottom, sw);
-                FillRing(&stroke, cx + 3, mid + 1, 3.2f, sw);
-                break;
+        case 0:  // stave with two branches up to the right
+            DrawLine(&stroke, cx - 3, top, cx - 3, bottom, sw);
+            DrawLine(&stroke, cx - 3, top + 2, cx + hw, top + 7, sw);
+            DrawLine(&stroke, cx - 3, mid, cx + hw, mid + 5, sw);
+            break;
+        case 1:  // stave with a closed bow (a thorn)
+            DrawLine(&stroke, cx - 4, top, cx - 4, bottom, sw);
+            DrawLine(&stroke, cx - 4, top + 3, cx + 4, mid, sw);
+            DrawLine(&stroke, cx + 4, mid, cx - 4, bottom - 3, sw);
+            break;
+        case 2:  // two staves joined by a cross
+            DrawLine(&stroke, cx - 5, top, cx - 5, bottom, sw);
+            DrawLine(&stroke, cx + 5, top, cx + 5, bottom, sw);
+            DrawLine(&stroke, cx - 5, top + 3, cx + 5, bottom - 6, sw);
+            DrawLine(&stroke, cx + 5, top + 3, cx - 5, bottom - 6, sw);
+            break;
+        case 3:  // an arrow
+            DrawLine(&stroke, cx, top, cx, bottom, sw);
+            DrawLine(&stroke, cx, top, cx - hw, top + 7, sw);
+            DrawLine(&stroke, cx, top, cx + hw, top + 7, sw);
+            break;
+        case 4:  // a lozenge on a stave
+            DrawLine(&stroke, cx, top, cx, bottom, sw);
+            DrawLine(&stroke, cx, top + 4, cx + hw, mid, sw);
+            DrawLine(&stroke, cx + hw, mid, cx, bottom - 4, sw);
+            DrawLine(&stroke, cx, top + 4, cx - hw, mid, sw);
+            DrawLine(&stroke, cx - hw, mid, cx, bottom - 4, sw);
+            break;
+        case 5:  // a stave with a crossbar and a hook
+            DrawLine(&stroke, cx, top, cx, bottom, sw);
+            DrawLine(&stroke, cx - hw, mid - 2, cx + hw, mid + 2, sw);
+            DrawLine(&stroke, cx, bottom, cx + hw - 1, bottom - 4, sw);
+            break;
+        case 6:  // an hourglass
+            DrawLine(&stroke, cx - hw, top, cx + hw, bottom, sw);
+            DrawLine(&stroke, cx + hw, top, cx - hw, bottom, sw);
+            DrawLine(&stroke, cx - hw, top, cx + hw, top, sw);
+            DrawLine(&stroke, cx - hw, bottom, cx + hw, bottom, sw);
+            break;
+        default:  // a broken stave with a ring
+            DrawLine(&stroke, cx - 2, top, cx - 2, mid - 1, sw);
+            DrawLine(&stroke, cx - 2, mid + 3, cx - 2, bottom, sw);
+            FillRing(&stroke, cx + 3, mid + 1, 3.2f, sw);
+            break;
         }
         // A small dot between runes.
         FillCircle(&stroke, cell * Fx(r + 1), mid, 1.3f);
@@ -349,7 +358,8 @@ void MakeRingMetal(const TexDesc& s, std::vector<Img>* out) {
         // Brushing: each row its own brightness, drifting slowly along x.
         const int seg = w / 4, cx = x / seg;
         const float fx = (Fx(x % seg) + 0.5f) / Fx(seg);
-        const uint32_t row = static_cast<uint32_t>(y), c0 = static_cast<uint32_t>(cx), c1 = static_cast<uint32_t>((cx + 1) % 4);
+        const uint32_t row = static_cast<uint32_t>(y), c0 = static_cast<uint32_t>(cx),
+                       c1 = static_cast<uint32_t>((cx + 1) % 4);
         const float t0 = fx * fx * (3 - 2 * fx);
         const float brush = 0.6f * Mixf(Rand01(28, row, c0), Rand01(28, row, c1), t0) +
                             0.4f * Mixf(Rand01(29, row / 3, c0), Rand01(29, row / 3, c1), t0);
@@ -360,7 +370,9 @@ void MakeRingMetal(const TexDesc& s, std::vector<Img>* out) {
         const float lit = 0.45f + 0.8f * light.v[i];
         const float shine = std::pow(Clamp01(light.v[i] * 1.3f - 0.3f), 8.0f) * 0.5f;
         const float k = (0.65f + 0.6f * brush) * lit * (pits.v[i] > 0.92f ? 0.6f : 1.0f);
-        for (int ch = 0; ch < 3; ++ch) p[ch] = Mixf(blue[ch], violet[ch], Clamp01((t - 0.45f) * 3)) * k + shine * (ch == 2 ? 1.0f : 0.8f);
+        for (int ch = 0; ch < 3; ++ch)
+            p[ch] = Mixf(blue[ch], violet[ch], Clamp01((t - 0.45f) * 3)) * k +
+                    shine * (ch == 2 ? 1.0f : 0.8f);
     });
     Clamp(&im);
     out->push_back(im);
@@ -381,12 +393,15 @@ void MakeRelicMetal(const TexDesc& s, std::vector<Img>* out) {
         FillRing(&ends, Fx(gx * grid), Fx(gy * grid), 2.5f, 1.3f);
         const int segments = 2 + static_cast<int>(Hash(58, static_cast<uint32_t>(k), 4) % 4);
         for (int sgm = 0; sgm < segments; ++sgm) {
-            const int len = 1 + static_cast<int>(Hash(58, static_cast<uint32_t>(k), 5, static_cast<uint32_t>(sgm)) % 4);
+            const int len =
+                1 + static_cast<int>(
+                        Hash(58, static_cast<uint32_t>(k), 5, static_cast<uint32_t>(sgm)) % 4);
             const int nx = gx + dx[dir] * len, ny = gy + dy[dir] * len;
             DrawLine(&groove, Fx(gx * grid), Fx(gy * grid), Fx(nx * grid), Fx(ny * grid), 1.4f);
             gx = nx;
             gy = ny;
-            const uint32_t turn = Hash(58, static_cast<uint32_t>(k), 6, static_cast<uint32_t>(sgm)) % 4;
+            const uint32_t turn =
+                Hash(58, static_cast<uint32_t>(k), 6, static_cast<uint32_t>(sgm)) % 4;
             dir = (dir + (turn == 0 ? 1 : turn == 1 ? 7 : turn == 2 ? 2 : 6)) % 8;
         }
         FillCircle(&ends, Fx(gx * grid), Fx(gy * grid), 1.8f);
@@ -412,7 +427,10 @@ void MakeRelicMetal(const TexDesc& s, std::vector<Img>* out) {
         const float g = groove.v[i];
         for (int ch = 0; ch < 3; ++ch) {
             const float metal = Mixf(Mixf(bronze[ch], gold[ch], t), verd[ch], green) * lit + shine;
-            const float hot = ember[ch] * (0.6f + 0.4f * g) + (ch == 0 ? 0.3f : ch == 1 ? 0.35f : 0.15f) * g * g * g;
+            const float hot = ember[ch] * (0.6f + 0.4f * g) + (ch == 0   ? 0.3f
+                                                               : ch == 1 ? 0.35f
+                                                                         : 0.15f) *
+                                                                  g * g * g;
             p[ch] = Mixf(metal, hot, Clamp01(g * 1.2f)) + ember[ch] * glow.v[i] * 0.3f;
         }
     });

@@ -17,7 +17,8 @@ FontFiles showFonts;
 const FontFiles& ShowFonts(void) { return showFonts; }
 
 FontFiles FontsIn(const std::string& dir) {
-    return FontFiles{dir + "/DejaVuSans-Bold.ttf", dir + "/DejaVuSerif-Bold.ttf", dir + "/DejaVuSansMono-Bold.ttf"};
+    return FontFiles{dir + "/DejaVuSans-Bold.ttf", dir + "/DejaVuSerif-Bold.ttf",
+                     dir + "/DejaVuSansMono-Bold.ttf"};
 }
 
 std::string WriteDemoTex(const std::string& path, const FontFiles& fonts) {
@@ -29,7 +30,8 @@ std::string WriteDemoTex(const std::string& path, const FontFiles& fonts) {
         std::vector<Img> frames;
         s.make(s, &frames);
         if (static_cast<int>(frames.size()) != TextureEntries(s)) {
-            failed = std::string(s.name) + ": the generator made " + std::to_string(frames.size()) + " frames";
+            failed = std::string(s.name) + ": the generator made " + std::to_string(frames.size()) +
+                     " frames";
             break;
         }
         for (int k = 0; k < TextureEntries(s) && failed.empty(); ++k) {
@@ -39,7 +41,8 @@ std::string WriteDemoTex(const std::string& path, const FontFiles& fonts) {
             how.format = s.format;
             how.keyed = s.keyed;
             if (im.w != s.width || im.h != s.height || !ImageToTexture(im, how, &e)) {
-                failed = std::string(s.name) + ": frame " + std::to_string(k) + " cannot be converted";
+                failed =
+                    std::string(s.name) + ": frame " + std::to_string(k) + " cannot be converted";
                 break;
             }
             e.frames = static_cast<int16_t>(k == 0 ? s.frames : 0);
@@ -51,7 +54,8 @@ std::string WriteDemoTex(const std::string& path, const FontFiles& fonts) {
         }
         if (!failed.empty()) break;
     }
-    if (failed.empty() && SaveTexLib(path.c_str(), lib, "Tambir demo: textures made by code") != 0) failed = "cannot write " + path;
+    if (failed.empty() && SaveTexLib(path.c_str(), lib, "Tambir demo: textures made by code") != 0)
+        failed = "cannot write " + path;
     FreeTexLib(lib);
     return failed;
 }

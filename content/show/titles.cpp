@@ -26,41 +26,29 @@ std::string WritePicture(const std::string& path, const Img& im) {
 struct Finish {
     const RampStop* reflection;  // top of the letters (0) to their foot (1)
     int stops;
-    uint32_t outline;                            // the cut round the letters
-    uint32_t glow;                               // the halo
+    uint32_t outline;  // the cut round the letters
+    uint32_t glow;     // the halo
     float glowStrength;
-    float bevel;    // bevel radius in pixels
-    float outer;    // outline width in pixels
-    int glints;     // star glints on the upper edges
+    float bevel;  // bevel radius in pixels
+    float outer;  // outline width in pixels
+    int glints;   // star glints on the upper edges
 };
 
-const RampStop kChromeSky[] = {{0.0f, 0x0c2060}, {0.22f, 0x3a78d0}, {0.46f, 0xd8ecff}, {0.5f, 0xffffff},
-                               {0.52f, 0x281810}, {0.62f, 0x503018}, {0.85f, 0xc08040}, {1.0f, 0xffe0a0}};
-const RampStop kGoldSky[] = {{0.0f, 0x402000}, {0.25f, 0xb07020}, {0.46f, 0xfff0b0}, {0.5f, 0xffffff},
-                             {0.53f, 0x3a1c04}, {0.7f, 0x905010}, {0.9f, 0xf0b040}, {1.0f, 0xfff0c0}};
+const RampStop kChromeSky[] = {{0.0f, 0x0c2060},  {0.22f, 0x3a78d0}, {0.46f, 0xd8ecff},
+                               {0.5f, 0xffffff},  {0.52f, 0x281810}, {0.62f, 0x503018},
+                               {0.85f, 0xc08040}, {1.0f, 0xffe0a0}};
+const RampStop kGoldSky[] = {{0.0f, 0x402000}, {0.25f, 0xb07020}, {0.46f, 0xfff0b0},
+                             {0.5f, 0xffffff}, {0.53f, 0x3a1c04}, {0.7f, 0x905010},
+                             {0.9f, 0xf0b040}, {1.0f, 0xfff0c0}};
 
-const Finish kChrome = {kChromeSky,
-                        8,
-                        0x04060e,
-                        0x2050ff,
-                        1.1f,
-                        5.0f,
-                        3.0f,
-                        3};
+const Finish kChrome = {kChromeSky, 8, 0x04060e, 0x2050ff, 1.1f, 5.0f, 3.0f, 3};
 
-const Finish kGold = {kGoldSky,
-                      8,
-                      0x0c0600,
-                      0xff5a10,
-                      1.0f,
-                      2.5f,
-                      2.5f,
-                      0};
+const Finish kGold = {kGoldSky, 8, 0x0c0600, 0xff5a10, 1.0f, 2.5f, 2.5f, 0};
 
 // Letters text into a coverage field, one character at a time with `spacing` extra pixels between
 // them, centred on cx; `slant` leans it (pixels of shift per pixel of height above the baseline).
-Field Letters(int w, int h, const std::string& font, const char* text, float size, float cx, float baseline,
-              float spacing, float slant) {
+Field Letters(int w, int h, const std::string& font, const char* text, float size, float cx,
+              float baseline, float spacing, float slant) {
     Field upright = MakeField(w, h);
     if (!TextOpen(font)) return upright;
     float width = 0;
@@ -123,8 +111,10 @@ void Glint(Img* im, Field* alpha, float cx, float cy, float size) {
         for (int x = static_cast<int>(cx) - r; x <= static_cast<int>(cx) + r; ++x) {
             if (x < 0 || y < 0 || x >= im->w || y >= im->h) continue;
             const float dx = std::fabs(Fx(x) + 0.5f - cx), dy = std::fabs(Fx(y) + 0.5f - cy);
-            const float ray = std::exp(-dy * dy * 0.8f) * Clamp01(1 - dx / size) + std::exp(-dx * dx * 0.8f) * Clamp01(1 - dy / size);
-            const float diag = std::exp(-(dx - dy) * (dx - dy) * 0.6f) * Clamp01(1 - (dx + dy) / size) * 0.5f;
+            const float ray = std::exp(-dy * dy * 0.8f) * Clamp01(1 - dx / size) +
+                              std::exp(-dx * dx * 0.8f) * Clamp01(1 - dy / size);
+            const float diag =
+                std::exp(-(dx - dy) * (dx - dy) * 0.6f) * Clamp01(1 - (dx + dy) / size) * 0.5f;
             const float core = std::exp(-(dx * dx + dy * dy) / (size * size * 0.012f));
             const float v = Clamp01(ray + diag + core);
             float* p = Px(*im, x, y);
@@ -162,8 +152,9 @@ void Polish(const Field& cover, const Finish& finish, Img* im, Field* alpha) {
             const float a = cover.v[i];
             if (a > 0) {
                 const float nx = -(bevel.v[i + 1] - bevel.v[i - 1]) * 0.5f * finish.bevel * 2.2f;
-                const float ny = -(bevel.v[i + static_cast<size_t>(w)] - bevel.v[i - static_cast<size_t>(w)]) * 0.5f *
-                                 finish.bevel * 2.2f;
+                const float ny =
+                    -(bevel.v[i + static_cast<size_t>(w)] - bevel.v[i - static_cast<size_t>(w)]) *
+                    0.5f * finish.bevel * 2.2f;
                 const float len = std::sqrt(nx * nx + ny * ny + 1);
                 const float lx = -0.45f, ly = -0.6f, lz = 0.66f;
                 const float diffuse = Clamp01((nx * lx + ny * ly + lz) / len);
@@ -190,7 +181,8 @@ void Polish(const Field& cover, const Finish& finish, Img* im, Field* alpha) {
         }
     // Glints on the upper edges of the letters, at ink found along a few evenly spaced columns.
     for (int k = 0; k < finish.glints; ++k) {
-        const int gx = w * (2 * k + 1) / (2 * finish.glints) + static_cast<int>(Rand01(90, static_cast<uint32_t>(k)) * Fx(w) * 0.12f);
+        const int gx = w * (2 * k + 1) / (2 * finish.glints) +
+                       static_cast<int>(Rand01(90, static_cast<uint32_t>(k)) * Fx(w) * 0.12f);
         for (int y = 0; y < h; ++y)
             if (At(cover, gx, y) > 0.5f) {
                 Glint(im, alpha, Fx(gx), Fx(y) + 1, span * 0.35f);
@@ -241,7 +233,8 @@ Img Backdrop(const FontFiles& fonts) {
     Polish(name, kChrome, &im, &alpha);
     Rule(&im, &alpha, 70, Fx(w) - 70, 150, 0x4080ff);
     Rule(&im, &alpha, 110, Fx(w) - 110, 392, 0xff9030);
-    const Field line = Letters(w, h, fonts.sans_bold, "A REAL-TIME DEMO", 34, Fx(w) / 2, 440, 7, 0.16f);
+    const Field line =
+        Letters(w, h, fonts.sans_bold, "A REAL-TIME DEMO", 34, Fx(w) / 2, 440, 7, 0.16f);
     Polish(line, kGold, &im, &alpha);
     return Picture(im, alpha);
 }

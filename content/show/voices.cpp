@@ -42,17 +42,24 @@ ItSampleData Looped(const char* name, const Wave& w, size_t head, size_t loop, f
 }
 
 // A frequency sweep from a to b with time constant tau, as the phase advance of one frame.
-float Sweep(float t, float a, float b, float tau) { return (b + (a - b) * std::exp(-t / tau)) / kSynthRate; }
+float Sweep(float t, float a, float b, float tau) {
+    return (b + (a - b) * std::exp(-t / tau)) / kSynthRate;
+}
 
 // Band-passed noise hits: `count` bursts of `len` seconds spread over `spread` seconds.
 Wave Bursts(uint32_t seed, int count, float spread, float len, float centre, float q) {
     Wave w(Frames(spread + len));
     for (int k = 0; k < count; ++k) {
-        const size_t at = Frames(spread * static_cast<float>(k) / static_cast<float>(std::max(1, count - 1)));
+        const size_t at =
+            Frames(spread * static_cast<float>(k) / static_cast<float>(std::max(1, count - 1)));
         Svf f;
         for (size_t i = 0; i < Frames(len); ++i) {
             const float env = DecayAt(Seconds(i), 0.0005f, len / 4);
-            w[at + i] += SvfStep(&f, Noise(seed + static_cast<uint32_t>(k), static_cast<uint32_t>(i)), centre, q).norm * env;
+            w[at + i] +=
+                SvfStep(&f, Noise(seed + static_cast<uint32_t>(k), static_cast<uint32_t>(i)),
+                        centre, q)
+                    .norm *
+                env;
         }
     }
     return w;
@@ -91,7 +98,8 @@ ItSampleData Taiko() {
         phase += Sweep(t, 120, 58, 0.05f);
         const float body = std::sin(2 * kPi * phase) * DecayAt(t, 0.002f, 0.32f);
         const float over = std::sin(2 * kPi * phase * 1.58f) * DecayAt(t, 0.001f, 0.08f) * 0.3f;
-        const float slap = SvfStep(&skin, Noise(11, static_cast<uint32_t>(i)), 900, 0.8f).low * DecayAt(t, 0.0005f, 0.018f);
+        const float slap = SvfStep(&skin, Noise(11, static_cast<uint32_t>(i)), 900, 0.8f).low *
+                           DecayAt(t, 0.0005f, 0.018f);
         w[i] = body + over + slap * 0.9f;
     }
     ApplyReverb(&w, {0.84f, 0.45f, 0.22f, 1.0f, 1.2f});
@@ -106,7 +114,8 @@ ItSampleData Kick(float punch) {
         const float t = Seconds(i);
         phase += Sweep(t, 90 + 140 * punch, 44, 0.03f);
         const float body = std::sin(2 * kPi * phase) * DecayAt(t, 0.001f, 0.18f);
-        const float tick = LowPass1(&click, Noise(21, static_cast<uint32_t>(i)), 4000) * DecayAt(t, 0.0002f, 0.004f);
+        const float tick = LowPass1(&click, Noise(21, static_cast<uint32_t>(i)), 4000) *
+                           DecayAt(t, 0.0002f, 0.004f);
         w[i] = std::tanh(body * (1.2f + punch)) + tick * punch * 1.5f;
     }
     return OneShot("kick", w, 261.63f, 0.1f);
@@ -120,7 +129,8 @@ ItSampleData FrameDrum() {
         const float t = Seconds(i);
         phase += Sweep(t, 260, 185, 0.02f);
         const float body = std::sin(2 * kPi * phase) * DecayAt(t, 0.001f, 0.06f);
-        const float rattle = SvfStep(&snare, Noise(31, static_cast<uint32_t>(i)), 2200, 0.7f).band * DecayAt(t, 0.001f, 0.09f);
+        const float rattle = SvfStep(&snare, Noise(31, static_cast<uint32_t>(i)), 2200, 0.7f).band *
+                             DecayAt(t, 0.001f, 0.09f);
         w[i] = body * 0.8f + rattle * 1.4f;
     }
     ApplyReverb(&w, {0.78f, 0.5f, 0.25f, 1.0f, 0.6f});
@@ -140,7 +150,9 @@ ItSampleData Shaker() {
     for (size_t i = 0; i < w.size(); ++i) {
         const float t = Seconds(i);
         const float env = t < 0.012f ? t / 0.012f : std::exp(-(t - 0.012f) / 0.03f);
-        w[i] = SvfStep(&band, HighPass1(&hp, Noise(51, static_cast<uint32_t>(i)), 3000), 7500, 0.9f).band * env;
+        w[i] = SvfStep(&band, HighPass1(&hp, Noise(51, static_cast<uint32_t>(i)), 3000), 7500, 0.9f)
+                   .band *
+               env;
     }
     return OneShot("shaker", w, 261.63f, 0.01f);
 }
@@ -151,7 +163,8 @@ ItSampleData Tom() {
     for (size_t i = 0; i < w.size(); ++i) {
         const float t = Seconds(i);
         phase += Sweep(t, 170, 110, 0.08f);
-        w[i] = std::sin(2 * kPi * phase) * DecayAt(t, 0.001f, 0.2f) + Noise(61, static_cast<uint32_t>(i)) * DecayAt(t, 0.0005f, 0.01f) * 0.4f;
+        w[i] = std::sin(2 * kPi * phase) * DecayAt(t, 0.001f, 0.2f) +
+               Noise(61, static_cast<uint32_t>(i)) * DecayAt(t, 0.0005f, 0.01f) * 0.4f;
     }
     ApplyReverb(&w, {0.8f, 0.45f, 0.2f, 1.0f, 0.6f});
     return OneShot("tom", w, 261.63f, 0.2f);
@@ -163,13 +176,16 @@ ItSampleData Gong() {
     const float f0 = 65;
     Wave w(Frames(5.0f));
     for (size_t k = 0; k < sizeof kRatios / sizeof kRatios[0]; ++k) {
-        const float hz = f0 * kRatios[k], tau = 2.6f / (1 + 0.5f * static_cast<float>(k)), amp = 1 / (1 + 0.4f * static_cast<float>(k));
+        const float hz = f0 * kRatios[k], tau = 2.6f / (1 + 0.5f * static_cast<float>(k)),
+                    amp = 1 / (1 + 0.4f * static_cast<float>(k));
         float phase = Rand01(static_cast<uint32_t>(k), 3);
         for (size_t i = 0; i < w.size(); ++i) {
             const float t = Seconds(i);
-            const float wobble = 1 + 0.002f * std::sin(2 * kPi * (0.7f + 0.3f * static_cast<float>(k)) * t);
+            const float wobble =
+                1 + 0.002f * std::sin(2 * kPi * (0.7f + 0.3f * static_cast<float>(k)) * t);
             phase += hz * wobble / kSynthRate;
-            w[i] += std::sin(2 * kPi * phase) * amp * DecayAt(t, 0.004f + 0.03f * static_cast<float>(k), tau);
+            w[i] += std::sin(2 * kPi * phase) * amp *
+                    DecayAt(t, 0.004f + 0.03f * static_cast<float>(k), tau);
         }
     }
     const Wave shimmer = RenderFm({f0 * 6.1f, 1.41f, 3, 0.1f, 0.4f}, {0.01f, 1.5f, 0, 0.1f}, 2, 2);
@@ -215,7 +231,8 @@ ItSampleData Choir(int note, uint32_t seed) {
     const float hz = NoteHz(static_cast<float>(note));
     SawStack voices = Saws(hz, {-14, -6, 0, 5, 12}, loop);
     Osc vib{LoopHz(4.5f, loop)};
-    static const float kFormant[4][3] = {{730, 7, 1.0f}, {1150, 10, 0.55f}, {2500, 14, 0.28f}, {3400, 16, 0.12f}};
+    static const float kFormant[4][3] = {
+        {730, 7, 1.0f}, {1150, 10, 0.55f}, {2500, 14, 0.28f}, {3400, 16, 0.12f}};
     Svf formant[4], body;
     Wave w(warm + loop);
     for (size_t i = 0; i < w.size(); ++i) {
@@ -227,9 +244,11 @@ ItSampleData Choir(int note, uint32_t seed) {
             saw += OscStep(&voices.osc[k], OSC_SAW);
             voices.osc[k].hz = keep;
         }
-        saw = saw / static_cast<float>(voices.n) + 0.06f * Noise(seed, static_cast<uint32_t>(i % loop));
+        saw = saw / static_cast<float>(voices.n) +
+              0.06f * Noise(seed, static_cast<uint32_t>(i % loop));
         float out = SvfStep(&body, saw, 500, 0.7f).low * 0.25f;
-        for (int k = 0; k < 4; ++k) out += SvfStep(&formant[k], saw, kFormant[k][0], kFormant[k][1]).norm * kFormant[k][2];
+        for (int k = 0; k < 4; ++k)
+            out += SvfStep(&formant[k], saw, kFormant[k][0], kFormant[k][1]).norm * kFormant[k][2];
         w[i] = out;
     }
     ApplyReverb(&w, {0.86f, 0.4f, 0.35f, 0.8f, 0.0f});
@@ -310,8 +329,10 @@ ItSampleData Flute(int note) {
     for (size_t i = 0; i < w.size(); ++i) {
         const float t = Seconds(i);
         const float chiff = t < 0.08f ? 1 - t / 0.08f : 0;
-        const float air = SvfStep(&breath, Noise(91, static_cast<uint32_t>(i % loop)), hz * 2, 2).norm;
-        w[i] = OscStep(&sine, OSC_SINE) + 0.15f * OscStep(&tri, OSC_TRIANGLE) + air * (0.12f + 0.5f * chiff);
+        const float air =
+            SvfStep(&breath, Noise(91, static_cast<uint32_t>(i % loop)), hz * 2, 2).norm;
+        w[i] = OscStep(&sine, OSC_SINE) + 0.15f * OscStep(&tri, OSC_TRIANGLE) +
+               air * (0.12f + 0.5f * chiff);
     }
     ApplyReverb(&w, {0.75f, 0.5f, 0.2f, 1.0f, 0.0f});
     return Looped("flute", w, head + loop, loop, hz);
@@ -320,7 +341,8 @@ ItSampleData Flute(int note) {
 ItSampleData Bell(int note, float ratio) {
     const float hz = NoteHz(static_cast<float>(note));
     Wave w = RenderFm({hz, ratio, 2.4f, 0.15f, 0.8f}, {0.002f, 3.0f, 0.0f, 0.2f}, 3.0f, 3.2f);
-    const Wave partial = RenderFm({hz * 2.01f, 1.0f, 0.3f, 0.0f, 0.5f}, {0.002f, 1.0f, 0.0f, 0.1f}, 1.0f, 1.2f);
+    const Wave partial =
+        RenderFm({hz * 2.01f, 1.0f, 0.3f, 0.0f, 0.5f}, {0.002f, 1.0f, 0.0f, 0.1f}, 1.0f, 1.2f);
     MixInto(&w, partial, 0, 0.3f);
     ApplyReverb(&w, {0.84f, 0.35f, 0.3f, 1.0f, 1.0f});
     return OneShot("bell", w, hz, 0.5f);
@@ -352,7 +374,8 @@ ItEnvelope Hold(int releaseTicks) {
 }
 
 int AddInstrument(ItSong* song, const std::string& name, std::vector<ItSampleData> samples,
-                  const std::vector<int>& lastNotes, const ItEnvelope& envelope, int nna, int fadeout) {
+                  const std::vector<int>& lastNotes, const ItEnvelope& envelope, int nna,
+                  int fadeout) {
     const int first = static_cast<int>(song->samples.size()) + 1;
     ItInstrument ins;
     ins.name = name;
@@ -377,14 +400,15 @@ void Steps(Score* s, int row, int ch, int ins, int note, const char* lane, int s
     for (int i = 0; lane[i]; ++i) {
         int vol = 0;
         switch (lane[i]) {
-            case 'X': vol = 64; break;
-            case 'x': vol = 48; break;
-            case 'o': vol = 34; break;
-            case ',': vol = 22; break;
-            case '_': vol = 12; break;
-            default: continue;
+        case 'X': vol = 64; break;
+        case 'x': vol = 48; break;
+        case 'o': vol = 34; break;
+        case ',': vol = 22; break;
+        case '_': vol = 12; break;
+        default: continue;
         }
-        Put(s, row + i * step, ch, note, ins, std::clamp(static_cast<int>(std::lround(static_cast<float>(vol) * gain)), 0, 64));
+        Put(s, row + i * step, ch, note, ins,
+            std::clamp(static_cast<int>(std::lround(static_cast<float>(vol) * gain)), 0, 64));
     }
 }
 
@@ -393,8 +417,10 @@ int NoteOf(const std::string& name) {
     if (name.size() < 2 || name[0] < 'A' || name[0] > 'G') return -1;
     int note = kSemis[name[0] - 'A'];
     size_t i = 1;
-    if (name[i] == '#') ++note, ++i;
-    else if (name[i] == 'b') --note, ++i;
+    if (name[i] == '#')
+        ++note, ++i;
+    else if (name[i] == 'b')
+        --note, ++i;
     if (i + 1 != name.size() || name[i] < '0' || name[i] > '9') return -1;
     return note + 12 * (name[i] - '0');
 }
@@ -408,8 +434,10 @@ int Line(Score* s, int row, int ch, int ins, const char* tokens, int step, int v
         const char* end = p;
         while (*end && *end != ' ') ++end;
         const std::string tok(p, end);
-        if (tok == "-") Put(s, at, ch, IT_NOTE_OFF, 0);
-        else if (tok == "^") Put(s, at, ch, IT_NOTE_CUT, 0);
+        if (tok == "-")
+            Put(s, at, ch, IT_NOTE_OFF, 0);
+        else if (tok == "^")
+            Put(s, at, ch, IT_NOTE_CUT, 0);
         else if (tok != ".") {
             const int n = NoteOf(tok);
             if (n >= 0) Put(s, at, ch, n + transpose, ins, vol);

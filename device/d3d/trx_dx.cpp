@@ -115,7 +115,8 @@ static bool MakeSurfaces(void) {
     DDSURFACEDESC2 desc = {};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE;
+    desc.ddsCaps.dwCaps =
+        DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE;
     desc.dwBackBufferCount = 1;
     if (FAILED(dx.ddraw->CreateSurface(&desc, &dx.primary, nullptr))) return false;
 
@@ -145,7 +146,8 @@ static bool MakeSurfaces(void) {
 }
 
 static bool SetUpDirect3D(void) {
-    if (FAILED(dx.ddraw->QueryInterface(IID_IDirect3D3, reinterpret_cast<void**>(&dx.d3d)))) return false;
+    if (FAILED(dx.ddraw->QueryInterface(IID_IDirect3D3, reinterpret_cast<void**>(&dx.d3d))))
+        return false;
     if (!MakeSurfaces()) return false;
     const CLSID& cls = dx.softwareKind == 1   ? IID_IDirect3DRGBDevice
                        : dx.softwareKind == 2 ? IID_IDirect3DMMXDevice
@@ -190,7 +192,8 @@ static void SetFixedStates(void) {
     dx.device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
     dx.device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
     dx.device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_POINT);
-    dx.device->SetTextureStageState(0, D3DTSS_MAGFILTER, dx.softwareKind ? D3DTFG_POINT : D3DTFG_LINEAR);
+    dx.device->SetTextureStageState(0, D3DTSS_MAGFILTER,
+                                    dx.softwareKind ? D3DTFG_POINT : D3DTFG_LINEAR);
 }
 
 // Measures the raw z-buffer value of depth 0.99999, which the depth read then reports as 1.0.
@@ -203,7 +206,8 @@ static void CalibrateDepth(void) {
     dx.depthScale = DevReadDepth(0, 0, 0);
     // A z-buffer that cannot be read would divide by 0 later: take its nominal full scale.
     if (!(dx.depthScale > 0.0f))
-        dx.depthScale = static_cast<float>(std::ldexp(1.0, static_cast<int>(dx.depthFormat.dwZBufferBitDepth)) - 1.0);
+        dx.depthScale = static_cast<float>(
+            std::ldexp(1.0, static_cast<int>(dx.depthFormat.dwZBufferBitDepth)) - 1.0);
     DevSetDepthTest(1);
 }
 
@@ -225,13 +229,16 @@ byte DevOpen(HWND window, int width, int height, int) {
     dx.height = height;
 
     LPDIRECTDRAW first = nullptr;
-    if (FAILED(DirectDrawCreate(static_cast<GUID*>(dx.chosen), &first, nullptr))) return DEV_ERR_FAILURE;
+    if (FAILED(DirectDrawCreate(static_cast<GUID*>(dx.chosen), &first, nullptr)))
+        return DEV_ERR_FAILURE;
     HRESULT hr = first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dx.ddraw));
     first->Release();
     bool ok = SUCCEEDED(hr) &&
-              SUCCEEDED(dx.ddraw->SetCooperativeLevel(window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE)) &&
+              SUCCEEDED(dx.ddraw->SetCooperativeLevel(
+                  window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE)) &&
               width > 0 && height > 0 &&
-              SUCCEEDED(dx.ddraw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(height), 16, 0, 0));
+              SUCCEEDED(dx.ddraw->SetDisplayMode(static_cast<DWORD>(width),
+                                                 static_cast<DWORD>(height), 16, 0, 0));
     if (ok) {
         ShowWindow(window, SW_SHOWMAXIMIZED);
         ok = SetUpDirect3D();
@@ -302,26 +309,32 @@ int DevDrawPrimitive(unsigned primtype, int count, DeviceVertex* primitiv) {
         DeviceVertex corner[4];
         float hw = primitiv->v / 2, hh = primitiv->u / 2;
         for (DeviceVertex& c : corner) c = *primitiv;
-        corner[0].x = primitiv->x - hw, corner[0].y = primitiv->y - hh, corner[0].u = 0, corner[0].v = 0;
-        corner[1].x = primitiv->x - hw, corner[1].y = primitiv->y + hh, corner[1].u = 0, corner[1].v = 1;
-        corner[2].x = primitiv->x + hw, corner[2].y = primitiv->y + hh, corner[2].u = 1, corner[2].v = 1;
-        corner[3].x = primitiv->x + hw, corner[3].y = primitiv->y - hh, corner[3].u = 1, corner[3].v = 0;
+        corner[0].x = primitiv->x - hw, corner[0].y = primitiv->y - hh, corner[0].u = 0,
+        corner[0].v = 0;
+        corner[1].x = primitiv->x - hw, corner[1].y = primitiv->y + hh, corner[1].u = 0,
+        corner[1].v = 1;
+        corner[2].x = primitiv->x + hw, corner[2].y = primitiv->y + hh, corner[2].u = 1,
+        corner[2].v = 1;
+        corner[3].x = primitiv->x + hw, corner[3].y = primitiv->y - hh, corner[3].u = 1,
+        corner[3].v = 0;
         return dx.device->DrawPrimitive(D3DPT_TRIANGLEFAN, fvf, corner, 4, flags);
     }
     D3DPRIMITIVETYPE type = static_cast<D3DPRIMITIVETYPE>(0);  // callers pass no other value
     switch (primtype) {
-        case DEV_TRIANGLES: type = D3DPT_TRIANGLELIST; break;
-        case DEV_STRIP: type = D3DPT_TRIANGLESTRIP; break;
-        case DEV_FAN:
-        case DEV_POLYGON: type = D3DPT_TRIANGLEFAN; break;
-        case DEV_LINES: type = D3DPT_LINESTRIP; break;
+    case DEV_TRIANGLES: type = D3DPT_TRIANGLELIST; break;
+    case DEV_STRIP: type = D3DPT_TRIANGLESTRIP; break;
+    case DEV_FAN:
+    case DEV_POLYGON: type = D3DPT_TRIANGLEFAN; break;
+    case DEV_LINES: type = D3DPT_LINESTRIP; break;
     }
     LPDIRECT3DDEVICE3 lpd3ddev3 = dx.device;
-    if (IDirect3DDevice3_DrawPrimitive(lpd3ddev3, type, fvf, primitiv, static_cast<DWORD>(count), flags))
-        AssertReport("!IDirect3DDevice3_DrawPrimitive(lpd3ddev3,primtype, "
-                     "D3DFVF_XYZRHW|D3DFVF_DIFFUSE|D3DFVF_TEX1,primitiv,count, "
-                     "D3DDP_DONOTLIGHT|D3DDP_DONOTUPDATEEXTENTS )",
-                     "trx_dx", 505);
+    if (IDirect3DDevice3_DrawPrimitive(lpd3ddev3, type, fvf, primitiv, static_cast<DWORD>(count),
+                                       flags))
+        AssertReport(
+            "!IDirect3DDevice3_DrawPrimitive(lpd3ddev3,primtype, "
+            "D3DFVF_XYZRHW|D3DFVF_DIFFUSE|D3DFVF_TEX1,primitiv,count, "
+            "D3DDP_DONOTLIGHT|D3DDP_DONOTUPDATEEXTENTS )",
+            "trx_dx", 505);
     return 0;
 }
 
@@ -348,15 +361,17 @@ byte DevFlip(int retraces) {
 int DevSetCullMode(int mode) {
     int previous = dx.cullMode;
     if (dx.device)
-        dx.device->SetRenderState(D3DRENDERSTATE_CULLMODE,
-                                  mode == 0 ? D3DCULL_NONE : mode < 0 ? D3DCULL_CW : D3DCULL_CCW);
+        dx.device->SetRenderState(D3DRENDERSTATE_CULLMODE, mode == 0  ? D3DCULL_NONE
+                                                           : mode < 0 ? D3DCULL_CW
+                                                                      : D3DCULL_CCW);
     dx.cullMode = mode;
     return previous;
 }
 
 byte DevSetDepthTest(byte on) {
     byte previous = dx.depthTest;
-    if (dx.device) dx.device->SetRenderState(D3DRENDERSTATE_ZFUNC, on ? D3DCMP_LESS : D3DCMP_ALWAYS);
+    if (dx.device)
+        dx.device->SetRenderState(D3DRENDERSTATE_ZFUNC, on ? D3DCMP_LESS : D3DCMP_ALWAYS);
     dx.depthTest = on;
     return previous;
 }
@@ -411,17 +426,17 @@ byte DevGetCaps(void) { return 4; }
 
 int DevGetScreenInfo(unsigned what) {
     switch (what) {
-        case INFO_MAX_X: return dx.width - 1;
-        case INFO_MAX_Y: return dx.height - 1;
-        case INFO_WIDTH: return dx.width;
-        case INFO_HEIGHT: return dx.height;
-        case INFO_CLIP_X0: return static_cast<int>(dx.clip[0]);
-        case INFO_CLIP_X1: return static_cast<int>(dx.clip[2]);
-        case INFO_CLIP_Y0: return static_cast<int>(dx.clip[1]);
-        case INFO_CLIP_Y1: return static_cast<int>(dx.clip[3]);
-        case INFO_DEPTH_NEAR: return 0;
-        case INFO_DEPTH_FAR: return 1;
-        default: return 0;
+    case INFO_MAX_X: return dx.width - 1;
+    case INFO_MAX_Y: return dx.height - 1;
+    case INFO_WIDTH: return dx.width;
+    case INFO_HEIGHT: return dx.height;
+    case INFO_CLIP_X0: return static_cast<int>(dx.clip[0]);
+    case INFO_CLIP_X1: return static_cast<int>(dx.clip[2]);
+    case INFO_CLIP_Y0: return static_cast<int>(dx.clip[1]);
+    case INFO_CLIP_Y1: return static_cast<int>(dx.clip[3]);
+    case INFO_DEPTH_NEAR: return 0;
+    case INFO_DEPTH_FAR: return 1;
+    default: return 0;
     }
 }
 

@@ -13,7 +13,8 @@ static const DxPixelLayout picture8 = {1, 8, {0, 0, 0, 0}, {0xFF0000, 0xFF00, 0x
 byte DevCreateImage(DeviceImage* image, const TexEntry* picture) {
     if (!image) return DEV_ERR_CALL_FAILED;
     std::memset(image, 0, sizeof *image);
-    if (!picture || (picture->format != TEX_P8 && picture->format != TEX_RGB565)) return DEV_ERR_BAD_SELECTOR;
+    if (!picture || (picture->format != TEX_P8 && picture->format != TEX_RGB565))
+        return DEV_ERR_BAD_SELECTOR;
     const DxPixelLayout& source = picture->format == TEX_P8 ? picture8 : picture565;
     size_t row = static_cast<size_t>(picture->width > 0 ? picture->width : 0) * (source.bits / 8);
     // Pixels that do not cover the picture cannot be copied.
@@ -59,18 +60,18 @@ byte DevDrawImage(DeviceImage* image, ...) {
     va_start(args, image);
     for (int tag = va_arg(args, int); tag != 0; tag = va_arg(args, int)) {
         switch (tag) {
-            case DEV_IMG_POS:
-                x = va_arg(args, int);
-                y = va_arg(args, int);
-                break;
-            case DEV_IMG_IGNORED1: (void)va_arg(args, int); break;
-            case DEV_IMG_IGNORED2:
-                (void)va_arg(args, int);
-                (void)va_arg(args, int);
-                break;
-            case DEV_IMG_FRONT: front = true; break;
-            case DEV_IMG_BACK: front = false; break;
-            default: va_end(args); return DEV_ERR_BAD_SELECTOR;
+        case DEV_IMG_POS:
+            x = va_arg(args, int);
+            y = va_arg(args, int);
+            break;
+        case DEV_IMG_IGNORED1: (void)va_arg(args, int); break;
+        case DEV_IMG_IGNORED2:
+            (void)va_arg(args, int);
+            (void)va_arg(args, int);
+            break;
+        case DEV_IMG_FRONT: front = true; break;
+        case DEV_IMG_BACK: front = false; break;
+        default: va_end(args); return DEV_ERR_BAD_SELECTOR;
         }
     }
     va_end(args);
@@ -84,10 +85,12 @@ byte DevDrawImage(DeviceImage* image, ...) {
         target->Release();  // lives as long as the primary surface
     }
     // A rectangle whose corner does not fit the coordinates lies outside any target.
-    long long right = static_cast<long long>(x) + image->width, bottom = static_cast<long long>(y) + image->height;
+    long long right = static_cast<long long>(x) + image->width,
+              bottom = static_cast<long long>(y) + image->height;
     if (right > INT32_MAX || bottom > INT32_MAX) return DEV_ERR_CALL_FAILED;
     RECT rect = {x, y, static_cast<LONG>(right), static_cast<LONG>(bottom)};
-    HRESULT hr = target->Blt(&rect, static_cast<LPDIRECTDRAWSURFACE4>(image->storage), nullptr, 0, nullptr);
+    HRESULT hr =
+        target->Blt(&rect, static_cast<LPDIRECTDRAWSURFACE4>(image->storage), nullptr, 0, nullptr);
     return SUCCEEDED(hr) ? DEV_OK : DEV_ERR_CALL_FAILED;
 }
 
@@ -105,7 +108,8 @@ float DevReadDepth(int x, int y, byte) {
     RECT rect = {x, y, x + 1, y + 1};
     DDSURFACEDESC2 desc = {};
     desc.dwSize = sizeof desc;
-    if (FAILED(dx.depth->Lock(&rect, &desc, DDLOCK_WAIT | DDLOCK_READONLY | DDLOCK_NOSYSLOCK, nullptr)))
+    if (FAILED(dx.depth->Lock(&rect, &desc, DDLOCK_WAIT | DDLOCK_READONLY | DDLOCK_NOSYSLOCK,
+                              nullptr)))
         return 0.0f;
     uint32_t raw = 0;
     int bytes = static_cast<int>(dx.depthFormat.dwZBufferBitDepth / 8);

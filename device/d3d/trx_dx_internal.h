@@ -16,11 +16,11 @@ struct DxFormatNode {
 
 // A pixel layout derived from a DDPIXELFORMAT: how each channel moves into 0xAARRGGBB.
 struct DxPixelLayout {
-    int valid;     // 1 once derived
-    int bits;      // 8, 16, 24 or 32
-    int shift[4];  // R, G, B, A: left when positive, right when negative
+    int valid;         // 1 once derived
+    int bits;          // 8, 16, 24 or 32
+    int shift[4];      // R, G, B, A: left when positive, right when negative
     uint32_t mask[4];  // R, G, B, A after the shift
-    int kind;      // 1 RGB, 2 luminance, 3 palettised, 4 alpha only
+    int kind;          // 1 RGB, 2 luminance, 3 palettised, 4 alpha only
     int hasAlpha;
 };
 
@@ -35,7 +35,8 @@ struct DxTexture {
 DDPIXELFORMAT DxSourceFormat(int code);
 // The device format for a source format from `list`; *convert = 0 only for an exact match.
 // Null for an empty list.
-const DDPIXELFORMAT* DxChooseFormat(const DxFormatNode* list, const DDPIXELFORMAT& source, int* convert);
+const DDPIXELFORMAT* DxChooseFormat(const DxFormatNode* list, const DDPIXELFORMAT& source,
+                                    int* convert);
 void DxDeriveLayout(const DDPIXELFORMAT& format, DxPixelLayout* layout);
 // Converts n pixels; palette (256 x 0x00RRGGBB) for palettised sources, null reads as black.
 void DxConvertPixels(const DxPixelLayout& src, const DxPixelLayout& dst, const uint8_t* from,

@@ -50,12 +50,14 @@ static int Span(DWORD m) {
 }
 
 static int AlphaBits(const DDPIXELFORMAT& f, const DDPIXELFORMAT& source) {
-    if ((f.dwFlags & DDPF_ALPHA) && (source.dwFlags & DDPF_ALPHA)) return static_cast<int>(f.dwRGBBitCount);
+    if ((f.dwFlags & DDPF_ALPHA) && (source.dwFlags & DDPF_ALPHA))
+        return static_cast<int>(f.dwRGBBitCount);
     if (f.dwFlags & DDPF_ALPHAPIXELS) return Span(f.dwRGBAlphaBitMask);
     return 0;
 }
 
-const DDPIXELFORMAT* DxChooseFormat(const DxFormatNode* list, const DDPIXELFORMAT& source, int* convert) {
+const DDPIXELFORMAT* DxChooseFormat(const DxFormatNode* list, const DDPIXELFORMAT& source,
+                                    int* convert) {
     *convert = 1;
     for (const DxFormatNode* n = list; n; n = n->next)
         if (std::memcmp(&n->format, &source, sizeof source) == 0) {
@@ -77,7 +79,8 @@ const DDPIXELFORMAT* DxChooseFormat(const DxFormatNode* list, const DDPIXELFORMA
             return &f;
         if (!alpha && f.dwFlags == DDPF_RGB) return &f;
     }
-    const DWORD paletteKinds = DDPF_PALETTEINDEXED4 | DDPF_PALETTEINDEXEDTO8 | DDPF_PALETTEINDEXED1 | DDPF_PALETTEINDEXED2;
+    const DWORD paletteKinds =
+        DDPF_PALETTEINDEXED4 | DDPF_PALETTEINDEXEDTO8 | DDPF_PALETTEINDEXED1 | DDPF_PALETTEINDEXED2;
     if (alpha) {
         int best = -1;
         for (const DxFormatNode* n = list; n; n = n->next) {
@@ -156,7 +159,8 @@ void DxConvertPixels(const DxPixelLayout& src, const DxPixelLayout& dst, const u
             // The index selects the colour; a second byte is alpha, moved to the top here and
             // therefore not shifted again below.
             w = ((w & ~0xFFu) << 16) | ((palette ? palette[w & 0xFF] : 0) & 0xFFFFFF);
-            value = (w & 0xFF000000u & src.mask[3]) | (w & 0xFFFFFF & (src.mask[0] | src.mask[1] | src.mask[2]));
+            value = (w & 0xFF000000u & src.mask[3]) |
+                    (w & 0xFFFFFF & (src.mask[0] | src.mask[1] | src.mask[2]));
         } else {
             for (int c = 0; c < 4; ++c) value |= Shift(w, src.shift[c]) & src.mask[c];
         }
@@ -189,7 +193,8 @@ int DxBoundHandle(void) { return dx.bound; }
 
 // Makes and fills the surface of an entry; null on failure.
 static LPDIRECTDRAWSURFACE4 MakeSurface(const TexEntry* entry) {
-    if (!entry->pixels || !dx.ddraw || !dx.formats || entry->width <= 0 || entry->height <= 0) return nullptr;
+    if (!entry->pixels || !dx.ddraw || !dx.formats || entry->width <= 0 || entry->height <= 0)
+        return nullptr;
     DDPIXELFORMAT source = DxSourceFormat(entry->format);
     int bits = static_cast<int>(source.dwRGBBitCount);
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return nullptr;  // no such texels
@@ -222,8 +227,10 @@ static LPDIRECTDRAWSURFACE4 MakeSurface(const TexEntry* entry) {
         uint8_t* to = static_cast<uint8_t*>(lock.lpSurface);
         size_t destRow = static_cast<size_t>(entry->width) * (dstLayout.bits / 8);
         for (int y = 0; y < entry->height; ++y, from += row, to += lock.lPitch) {
-            if (!convert) std::memcpy(to, from, row < destRow ? row : destRow);
-            else DxConvertPixels(srcLayout, dstLayout, from, to, entry->width, palette);
+            if (!convert)
+                std::memcpy(to, from, row < destRow ? row : destRow);
+            else
+                DxConvertPixels(srcLayout, dstLayout, from, to, entry->width, palette);
         }
         if (FAILED(surface->Unlock(nullptr))) {
             surface->Release();
@@ -235,7 +242,8 @@ static LPDIRECTDRAWSURFACE4 MakeSurface(const TexEntry* entry) {
         for (int i = 0; i < 256; ++i)
             entries[i] = {BYTE(palette[i] >> 16), BYTE(palette[i] >> 8), BYTE(palette[i]), 0};
         LPDIRECTDRAWPALETTE pal = nullptr;
-        if (FAILED(dx.ddraw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_INITIALIZE | DDPCAPS_ALLOW256, entries, &pal, nullptr))) {
+        if (FAILED(dx.ddraw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_INITIALIZE | DDPCAPS_ALLOW256,
+                                           entries, &pal, nullptr))) {
             surface->Release();
             return nullptr;
         }
@@ -266,7 +274,8 @@ byte DevUploadTexture(const TexEntry* entry, int handle) {
     LPDIRECTDRAWSURFACE4 surface = MakeSurface(entry);
     if (!surface) return DEV_ERR_MAKE_TEXTURE;
     LPDIRECT3DTEXTURE2 texture = nullptr;
-    if (FAILED(surface->QueryInterface(IID_IDirect3DTexture2, reinterpret_cast<void**>(&texture)))) {
+    if (FAILED(
+            surface->QueryInterface(IID_IDirect3DTexture2, reinterpret_cast<void**>(&texture)))) {
         surface->Release();
         return DEV_ERR_FAILURE;
     }
@@ -307,7 +316,8 @@ byte DevSetTexture(int, int handle) {
         if (record) {
             int resolved = TexAnimResolve(handle, record->entry.frames);
             if (resolved == handle) {
-                if (!dx.device || FAILED(dx.device->SetTexture(0, record->texture))) return DEV_ERR_REFUSED;
+                if (!dx.device || FAILED(dx.device->SetTexture(0, record->texture)))
+                    return DEV_ERR_REFUSED;
                 dx.bound = handle;
                 return DEV_OK;
             }

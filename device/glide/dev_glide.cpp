@@ -12,30 +12,31 @@
 #include "texentry.h"
 
 GlideState glide = {
-    0, 0, nullptr, nullptr, {"Glide3x 3dfx - TRX device", nullptr},
-    0, 0, 0, 0, 0, 0, 0, 0, 0,
-    256.0f, 256.0f,  // s and t factors of a square texture
-    nullptr, 0, nullptr, {}, 0,
-    255, -1, -1,     // textured mode not set yet, chroma keying off, no fallback texture
+    0,       0,  nullptr, nullptr, {"Glide3x 3dfx - TRX device", nullptr},
+    0,       0,  0,       0,       0,
+    0,       0,  0,       0,       256.0f,
+    256.0f,  // s and t factors of a square texture
+    nullptr, 0,  nullptr, {},      0,
+    255,     -1, -1,  // textured mode not set yet, chroma keying off, no fallback texture
 };
 
 static const struct {
     int width, height, code;
 } resolutions[] = {
-    {320, 200, GR_RESOLUTION_320x200},   {320, 240, GR_RESOLUTION_320x240},
-    {400, 256, GR_RESOLUTION_400x256},   {512, 384, GR_RESOLUTION_512x384},
-    {640, 200, GR_RESOLUTION_640x200},   {640, 350, GR_RESOLUTION_640x350},
-    {640, 400, GR_RESOLUTION_640x400},   {640, 480, GR_RESOLUTION_640x480},
-    {800, 600, GR_RESOLUTION_800x600},   {856, 480, GR_RESOLUTION_856x480},
-    {512, 256, GR_RESOLUTION_512x256},   {960, 720, GR_RESOLUTION_960x720},
-    {1024, 768, GR_RESOLUTION_1024x768}, {1280, 1024, GR_RESOLUTION_1280x1024},
+    {320, 200, GR_RESOLUTION_320x200},     {320, 240, GR_RESOLUTION_320x240},
+    {400, 256, GR_RESOLUTION_400x256},     {512, 384, GR_RESOLUTION_512x384},
+    {640, 200, GR_RESOLUTION_640x200},     {640, 350, GR_RESOLUTION_640x350},
+    {640, 400, GR_RESOLUTION_640x400},     {640, 480, GR_RESOLUTION_640x480},
+    {800, 600, GR_RESOLUTION_800x600},     {856, 480, GR_RESOLUTION_856x480},
+    {512, 256, GR_RESOLUTION_512x256},     {960, 720, GR_RESOLUTION_960x720},
+    {1024, 768, GR_RESOLUTION_1024x768},   {1280, 1024, GR_RESOLUTION_1280x1024},
     {1600, 1200, GR_RESOLUTION_1600x1200}, {400, 300, GR_RESOLUTION_400x300},
 };
 
 static const struct {
     int hz, code;
-} refreshes[] = {{60, GR_REFRESH_60Hz}, {70, GR_REFRESH_70Hz},   {72, GR_REFRESH_72Hz},
-                 {75, GR_REFRESH_75Hz}, {80, GR_REFRESH_80Hz},   {90, GR_REFRESH_90Hz},
+} refreshes[] = {{60, GR_REFRESH_60Hz},   {70, GR_REFRESH_70Hz}, {72, GR_REFRESH_72Hz},
+                 {75, GR_REFRESH_75Hz},   {80, GR_REFRESH_80Hz}, {90, GR_REFRESH_90Hz},
                  {100, GR_REFRESH_100Hz}, {85, GR_REFRESH_85Hz}, {120, GR_REFRESH_120Hz}};
 
 int GlideResolution(int width, int height) {
@@ -76,7 +77,8 @@ static LRESULT CALLBACK DevWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         ChangeDisplaySettingsA(nullptr, 0);
         grDisable(GR_PASSTHRU);
         CloseWindow(hwnd);
-    } else if (msg == WM_SYSCOMMAND && ((wParam & 0xFFF0) == SC_RESTORE || (wParam & 0xFFF0) == SC_MAXIMIZE)) {
+    } else if (msg == WM_SYSCOMMAND &&
+               ((wParam & 0xFFF0) == SC_RESTORE || (wParam & 0xFFF0) == SC_MAXIMIZE)) {
         SetDisplayMode();
         if (prev) CallWindowProcA(prev, hwnd, WM_SYSCOMMAND, SC_MAXIMIZE, lParam);
         grEnable(GR_PASSTHRU);
@@ -117,8 +119,8 @@ byte DevOpen(HWND window, int width, int height, int refresh_hz) {
     grGet(GR_NUM_BOARDS, 4, &glide.boardCount);
     if (glide.boardCount <= 0) return DEV_ERR_OPEN;
     grSstSelect(0);
-    glide.context = grSstWinOpen(window, resolution, refresh, GR_COLORFORMAT_ARGB, GR_ORIGIN_UPPER_LEFT,
-                           2, 1);
+    glide.context =
+        grSstWinOpen(window, resolution, refresh, GR_COLORFORMAT_ARGB, GR_ORIGIN_UPPER_LEFT, 2, 1);
     if (!glide.context) return DEV_ERR_OPEN;
 
     grVertexLayout(GR_PARAM_XY, offsetof(DeviceVertex, x), GR_PARAM_ENABLE);
@@ -183,8 +185,8 @@ static void FixUp(DeviceVertex* v, int count) {
 }
 
 int DevDrawPrimitive(unsigned primtype, int count, DeviceVertex* primitiv) {
-    static const FxU32 modes[7] = {0, GR_TRIANGLES, GR_TRIANGLE_STRIP, GR_TRIANGLE_FAN,
-                                   GR_POLYGON, 0, GR_LINE_STRIP};
+    static const FxU32 modes[7] = {0, GR_TRIANGLES, GR_TRIANGLE_STRIP, GR_TRIANGLE_FAN, GR_POLYGON,
+                                   0, GR_LINE_STRIP};
     if (primtype < 1 || primtype > 6) return DEV_ERR_BAD_SELECTOR;
     if (!primitiv) return DEV_OK;
     if (primtype == DEV_SPRITE) {
@@ -263,17 +265,17 @@ byte DevGetCaps(void) { return 4; }
 
 int DevGetScreenInfo(unsigned what) {
     switch (what) {
-        case INFO_MAX_X: return glide.width - 1;
-        case INFO_MAX_Y: return glide.height - 1;
-        case INFO_WIDTH: return glide.width;
-        case INFO_HEIGHT: return glide.height;
-        case INFO_CLIP_X0: return static_cast<int>(glide.clipX0);
-        case INFO_CLIP_X1: return static_cast<int>(glide.clipX1);
-        case INFO_CLIP_Y0: return static_cast<int>(glide.clipY0);
-        case INFO_CLIP_Y1: return static_cast<int>(glide.clipY1);
-        case INFO_DEPTH_NEAR: return 0;
-        case INFO_DEPTH_FAR: return 65535;
-        default: return 0;
+    case INFO_MAX_X: return glide.width - 1;
+    case INFO_MAX_Y: return glide.height - 1;
+    case INFO_WIDTH: return glide.width;
+    case INFO_HEIGHT: return glide.height;
+    case INFO_CLIP_X0: return static_cast<int>(glide.clipX0);
+    case INFO_CLIP_X1: return static_cast<int>(glide.clipX1);
+    case INFO_CLIP_Y0: return static_cast<int>(glide.clipY0);
+    case INFO_CLIP_Y1: return static_cast<int>(glide.clipY1);
+    case INFO_DEPTH_NEAR: return 0;
+    case INFO_DEPTH_FAR: return 65535;
+    default: return 0;
     }
 }
 
@@ -350,8 +352,8 @@ byte DevDrawImage(DeviceImage* image, ...) {
         y = 0;
     }
     if (w < 0 || h < 0) return DEV_OK;
-    const uint8_t* first = static_cast<const uint8_t*>(image->storage) +
-                           firstRow * image->pitch + firstCol * 2;
+    const uint8_t* first =
+        static_cast<const uint8_t*>(image->storage) + firstRow * image->pitch + firstCol * 2;
     grFinish();
     FxBool ok = grLfbWriteRegion(buffer, static_cast<FxU32>(x), static_cast<FxU32>(y),
                                  image->format, static_cast<FxU32>(w), static_cast<FxU32>(h),

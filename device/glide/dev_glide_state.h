@@ -42,8 +42,8 @@ struct GlideState {
     Resident** residents;  // 65536 pointers, one per handle
     TexUnit units[3];
     int boundHandle;
-    byte texturedMode;     // 1 textured, 0 vertex colour alone, 255 not set yet
-    int32_t chromaKey;     // -1: chroma keying off
+    byte texturedMode;  // 1 textured, 0 vertex colour alone, 255 not set yet
+    int32_t chromaKey;  // -1: chroma keying off
     int fallbackHandle;
 };
 

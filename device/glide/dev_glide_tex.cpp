@@ -12,8 +12,7 @@
 
 bool GlideTexShape(int width, int height, GrLOD_t* lod, GrAspectRatio_t* aspect, float* sScale,
                    float* tScale) {
-    if (width <= 0 || height <= 0 || (width & (width - 1)) || (height & (height - 1)))
-        return false;
+    if (width <= 0 || height <= 0 || (width & (width - 1)) || (height & (height - 1))) return false;
     int longer = width > height ? width : height;
     if (longer > 256) return false;
     int log2w = 0, log2h = 0, log2l = 0;
@@ -68,9 +67,11 @@ byte DevUploadTexture(const TexEntry* entry, int handle) {
     if (entry->format == TEX_EMPTY) return DEV_OK;
     if (handle >= glide.texTableSize) {
         int size = (handle + 256) / 256 * 256;
-        TexEntry* grown = static_cast<TexEntry*>(std::realloc(glide.texTable, size * sizeof(TexEntry)));
+        TexEntry* grown =
+            static_cast<TexEntry*>(std::realloc(glide.texTable, size * sizeof(TexEntry)));
         if (!grown) return DEV_ERR_REFUSED;
-        std::memset(grown + glide.texTableSize, 0xFF, (size - glide.texTableSize) * sizeof(TexEntry));
+        std::memset(grown + glide.texTableSize, 0xFF,
+                    (size - glide.texTableSize) * sizeof(TexEntry));
         glide.texTable = grown;
         glide.texTableSize = size;
     }
@@ -92,7 +93,8 @@ byte DevUploadTexture(const TexEntry* entry, int handle) {
 }
 
 byte DevFreeTexture(int handle) {
-    if (handle < 0 || handle >= glide.texTableSize || glide.texTable[handle].format == TEX_EMPTY) return DEV_OK;
+    if (handle < 0 || handle >= glide.texTableSize || glide.texTable[handle].format == TEX_EMPTY)
+        return DEV_OK;
     ReleaseEntry(&glide.texTable[handle]);
     // It leaves the unit's list: a texture uploaded later under the same handle is downloaded
     // afresh, and its bytes are simply reused when the ring comes round.
@@ -114,7 +116,8 @@ byte DevFreeTexture(int handle) {
 }
 
 const TexEntry* DevGetTexture(int handle) {
-    if (handle < 0 || handle >= glide.texTableSize || glide.texTable[handle].format == TEX_EMPTY) return nullptr;
+    if (handle < 0 || handle >= glide.texTableSize || glide.texTable[handle].format == TEX_EMPTY)
+        return nullptr;
     return &glide.texTable[handle];
 }
 
@@ -180,7 +183,8 @@ static void CombineTextured(void) {
 byte DevSetTexture(int unit, int handle) {
     if (handle == glide.boundHandle) return DEV_OK;
     if (unit < 0 || unit > 2 || !glide.residents) return DEV_ERR_REFUSED;
-    while (handle > 0 && handle < glide.texTableSize && glide.texTable[handle].format != TEX_EMPTY) {
+    while (handle > 0 && handle < glide.texTableSize &&
+           glide.texTable[handle].format != TEX_EMPTY) {
         TexEntry* e = &glide.texTable[handle];
         int resolved = TexAnimResolve(handle, e->frames);
         if (resolved != handle) {

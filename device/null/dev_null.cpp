@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <new>
 
-
 NullDevice nullDevice;
 
 namespace {
@@ -14,7 +13,8 @@ namespace {
 // can exercise every path of start-up: TAMBIR_NULL_ENTRIES (device list length) and
 // TAMBIR_NULL_OPEN (DevOpen's answer).
 int ConfigFromEnvironment() {
-    if (const char* v = std::getenv("TAMBIR_NULL_ENTRIES")) nullDevice.config.entries = std::atoi(v);
+    if (const char* v = std::getenv("TAMBIR_NULL_ENTRIES"))
+        nullDevice.config.entries = std::atoi(v);
     if (const char* v = std::getenv("TAMBIR_NULL_OPEN"))
         nullDevice.config.openResult = static_cast<byte>(std::atoi(v));
     return 0;
@@ -36,7 +36,8 @@ NullCall& Record(NullOp op, int a = 0, int b = 0, int c = 0, int d = 0, const vo
     try {
         nullDevice.calls.push_back(NullCall{op, a, b, c, d, {0, 0, 0}, ptr});
     } catch (const std::bad_alloc&) {
-        if (!said) std::fputs("null device: out of memory; calls are no longer all recorded\n", stderr);
+        if (!said)
+            std::fputs("null device: out of memory; calls are no longer all recorded\n", stderr);
         said = true;
         scratch = NullCall{op, a, b, c, d, {0, 0, 0}, ptr};
         return scratch;

@@ -50,11 +50,11 @@ struct NullCall {
 };
 
 struct NullDeviceConfig {
-    int entries = 2;          // what DevEnumDevices reports (at most 8)
-    byte openResult = 0;      // what DevOpen returns when it finds a window
-    int depthFar = 1;         // DevGetScreenInfo(10): 1 like Direct3D, 65535 like Glide
-    float readDepth = 1.0f;   // what DevReadDepth answers
-    byte bindMissing = 0;     // DevSetTexture of a handle without texture: 0 (Direct3D) or 3 (Glide)
+    int entries = 2;         // what DevEnumDevices reports (at most 8)
+    byte openResult = 0;     // what DevOpen returns when it finds a window
+    int depthFar = 1;        // DevGetScreenInfo(10): 1 like Direct3D, 65535 like Glide
+    float readDepth = 1.0f;  // what DevReadDepth answers
+    byte bindMissing = 0;    // DevSetTexture of a handle without texture: 0 (Direct3D) or 3 (Glide)
 };
 
 // The copy kept for one uploaded texture; entry.palette and entry.pixels point into the vectors.
@@ -77,9 +77,9 @@ struct NullDevice {
     byte renderBuffer = 1;
     unsigned clip[4] = {0, 0, 0, 0};  // x0, x1, y0, y1 (the order of DevGetScreenInfo 5..8)
     int boundTexture = 0;
-    std::vector<const TexEntry*> textures;  // 65536 handles once DevInitTextures ran
+    std::vector<const TexEntry*> textures;           // 65536 handles once DevInitTextures ran
     std::vector<std::unique_ptr<NullTexture>> kept;  // the copies that `textures` points at
-    int frames = 0;                          // DevFlip calls
+    int frames = 0;                                  // DevFlip calls
 };
 
 extern NullDevice nullDevice;

@@ -10,18 +10,18 @@
 
 // Texture format codes, numbered as Glide's texture formats.
 enum TexFormat {
-    TEX_EMPTY = -1,       // unused library entry
-    TEX_RGB332 = 0,       // 8 bits: red 7-5, green 4-2, blue 1-0
-    TEX_ALPHA8 = 2,       // 8 bits: alpha
-    TEX_INTENSITY8 = 3,   // 8 bits: intensity
-    TEX_AI44 = 4,         // 8 bits: alpha 7-4, intensity 3-0
-    TEX_P8 = 5,           // 8 bits: palette index (the entry has a palette)
-    TEX_ARGB8332 = 8,     // 16 bits: low byte RGB 3-3-2, high byte alpha
-    TEX_RGB565 = 10,      // 16 bits: red 15-11, green 10-5, blue 4-0
-    TEX_ARGB1555 = 11,    // 16 bits: alpha 15, red 14-10, green 9-5, blue 4-0
-    TEX_ARGB4444 = 12,    // 16 bits: alpha 15-12, red 11-8, green 7-4, blue 3-0
-    TEX_AI88 = 13,        // 16 bits: low byte intensity, high byte alpha
-    TEX_AP88 = 14         // 16 bits: low byte palette index, high byte alpha (entry has a palette)
+    TEX_EMPTY = -1,      // unused library entry
+    TEX_RGB332 = 0,      // 8 bits: red 7-5, green 4-2, blue 1-0
+    TEX_ALPHA8 = 2,      // 8 bits: alpha
+    TEX_INTENSITY8 = 3,  // 8 bits: intensity
+    TEX_AI44 = 4,        // 8 bits: alpha 7-4, intensity 3-0
+    TEX_P8 = 5,          // 8 bits: palette index (the entry has a palette)
+    TEX_ARGB8332 = 8,    // 16 bits: low byte RGB 3-3-2, high byte alpha
+    TEX_RGB565 = 10,     // 16 bits: red 15-11, green 10-5, blue 4-0
+    TEX_ARGB1555 = 11,   // 16 bits: alpha 15, red 14-10, green 9-5, blue 4-0
+    TEX_ARGB4444 = 12,   // 16 bits: alpha 15-12, red 11-8, green 7-4, blue 3-0
+    TEX_AI88 = 13,       // 16 bits: low byte intensity, high byte alpha
+    TEX_AP88 = 14        // 16 bits: low byte palette index, high byte alpha (entry has a palette)
 };
 
 // Bytes per texel of a format code: 1 or 2, or 0 for a code the system does not produce.

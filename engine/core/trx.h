@@ -46,7 +46,13 @@ enum {
 };
 
 // Bits of Light::flags.
-enum { LIGHT_ENABLED = 1, LIGHT_POINT = 2, LIGHT_DIRECTIONAL = 4, LIGHT_SPOT = 8, LIGHT_OSCILLATE = 0x10 };
+enum {
+    LIGHT_ENABLED = 1,
+    LIGHT_POINT = 2,
+    LIGHT_DIRECTIONAL = 4,
+    LIGHT_SPOT = 8,
+    LIGHT_OSCILLATE = 0x10
+};
 
 // Run flag of a flare: drawn even when the depth buffer hides it (then at its own depth).
 enum { RUN_FLARE_ALWAYS = 0x20 };
@@ -169,10 +175,10 @@ int AddVertexRef(int link, int material, float v, float u);
 // give an index or -1 instead).
 enum TrxResult {
     TRX_OK = 0,
-    TRX_FAILED = 1,       // SetLightCount, SetLight, GetLight: no memory or no such slot
-    TRX_BAD_MODE = 247,   // SetModelTransform: another mode, or no matrix for mode 1 or 2
-    TRX_NO_MEMORY = -1,   // a table, list, copy or per-frame buffer cannot be had
-    TRX_RUN_CUT = -2      // RenderFrame: the command list ended inside a run
+    TRX_FAILED = 1,      // SetLightCount, SetLight, GetLight: no memory or no such slot
+    TRX_BAD_MODE = 247,  // SetModelTransform: another mode, or no matrix for mode 1 or 2
+    TRX_NO_MEMORY = -1,  // a table, list, copy or per-frame buffer cannot be had
+    TRX_RUN_CUT = -2     // RenderFrame: the command list ended inside a run
 };
 
 // ---- render state ----

@@ -53,7 +53,8 @@ int PrepareLights(void) {
         int32_t lightFlags = WordAt52(&m);
         if (!(lightFlags & LIGHT_ENABLED) || !(m.flags & MAT_EMITTER)) continue;
         const Link& link = trx.wltable[ref.link];
-        if (link.vertex < 0 || link.vertex >= trx.wvcount || link.normal < 0 || link.normal >= trx.wncount)
+        if (link.vertex < 0 || link.vertex >= trx.wvcount || link.normal < 0 ||
+            link.normal >= trx.wncount)
             continue;
         Light& l = trx.lights[trx.lightCount++];
         l.position = trx.wvtable[link.vertex];
@@ -96,7 +97,8 @@ void LightLink(int link) {
                 const float inv = 1.0f / dist;
                 float spot = 1.0f;
                 if (fl & LIGHT_SPOT) {
-                    const float cs = -(l.direction.x * dx + l.direction.y * dy + l.direction.z * dz) * inv;
+                    const float cs =
+                        -(l.direction.x * dx + l.direction.y * dy + l.direction.z * dz) * inv;
                     if (cs < l.coneOuter) continue;
                     if (!(cs > l.coneInner)) {
                         const float span = l.coneInner - l.coneOuter;
@@ -118,7 +120,8 @@ void LightLink(int link) {
             } else if (fl & LIGHT_DIRECTIONAL) {
                 const Vec4& d = l.direction;
                 f = -(n.x * d.x + n.y * d.y + n.z * d.z) /
-                    std::sqrt((n.x * n.x + n.y * n.y + n.z * n.z) * (d.x * d.x + d.y * d.y + d.z * d.z));
+                    std::sqrt((n.x * n.x + n.y * n.y + n.z * n.z) *
+                              (d.x * d.x + d.y * d.y + d.z * d.z));
                 if (!(f > 0.0f)) f = 0.0f;
             } else {
                 continue;

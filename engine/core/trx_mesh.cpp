@@ -21,8 +21,9 @@ static inline __m128 Row(const float* e) { return _mm_loadu_ps(e); }
 static inline __m128 PointTimes(__m128 v, __m128 r0, __m128 r1, __m128 r2, __m128 r3) {
     const __m128 x = _mm_shuffle_ps(v, v, 0x00), y = _mm_shuffle_ps(v, v, 0x55);
     const __m128 z = _mm_shuffle_ps(v, v, 0xAA), w = _mm_shuffle_ps(v, v, 0xFF);
-    return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(x, r0), _mm_mul_ps(y, r1)), _mm_mul_ps(z, r2)),
-                      _mm_mul_ps(w, r3));
+    return _mm_add_ps(
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, r0), _mm_mul_ps(y, r1)), _mm_mul_ps(z, r2)),
+        _mm_mul_ps(w, r3));
 }
 #endif
 
@@ -51,17 +52,19 @@ void TrxBlendPoints(const Vec4* a, const Vec4* b, float t, Vec4* out, int32_t n)
         const float* e = trx.input.m;
         const __m128 r0 = Row(e), r1 = Row(e + 4), r2 = Row(e + 8), r3 = Row(e + 12);
         for (; i < n; ++i) {
-            const __m128 v = _mm_add_ps(_mm_mul_ps(vu, _mm_loadu_ps(&a[i].x)), _mm_mul_ps(vt, _mm_loadu_ps(&b[i].x)));
+            const __m128 v = _mm_add_ps(_mm_mul_ps(vu, _mm_loadu_ps(&a[i].x)),
+                                        _mm_mul_ps(vt, _mm_loadu_ps(&b[i].x)));
             _mm_storeu_ps(&out[i].x, PointTimes(v, r0, r1, r2, r3));
         }
     } else {
         for (; i < n; ++i)
-            _mm_storeu_ps(&out[i].x, _mm_add_ps(_mm_mul_ps(vu, _mm_loadu_ps(&a[i].x)), _mm_mul_ps(vt, _mm_loadu_ps(&b[i].x))));
+            _mm_storeu_ps(&out[i].x, _mm_add_ps(_mm_mul_ps(vu, _mm_loadu_ps(&a[i].x)),
+                                                _mm_mul_ps(vt, _mm_loadu_ps(&b[i].x))));
     }
 #endif
     for (; i < n; ++i)
-        out[i] = TrxInputPoint(Vec4{u * a[i].x + t * b[i].x, u * a[i].y + t * b[i].y, u * a[i].z + t * b[i].z,
-                                    u * a[i].w + t * b[i].w});
+        out[i] = TrxInputPoint(Vec4{u * a[i].x + t * b[i].x, u * a[i].y + t * b[i].y,
+                                    u * a[i].z + t * b[i].z, u * a[i].w + t * b[i].w});
 }
 
 void TrxInputNormals(const Vec4* in, Vec4* out, int32_t n) {
@@ -85,8 +88,10 @@ void TrxInputNormals(const Vec4* in, Vec4* out, int32_t n) {
         const __m128 x = _mm_mul_ps(X, W), y = _mm_mul_ps(Y, W), z = _mm_mul_ps(Z, W);
         __m128 px = _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, e0), _mm_mul_ps(y, e4)), _mm_mul_ps(z, e8));
         __m128 py = _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, e1), _mm_mul_ps(y, e5)), _mm_mul_ps(z, e9));
-        __m128 pz = _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, e2), _mm_mul_ps(y, e6)), _mm_mul_ps(z, e10));
-        const __m128 len2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(px, px), _mm_mul_ps(py, py)), _mm_mul_ps(pz, pz));
+        __m128 pz =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, e2), _mm_mul_ps(y, e6)), _mm_mul_ps(z, e10));
+        const __m128 len2 =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(px, px), _mm_mul_ps(py, py)), _mm_mul_ps(pz, pz));
         const __m128 r = _mm_div_ps(one, _mm_sqrt_ps(len2));
         px = _mm_mul_ps(px, r);
         py = _mm_mul_ps(py, r);
@@ -175,8 +180,8 @@ void UseMesh(Mesh* mesh) {
         if ((h.type & 0xF) == PRIM_EMITTER) {
             int32_t* block = trx.emitters;
             if (trx.ecount >= trx.ecapacity) {
-                void* p =
-                    TrxRealloc(block, (static_cast<size_t>(trx.ecapacity) + TRX_GROW) * sizeof(int32_t));
+                void* p = TrxRealloc(
+                    block, (static_cast<size_t>(trx.ecapacity) + TRX_GROW) * sizeof(int32_t));
                 if (!p) break;  // like BeginRun, a full emitter list only loses lights
                 trx.emitters = static_cast<int32_t*>(p);
                 trx.ecapacity += TRX_GROW;
@@ -196,7 +201,8 @@ void FreeMesh(Mesh* todestroy) {
     TrxFree(todestroy->wtable);
     TrxFree(todestroy->ltable);
     TrxFree(todestroy->ctable);
-    todestroy->mcount = todestroy->ncount = todestroy->wcount = todestroy->lcount = todestroy->ccount = 0;
+    todestroy->mcount = todestroy->ncount = todestroy->wcount = todestroy->lcount =
+        todestroy->ccount = 0;
 }
 
 // The VertexRefs of one run, moved to the scene's material and link bases (a negative material
@@ -211,12 +217,14 @@ static void RebaseRefs(const Command* in, Command* out, int32_t n, int32_t mbase
     for (; i < n; ++i) {
         const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&in[i]));
         const __m128i take = _mm_or_si128(_mm_cmpgt_epi32(r, none), always);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(&out[i]), _mm_add_epi32(r, _mm_and_si128(take, base)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(&out[i]),
+                         _mm_add_epi32(r, _mm_and_si128(take, base)));
     }
 #endif
     for (; i < n; ++i) {
         const VertexRef& r = in[i].ref;
-        out[i].ref = VertexRef{r.material >= 0 ? mbase + r.material : r.material, lbase + r.link, r.v, r.u};
+        out[i].ref =
+            VertexRef{r.material >= 0 ? mbase + r.material : r.material, lbase + r.link, r.v, r.u};
     }
 }
 
@@ -231,7 +239,8 @@ static bool AppendTables(const Mesh* mesh, const uint16_t* remap, int remapCount
     // The tables have room now: materials, normals, vertices and links are written straight in,
     // normals and vertices under the input transform exactly as AddNormal and AddVertex do.
     if (mesh->mcount > 0)
-        std::memcpy(trx.wmtable + mbase, mesh->mtable, static_cast<size_t>(mesh->mcount) * sizeof(Material));
+        std::memcpy(trx.wmtable + mbase, mesh->mtable,
+                    static_cast<size_t>(mesh->mcount) * sizeof(Material));
     trx.wmcount = mbase + mesh->mcount;
     TrxInputNormals(mesh->ntable, trx.wntable + nbase, mesh->ncount);
     trx.wncount = nbase + mesh->ncount;
@@ -265,12 +274,14 @@ int AppendMesh(const Mesh* mesh, const Matrix* matrix, const uint16_t* remap, in
     if (!mesh) return TRX_OK;
     // The mesh taken into use by UseMesh is the current scene itself: appending it would read
     // tables that the appends reallocate.
-    if ((mesh->wtable && mesh->wtable == trx.wvtable) || (mesh->ctable && mesh->ctable == trx.wctable) ||
-        (mesh->ltable && mesh->ltable == trx.wltable) || (mesh->ntable && mesh->ntable == trx.wntable) ||
+    if ((mesh->wtable && mesh->wtable == trx.wvtable) ||
+        (mesh->ctable && mesh->ctable == trx.wctable) ||
+        (mesh->ltable && mesh->ltable == trx.wltable) ||
+        (mesh->ntable && mesh->ntable == trx.wntable) ||
         (mesh->mtable && mesh->mtable == trx.wmtable))
         return TRX_NO_MEMORY;
-    const int32_t mbase = trx.wmcount, nbase = trx.wncount, vbase = trx.wvcount, lbase = trx.wlcount,
-                  cbase = trx.wccount, ebase = trx.ecount;
+    const int32_t mbase = trx.wmcount, nbase = trx.wncount, vbase = trx.wvcount,
+                  lbase = trx.wlcount, cbase = trx.wccount, ebase = trx.ecount;
     if (AppendTables(mesh, remap, remapCount, mbase, nbase, vbase, lbase)) return TRX_OK;
     trx.wmcount = mbase;
     trx.wncount = nbase;

@@ -28,8 +28,9 @@ void SetViewport(float cx, float cy, float width, float height, byte setrect) {
     if (setrect) {
         int x0 = PixelOf(cx - trx.halfWidth), y0 = PixelOf(cy - trx.halfHeight);
         int x1 = PixelOf(cx + trx.halfWidth), y1 = PixelOf(cy + trx.halfHeight);
-        DevSetClipWindow(static_cast<unsigned>(x0 > 0 ? x0 : 0), static_cast<unsigned>(y0 > 0 ? y0 : 0),
-                         static_cast<unsigned>(x1 > 0 ? x1 : 0), static_cast<unsigned>(y1 > 0 ? y1 : 0));
+        DevSetClipWindow(
+            static_cast<unsigned>(x0 > 0 ? x0 : 0), static_cast<unsigned>(y0 > 0 ? y0 : 0),
+            static_cast<unsigned>(x1 > 0 ? x1 : 0), static_cast<unsigned>(y1 > 0 ? y1 : 0));
     }
 }
 
@@ -45,10 +46,12 @@ static bool Reserve(T** buffer, int32_t* capacity, int64_t wanted) {
     return true;
 }
 
-static inline int Outcode(int32_t vertex) { return (trx.outcodes[vertex >> 1] >> ((vertex & 1) * 4)) & 0xF; }
+static inline int Outcode(int32_t vertex) {
+    return (trx.outcodes[vertex >> 1] >> ((vertex & 1) * 4)) & 0xF;
+}
 
-static inline uint8_t Classify(float x, float y, float z, float cx0, float cx1, float cy0, float cy1,
-                               float dmin, float dmax) {
+static inline uint8_t Classify(float x, float y, float z, float cx0, float cx1, float cy0,
+                               float cy1, float dmin, float dmax) {
     if (!(z >= dmin && z <= dmax)) return 15;
     uint8_t oc = 0;
     if (x < cx0)
@@ -172,8 +175,9 @@ static void DrawRun(int32_t h) {
     if (type == PRIM_FLARE)
         QueueFlares(count, head.texture, static_cast<uint8_t>(runFlags | PRIM_FLARE));
     else
-        DevDrawPrimitive(type == PRIM_WORLD_SPRITE ? unsigned{DEV_SPRITE} : static_cast<unsigned>(type),
-                         count, trx.batch);
+        DevDrawPrimitive(
+            type == PRIM_WORLD_SPRITE ? unsigned{DEV_SPRITE} : static_cast<unsigned>(type), count,
+            trx.batch);
 }
 
 int32_t TrxSortRuns(bool* complete) {

@@ -112,7 +112,9 @@ int AddNormal(const Vec4* n) {
     return Append(&trx.wntable, &trx.wncount, &trx.wncapacity, TrxInputNormal(*n));
 }
 
-int AddMaterial(const Material* m) { return Append(&trx.wmtable, &trx.wmcount, &trx.wmcapacity, *m); }
+int AddMaterial(const Material* m) {
+    return Append(&trx.wmtable, &trx.wmcount, &trx.wmcapacity, *m);
+}
 
 int AddLink(int vertex, int normal) {
     return Append(&trx.wltable, &trx.wlcount, &trx.wlcapacity, Link{normal, vertex});
@@ -150,7 +152,8 @@ int SetLightCount(int n) {
         trx.slotCapacity = n;
     }
     if (n > trx.slotCount)
-        std::memset(trx.slots + trx.slotCount, 0, static_cast<size_t>(n - trx.slotCount) * sizeof(Light));
+        std::memset(trx.slots + trx.slotCount, 0,
+                    static_cast<size_t>(n - trx.slotCount) * sizeof(Light));
     trx.slotCount = n;
     if (!trx.slotsSized) {
         MatIdentity(&trx.model);

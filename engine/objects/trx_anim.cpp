@@ -25,7 +25,8 @@ bool KeyTransform(const Keyframe* a, const Keyframe* b, Matrix* out, float t) {
     Matrix m, step;
     MatIdentity(&m);
     if (flags & KEY_SCALE) {
-        MatScale(&step, blend(a->scale, b->scale, 0), blend(a->scale, b->scale, 1), blend(a->scale, b->scale, 2));
+        MatScale(&step, blend(a->scale, b->scale, 0), blend(a->scale, b->scale, 1),
+                 blend(a->scale, b->scale, 2));
         MatMul(&m, &step, &m);
     }
     if (flags & KEY_ROTATE_X) {
@@ -41,7 +42,8 @@ bool KeyTransform(const Keyframe* a, const Keyframe* b, Matrix* out, float t) {
         MatMul(&m, &step, &m);
     }
     if (flags & KEY_TRANSLATE) {
-        MatTranslate(&step, blend(a->translation, b->translation, 0), blend(a->translation, b->translation, 1),
+        MatTranslate(&step, blend(a->translation, b->translation, 0),
+                     blend(a->translation, b->translation, 1),
                      blend(a->translation, b->translation, 2));
         MatMul(&m, &step, &m);
     }
@@ -60,7 +62,9 @@ int8_t InterpolateKeys(Object* obj, Keyframe** outA, Keyframe** outB, float* out
         b = obj->key;
         a = obj->trans_key ? obj->trans_key : b;
         if (obj->flags & OBJ_CLOCKED) AdvanceObjectTime(obj, nullptr);
-        t = obj->trans_length > 0 ? static_cast<float>(obj->frame) / static_cast<float>(obj->trans_length) : 1.0f;
+        t = obj->trans_length > 0
+                ? static_cast<float>(obj->frame) / static_cast<float>(obj->trans_length)
+                : 1.0f;
         if (t >= 1.0f) {
             t = 1.0f;
             obj->flags &= ~OBJ_TRANSITION;
@@ -76,9 +80,10 @@ int8_t InterpolateKeys(Object* obj, Keyframe** outA, Keyframe** outB, float* out
         b = a->next;
         const float e = static_cast<float>(a->frame);
         const float f = static_cast<float>(b->frame > a->frame ? b->frame : anim->span);
-        const float g = anim->length > 0 ? static_cast<float>(obj->frame) * static_cast<float>(anim->span) /
-                                               static_cast<float>(anim->length)
-                                         : 0.0f;
+        const float g = anim->length > 0
+                            ? static_cast<float>(obj->frame) * static_cast<float>(anim->span) /
+                                  static_cast<float>(anim->length)
+                            : 0.0f;
         if (g > f) return OBJ_NO_KEY;
         if (g < e) {
             // SetFrame gives key times before the first keyframe to the first keyframe.
@@ -120,8 +125,10 @@ int8_t RenderObject(Object* obj, Matrix* matrix, int mode) {
     const int8_t r = InterpolateKeys(obj, &a, &b, &t, &k);
     const Matrix* draw;
     if (r == OBJ_OK) {
-        if (matrix) MatMul(&k, matrix, &d);
-        else d = k;
+        if (matrix)
+            MatMul(&k, matrix, &d);
+        else
+            d = k;
         draw = &d;
     } else if (r == OBJ_NO_TRANSFORM) {
         draw = matrix;
@@ -167,7 +174,8 @@ int8_t AdvanceObjectTime(Object* obj, Anim* anim) {
     }
     if (steps <= 0) return OBJ_OK;
     if (anim) {
-        int64_t f = obj->direction == -1 ? int64_t{obj->frame} - steps : int64_t{obj->frame} + steps;
+        int64_t f =
+            obj->direction == -1 ? int64_t{obj->frame} - steps : int64_t{obj->frame} + steps;
         const int32_t length = anim->length;
         if (anim->flags & ANIM_ONCE) {
             if (f > length - 1) f = length - 1;
@@ -189,7 +197,8 @@ int8_t StartTransition(Object* obj, int32_t id, int32_t n) {
     if (!obj->key) return OBJ_NO_KEY;
     // The show calls this on every frame of its transition window: a call naming the animation
     // already blended to lets the running transition go on.
-    if ((obj->flags & OBJ_TRANSITION) && obj->anim && obj->anim->id == id && obj->anim_id == id) return OBJ_OK;
+    if ((obj->flags & OBJ_TRANSITION) && obj->anim && obj->anim->id == id && obj->anim_id == id)
+        return OBJ_OK;
     obj->trans_key = obj->key;
     obj->frame = 0;
     obj->trans_length = n == INT32_MIN ? INT32_MAX : std::abs(n);

@@ -81,7 +81,8 @@ void CopyBanner(uint8_t* field, const char* banner) {
 
 // Unpacked size of a mesh block; -1 for a negative count.
 int64_t UnpackedSize(const Mesh* m) {
-    if (m->mcount < 0 || m->ncount < 0 || m->wcount < 0 || m->lcount < 0 || m->ccount < 0) return -1;
+    if (m->mcount < 0 || m->ncount < 0 || m->wcount < 0 || m->lcount < 0 || m->ccount < 0)
+        return -1;
     return kMeshRecord + 60 * int64_t{m->mcount} +
            16 * (int64_t{m->ncount} + m->wcount + m->ccount) + 8 * int64_t{m->lcount};
 }
@@ -139,7 +140,9 @@ void FreeIndex() {
 
 bool AppendIndex(int32_t id, int32_t offset) {
     if (modelIndex.count == modelIndex.capacity) {
-        void* p = std::realloc(modelIndex.entries, (static_cast<size_t>(modelIndex.capacity) + 256) * sizeof(IndexEntry));
+        void* p =
+            std::realloc(modelIndex.entries,
+                         (static_cast<size_t>(modelIndex.capacity) + 256) * sizeof(IndexEntry));
         if (!p) return false;
         modelIndex.entries = static_cast<IndexEntry*>(p);
         modelIndex.capacity += 256;
@@ -169,7 +172,8 @@ int8_t CheckMesh(const Mesh* m) {
     while (c < m->ccount) {
         const int32_t n = m->ctable[c].run.count;
         if (n < 1 || n > kMaxRun) return Corrupt("run at command %d counts %d references", c, n);
-        if (n > m->ccount - c - 1) return Corrupt("command list ends inside the run at command %d", c);
+        if (n > m->ccount - c - 1)
+            return Corrupt("command list ends inside the run at command %d", c);
         for (int32_t r = c + 1; r <= c + n; ++r) {
             const VertexRef& v = m->ctable[r].ref;
             if (v.link < 0 || v.link >= m->lcount)
@@ -185,10 +189,12 @@ int8_t CheckMesh(const Mesh* m) {
 int8_t WriteMeshBlock(FILE* f, const Mesh* mesh) {
     errorText[0] = 0;
     // What the reader would refuse is not written: tables beyond the bound, indexes outside the mesh.
-    if (mesh->mcount > kMaxMeshElements || mesh->ncount > kMaxMeshElements || mesh->wcount > kMaxMeshElements ||
-        mesh->lcount > kMaxMeshElements || mesh->ccount > kMaxMeshElements) {
-        Corrupt("mesh tables (%d, %d, %d, %d, %d) exceed the %d elements per table one model may draw",
-                mesh->mcount, mesh->ncount, mesh->wcount, mesh->lcount, mesh->ccount, kMaxMeshElements);
+    if (mesh->mcount > kMaxMeshElements || mesh->ncount > kMaxMeshElements ||
+        mesh->wcount > kMaxMeshElements || mesh->lcount > kMaxMeshElements ||
+        mesh->ccount > kMaxMeshElements) {
+        Corrupt(
+            "mesh tables (%d, %d, %d, %d, %d) exceed the %d elements per table one model may draw",
+            mesh->mcount, mesh->ncount, mesh->wcount, mesh->lcount, mesh->ccount, kMaxMeshElements);
         return MDL_WRITE;
     }
     if (CheckMesh(mesh) != OBJ_OK) return MDL_WRITE;
@@ -203,7 +209,8 @@ int8_t WriteMeshBlock(FILE* f, const Mesh* mesh) {
         return MDL_NO_MEMORY;
     }
     // The pointer slots carry no meaning in a file; they are written as 0.
-    MeshFileRecord rec = {0, mesh->mcount, 0, mesh->ncount, 0, mesh->wcount, 0, mesh->lcount, 0, mesh->ccount};
+    MeshFileRecord rec = {0, mesh->mcount, 0, mesh->ncount, 0, mesh->wcount,
+                          0, mesh->lcount, 0, mesh->ccount};
     uint8_t* p = unpacked;
     std::memcpy(p, &rec, kMeshRecord);
     p += kMeshRecord;
@@ -251,18 +258,21 @@ static int8_t ReadMeshBlockWithin(FILE* f, Mesh* mesh, int64_t* budget) {
     if (!ReadBytes(f, head, 8)) return Corrupt("file ends inside a mesh block");
     const int32_t s = GetLeI32(head), u = GetLeI32(head + 4);
     const long left = Remaining(f);
-    if (s < 1 || s > left) return Corrupt("mesh block stores %d bytes, %ld left in the file", s, left);
+    if (s < 1 || s > left)
+        return Corrupt("mesh block stores %d bytes, %ld left in the file", s, left);
     // Every code takes at least 9 bits and stands for at most 4095 bytes.
     if (u < kMeshRecord || int64_t{u} > int64_t{s} * 4096)
         return Corrupt("mesh block of %d bytes claims to unpack to %d", s, u);
     // Nothing is allocated for a block larger than the largest mesh one model may draw.
-    const Mesh largest = {nullptr, kMaxMeshElements, nullptr, kMaxMeshElements, nullptr, kMaxMeshElements,
-                          nullptr, kMaxMeshElements, nullptr, kMaxMeshElements};
+    const Mesh largest = {nullptr, kMaxMeshElements, nullptr, kMaxMeshElements,
+                          nullptr, kMaxMeshElements, nullptr, kMaxMeshElements,
+                          nullptr, kMaxMeshElements};
     if (int64_t{u} > UnpackedSize(&largest))
-        return Corrupt("mesh block unpacks to %d bytes, more than a mesh of %d elements per table", u,
-                       kMaxMeshElements);
+        return Corrupt("mesh block unpacks to %d bytes, more than a mesh of %d elements per table",
+                       u, kMaxMeshElements);
     if (int64_t{u} > *budget)
-        return Corrupt("mesh blocks unpack to more than the %d bytes one model may hold", kMaxModelBytes);
+        return Corrupt("mesh blocks unpack to more than the %d bytes one model may hold",
+                       kMaxModelBytes);
     uint8_t* src = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(s)));
     uint8_t* buf = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(u)));
     int8_t result = OBJ_OK;
@@ -280,15 +290,19 @@ static int8_t ReadMeshBlockWithin(FILE* f, Mesh* mesh, int64_t* budget) {
     if (result == OBJ_OK) {
         MeshFileRecord rec;
         std::memcpy(&rec, buf, kMeshRecord);
-        Mesh m = {nullptr, rec.mcount, nullptr, rec.ncount, nullptr, rec.wcount, nullptr, rec.lcount, nullptr, rec.ccount};
+        Mesh m = {nullptr,    rec.mcount, nullptr,    rec.ncount, nullptr,
+                  rec.wcount, nullptr,    rec.lcount, nullptr,    rec.ccount};
         const int64_t need = UnpackedSize(&m);
         if (need < 0 || need > u) {
-            result = Corrupt("mesh tables (%d, %d, %d, %d, %d) do not fit %d bytes", m.mcount, m.ncount,
-                             m.wcount, m.lcount, m.ccount, u);
-        } else if (m.mcount > kMaxMeshElements || m.ncount > kMaxMeshElements || m.wcount > kMaxMeshElements ||
-                   m.lcount > kMaxMeshElements || m.ccount > kMaxMeshElements) {
-            result = Corrupt("mesh tables (%d, %d, %d, %d, %d) exceed the %d elements per table one model may draw",
-                             m.mcount, m.ncount, m.wcount, m.lcount, m.ccount, kMaxMeshElements);
+            result = Corrupt("mesh tables (%d, %d, %d, %d, %d) do not fit %d bytes", m.mcount,
+                             m.ncount, m.wcount, m.lcount, m.ccount, u);
+        } else if (m.mcount > kMaxMeshElements || m.ncount > kMaxMeshElements ||
+                   m.wcount > kMaxMeshElements || m.lcount > kMaxMeshElements ||
+                   m.ccount > kMaxMeshElements) {
+            result = Corrupt(
+                "mesh tables (%d, %d, %d, %d, %d) exceed the %d elements per table one model may "
+                "draw",
+                m.mcount, m.ncount, m.wcount, m.lcount, m.ccount, kMaxMeshElements);
         } else {
             const uint8_t* p = buf + kMeshRecord;
             bool ok = true;
@@ -296,8 +310,10 @@ static int8_t ReadMeshBlockWithin(FILE* f, Mesh* mesh, int64_t* budget) {
                 const size_t bytes = static_cast<size_t>(count) * size;
                 if (count > 0 && ok) {
                     *t = std::malloc(bytes);
-                    if (*t) std::memcpy(*t, p, bytes);
-                    else ok = false;
+                    if (*t)
+                        std::memcpy(*t, p, bytes);
+                    else
+                        ok = false;
                 }
                 p += bytes;
             };
@@ -306,8 +322,10 @@ static int8_t ReadMeshBlockWithin(FILE* f, Mesh* mesh, int64_t* budget) {
             table(reinterpret_cast<void**>(&m.wtable), m.wcount, sizeof(Vec4));
             table(reinterpret_cast<void**>(&m.ltable), m.lcount, sizeof(Link));
             table(reinterpret_cast<void**>(&m.ctable), m.ccount, sizeof(Command));
-            if (!ok) result = MDL_NO_MEMORY;
-            else result = CheckMesh(&m);
+            if (!ok)
+                result = MDL_NO_MEMORY;
+            else
+                result = CheckMesh(&m);
             if (result == OBJ_OK) {
                 *mesh = m;
                 *budget -= u;
@@ -326,7 +344,8 @@ int8_t SkipMeshBlock(FILE* f) {
     if (!ReadBytes(f, head, 8)) return Corrupt("file ends inside a mesh block");
     const int32_t s = GetLeI32(head);
     const long left = Remaining(f);
-    if (s < 0 || s > left) return Corrupt("mesh block stores %d bytes, %ld left in the file", s, left);
+    if (s < 0 || s > left)
+        return Corrupt("mesh block stores %d bytes, %ld left in the file", s, left);
     if (std::fseek(f, s, SEEK_CUR) != 0) return Corrupt("cannot skip a mesh block");
     return OBJ_OK;
 }
@@ -382,7 +401,8 @@ int8_t LoadModel(Object* obj, const char* file, char* banner) {
     FILE* f = std::fopen(file, "rb");
     if (!f) return MDL_OPEN;
     uint8_t header[kHeaderSize];
-    if (!ReadBytes(f, header, kHeaderSize)) return CloseWith(f, Corrupt("file shorter than its header"));
+    if (!ReadBytes(f, header, kHeaderSize))
+        return CloseWith(f, Corrupt("file shorter than its header"));
     if (banner) std::memcpy(banner, header, kBannerSize);
     if (std::memcmp(header + kMagicAt, kMagic, 8) != 0) return CloseWith(f, MDL_MAGIC);
     // Version bytes are unsigned: 0xFF is version 255, not -1, and is newer than this reader.
@@ -394,7 +414,8 @@ int8_t LoadModel(Object* obj, const char* file, char* banner) {
 
     int64_t budget = kMaxModelBytes;
     uint8_t rec[kKeyRecord];
-    if (!ReadRecord(f, rec, kAnimRecord, animUsed)) return CloseWith(f, Corrupt("file ends before its end record"));
+    if (!ReadRecord(f, rec, kAnimRecord, animUsed))
+        return CloseWith(f, Corrupt("file ends before its end record"));
     while (GetLeI32(rec) != -1) {
         const int32_t id = GetLeI32(rec), span = GetLeI32(rec + 4), flags = GetLeI32(rec + 8);
         int8_t r = AddAnim(obj, id);
@@ -442,19 +463,23 @@ int8_t SaveModelV1(const Object* obj, const char* file, const char* banner) {
         if (!k) continue;
         do {
             const long at = std::ftell(f);
-            if (at < 0 || at > INT32_MAX) result = MDL_WRITE;
-            else if (!AppendIndex(a->id, static_cast<int32_t>(at))) result = MDL_NO_MEMORY;
-            else result = WriteMeshBlock(f, &k->mesh);
+            if (at < 0 || at > INT32_MAX)
+                result = MDL_WRITE;
+            else if (!AppendIndex(a->id, static_cast<int32_t>(at)))
+                result = MDL_NO_MEMORY;
+            else
+                result = WriteMeshBlock(f, &k->mesh);
             k = k->next;
         } while (k != a->keys && !result);
     }
     if (!result) {
         const long at = std::ftell(f);
         uint8_t place[8];
-        PutLe32(place, (uint32_t)static_cast<int32_t>(at));
+        PutLe32(place, (uint32_t) static_cast<int32_t>(at));
         PutLe32(place + 4, static_cast<uint32_t>(modelIndex.count));
         const size_t n = static_cast<size_t>(modelIndex.count);
-        if (at < 0 || at > INT32_MAX || (n && std::fwrite(modelIndex.entries, sizeof(IndexEntry), n, f) != n) ||
+        if (at < 0 || at > INT32_MAX ||
+            (n && std::fwrite(modelIndex.entries, sizeof(IndexEntry), n, f) != n) ||
             std::fseek(f, kIndexAt, SEEK_SET) != 0 || !WriteBytes(f, place, 8))
             result = MDL_WRITE;
     }
@@ -468,24 +493,30 @@ int8_t LoadModelV1(Object* obj, const char* file, char* banner) {
     FILE* f = std::fopen(file, "rb");
     if (!f) return MDL_OPEN;
     uint8_t header[kV1Header];
-    if (!ReadBytes(f, header, kBannerSize)) return CloseWith(f, Corrupt("file shorter than its banner"));
+    if (!ReadBytes(f, header, kBannerSize))
+        return CloseWith(f, Corrupt("file shorter than its banner"));
     if (banner) std::memcpy(banner, header, kBannerSize);
-    if (!ReadBytes(f, header + kMagicAt, 11)) return CloseWith(f, Corrupt("file shorter than its magic"));
+    if (!ReadBytes(f, header + kMagicAt, 11))
+        return CloseWith(f, Corrupt("file shorter than its magic"));
     if (std::memcmp(header + kMagicAt, kMagicV1, 11) != 0) return CloseWith(f, MDL_MAGIC);
-    if (!ReadBytes(f, header + kIndexAt, 8)) return CloseWith(f, Corrupt("file shorter than its header"));
+    if (!ReadBytes(f, header + kIndexAt, 8))
+        return CloseWith(f, Corrupt("file shorter than its header"));
     const int32_t offset = GetLeI32(header + kIndexAt), count = GetLeI32(header + kIndexCountAt);
     if (std::fseek(f, 0, SEEK_END) != 0) return CloseWith(f, Corrupt("cannot seek"));
     const long size = std::ftell(f);
     if (offset < 0 || count < 0 || offset > size || int64_t{count} * 8 > size - offset)
-        return CloseWith(f, Corrupt("index of %d entries at %d lies outside the file", count, offset));
+        return CloseWith(f,
+                         Corrupt("index of %d entries at %d lies outside the file", count, offset));
     FreeIndex();
     int8_t result = OBJ_OK;
     if (count > 0) {
-        modelIndex.entries = static_cast<IndexEntry*>(std::malloc(static_cast<size_t>(count) * sizeof(IndexEntry)));
+        modelIndex.entries =
+            static_cast<IndexEntry*>(std::malloc(static_cast<size_t>(count) * sizeof(IndexEntry)));
         if (!modelIndex.entries) return CloseWith(f, MDL_NO_MEMORY);
         modelIndex.count = modelIndex.capacity = count;
         if (std::fseek(f, offset, SEEK_SET) != 0 ||
-            std::fread(modelIndex.entries, sizeof(IndexEntry), static_cast<size_t>(count), f) != static_cast<size_t>(count))
+            std::fread(modelIndex.entries, sizeof(IndexEntry), static_cast<size_t>(count), f) !=
+                static_cast<size_t>(count))
             result = Corrupt("file ends inside the index");
     }
     bool skipping = false;

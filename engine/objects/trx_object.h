@@ -26,11 +26,11 @@
 // Result codes.
 enum {
     OBJ_OK = 0,
-    OBJ_RELEASED = 21,       // FreeObject released the model
-    OBJ_END = 22,            // the end of a play-once animation / of a reported animation
-    OBJ_NO_MATRIX = -9,      // RenderObject mode 1 without a matrix
+    OBJ_RELEASED = 21,   // FreeObject released the model
+    OBJ_END = 22,        // the end of a play-once animation / of a reported animation
+    OBJ_NO_MATRIX = -9,  // RenderObject mode 1 without a matrix
     OBJ_NO_MEMORY = -21,
-    OBJ_NO_ANIM = -22,       // no animation with this id
+    OBJ_NO_ANIM = -22,  // no animation with this id
     OBJ_ANIM_EXISTS = -23,
     OBJ_NO_CURRENT = -24,    // no current animation
     OBJ_WRONG_ID = -25,      // the current animation does not carry the selected id
@@ -53,10 +53,10 @@ enum {
 
 // Object::flags.
 enum {
-    OBJ_OWNS_REMAP = 1,   // the object owns `remap`
-    OBJ_CLOCKED = 2,      // advance the frame by the object clock when drawn
-    OBJ_TICK_SCALE = 4,   // scale clock ticks by ticks_per_frame
-    OBJ_TRANSITION = 8    // a transition runs
+    OBJ_OWNS_REMAP = 1,  // the object owns `remap`
+    OBJ_CLOCKED = 2,     // advance the frame by the object clock when drawn
+    OBJ_TICK_SCALE = 4,  // scale clock ticks by ticks_per_frame
+    OBJ_TRANSITION = 8   // a transition runs
 };
 
 // Anim::flags.

@@ -80,7 +80,7 @@ void PrintPiece(TextBox* box, const unsigned char* text, size_t len, int newline
     Measure(box->font, text, len, &width, &height);
 
     int h = HorizontalAlign(box);
-    int64_t x = h == ALIGN_LEFT ? box->cursor_x
+    int64_t x = h == ALIGN_LEFT    ? box->cursor_x
                 : h == ALIGN_RIGHT ? box->cursor_x - width
                                    : box->cursor_x - width / 2;
     // y is the top of the line; the cursor holds the top, bottom or middle by the alignment.

@@ -91,8 +91,7 @@ int TextExtent(const TextBox* box, const char* text, int* width, int* height);
 int PrintText(TextBox* box, const char* text);
 // printf-style formatting (at most 2047 characters, the rest cut), then PrintText. Returns 0, or
 // OVL_NO_BUFFER (nothing printed) when the buffer cannot be allocated.
-int PrintFormatted(TextBox* box, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+int PrintFormatted(TextBox* box, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // The steps of PrintText, for callers that cut their text themselves.
 // The room on the current line: from the cursor to `right` (left alignment), to `left` (right

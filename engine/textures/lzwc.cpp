@@ -18,14 +18,14 @@ constexpr uint32_t kFreeSlot = 0xFFFFFFFFu;
 
 // The coder's state, one per process.
 struct LzwState {
-    int bits;          // symbol width the dictionary is set up for; 0 = no dictionary
-    int clear_code;    // 2^bits
-    int end_code;      // 2^bits + 1
-    int first_free;    // 2^bits + 2
-    int init_width;    // bits + 1
-    int cur_width;     // width of the next code
-    int next_free;     // next dictionary code to assign
-    int last_first;    // decoder: first byte of the string expanded last
+    int bits;        // symbol width the dictionary is set up for; 0 = no dictionary
+    int clear_code;  // 2^bits
+    int end_code;    // 2^bits + 1
+    int first_free;  // 2^bits + 2
+    int init_width;  // bits + 1
+    int cur_width;   // width of the next code
+    int next_free;   // next dictionary code to assign
+    int last_first;  // decoder: first byte of the string expanded last
 };
 
 // The dictionary, followed in the same block by the decoder's table of where in its output each
@@ -58,8 +58,9 @@ int lzw_init(int bits) {
         return 0;
     }
     if (!compress_dic) {
-        compress_dic = static_cast<LzwEntry*>(std::malloc(kDicSize * (sizeof(LzwEntry) + sizeof(int32_t) + sizeof(uint16_t)) +
-                                                                kHashSize * sizeof(uint32_t)));
+        compress_dic = static_cast<LzwEntry*>(
+            std::malloc(kDicSize * (sizeof(LzwEntry) + sizeof(int32_t) + sizeof(uint16_t)) +
+                        kHashSize * sizeof(uint32_t)));
         if (!compress_dic) {
             lzw.bits = 0;
             return -1;
@@ -181,7 +182,8 @@ int lzw_decompress(const void* src, int src_len, void* dst, int dst_len) {
     int32_t* const at_out = decode_at;
     const int clear = lzw.clear_code, end_code = lzw.end_code, first_free = lzw.first_free;
     const int64_t in_bits = 8 * static_cast<int64_t>(src_len);
-    const int64_t fast_end = static_cast<int64_t>(src_len) - 3;  // last byte a 24-bit load may start at
+    const int64_t fast_end =
+        static_cast<int64_t>(src_len) - 3;  // last byte a 24-bit load may start at
     int64_t pos = 0;
     int n = 0;  // bytes written
     int width = 0, next = 0;
@@ -220,7 +222,8 @@ int lzw_decompress(const void* src, int src_len, void* dst, int dst_len) {
         mask = (1u << width) - 1;
         int code = get();
         if (code < 0) return Corrupt("stream ends without an end code", static_cast<long>(pos));
-        if (code > end_code) return Corrupt("code above the next free code", static_cast<long>(pos - width));
+        if (code > end_code)
+            return Corrupt("code above the next free code", static_cast<long>(pos - width));
         if (n >= dst_len) return too_long();
         int old_at = n, old_len = 1, old = code;
         out[n++] = static_cast<uint8_t>(code);
@@ -234,10 +237,13 @@ int lzw_decompress(const void* src, int src_len, void* dst, int dst_len) {
                 return n;
             }
             if (code == clear) break;
-            if (code > next) return Corrupt("code above the next free code", static_cast<long>(pos - width));
+            if (code > next)
+                return Corrupt("code above the next free code", static_cast<long>(pos - width));
             if (next >= kDicSize)
-                return Corrupt("code after a full dictionary without a clear code", static_cast<long>(pos - width));
-            if (!(old < next)) return Corrupt("compress_dic[code].group<code", static_cast<long>(pos - width));
+                return Corrupt("code after a full dictionary without a clear code",
+                               static_cast<long>(pos - width));
+            if (!(old < next))
+                return Corrupt("compress_dic[code].group<code", static_cast<long>(pos - width));
             const int at = n;
             int len;
             if (code < first_free) {
@@ -253,7 +259,8 @@ int lzw_decompress(const void* src, int src_len, void* dst, int dst_len) {
                 const uint8_t* s = out + from;
                 uint8_t* d = out + n;
                 if (n - from >= 8 && dst_len - n >= len + 7) {
-                    for (int i = 0; i < len; i += 8) std::memcpy(d + i, s + i, 8);  // may run up to 7 bytes on
+                    for (int i = 0; i < len; i += 8)
+                        std::memcpy(d + i, s + i, 8);  // may run up to 7 bytes on
                 } else {
                     for (int i = 0; i < len; ++i) d[i] = s[i];
                 }

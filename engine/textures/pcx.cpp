@@ -50,7 +50,8 @@ uint16_t ImageTexel(int format, int i, const uint8_t* palette) {
     case TEX_AP88: return static_cast<uint16_t>(i);
     case TEX_AI44: return static_cast<uint16_t>(i >> 4);
     case TEX_RGB565: return static_cast<uint16_t>(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3));
-    case TEX_ARGB1555: return static_cast<uint16_t>(((r & 0xF8) << 7) | ((g & 0xF8) << 2) | (b >> 3));
+    case TEX_ARGB1555:
+        return static_cast<uint16_t>(((r & 0xF8) << 7) | ((g & 0xF8) << 2) | (b >> 3));
     case TEX_ARGB4444: return static_cast<uint16_t>(((r & 0xF0) << 4) | (g & 0xF0) | (b >> 4));
     default: return 0;
     }
@@ -91,7 +92,8 @@ int DecodePcxLine(const uint8_t* src, int avail, uint8_t* dst, int count, int* c
     return out;
 }
 
-int DecodePcx(const uint8_t* data, int length, uint8_t** indexes, uint8_t* palette, int* width, int* height) {
+int DecodePcx(const uint8_t* data, int length, uint8_t** indexes, uint8_t* palette, int* width,
+              int* height) {
     if (!data || !indexes || length < kHeaderLen + kPaletteLen) return -1;
     const int w = GetLe16(data + 8) - GetLe16(data + 4) + 1;
     const int h = GetLe16(data + 10) - GetLe16(data + 6) + 1;
@@ -99,7 +101,8 @@ int DecodePcx(const uint8_t* data, int length, uint8_t** indexes, uint8_t* palet
     if (w <= 0 || h <= 0 || bpl < w) return -1;
     const int64_t pixels = static_cast<int64_t>(w) * h;
     // Each pair of encoded bytes yields at most 63 indexes: a bigger picture cannot be in the file.
-    if (pixels > kMaxPixels || static_cast<int64_t>(bpl) * h > static_cast<int64_t>(length) * 32) return -1;
+    if (pixels > kMaxPixels || static_cast<int64_t>(bpl) * h > static_cast<int64_t>(length) * 32)
+        return -1;
     uint8_t* img = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(pixels)));
     uint8_t* line = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bpl)));
     if (!img || !line) {
@@ -136,15 +139,17 @@ int ReadPcx(const char* name, uint8_t** indexes, uint8_t* palette, int* width, i
         return -1;
     }
     uint8_t* data = static_cast<uint8_t*>(std::malloc(len ? static_cast<size_t>(len) : 1));
-    const bool read = data && std::fread(data, 1, static_cast<size_t>(len), f) == static_cast<size_t>(len);
+    const bool read =
+        data && std::fread(data, 1, static_cast<size_t>(len), f) == static_cast<size_t>(len);
     std::fclose(f);
-    const int n = read ? DecodePcx(data, static_cast<int>(len), indexes, palette, width, height) : -1;
+    const int n =
+        read ? DecodePcx(data, static_cast<int>(len), indexes, palette, width, height) : -1;
     std::free(data);
     return n;
 }
 
-int ConvertTexels(const uint8_t* image, const uint8_t* alpha, const uint8_t* palette, int count, int format,
-                  uint8_t** texels, int* flags) {
+int ConvertTexels(const uint8_t* image, const uint8_t* alpha, const uint8_t* palette, int count,
+                  int format, uint8_t** texels, int* flags) {
     FormatInfo info;
     if (!Info(format, &info)) return PCX_ERR_FORMAT;
     if (info.image && !image) return PCX_ERR_NO_IMAGE;
@@ -156,7 +161,8 @@ int ConvertTexels(const uint8_t* image, const uint8_t* alpha, const uint8_t* pal
         from_alpha[i] = info.alpha ? AlphaTexel(format, i) : 0;
     }
     const bool wide = info.flags & PCX_16BIT;
-    uint8_t* out = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(count) * (wide ? 2 : 1) + 1));
+    uint8_t* out =
+        static_cast<uint8_t*>(std::malloc(static_cast<size_t>(count) * (wide ? 2 : 1) + 1));
     if (!out) return PCX_ERR_FILE;
     for (int p = 0; p < count; ++p) {
         const uint16_t t = static_cast<uint16_t>((image ? from_image[image[p]] : 0) |
@@ -173,7 +179,8 @@ int ConvertTexels(const uint8_t* image, const uint8_t* alpha, const uint8_t* pal
     return PCX_OK;
 }
 
-int LoadPcxTexture(const char* image, const char* alpha, TexEntry* entry, int format, int transparent) {
+int LoadPcxTexture(const char* image, const char* alpha, TexEntry* entry, int format,
+                   int transparent) {
     if (!entry) return PCX_ERR_FILE;
     uint8_t* img = nullptr;
     uint8_t* alp = nullptr;
@@ -205,7 +212,8 @@ int LoadPcxTexture(const char* image, const char* alpha, TexEntry* entry, int fo
     }
     uint8_t* texels = nullptr;
     int flags = 0;
-    const int r = ConvertTexels(img, alp, image ? palette : nullptr, count, format, &texels, &flags);
+    const int r =
+        ConvertTexels(img, alp, image ? palette : nullptr, count, format, &texels, &flags);
     std::free(alp);
     if (r != PCX_OK) {
         std::free(img);

@@ -102,9 +102,11 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
 
     char desc[kDescLen];
     uint8_t header[kHeaderLen];
-    if (std::fread(desc, 1, kDescLen, f) != kDescLen || std::fread(header, 1, kHeaderLen, f) != kHeaderLen)
+    if (std::fread(desc, 1, kDescLen, f) != kDescLen ||
+        std::fread(header, 1, kHeaderLen, f) != kHeaderLen)
         return LoadFail(name, "shorter than its header", f);
-    if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return LoadFail(name, "not a texture library", f);
+    if (std::memcmp(header, kMagic, sizeof kMagic) != 0)
+        return LoadFail(name, "not a texture library", f);
     const bool raw = header[7] != 0;
     const uint32_t unpacked = GetLe32(header + 8);
     const uint32_t stored = GetLe32(header + 12);
@@ -115,8 +117,9 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
         return LoadFail(name, "unpacked length does not fit the stored length", f);
     if (unpacked > kTexLibMaxBody) {
         char why[120];
-        std::snprintf(why, sizeof why, "body unpacks to %u bytes, more than the %u a library may hold",
-                      unpacked, kTexLibMaxBody);
+        std::snprintf(why, sizeof why,
+                      "body unpacks to %u bytes, more than the %u a library may hold", unpacked,
+                      kTexLibMaxBody);
         return LoadFail(name, why, f);
     }
 
@@ -140,12 +143,14 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
             std::free(stored_body);
             return LoadFail(name, "out of memory");
         }
-        const int got = lzw_decompress(stored_body, static_cast<int>(stored), body, static_cast<int>(unpacked));
+        const int got =
+            lzw_decompress(stored_body, static_cast<int>(stored), body, static_cast<int>(unpacked));
         lzw_free();
         std::free(stored_body);
         if (got != static_cast<int>(unpacked)) {
             std::free(body);
-            return LoadFail(name, got < 0 ? "corrupt body" : "body unpacks shorter than its header says");
+            return LoadFail(name,
+                            got < 0 ? "corrupt body" : "body unpacks shorter than its header says");
         }
     }
 
@@ -154,14 +159,17 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
     std::memcpy(table, body, kTableLen);
     for (int i = 0; i < 256; ++i) {
         const TexFileRecord& r = table[i];
-        if (r.pixels && (r.width < 1 || r.height < 1 || r.width > kTexMaxSide || r.height > kTexMaxSide)) {
+        if (r.pixels &&
+            (r.width < 1 || r.height < 1 || r.width > kTexMaxSide || r.height > kTexMaxSide)) {
             std::free(body);
             char why[120];
-            std::snprintf(why, sizeof why, "entry %d is %dx%d, outside the 1 to %d texels a side the devices take", i,
-                          r.width, r.height, kTexMaxSide);
+            std::snprintf(why, sizeof why,
+                          "entry %d is %dx%d, outside the 1 to %d texels a side the devices take",
+                          i, r.width, r.height, kTexMaxSide);
             return LoadFail(name, why);
         }
-        const bool palette_bad = r.palette && static_cast<uint64_t>(r.palette) + kPaletteLen > unpacked;
+        const bool palette_bad =
+            r.palette && static_cast<uint64_t>(r.palette) + kPaletteLen > unpacked;
         const bool pixels_bad = r.pixels && static_cast<uint64_t>(r.pixels) + r.size > unpacked;
         const bool pixels_missing = !r.pixels && r.size && r.format != TEX_EMPTY;
         if (palette_bad || pixels_bad || pixels_missing) {
@@ -184,7 +192,8 @@ int LoadTexLib(const char* name, TexLib** lib, char* description) {
     }
     if (blocks > unpacked - kTableLen) {
         std::free(body);
-        return LoadFail(name, "entries share blocks: their blocks add up to more than the body holds");
+        return LoadFail(name,
+                        "entries share blocks: their blocks add up to more than the body holds");
     }
 
     TexLib* out = NewTexLib();
@@ -239,7 +248,8 @@ int SaveTexLib(const char* name, const TexLib* lib, const char* description) {
     for (const TexEntry& e : lib->entry) {
         if (e.format == TEX_EMPTY) continue;
         if (e.size && !e.pixels) return TEXLIB_FAILED;  // a size without pixels cannot be written
-        if (e.pixels && (e.width < 1 || e.height < 1 || e.width > kTexMaxSide || e.height > kTexMaxSide))
+        if (e.pixels &&
+            (e.width < 1 || e.height < 1 || e.width > kTexMaxSide || e.height > kTexMaxSide))
             return TEXLIB_FAILED;  // the loader would refuse it
         body_len += e.size + (e.palette ? kPaletteLen : 0);
     }
@@ -307,7 +317,9 @@ int SaveTexLib(const char* name, const TexLib* lib, const char* description) {
 
     bool ok = std::fwrite(desc, 1, kDescLen, f) == kDescLen;
     ok = std::fwrite(header, 1, kHeaderLen, f) == kHeaderLen && ok;
-    ok = std::fwrite(raw ? body : packed, 1, static_cast<size_t>(stored), f) == static_cast<size_t>(stored) && ok;
+    ok = std::fwrite(raw ? body : packed, 1, static_cast<size_t>(stored), f) ==
+             static_cast<size_t>(stored) &&
+         ok;
     ok = std::fclose(f) == 0 && ok;
     std::free(packed);
     std::free(body);

@@ -36,8 +36,8 @@ struct State {
     audio::Mixer mixer;
     int musicVolume = 100;
     int sampleVolume = 100;
-    int streamVolume = 100;  // kept for the caller; there are no streams
-    uint32_t nextHandle = 1;  // never reused, so stale handles stay stale across BASS_Free
+    int streamVolume = 100;    // kept for the caller; there are no streams
+    uint32_t nextHandle = 1;   // never reused, so stale handles stay stale across BASS_Free
     bool offlineInit = false;  // BASS_Init opens an offline session (capture)
     // BASS_Init found no audio output and said the show goes on without sound: the calls that
     // need the output then fail without a message each.
@@ -106,7 +106,8 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::stri
 uint32_t InitialisedRate(const std::string& where) {
     std::lock_guard<std::mutex> hold(g.lock);
     if (g.mode == Mode::None) {
-        if (!g.silent) Fail(where, "the audio output is not initialised (BASS_Init failed or was not called)");
+        if (!g.silent)
+            Fail(where, "the audio output is not initialised (BASS_Init failed or was not called)");
         return 0;
     }
     return g.mixer.Rate();
@@ -155,7 +156,8 @@ BOOL SetRunning(bool run) {
     {
         std::lock_guard<std::mutex> hold(g.lock);
         if (g.mode == Mode::None) {
-            if (!g.silent) Fail(run ? "BASS_Start" : "BASS_Stop", "the audio output is not initialised");
+            if (!g.silent)
+                Fail(run ? "BASS_Start" : "BASS_Stop", "the audio output is not initialised");
             return FALSE;
         }
         g.running = run;
@@ -246,7 +248,7 @@ void BASS_Free(void) {
 }  // samples and musics are destroyed here, outside the lock
 
 static HSAMPLE SampleLoad(BOOL mem, const char* file, DWORD offset, DWORD length, DWORD max,
-                         DWORD flags) {
+                          DWORD flags) {
     if (!file || mem) {
         Fail("BASS_SampleLoad", mem ? "loading from memory is not supported" : "no file name");
         return 0;

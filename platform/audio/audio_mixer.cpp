@@ -13,12 +13,13 @@ std::unique_ptr<Music> Music::Load(const uint8_t* bytes, size_t size, std::strin
     int code = 0;
     const char* message = nullptr;
     // Silent log: libopenmpt's warnings about odd but playable modules are not our errors.
-    openmpt_module* mod = openmpt_module_create_from_memory2(
-        bytes, size, openmpt_log_func_silent, nullptr, openmpt_error_func_default, nullptr, &code,
-        &message, nullptr);
+    openmpt_module* mod = openmpt_module_create_from_memory2(bytes, size, openmpt_log_func_silent,
+                                                             nullptr, openmpt_error_func_default,
+                                                             nullptr, &code, &message, nullptr);
     if (!mod) {
-        *error = message && *message ? message : "libopenmpt cannot read it (error " +
-                                                     std::to_string(code) + ")";
+        *error = message && *message
+                     ? message
+                     : "libopenmpt cannot read it (error " + std::to_string(code) + ")";
         openmpt_free_string(message);
         return nullptr;
     }
@@ -100,7 +101,8 @@ bool Mixer::PlaySample(uint32_t handle) {
         // All slots busy: the one that has played longest starts over.
         voice = &s->voices[0];
         for (Voice& v : s->voices)
-            if (v.pos > voice->pos || (v.pos == voice->pos && v.started < voice->started)) voice = &v;
+            if (v.pos > voice->pos || (v.pos == voice->pos && v.started < voice->started))
+                voice = &v;
     }
     voice->active = true;
     voice->pos = 0;

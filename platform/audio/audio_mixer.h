@@ -27,7 +27,7 @@ struct Sample {
     bool restartLongest = false;  // BASS_SAMPLE_OVER_POS
     std::vector<float> pcm;       // interleaved stereo at the mixer rate
     uint32_t frames = 0;
-    std::vector<Voice> voices;    // one slot per allowed simultaneous playback
+    std::vector<Voice> voices;  // one slot per allowed simultaneous playback
     int active = 0;
 };
 

@@ -13,7 +13,8 @@ namespace {
 
 std::string ChunkName(const uint8_t* id) {
     std::string s = "'";
-    for (int i = 0; i < 4; ++i) s += (id[i] >= 0x20 && id[i] < 0x7f) ? static_cast<char>(id[i]) : '?';
+    for (int i = 0; i < 4; ++i)
+        s += (id[i] >= 0x20 && id[i] < 0x7f) ? static_cast<char>(id[i]) : '?';
     return s + "'";
 }
 

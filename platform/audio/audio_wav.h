@@ -10,11 +10,11 @@ namespace audio {
 
 // The PCM payload of a parsed WAV file. `data` points into the parsed buffer.
 struct WavPcm {
-    int channels = 0;        // 1 or 2
-    int bits = 0;            // 8 (unsigned) or 16 (signed little-endian)
-    uint32_t rate = 0;       // frames per second
+    int channels = 0;   // 1 or 2
+    int bits = 0;       // 8 (unsigned) or 16 (signed little-endian)
+    uint32_t rate = 0;  // frames per second
     const uint8_t* data = nullptr;
-    size_t frames = 0;       // whole frames in `data`
+    size_t frames = 0;  // whole frames in `data`
 };
 
 // Parses a RIFF/WAVE image. Returns an empty string on success, else what is wrong with it.

@@ -122,8 +122,10 @@ bool StartVideo(CapOutput* out, int width, int height, int fpsNum, int fpsDen, s
     int r = avcodec_open2(enc, codec, &opts);
     av_dict_free(&opts);
     if (r < 0) {
-        return Fail(error, std::string("cannot open the ") + codec->name + " encoder at " +
-                               std::to_string(enc->width) + "x" + std::to_string(enc->height), r);
+        return Fail(error,
+                    std::string("cannot open the ") + codec->name + " encoder at " +
+                        std::to_string(enc->width) + "x" + std::to_string(enc->height),
+                    r);
     }
     r = avcodec_parameters_from_context(out->vst->codecpar, enc);
     if (r < 0) return Fail(error, "cannot set up the video stream", r);
@@ -192,8 +194,8 @@ bool StartAudio(CapOutput* out, int rate, std::string* error) {
     out->ast->time_base = enc->time_base;
 
     out->inRate = rate;
-    const bool anySize = enc->frame_size <= 0 ||
-                         (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    const bool anySize =
+        enc->frame_size <= 0 || (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
     out->chunk = anySize ? 4096 : enc->frame_size;
     AVChannelLayout inLayout = AV_CHANNEL_LAYOUT_STEREO;
     r = swr_alloc_set_opts2(&out->swr, &enc->ch_layout, enc->sample_fmt, outRate, &inLayout,
@@ -320,7 +322,8 @@ bool CapOutputVideo(CapOutput* out, const uint16_t* pixels, int pitchBytes, int 
     sws_scale(out->sws, src, srcStride, 0, out->height, f->data, f->linesize);
     // The black edge of an odd picture (chroma of the edge comes from the last pixels already).
     if (f->width > out->width)
-        for (int y = 0; y < out->height; ++y) f->data[0][size_t(y) * f->linesize[0] + out->width] = 16;
+        for (int y = 0; y < out->height; ++y)
+            f->data[0][size_t(y) * f->linesize[0] + out->width] = 16;
     if (f->height > out->height)
         std::memset(f->data[0] + size_t(out->height) * f->linesize[0], 16, size_t(f->width));
     for (int i = 0; i < repeats; ++i) {

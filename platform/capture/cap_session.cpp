@@ -51,8 +51,8 @@ struct CapSession {
     int width = 0, height = 0;
     unsigned periodMs = kDefaultPeriodMs;
     int rate = kDefaultRate;
-    AVRational fps{0, 1};  // output frame rate; 0: the show's own
-    int64_t frames = 0;    // show frames captured
+    AVRational fps{0, 1};      // output frame rate; 0: the show's own
+    int64_t frames = 0;        // show frames captured
     std::vector<int16_t> pcm;  // one chunk of a frame's sound
     Clock::time_point begin, lastReport;
     bool tty = false;
@@ -85,8 +85,8 @@ void Progress(bool last) {
     const double left = gCap.frames > 0 ? elapsed / gCap.frames * (total - gCap.frames) : 0;
     std::fprintf(stderr, "%scapture: frame %lld of %lld, %s elapsed, about %s left%s",
                  gCap.tty ? "\r" : "", static_cast<long long>(gCap.frames),
-                 static_cast<long long>(total), Clocktime(elapsed).c_str(),
-                 Clocktime(left).c_str(), gCap.tty ? "\x1b[K" : "\n");
+                 static_cast<long long>(total), Clocktime(elapsed).c_str(), Clocktime(left).c_str(),
+                 gCap.tty ? "\x1b[K" : "\n");
     gCap.progressShown = gCap.tty;
     std::fflush(stderr);
 }
@@ -281,8 +281,8 @@ int CapEnd() {
             std::error_code ec;
             const auto bytes = std::filesystem::file_size(path, ec);
             std::fprintf(stderr, "capture: %s: %lld frames, %.1f s of %s, %.1f MB\n", path.c_str(),
-                         static_cast<long long>(gCap.frames), seconds,
-                         what.c_str(), ec ? 0.0 : double(bytes) / 1e6);
+                         static_cast<long long>(gCap.frames), seconds, what.c_str(),
+                         ec ? 0.0 : double(bytes) / 1e6);
         }
         CapOutputClose(o.out, false);
     }

@@ -7,9 +7,12 @@
 #include "ddraw_internal.h"
 #include "win32_standin.h"
 
-const CLSID IID_IDirect3DRGBDevice = {0x7A4D0301, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'R', 'G'}};
-const CLSID IID_IDirect3DMMXDevice = {0x7A4D0302, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'M', 'X'}};
-const CLSID IID_IDirect3DHALDevice = {0x7A4D0303, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'H', 'L'}};
+const CLSID IID_IDirect3DRGBDevice = {
+    0x7A4D0301, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'R', 'G'}};
+const CLSID IID_IDirect3DMMXDevice = {
+    0x7A4D0302, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'M', 'X'}};
+const CLSID IID_IDirect3DHALDevice = {
+    0x7A4D0303, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'H', 'L'}};
 
 namespace {
 
@@ -71,7 +74,8 @@ public:
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
     HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) override;
     HRESULT SetTexture(DWORD stage, LPDIRECT3DTEXTURE2 texture) override {
-        if (stage != 0) Win32Unsupported("IDirect3DDevice3::SetTexture", "texture stages other than 0");
+        if (stage != 0)
+            Win32Unsupported("IDirect3DDevice3::SetTexture", "texture stages other than 0");
         ++DDrawStandIn_Stats().setTexture;
         DDSurface* s = texture ? static_cast<DDTextureFace*>(texture)->surface : nullptr;
         if (s) s->AddRef();
@@ -94,15 +98,16 @@ public:
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexType, LPVOID vertices, DWORD count,
                           DWORD) override {
         if (!inScene) return D3DERR_SCENE_NOT_IN_SCENE;
-        if (vertexType != (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1)) return D3DERR_INVALIDVERTEXTYPE;
+        if (vertexType != (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1))
+            return D3DERR_INVALIDVERTEXTYPE;
         if (!vertices || count > 0x7FFFFFFF) return DDERR_INVALIDPARAMS;
         ScPrim prim;
         switch (type) {
-            case D3DPT_TRIANGLELIST: prim = SC_TRIANGLES; break;
-            case D3DPT_TRIANGLESTRIP: prim = SC_STRIP; break;
-            case D3DPT_TRIANGLEFAN: prim = SC_FAN; break;
-            case D3DPT_LINESTRIP: prim = SC_LINE_STRIP; break;
-            default: return D3DERR_INVALIDPRIMITIVETYPE;
+        case D3DPT_TRIANGLELIST: prim = SC_TRIANGLES; break;
+        case D3DPT_TRIANGLESTRIP: prim = SC_STRIP; break;
+        case D3DPT_TRIANGLEFAN: prim = SC_FAN; break;
+        case D3DPT_LINESTRIP: prim = SC_LINE_STRIP; break;
+        default: return D3DERR_INVALIDPRIMITIVETYPE;
         }
         if (!target || !target->depth) return DDERR_INVALIDPARAMS;
         if (ScDraw(card, prim, static_cast<const ScVertex*>(vertices), static_cast<int>(count)) < 0)
@@ -124,71 +129,84 @@ public:
 
 HRESULT D3DDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     switch (state) {
-        case D3DRENDERSTATE_FILLMODE:
-            if (value != D3DFILL_SOLID) Win32Unsupported("SetRenderState", "fill modes other than solid");
-            return D3D_OK;
-        case D3DRENDERSTATE_SHADEMODE:
-            if (value != D3DSHADE_GOURAUD) Win32Unsupported("SetRenderState", "shade modes other than Gouraud");
-            return D3D_OK;
-        case D3DRENDERSTATE_ALPHATESTENABLE:  // the alpha function stays "always": nothing rejected
-        case D3DRENDERSTATE_DITHERENABLE:
-            return D3D_OK;
-        case D3DRENDERSTATE_SRCBLEND:
-        case D3DRENDERSTATE_DESTBLEND:
-            if (value != D3DBLEND_BOTHSRCALPHA)
-                Win32Unsupported("SetRenderState", "blend factors other than D3DBLEND_BOTHSRCALPHA");
-            return D3D_OK;
-        case D3DRENDERSTATE_ALPHABLENDENABLE: ScSetBlend(card, value != 0); return D3D_OK;
-        case D3DRENDERSTATE_COLORKEYENABLE: ScSetColorKey(card, value != 0); return D3D_OK;
-        case D3DRENDERSTATE_CULLMODE:
-            if (value == D3DCULL_NONE) ScSetCull(card, SC_CULL_NONE);
-            else if (value == D3DCULL_CW) ScSetCull(card, SC_CULL_CW);
-            else if (value == D3DCULL_CCW) ScSetCull(card, SC_CULL_CCW);
-            else return DDERR_INVALIDPARAMS;
-            return D3D_OK;
-        case D3DRENDERSTATE_ZFUNC:
-            if (value == D3DCMP_LESS) ScSetDepthFunc(card, SC_DEPTH_LESS);
-            else if (value == D3DCMP_ALWAYS) ScSetDepthFunc(card, SC_DEPTH_ALWAYS);
-            else Win32Unsupported("SetRenderState", "z functions other than less and always");
-            return D3D_OK;
-        default: Win32Unsupported("IDirect3DDevice3::SetRenderState", "this render state");
+    case D3DRENDERSTATE_FILLMODE:
+        if (value != D3DFILL_SOLID)
+            Win32Unsupported("SetRenderState", "fill modes other than solid");
+        return D3D_OK;
+    case D3DRENDERSTATE_SHADEMODE:
+        if (value != D3DSHADE_GOURAUD)
+            Win32Unsupported("SetRenderState", "shade modes other than Gouraud");
+        return D3D_OK;
+    case D3DRENDERSTATE_ALPHATESTENABLE:  // the alpha function stays "always": nothing rejected
+    case D3DRENDERSTATE_DITHERENABLE: return D3D_OK;
+    case D3DRENDERSTATE_SRCBLEND:
+    case D3DRENDERSTATE_DESTBLEND:
+        if (value != D3DBLEND_BOTHSRCALPHA)
+            Win32Unsupported("SetRenderState", "blend factors other than D3DBLEND_BOTHSRCALPHA");
+        return D3D_OK;
+    case D3DRENDERSTATE_ALPHABLENDENABLE: ScSetBlend(card, value != 0); return D3D_OK;
+    case D3DRENDERSTATE_COLORKEYENABLE: ScSetColorKey(card, value != 0); return D3D_OK;
+    case D3DRENDERSTATE_CULLMODE:
+        if (value == D3DCULL_NONE)
+            ScSetCull(card, SC_CULL_NONE);
+        else if (value == D3DCULL_CW)
+            ScSetCull(card, SC_CULL_CW);
+        else if (value == D3DCULL_CCW)
+            ScSetCull(card, SC_CULL_CCW);
+        else
+            return DDERR_INVALIDPARAMS;
+        return D3D_OK;
+    case D3DRENDERSTATE_ZFUNC:
+        if (value == D3DCMP_LESS)
+            ScSetDepthFunc(card, SC_DEPTH_LESS);
+        else if (value == D3DCMP_ALWAYS)
+            ScSetDepthFunc(card, SC_DEPTH_ALWAYS);
+        else
+            Win32Unsupported("SetRenderState", "z functions other than less and always");
+        return D3D_OK;
+    default: Win32Unsupported("IDirect3DDevice3::SetRenderState", "this render state");
     }
 }
 
 HRESULT D3DDevice::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
     if (stage != 0) Win32Unsupported("SetTextureStageState", "texture stages other than 0");
     switch (state) {
-        case D3DTSS_COLOROP:
-        case D3DTSS_ALPHAOP:
-            if (value != D3DTOP_MODULATE) Win32Unsupported("SetTextureStageState", "operations other than modulate");
-            return D3D_OK;
-        case D3DTSS_COLORARG1:
-        case D3DTSS_ALPHAARG1:
-            if (value != D3DTA_TEXTURE) Win32Unsupported("SetTextureStageState", "first arguments other than the texture");
-            return D3D_OK;
-        case D3DTSS_COLORARG2:
-        case D3DTSS_ALPHAARG2:
-            if (value != D3DTA_DIFFUSE) Win32Unsupported("SetTextureStageState", "second arguments other than diffuse");
-            return D3D_OK;
-        case D3DTSS_MINFILTER:
-        case D3DTSS_MAGFILTER:
-            if (value != D3DTFG_POINT && value != D3DTFG_LINEAR)
-                Win32Unsupported("SetTextureStageState", "filters other than point and linear");
-            (state == D3DTSS_MINFILTER ? minFilter : magFilter) = value;
-            (state == D3DTSS_MINFILTER ? DDrawStandIn_Stats().minFilter : DDrawStandIn_Stats().magFilter) = value;
-            ScSetFilter(card, minFilter == D3DTFN_LINEAR ? SC_BILINEAR : SC_NEAREST,
-                        magFilter == D3DTFG_LINEAR ? SC_BILINEAR : SC_NEAREST);
-            return D3D_OK;
-        default: Win32Unsupported("IDirect3DDevice3::SetTextureStageState", "this stage state");
+    case D3DTSS_COLOROP:
+    case D3DTSS_ALPHAOP:
+        if (value != D3DTOP_MODULATE)
+            Win32Unsupported("SetTextureStageState", "operations other than modulate");
+        return D3D_OK;
+    case D3DTSS_COLORARG1:
+    case D3DTSS_ALPHAARG1:
+        if (value != D3DTA_TEXTURE)
+            Win32Unsupported("SetTextureStageState", "first arguments other than the texture");
+        return D3D_OK;
+    case D3DTSS_COLORARG2:
+    case D3DTSS_ALPHAARG2:
+        if (value != D3DTA_DIFFUSE)
+            Win32Unsupported("SetTextureStageState", "second arguments other than diffuse");
+        return D3D_OK;
+    case D3DTSS_MINFILTER:
+    case D3DTSS_MAGFILTER:
+        if (value != D3DTFG_POINT && value != D3DTFG_LINEAR)
+            Win32Unsupported("SetTextureStageState", "filters other than point and linear");
+        (state == D3DTSS_MINFILTER ? minFilter : magFilter) = value;
+        (state == D3DTSS_MINFILTER ? DDrawStandIn_Stats().minFilter
+                                   : DDrawStandIn_Stats().magFilter) = value;
+        ScSetFilter(card, minFilter == D3DTFN_LINEAR ? SC_BILINEAR : SC_NEAREST,
+                    magFilter == D3DTFG_LINEAR ? SC_BILINEAR : SC_NEAREST);
+        return D3D_OK;
+    default: Win32Unsupported("IDirect3DDevice3::SetTextureStageState", "this stage state");
     }
 }
 
 void D3DViewport::Apply() {
     if (!device || !set || device->current != this) return;
-    ScSetClip(device->card, static_cast<int>(std::min<DWORD>(data.dwX, 4096)),
-              static_cast<int>(std::min<DWORD>(data.dwY, 4096)),
-              static_cast<int>(std::min<DWORD>(data.dwX, 4096) + std::min<DWORD>(data.dwWidth, 4096)),
-              static_cast<int>(std::min<DWORD>(data.dwY, 4096) + std::min<DWORD>(data.dwHeight, 4096)));
+    ScSetClip(
+        device->card, static_cast<int>(std::min<DWORD>(data.dwX, 4096)),
+        static_cast<int>(std::min<DWORD>(data.dwY, 4096)),
+        static_cast<int>(std::min<DWORD>(data.dwX, 4096) + std::min<DWORD>(data.dwWidth, 4096)),
+        static_cast<int>(std::min<DWORD>(data.dwY, 4096) + std::min<DWORD>(data.dwHeight, 4096)));
 }
 
 HRESULT D3DViewport::SetViewport2(LPD3DVIEWPORT2 vp) {
@@ -204,7 +222,8 @@ HRESULT D3DViewport::Clear2(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR 
     if (!device || !device->target || (count && !rects)) return DDERR_INVALIDPARAMS;
     ScCard* card = device->card;
     int w = ScWidth(card), h = ScHeight(card);
-    uint16_t rgb = static_cast<uint16_t>(((color >> 8) & 0xF800) | ((color >> 5) & 0x07E0) | ((color >> 3) & 0x001F));
+    uint16_t rgb = static_cast<uint16_t>(((color >> 8) & 0xF800) | ((color >> 5) & 0x07E0) |
+                                         ((color >> 3) & 0x001F));
     float zc = std::isnan(z) ? 1.0f : std::clamp(z, 0.0f, 1.0f);
     uint16_t depth = static_cast<uint16_t>(std::lround(zc * 65535.0f));
     uint16_t* colour = ScPixels(card, device->target->Buffer());
@@ -228,8 +247,10 @@ public:
                          LPUNKNOWN) override {
         if (!out) return DDERR_INVALIDPARAMS;
         *out = nullptr;
-        int kind = cls == IID_IDirect3DRGBDevice ? 0 : cls == IID_IDirect3DMMXDevice ? 1
-                   : cls == IID_IDirect3DHALDevice ? 2 : -1;
+        int kind = cls == IID_IDirect3DRGBDevice   ? 0
+                   : cls == IID_IDirect3DMMXDevice ? 1
+                   : cls == IID_IDirect3DHALDevice ? 2
+                                                   : -1;
         DDSurface* s = static_cast<DDSurface*>(surface);
         if (kind < 0 || !s || (s->kind != DDK_PRIMARY && s->kind != DDK_BACK) || !s->Card())
             return DDERR_INVALIDPARAMS;
@@ -260,7 +281,8 @@ public:
         *out = new D3DViewport;
         return D3D_OK;
     }
-    HRESULT EnumZBufferFormats(REFCLSID, LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) override {
+    HRESULT EnumZBufferFormats(REFCLSID, LPD3DENUMPIXELFORMATSCALLBACK callback,
+                               LPVOID context) override {
         if (!callback) return DDERR_INVALIDPARAMS;
         for (DDPIXELFORMAT f : DDraw_ZFormats())
             if (callback(&f, context) == D3DENUMRET_CANCEL) break;

@@ -104,10 +104,10 @@ public:
     int width = 0, height = 0, pitch = 0;
     DDPIXELFORMAT format = {};
     DDSCAPS2 caps = {};
-    std::vector<uint8_t> memory;         // texture, off-screen plain, z-buffer lock staging
-    ScTexture* texture = nullptr;        // texture surfaces
-    int scFormat = -1;                   // the card's format of a texture, -1 when it has none
-    DDPalette* palette = nullptr;        // one ref
+    std::vector<uint8_t> memory;   // texture, off-screen plain, z-buffer lock staging
+    ScTexture* texture = nullptr;  // texture surfaces
+    int scFormat = -1;             // the card's format of a texture, -1 when it has none
+    DDPalette* palette = nullptr;  // one ref
     bool hasKey = false;
     DDCOLORKEY key = {};
     bool locked = false, lockWrite = false, lost = false;

@@ -15,7 +15,8 @@
 const IID IID_IDirectDraw = {0x7A4D0001, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'D', 'D'}};
 const IID IID_IDirectDraw4 = {0x7A4D0004, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'D', 'D'}};
 const IID IID_IDirect3D3 = {0x7A4D0103, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'D', '3'}};
-const IID IID_IDirect3DTexture2 = {0x7A4D0202, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'T', 'x'}};
+const IID IID_IDirect3DTexture2 = {
+    0x7A4D0202, 0x5442, 0x4D44, {'T', 'a', 'm', 'b', 'i', 'r', 'T', 'x'}};
 
 namespace {
 
@@ -97,7 +98,8 @@ public:
     }
     HRESULT SetCooperativeLevel(HWND w, DWORD flags) override {
         if ((flags & (DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE)) != (DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE))
-            Win32Unsupported("IDirectDraw4::SetCooperativeLevel", "levels other than full-screen exclusive");
+            Win32Unsupported("IDirectDraw4::SetCooperativeLevel",
+                             "levels other than full-screen exclusive");
         if (!w || !IsWindow(w)) return DDERR_INVALIDPARAMS;
         window = w;
         return DD_OK;
@@ -122,19 +124,23 @@ public:
                           IUnknown*) override {
         if (!out) return DDERR_INVALIDPARAMS;
         *out = nullptr;
-        if (!(flags & DDPCAPS_8BIT)) Win32Unsupported("IDirectDraw4::CreatePalette", "palettes other than 8 bit");
+        if (!(flags & DDPCAPS_8BIT))
+            Win32Unsupported("IDirectDraw4::CreatePalette", "palettes other than 8 bit");
         DDPalette* p = new DDPalette;
         if ((flags & DDPCAPS_INITIALIZE) && entries)
             for (int i = 0; i < 256; ++i)
-                p->argb[i] = (uint32_t(entries[i].peRed) << 16) | (uint32_t(entries[i].peGreen) << 8) |
-                             entries[i].peBlue;
+                p->argb[i] = (uint32_t(entries[i].peRed) << 16) |
+                             (uint32_t(entries[i].peGreen) << 8) | entries[i].peBlue;
         *out = p;
         return DD_OK;
     }
     HRESULT WaitForVerticalBlank(DWORD flags, HANDLE) override {
-        if (flags == DDWAITVB_BLOCKBEGIN) ++stats.waitBegin;
-        else if (flags == DDWAITVB_BLOCKEND) ++stats.waitEnd;
-        else return DDERR_INVALIDPARAMS;
+        if (flags == DDWAITVB_BLOCKBEGIN)
+            ++stats.waitBegin;
+        else if (flags == DDWAITVB_BLOCKEND)
+            ++stats.waitEnd;
+        else
+            return DDERR_INVALIDPARAMS;
         return DD_OK;
     }
 
@@ -154,8 +160,10 @@ HRESULT DDObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* out
     DWORD c = desc->ddsCaps.dwCaps;
     if (c & DDSCAPS_PRIMARYSURFACE) {
         if (!display) return DDERR_NOEXCLUSIVEMODE;
-        if (!(desc->dwFlags & DDSD_BACKBUFFERCOUNT) || desc->dwBackBufferCount != 1 || !(c & DDSCAPS_FLIP))
-            Win32Unsupported("IDirectDraw4::CreateSurface", "a primary surface without exactly one back buffer");
+        if (!(desc->dwFlags & DDSD_BACKBUFFERCOUNT) || desc->dwBackBufferCount != 1 ||
+            !(c & DDSCAPS_FLIP))
+            Win32Unsupported("IDirectDraw4::CreateSurface",
+                             "a primary surface without exactly one back buffer");
         DDSurface* front = new DDSurface;
         DDSurface* back = new DDSurface;
         front->kind = DDK_PRIMARY;
@@ -168,7 +176,8 @@ HRESULT DDObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* out
             s->format = DDraw_DisplayFormat();
         }
         front->caps.dwCaps = c | DDSCAPS_FRONTBUFFER;
-        back->caps.dwCaps = (c & ~(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER)) | DDSCAPS_BACKBUFFER;
+        back->caps.dwCaps =
+            (c & ~(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER)) | DDSCAPS_BACKBUFFER;
         front->back = back;
         back->owner = front;
         *out = front;
@@ -185,7 +194,8 @@ HRESULT DDObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* out
             (f.dwZBufferBitDepth != 16 && f.dwZBufferBitDepth != 24 && f.dwZBufferBitDepth != 32))
             return DDERR_INVALIDPIXELFORMAT;
         if (w != ScWidth(display->card) || h != ScHeight(display->card))
-            Win32Unsupported("IDirectDraw4::CreateSurface", "a z-buffer of another size than the display");
+            Win32Unsupported("IDirectDraw4::CreateSurface",
+                             "a z-buffer of another size than the display");
         DDSurface* s = new DDSurface;
         s->kind = DDK_DEPTH;
         s->display = display;
@@ -223,8 +233,10 @@ HRESULT DDObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* out
         return DD_OK;
     }
     if (c & DDSCAPS_OFFSCREENPLAIN) {
-        if ((desc->dwFlags & DDSD_PIXELFORMAT) && DDraw_CardFormat(desc->ddpfPixelFormat) != SC_FMT_RGB565)
-            Win32Unsupported("IDirectDraw4::CreateSurface", "off-screen surfaces in another format than the display's");
+        if ((desc->dwFlags & DDSD_PIXELFORMAT) &&
+            DDraw_CardFormat(desc->ddpfPixelFormat) != SC_FMT_RGB565)
+            Win32Unsupported("IDirectDraw4::CreateSurface",
+                             "off-screen surfaces in another format than the display's");
         DDSurface* s = new DDSurface;
         s->kind = DDK_OFFSCREEN;
         s->width = w;
@@ -246,12 +258,16 @@ HRESULT DDObject::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* out
 DDrawStandInStats& DDrawStandIn_Stats(void) { return stats; }
 
 void DDrawStandIn_SetTextureFormats(const DDPIXELFORMAT* formats, int count) {
-    if (count < 0 || !formats) textureFormats = DefaultTextureFormats();
-    else textureFormats.assign(formats, formats + count);
+    if (count < 0 || !formats)
+        textureFormats = DefaultTextureFormats();
+    else
+        textureFormats.assign(formats, formats + count);
 }
 void DDrawStandIn_SetZBufferFormats(const DDPIXELFORMAT* formats, int count) {
-    if (count < 0 || !formats) zFormats = DefaultZFormats();
-    else zFormats.assign(formats, formats + count);
+    if (count < 0 || !formats)
+        zFormats = DefaultZFormats();
+    else
+        zFormats.assign(formats, formats + count);
 }
 const std::vector<DDPIXELFORMAT>& DDraw_ZFormats(void) { return zFormats; }
 const std::vector<DDPIXELFORMAT>& DDraw_TextureFormats(void) { return textureFormats; }
@@ -333,7 +349,9 @@ HRESULT DDPalette::GetEntries(DWORD, DWORD base, DWORD count, LPPALETTEENTRY ent
 
 // ---- texture face ----
 
-HRESULT DDTextureFace::QueryInterface(REFIID riid, void** out) { return surface->QueryInterface(riid, out); }
+HRESULT DDTextureFace::QueryInterface(REFIID riid, void** out) {
+    return surface->QueryInterface(riid, out);
+}
 ULONG DDTextureFace::AddRef() { return surface->AddRef(); }
 ULONG DDTextureFace::Release() { return surface->Release(); }
 
@@ -371,7 +389,9 @@ HRESULT DDSurface::QueryInterface(REFIID riid, void** out) {
     return E_NOINTERFACE;
 }
 
-static int DepthBytes(const DDSurface* s) { return static_cast<int>(s->format.dwZBufferBitDepth / 8); }
+static int DepthBytes(const DDSurface* s) {
+    return static_cast<int>(s->format.dwZBufferBitDepth / 8);
+}
 
 HRESULT DDSurface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE) {
     if (!desc || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
@@ -388,30 +408,30 @@ HRESULT DDSurface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE)
     uint8_t* base = nullptr;
     int stride = pitch;
     switch (kind) {
-        case DDK_PRIMARY:
-        case DDK_BACK:
-            if (!Card()) return DDERR_SURFACELOST;
-            base = reinterpret_cast<uint8_t*>(ScPixels(Card(), Buffer())) +
-                   static_cast<size_t>(r.top) * pitch + r.left * 2;
-            break;
-        case DDK_DEPTH: {
-            if (!(flags & DDLOCK_READONLY))
-                Win32Unsupported("IDirectDrawSurface4::Lock", "writing into a z-buffer");
-            int bytes = DepthBytes(this), w = r.right - r.left, h = r.bottom - r.top;
-            stride = w * bytes;
-            memory.assign(static_cast<size_t>(stride) * h, 0);
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) {
-                    uint32_t d = static_cast<uint32_t>(std::max(0, ScReadDepth(Card(), r.left + x, r.top + y)));
-                    uint32_t v = bytes == 2 ? d : bytes == 3 ? (d << 8) | (d >> 8) : (d << 16) | d;
-                    std::memcpy(&memory[static_cast<size_t>(y) * stride + x * bytes], &v, bytes);
-                }
-            base = memory.data();
-            desc->lPitch = stride;
-            break;
-        }
-        default:
-            base = memory.data() + static_cast<size_t>(r.top) * pitch + r.left * BytesOf(format);
+    case DDK_PRIMARY:
+    case DDK_BACK:
+        if (!Card()) return DDERR_SURFACELOST;
+        base = reinterpret_cast<uint8_t*>(ScPixels(Card(), Buffer())) +
+               static_cast<size_t>(r.top) * pitch + r.left * 2;
+        break;
+    case DDK_DEPTH: {
+        if (!(flags & DDLOCK_READONLY))
+            Win32Unsupported("IDirectDrawSurface4::Lock", "writing into a z-buffer");
+        int bytes = DepthBytes(this), w = r.right - r.left, h = r.bottom - r.top;
+        stride = w * bytes;
+        memory.assign(static_cast<size_t>(stride) * h, 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint32_t d =
+                    static_cast<uint32_t>(std::max(0, ScReadDepth(Card(), r.left + x, r.top + y)));
+                uint32_t v = bytes == 2 ? d : bytes == 3 ? (d << 8) | (d >> 8) : (d << 16) | d;
+                std::memcpy(&memory[static_cast<size_t>(y) * stride + x * bytes], &v, bytes);
+            }
+        base = memory.data();
+        desc->lPitch = stride;
+        break;
+    }
+    default: base = memory.data() + static_cast<size_t>(r.top) * pitch + r.left * BytesOf(format);
     }
     desc->lpSurface = base;
     desc->dwFlags |= DDSD_LPSURFACE;
@@ -429,7 +449,8 @@ HRESULT DDSurface::Unlock(LPRECT) {
 
 void DDSurface::Reload() {
     if (kind != DDK_TEXTURE) return;
-    if (scFormat < 0) Win32Unsupported("IDirectDrawSurface4 (texture)", "a pixel format the card cannot sample");
+    if (scFormat < 0)
+        Win32Unsupported("IDirectDrawSurface4 (texture)", "a pixel format the card cannot sample");
     ScTextureLoad(texture, static_cast<ScFormat>(scFormat), memory.data(), pitch,
                   palette ? palette->argb : nullptr, hasKey ? SC_KEY_RAW : SC_KEY_NONE,
                   key.dwColorSpaceLowValue);
@@ -439,7 +460,8 @@ HRESULT DDSurface::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
     if (!desc || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
     std::memset(desc, 0, sizeof *desc);
     desc->dwSize = sizeof(DDSURFACEDESC2);
-    desc->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT | (pitch ? DDSD_PITCH : 0);
+    desc->dwFlags =
+        DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT | (pitch ? DDSD_PITCH : 0);
     desc->dwWidth = static_cast<DWORD>(width);
     desc->dwHeight = static_cast<DWORD>(height);
     desc->lPitch = pitch ? pitch : width * DepthBytes(this);
@@ -477,7 +499,8 @@ HRESULT DDSurface::GetAttachedSurface(LPDDSCAPS2 c, LPDIRECTDRAWSURFACE4* out) {
 
 HRESULT DDSurface::AddAttachedSurface(LPDIRECTDRAWSURFACE4 surface) {
     DDSurface* z = static_cast<DDSurface*>(surface);
-    if (!z || z->kind != DDK_DEPTH || (kind != DDK_PRIMARY && kind != DDK_BACK)) return DDERR_INVALIDPARAMS;
+    if (!z || z->kind != DDK_DEPTH || (kind != DDK_PRIMARY && kind != DDK_BACK))
+        return DDERR_INVALIDPARAMS;
     if (depth) return DDERR_INVALIDPARAMS;  // one z-buffer at a time
     if (z->display != display) return DDERR_INVALIDOBJECT;
     z->AddRef();
@@ -514,13 +537,15 @@ HRESULT DDSurface::Blt(LPRECT dstRect, LPDIRECTDRAWSURFACE4 srcIface, LPRECT src
     if (!src) Win32Unsupported("IDirectDrawSurface4::Blt", "fills without a source surface");
     if (lost || src->lost) return DDERR_SURFACELOST;
     if ((kind != DDK_PRIMARY && kind != DDK_BACK) || !Card())
-        Win32Unsupported("IDirectDrawSurface4::Blt", "targets other than the primary surface or its back buffer");
+        Win32Unsupported("IDirectDrawSurface4::Blt",
+                         "targets other than the primary surface or its back buffer");
     if (src->kind != DDK_OFFSCREEN && !(src->kind == DDK_TEXTURE && src->scFormat == SC_FMT_RGB565))
-        Win32Unsupported("IDirectDrawSurface4::Blt", "sources other than 5-6-5 off-screen surfaces");
+        Win32Unsupported("IDirectDrawSurface4::Blt",
+                         "sources other than 5-6-5 off-screen surfaces");
     RECT s = {0, 0, src->width, src->height};
     if (srcRect) s = *srcRect;
-    if (s.left < 0 || s.top < 0 || s.right > src->width || s.bottom > src->height || s.left >= s.right ||
-        s.top >= s.bottom)
+    if (s.left < 0 || s.top < 0 || s.right > src->width || s.bottom > src->height ||
+        s.left >= s.right || s.top >= s.bottom)
         return DDERR_INVALIDRECT;
     RECT d = {0, 0, width, height};
     if (dstRect) d = *dstRect;
@@ -536,7 +561,9 @@ HRESULT DDSurface::Blt(LPRECT dstRect, LPDIRECTDRAWSURFACE4 srcIface, LPRECT src
 }
 
 HRESULT DDSurface::SetPalette(LPDIRECTDRAWPALETTE p) {
-    if (kind != DDK_TEXTURE) Win32Unsupported("IDirectDrawSurface4::SetPalette", "palettes on other surfaces than textures");
+    if (kind != DDK_TEXTURE)
+        Win32Unsupported("IDirectDrawSurface4::SetPalette",
+                         "palettes on other surfaces than textures");
     if (!(format.dwFlags & DDPF_PALETTEINDEXED8)) return DDERR_INVALIDPIXELFORMAT;
     DDPalette* np = static_cast<DDPalette*>(p);
     if (np) np->AddRef();
@@ -547,7 +574,8 @@ HRESULT DDSurface::SetPalette(LPDIRECTDRAWPALETTE p) {
 }
 
 HRESULT DDSurface::SetColorKey(DWORD flags, LPDDCOLORKEY k) {
-    if (flags != DDCKEY_SRCBLT) Win32Unsupported("IDirectDrawSurface4::SetColorKey", "keys other than the source blit key");
+    if (flags != DDCKEY_SRCBLT)
+        Win32Unsupported("IDirectDrawSurface4::SetColorKey", "keys other than the source blit key");
     if (k && k->dwColorSpaceLowValue != k->dwColorSpaceHighValue)
         Win32Unsupported("IDirectDrawSurface4::SetColorKey", "key ranges");
     hasKey = k != nullptr;

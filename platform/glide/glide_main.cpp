@@ -84,9 +84,9 @@ int Boards() {
 }
 
 bool ResolutionSize(GrScreenResolution_t r, int* w, int* h) {
-    static const int sizes[16][2] = {{320, 200},  {320, 240},  {400, 256},   {512, 384},
-                                     {640, 200},  {640, 350},  {640, 400},   {640, 480},
-                                     {800, 600},  {960, 720},  {856, 480},   {512, 256},
+    static const int sizes[16][2] = {{320, 200},  {320, 240},   {400, 256},   {512, 384},
+                                     {640, 200},  {640, 350},   {640, 400},   {640, 480},
+                                     {800, 600},  {960, 720},   {856, 480},   {512, 256},
                                      {1024, 768}, {1280, 1024}, {1600, 1200}, {400, 300}};
     if (r < 0 || r > 15) return false;
     *w = sizes[r][0];
@@ -108,12 +108,12 @@ bool CombineTextured(const char* call, GrCombineFunction_t f, GrCombineFactor_t 
 
 ScPrim PrimOf(FxU32 mode) {
     switch (mode) {
-        case GR_TRIANGLES: return SC_TRIANGLES;
-        case GR_TRIANGLE_STRIP: return SC_STRIP;
-        case GR_TRIANGLE_FAN: return SC_FAN;
-        case GR_POLYGON: return SC_POLYGON;
-        case GR_LINE_STRIP: return SC_LINE_STRIP;
-        default: Win32Unsupported("grDrawVertexArrayContiguous", "points and separate lines");
+    case GR_TRIANGLES: return SC_TRIANGLES;
+    case GR_TRIANGLE_STRIP: return SC_STRIP;
+    case GR_TRIANGLE_FAN: return SC_FAN;
+    case GR_POLYGON: return SC_POLYGON;
+    case GR_LINE_STRIP: return SC_LINE_STRIP;
+    default: Win32Unsupported("grDrawVertexArrayContiguous", "points and separate lines");
     }
 }
 
@@ -170,9 +170,9 @@ FxU32 grGet(FxU32 pname, FxU32 plen, FxI32* params) {
     GlRecord("grGet", {pname, plen});
     if (!params || plen < 4) return 0;
     switch (pname) {
-        case GR_NUM_BOARDS: *params = Boards(); return 4;
-        case GR_PENDING_BUFFERSWAPS: *params = 0; return 4;  // swaps complete at once
-        default: return 0;
+    case GR_NUM_BOARDS: *params = Boards(); return 4;
+    case GR_PENDING_BUFFERSWAPS: *params = 0; return 4;  // swaps complete at once
+    default: return 0;
     }
 }
 
@@ -232,12 +232,12 @@ void grVertexLayout(FxU32 param, FxI32 offset, FxU32 mode) {
         Win32Unsupported("grVertexLayout", "an offset outside 0..252 or not a multiple of 4");
     int value = mode == GR_PARAM_ENABLE ? offset : -1;
     switch (param) {
-        case GR_PARAM_XY: gl.offXY = value; break;
-        case GR_PARAM_Z: gl.offZ = value; break;
-        case GR_PARAM_Q: gl.offQ = value; break;
-        case GR_PARAM_PARGB: gl.offPARGB = value; break;
-        case GR_PARAM_ST0: gl.offST0 = value; break;
-        default: Win32Unsupported("grVertexLayout", "a parameter other than XY, Z, Q, PARGB, ST0");
+    case GR_PARAM_XY: gl.offXY = value; break;
+    case GR_PARAM_Z: gl.offZ = value; break;
+    case GR_PARAM_Q: gl.offQ = value; break;
+    case GR_PARAM_PARGB: gl.offPARGB = value; break;
+    case GR_PARAM_ST0: gl.offST0 = value; break;
+    default: Win32Unsupported("grVertexLayout", "a parameter other than XY, Z, Q, PARGB, ST0");
     }
 }
 

@@ -37,7 +37,8 @@ bool GlTexShape(const GrTexInfo* info, int* width, int* height, int* bytes) {
     int b = ScFormatBytes(static_cast<ScFormat>(info->format));
     if (b == 0 || info->format == SC_FMT_ARGB8888) return false;
     int longer = 1 << info->largeLodLog2;
-    int shorter = longer >> (info->aspectRatioLog2 < 0 ? -info->aspectRatioLog2 : info->aspectRatioLog2);
+    int shorter =
+        longer >> (info->aspectRatioLog2 < 0 ? -info->aspectRatioLog2 : info->aspectRatioLog2);
     if (shorter < 1) shorter = 1;
     *width = info->aspectRatioLog2 >= 0 ? longer : shorter;
     *height = info->aspectRatioLog2 >= 0 ? shorter : longer;
@@ -103,8 +104,8 @@ FxU32 grTexMaxAddress(GrChipID_t tmu) {
 
 FxU32 grTexTextureMemRequired(FxU32 evenOdd, GrTexInfo* info) {
     CheckOneLevel("grTexTextureMemRequired", evenOdd, info);
-    GlRecord("grTexTextureMemRequired",
-             {evenOdd, info->smallLodLog2, info->largeLodLog2, info->aspectRatioLog2, info->format});
+    GlRecord("grTexTextureMemRequired", {evenOdd, info->smallLodLog2, info->largeLodLog2,
+                                         info->aspectRatioLog2, info->format});
     int w, h, b;
     if (!GlTexShape(info, &w, &h, &b))
         Win32Unsupported("grTexTextureMemRequired", "a LOD, aspect or texel format it cannot hold");

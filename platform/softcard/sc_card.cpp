@@ -51,10 +51,10 @@ void ScDestroy(ScCard* card) {
 }
 
 ScDrawState ScCurrentState(const ScCard* card) {
-    return ScDrawState{card->target,  card->depthFunc, card->depthWrite, card->depthScale, card->blend,
-                       card->cull,    card->clipX0,    card->clipY0,     card->clipX1,     card->clipY1,
-                       card->texture, card->minify,    card->magnify,    card->colorKey,   card->dither,
-                       card->simd};
+    return ScDrawState{card->target,  card->depthFunc, card->depthWrite, card->depthScale,
+                       card->blend,   card->cull,      card->clipX0,     card->clipY0,
+                       card->clipX1,  card->clipY1,    card->texture,    card->minify,
+                       card->magnify, card->colorKey,  card->dither,     card->simd};
 }
 
 int ScWidth(const ScCard* card) { return card ? card->width : 0; }
@@ -117,9 +117,9 @@ uint16_t* ScPixels(ScCard* card, ScBuffer which) {
     if (!card) return nullptr;
     ScFlush(card);
     switch (which) {
-        case SC_FRONT: return card->colour[0].data();
-        case SC_BACK: return card->colour[1].data();
-        case SC_DEPTH: return card->depth.data();
+    case SC_FRONT: return card->colour[0].data();
+    case SC_BACK: return card->colour[1].data();
+    case SC_DEPTH: return card->depth.data();
     }
     return nullptr;
 }

@@ -17,9 +17,9 @@
 namespace {
 
 struct Hv {
-    float h[4];    // X, Y, Z, W
-    float f[6];    // a, r, g, b, u, v
-    int source;    // the given vertex this is (0..2), -1 for a cut point
+    float h[4];  // X, Y, Z, W
+    float f[6];  // a, r, g, b, u, v
+    int source;  // the given vertex this is (0..2), -1 for a cut point
 };
 enum { kX, kY, kZ, kW };
 
@@ -96,7 +96,8 @@ ScVertex Drop(const Hv& v, const ScVertex* const* given) {
     o.y = v.h[kY] * r;
     o.z = v.h[kZ] * r;
     o.rhw = r;
-    o.color = Channel(v.f[0]) << 24 | Channel(v.f[1]) << 16 | Channel(v.f[2]) << 8 | Channel(v.f[3]);
+    o.color =
+        Channel(v.f[0]) << 24 | Channel(v.f[1]) << 16 | Channel(v.f[2]) << 8 | Channel(v.f[3]);
     o.u = v.f[4];
     o.v = v.f[5];
     return o;
@@ -124,7 +125,8 @@ bool ScClipLine(const ScVertex& a, const ScVertex& b, float depthSign, ScVertex*
     Hv end[2];
     if (!Lift(a, 0, &end[0]) || !Lift(b, 1, &end[1])) return false;
     for (int p = 0; p < 2; ++p) {
-        const bool in0 = Dist(end[0], p, depthSign) >= 0.0f, in1 = Dist(end[1], p, depthSign) >= 0.0f;
+        const bool in0 = Dist(end[0], p, depthSign) >= 0.0f,
+                   in1 = Dist(end[1], p, depthSign) >= 0.0f;
         if (!in0 && !in1) return false;
         if (!in0) end[0] = Cut(end[1], end[0], p, depthSign);
         if (!in1) end[1] = Cut(end[0], end[1], p, depthSign);

@@ -15,7 +15,7 @@ struct SDL_Window;
 
 struct ScTexture {
     int width = 0, height = 0;
-    bool keyed = false;           // some texels are keyed: they are stored as 0
+    bool keyed = false;  // some texels are keyed: they are stored as 0
     // 0xAARRGGBB, (width + 1) x (height + 1): the last column and row repeat the first ones.
     // A keyed texel is 0; a texel that really is 0 is stored as 0x100.
     std::vector<uint32_t> texels;
@@ -88,22 +88,22 @@ ScDrawState ScCurrentState(const ScCard* card);
 // Draws a primitive with state s into rows y0..y1-1 of the card's buffers (within the clip
 // window). With draw false nothing is drawn: the result alone, as ScDraw reports it.
 namespace sc_base {
-int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v, int count,
-         bool draw);
+int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
+         int count, bool draw);
 }
 namespace sc_avx2 {
-int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v, int count,
-         bool draw);
+int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
+         int count, bool draw);
 }
 namespace sc_avx512 {
-int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v, int count,
-         bool draw);
+int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
+         int count, bool draw);
 }
 // sc_threads.cpp
-int ScDefaultThreads();                // --card-threads, else TAMBIR_CARD_THREADS, else all cores
-void ScFlush(ScCard* card);            // draws the queue (nothing when empty)
-void ScFlushAll();                     // every card's queue: before a texture changes or goes
-void ScStopWorkers(ScCard* card);      // ends the card's threads (the queue is dropped)
+int ScDefaultThreads();            // --card-threads, else TAMBIR_CARD_THREADS, else all cores
+void ScFlush(ScCard* card);        // draws the queue (nothing when empty)
+void ScFlushAll();                 // every card's queue: before a texture changes or goes
+void ScStopWorkers(ScCard* card);  // ends the card's threads (the queue is dropped)
 int ScDrawRows(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
                int count, bool draw);  // the plain, AVX2 or AVX-512 copy of Draw
 // sc_present.cpp

@@ -5,8 +5,8 @@
 // (the device dialog may have made it), else one the card makes and later destroys. SDL destroys a
 // window's renderer with the window, so the card checks by window id that its window still lives
 // before it touches either.
-#include <png.h>
 #include <SDL.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -35,8 +35,8 @@ void Forget(ScCard* card) {
 }
 
 void Show(ScCard* card, SDL_Window* window) {
-    if (!WindowAlive(card) || card->window != window ||
-        SDL_GetRenderer(window) != card->renderer || !card->renderer) {
+    if (!WindowAlive(card) || card->window != window || SDL_GetRenderer(window) != card->renderer ||
+        !card->renderer) {
         if (WindowAlive(card)) ScReleasePresenter(card);
         Forget(card);
         card->window = window;
@@ -46,8 +46,8 @@ void Show(ScCard* card, SDL_Window* window) {
             // No display behind the offscreen and dummy drivers: a software renderer is enough,
             // and its window surface must not ask for GL either.
             const char* driver = SDL_GetCurrentVideoDriver();
-            bool virt = driver && (SDL_strcmp(driver, "offscreen") == 0 ||
-                                   SDL_strcmp(driver, "dummy") == 0);
+            bool virt = driver &&
+                        (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
             if (virt) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
             card->renderer = SDL_CreateRenderer(window, -1, virt ? SDL_RENDERER_SOFTWARE : 0);
             card->ownRenderer = card->renderer != nullptr;

@@ -37,9 +37,9 @@
 namespace SC_NS {
 namespace {
 
-constexpr int kSub = 16;           // sub-pixel steps per pixel
-constexpr float kMaxCoord = 1.0e6f; // farther vertices drop their triangle
-constexpr int kSegment = 16;       // pixels per perspective divide
+constexpr int kSub = 16;             // sub-pixel steps per pixel
+constexpr float kMaxCoord = 1.0e6f;  // farther vertices drop their triangle
+constexpr int kSegment = 16;         // pixels per perspective divide
 
 enum { kZ, kA, kR, kG, kB, kS, kT, kQ, kAttrs };
 
@@ -70,7 +70,7 @@ struct Ctx {
     float depthScale;
     const uint32_t* texels;
     uint32_t tw, th, tpitch;  // tpitch = tw + 1
-    int lw, lh;  // log2 of tw, th when both are powers of two (pot)
+    int lw, lh;               // log2 of tw, th when both are powers of two (pot)
     bool pot;
     ScFilter minify, magnify;
     const uint8_t (*d5)[4];
@@ -143,9 +143,7 @@ inline uint32_t Step32(float d, int n) {
 }
 
 // Per channel lerp of two 0x00AA00RR00GG00BB values, weight f of b in 0..256.
-inline uint64_t Spread(uint32_t c) {
-    return (c & 0x00FF00FFu) | (uint64_t(c & 0xFF00FF00u) << 24);
-}
+inline uint64_t Spread(uint32_t c) { return (c & 0x00FF00FFu) | (uint64_t(c & 0xFF00FF00u) << 24); }
 inline uint64_t Lerp(uint64_t a, uint64_t b, uint32_t f) {
     return ((a * (256 - f) + b * f) >> 8) & 0x00FF00FF00FF00FFull;
 }
@@ -177,7 +175,9 @@ inline uint32_t Fetch(const Ctx& c, uint32_t s, uint32_t t) {
 #if SC_SIMD == 1
 using LaneVec = __m256i;
 const __m256i kLane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-inline __m256i LaneSteps(uint32_t d) { return _mm256_mullo_epi32(_mm256_set1_epi32(int(d)), kLane); }
+inline __m256i LaneSteps(uint32_t d) {
+    return _mm256_mullo_epi32(_mm256_set1_epi32(int(d)), kLane);
+}
 
 // Dither thresholds of 8 pixels from a column of phase x & 3 in a row of phase y & 3; 5-bit ones
 // in both 16-bit halves of a lane (red and blue).
@@ -216,9 +216,9 @@ inline __m256i Set1(uint32_t v) { return _mm256_set1_epi32(int(v)); }
 // (and alpha and green) carried as two 16-bit halves of one 32-bit lane.
 template <int TexMode, bool Blend, bool Key, bool ZLess>
 inline void Group8(const Ctx& c, const SpanVectors& v, __m256i d5, __m256i d6, uint16_t* cp,
-                   uint16_t* zp, uint32_t z,
-                   int32_t ca, int32_t cr, int32_t cg, int32_t cb, uint32_t s, uint32_t t,
-                   __m256i dsLane, __m256i dtLane, bool zWrite, __m256i mask) {
+                   uint16_t* zp, uint32_t z, int32_t ca, int32_t cr, int32_t cg, int32_t cb,
+                   uint32_t s, uint32_t t, __m256i dsLane, __m256i dtLane, bool zWrite,
+                   __m256i mask) {
     const __m256i zz = _mm256_srli_epi32(_mm256_add_epi32(Set1(z), v.zLane), 15);
     const __m128i oldZ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zp));
     if (ZLess) {
@@ -251,10 +251,10 @@ inline void Group8(const Ctx& c, const SpanVectors& v, __m256i d5, __m256i d6, u
             const __m256i t0 = _mm256_sub_epi32(vt, Set1(0x80000000u >> c.lh));
             const __m256i x0 = _mm256_srl_epi32(s0, shW), y0 = _mm256_srl_epi32(t0, shH);
             const __m256i ff = Set1(0xFF);
-            const __m256i fx = _mm256_and_si256(
-                _mm256_srl_epi32(s0, _mm_cvtsi32_si128(24 - c.lw)), ff);
-            const __m256i fy = _mm256_and_si256(
-                _mm256_srl_epi32(t0, _mm_cvtsi32_si128(24 - c.lh)), ff);
+            const __m256i fx =
+                _mm256_and_si256(_mm256_srl_epi32(s0, _mm_cvtsi32_si128(24 - c.lw)), ff);
+            const __m256i fy =
+                _mm256_and_si256(_mm256_srl_epi32(t0, _mm_cvtsi32_si128(24 - c.lh)), ff);
             // Texel pairs (x0, x0 + 1) of both rows as 64-bit gathers; then left and right apart.
             const __m256i i0 = _mm256_add_epi32(_mm256_add_epi32(_mm256_sll_epi32(y0, lw), y0), x0);
             const __m256i i1 = _mm256_add_epi32(i0, Set1(c.tpitch));
@@ -264,8 +264,10 @@ inline void Group8(const Ctx& c, const SpanVectors& v, __m256i d5, __m256i d6, u
                     _mm256_i32gather_epi64(base, _mm256_castsi256_si128(idx), 4));
                 __m256 hi = _mm256_castsi256_ps(
                     _mm256_i32gather_epi64(base, _mm256_extracti128_si256(idx, 1), 4));
-                *left = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(lo, hi, 0x88)), 0xD8);
-                *right = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(lo, hi, 0xDD)), 0xD8);
+                *left = _mm256_permute4x64_epi64(
+                    _mm256_castps_si256(_mm256_shuffle_ps(lo, hi, 0x88)), 0xD8);
+                *right = _mm256_permute4x64_epi64(
+                    _mm256_castps_si256(_mm256_shuffle_ps(lo, hi, 0xDD)), 0xD8);
             };
             __m256i t00, t01, t10, t11;
             pairs(i0, &t00, &t01);
@@ -281,8 +283,10 @@ inline void Group8(const Ctx& c, const SpanVectors& v, __m256i d5, __m256i d6, u
             };
             auto lo = [&](__m256i p) { return _mm256_and_si256(p, m); };
             auto hi = [&](__m256i p) { return _mm256_and_si256(_mm256_srli_epi32(p, 8), m); };
-            const __m256i topL = lerp(lo(t00), lo(t01), iwx, wx), topH = lerp(hi(t00), hi(t01), iwx, wx);
-            const __m256i botL = lerp(lo(t10), lo(t11), iwx, wx), botH = lerp(hi(t10), hi(t11), iwx, wx);
+            const __m256i topL = lerp(lo(t00), lo(t01), iwx, wx),
+                          topH = lerp(hi(t00), hi(t01), iwx, wx);
+            const __m256i botL = lerp(lo(t10), lo(t11), iwx, wx),
+                          botH = lerp(hi(t10), hi(t11), iwx, wx);
             const __m256i outL = lerp(topL, botL, iwy, wy), outH = lerp(topH, botH, iwy, wy);
             tex = _mm256_or_si256(outL, _mm256_slli_epi32(outH, 8));
         }
@@ -323,9 +327,10 @@ inline void Group8(const Ctx& c, const SpanVectors& v, __m256i d5, __m256i d6, u
     rb5 = _mm256_sub_epi16(rb5, _mm256_srli_epi16(rb5, 5));
     __m256i g6 = _mm256_srli_epi32(_mm256_add_epi32(g, d6), 2);
     g6 = _mm256_sub_epi32(g6, _mm256_srli_epi32(g6, 6));
-    const __m256i px = _mm256_or_si256(
-        _mm256_or_si256(_mm256_slli_epi32(_mm256_srli_epi32(rb5, 16), 11), _mm256_slli_epi32(g6, 5)),
-        _mm256_and_si256(rb5, low16));
+    const __m256i px =
+        _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_srli_epi32(rb5, 16), 11),
+                                        _mm256_slli_epi32(g6, 5)),
+                        _mm256_and_si256(rb5, low16));
     auto pack = [](__m256i w) {  // 8 x 32-bit (0..65535 or -1) -> 8 x 16-bit
         __m256i p = _mm256_permute4x64_epi64(_mm256_packus_epi32(w, w), 0x08);
         return _mm256_castsi256_si128(p);
@@ -347,7 +352,9 @@ inline __m512i LaneSteps(uint32_t d) { return _mm512_mullo_epi32(Set1(d), kLane)
 // Lanes 0-7 of v in lanes 0-7 and 8-15 (two rows in one group).
 inline __m512i LowTwice(__m512i v) { return _mm512_shuffle_i64x2(v, v, 0x44); }
 // a in lanes 0-7, b in lanes 8-15.
-inline __m512i Halves(uint32_t a, uint32_t b) { return _mm512_mask_blend_epi32(0xFF00, Set1(a), Set1(b)); }
+inline __m512i Halves(uint32_t a, uint32_t b) {
+    return _mm512_mask_blend_epi32(0xFF00, Set1(a), Set1(b));
+}
 
 // Dither thresholds of 16 pixels from a column of phase x & 3 in a row of phase y & 3; 5-bit ones
 // in both 16-bit halves of a lane (red and blue).
@@ -450,20 +457,25 @@ inline void Group16(const Ctx& c, const GroupIn& in, bool zWrite) {
             const __m512i t0 = _mm512_sub_epi32(vt, Set1(0x80000000u >> c.lh));
             const __m512i x0 = _mm512_srl_epi32(s0, shW), y0 = _mm512_srl_epi32(t0, shH);
             const __m512i ff = Set1(0xFF);
-            const __m512i fx = _mm512_and_si512(_mm512_srl_epi32(s0, _mm_cvtsi32_si128(24 - c.lw)), ff);
-            const __m512i fy = _mm512_and_si512(_mm512_srl_epi32(t0, _mm_cvtsi32_si128(24 - c.lh)), ff);
+            const __m512i fx =
+                _mm512_and_si512(_mm512_srl_epi32(s0, _mm_cvtsi32_si128(24 - c.lw)), ff);
+            const __m512i fy =
+                _mm512_and_si512(_mm512_srl_epi32(t0, _mm_cvtsi32_si128(24 - c.lh)), ff);
             // Texel pairs (x0, x0 + 1) of both rows as 64-bit gathers, 8 to a gather (the upper
             // 8 lanes' only when one of them is live); then left and right apart.
             const __m512i i0 = _mm512_add_epi32(_mm512_add_epi32(_mm512_sll_epi32(y0, lw), y0), x0);
             const __m512i i1 = _mm512_add_epi32(i0, Set1(c.tpitch));
-            const __m512i even = _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+            const __m512i even =
+                _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
             const __m512i odd = _mm512_add_epi32(even, Set1(1));
             const bool upper = (live >> 8) != 0;
             auto pairs = [&](__m512i idx, __m512i* left, __m512i* right) {
-                const __m512i lo = _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(live),
-                                                               _mm512_castsi512_si256(idx), c.texels, 4);
-                const __m512i hi = upper ? _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(live >> 8),
-                                                                       _mm512_extracti64x4_epi64(idx, 1), c.texels, 4)
+                const __m512i lo =
+                    _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), __mmask8(live),
+                                                _mm512_castsi512_si256(idx), c.texels, 4);
+                const __m512i hi = upper ? _mm512_mask_i32gather_epi64(
+                                               _mm512_setzero_si512(), __mmask8(live >> 8),
+                                               _mm512_extracti64x4_epi64(idx, 1), c.texels, 4)
                                          : _mm512_setzero_si512();
                 *left = _mm512_permutex2var_epi32(lo, even, hi);
                 *right = _mm512_permutex2var_epi32(lo, odd, hi);
@@ -482,8 +494,10 @@ inline void Group16(const Ctx& c, const GroupIn& in, bool zWrite) {
             };
             auto lo = [&](__m512i p) { return _mm512_and_si512(p, m); };
             auto hi = [&](__m512i p) { return _mm512_and_si512(_mm512_srli_epi32(p, 8), m); };
-            const __m512i topL = lerp(lo(t00), lo(t01), iwx, wx), topH = lerp(hi(t00), hi(t01), iwx, wx);
-            const __m512i botL = lerp(lo(t10), lo(t11), iwx, wx), botH = lerp(hi(t10), hi(t11), iwx, wx);
+            const __m512i topL = lerp(lo(t00), lo(t01), iwx, wx),
+                          topH = lerp(hi(t00), hi(t01), iwx, wx);
+            const __m512i botL = lerp(lo(t10), lo(t11), iwx, wx),
+                          botH = lerp(hi(t10), hi(t11), iwx, wx);
             const __m512i outL = lerp(topL, botL, iwy, wy), outH = lerp(topH, botH, iwy, wy);
             tex = _mm512_or_si512(outL, _mm512_slli_epi32(outH, 8));
         }
@@ -523,9 +537,10 @@ inline void Group16(const Ctx& c, const GroupIn& in, bool zWrite) {
     rb5 = _mm512_sub_epi16(rb5, _mm512_srli_epi16(rb5, 5));
     __m512i g6 = _mm512_srli_epi32(_mm512_add_epi32(g, in.d6), 2);
     g6 = _mm512_sub_epi32(g6, _mm512_srli_epi32(g6, 6));
-    const __m512i px = _mm512_or_si512(
-        _mm512_or_si512(_mm512_slli_epi32(_mm512_srli_epi32(rb5, 16), 11), _mm512_slli_epi32(g6, 5)),
-        _mm512_and_si512(rb5, low16));
+    const __m512i px =
+        _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi32(_mm512_srli_epi32(rb5, 16), 11),
+                                        _mm512_slli_epi32(g6, 5)),
+                        _mm512_and_si512(rb5, low16));
     Store16<TwoRows>(in.cp, mask, _mm512_cvtusepi32_epi16(px));
     if (zWrite) Store16<TwoRows>(in.zp, mask, _mm512_cvtusepi32_epi16(zz));
 }
@@ -559,7 +574,8 @@ struct Steps {
 #endif
 #if SC_SIMD == 2
         pair.PairLanes(v);
-        const __m512i step = _mm512_setr_epi32(int(dz), dc[0], dc[1], dc[2], dc[3], 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        const __m512i step =
+            _mm512_setr_epi32(int(dz), dc[0], dc[1], dc[2], dc[3], 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
         pairStep = _mm512_shuffle_i64x2(step, step, 0x44);
 #endif
     }
@@ -706,8 +722,8 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
             }
             const __m256i all = _mm256_set1_epi32(-1);
             for (; i + 8 <= len; i += 8) {
-                Group8<TexMode, Blend, Key, ZLess>(c, *lanes, d5v, d6v, cp + i, zp + i, z, ca, cr, cg, cb, s, t,
-                                                   dsLane, dtLane, zWrite, all);
+                Group8<TexMode, Blend, Key, ZLess>(c, *lanes, d5v, d6v, cp + i, zp + i, z, ca, cr,
+                                                   cg, cb, s, t, dsLane, dtLane, zWrite, all);
                 z += dz * 8;
                 ca += dca * 8;
                 cr += dcr * 8;
@@ -721,8 +737,8 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
             // row belongs to one thread, so no other thread writes them meanwhile).
             if (i < len && xs + i + 8 <= c.pitch) {
                 const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(len - i), kLane);
-                Group8<TexMode, Blend, Key, ZLess>(c, *lanes, d5v, d6v, cp + i, zp + i, z, ca, cr, cg, cb, s, t,
-                                                   dsLane, dtLane, zWrite, live);
+                Group8<TexMode, Blend, Key, ZLess>(c, *lanes, d5v, d6v, cp + i, zp + i, z, ca, cr,
+                                                   cg, cb, s, t, dsLane, dtLane, zWrite, live);
                 i = len;
             }
         }
@@ -786,16 +802,19 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
 // and b's in lanes 8-12 (z, a, r, g, b), with the same float and integer steps as FitStep. False
 // when a value of either span would leave its range with the triangle's step: StartValues then
 // gives the spans steps of their own.
-inline bool PairStarts(const Steps& st, int na, const float* a, int nb, const float* b, __m512i* start) {
-    const __m512 v = _mm512_castpd_ps(_mm512_insertf64x4(
-        _mm512_castps_pd(_mm512_castps256_ps512(_mm256_loadu_ps(a))), _mm256_castps_pd(_mm256_loadu_ps(b)), 1));
+inline bool PairStarts(const Steps& st, int na, const float* a, int nb, const float* b,
+                       __m512i* start) {
+    const __m512 v = _mm512_castpd_ps(
+        _mm512_insertf64x4(_mm512_castps_pd(_mm512_castps256_ps512(_mm256_loadu_ps(a))),
+                           _mm256_castps_pd(_mm256_loadu_ps(b)), 1));
     const __m512 top = _mm512_setr_ps(65535.99f, 255.99f, 255.99f, 255.99f, 255.99f, 0, 0, 0,
                                       65535.99f, 255.99f, 255.99f, 255.99f, 255.99f, 0, 0, 0);
     const __m512 scale = _mm512_setr_ps(32768.0f, 65536.0f, 65536.0f, 65536.0f, 65536.0f, 0, 0, 0,
                                         32768.0f, 65536.0f, 65536.0f, 65536.0f, 65536.0f, 0, 0, 0);
     // Clamp(v, 0, top): the lower bound wins, as there; NaN stays NaN.
     __m512 v0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(v, top, _CMP_GT_OQ), v, top);
-    v0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(v, _mm512_setzero_ps(), _CMP_LT_OQ), v0, _mm512_setzero_ps());
+    v0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(v, _mm512_setzero_ps(), _CMP_LT_OQ), v0,
+                              _mm512_setzero_ps());
     const __m512i s = _mm512_cvttps_epi32(_mm512_mul_ps(v0, scale));
     const __m512i step = st.pairStep;
     const __m512i last = Halves(uint32_t(na - 1), uint32_t(nb - 1));
@@ -805,12 +824,14 @@ inline bool PairStarts(const Steps& st, int na, const float* a, int nb, const fl
         const __m512i end = _mm512_add_epi64(
             _mm512_cvtepi32_epi64(s8),
             _mm512_mul_epi32(_mm512_cvtepi32_epi64(step8), _mm512_cvtepi32_epi64(last8)));
-        return unsigned(_mm512_cmpge_epi64_mask(end, _mm512_setzero_si512()) & _mm512_cmple_epi64_mask(end, limit));
+        return unsigned(_mm512_cmpge_epi64_mask(end, _mm512_setzero_si512()) &
+                        _mm512_cmple_epi64_mask(end, limit));
     };
-    const unsigned ok =
-        inRange(_mm512_castsi512_si256(s), _mm512_castsi512_si256(step), _mm512_castsi512_si256(last)) |
-        inRange(_mm512_extracti64x4_epi64(s, 1), _mm512_extracti64x4_epi64(step, 1),
-                _mm512_extracti64x4_epi64(last, 1)) << 8;
+    const unsigned ok = inRange(_mm512_castsi512_si256(s), _mm512_castsi512_si256(step),
+                                _mm512_castsi512_si256(last)) |
+                        inRange(_mm512_extracti64x4_epi64(s, 1), _mm512_extracti64x4_epi64(step, 1),
+                                _mm512_extracti64x4_epi64(last, 1))
+                            << 8;
     *start = s;
     const unsigned need = nb > 0 ? 0x1F1F : 0x1F;
     return (ok & need) == need;
@@ -839,10 +860,12 @@ void SpanPair(const Ctx& c, const Steps& st, int ya, int xa, int na, const float
     in.s = in.t = _mm512_setzero_si512();
     if (TexMode) {
         // AffineStart of both rows: s and t of row a, then of row b, in 4 lanes.
-        const __m128 px = _mm_sub_ps(_mm_add_ps(_mm_setr_ps(float(xa), float(xa), float(xb), float(xb)),
-                                                _mm_set1_ps(0.5f)), _mm_set1_ps(st.x0));
-        const __m128 py = _mm_sub_ps(_mm_add_ps(_mm_setr_ps(float(ya), float(ya), float(yb), float(yb)),
-                                                _mm_set1_ps(0.5f)), _mm_set1_ps(st.y0));
+        const __m128 px = _mm_sub_ps(
+            _mm_add_ps(_mm_setr_ps(float(xa), float(xa), float(xb), float(xb)), _mm_set1_ps(0.5f)),
+            _mm_set1_ps(st.x0));
+        const __m128 py = _mm_sub_ps(
+            _mm_add_ps(_mm_setr_ps(float(ya), float(ya), float(yb), float(yb)), _mm_set1_ps(0.5f)),
+            _mm_set1_ps(st.y0));
         const __m128 d = _mm_add_ps(_mm_mul_ps(_mm_setr_ps(st.gux, st.gvx, st.gux, st.gvx), px),
                                     _mm_mul_ps(_mm_setr_ps(st.guy, st.gvy, st.guy, st.gvy), py));
         // Step32(d, 1): 0 outside (-1e9, 1e9) and for NaN.
@@ -850,15 +873,18 @@ void SpanPair(const Ctx& c, const Steps& st, int ya, int xa, int na, const float
                               _mm_cmp_ps_mask(d, _mm_set1_ps(1.0e9f), _CMP_LT_OQ);
         const __m256i steps = _mm256_maskz_cvttpd_epi64(
             fits, _mm256_mul_pd(_mm256_cvtps_pd(d), _mm256_set1_pd(4294967296.0)));
-        const __m128i st4 = _mm_add_epi32(_mm256_cvtepi64_epi32(steps),
-                                          _mm_setr_epi32(int(st.s0), int(st.t0), int(st.s0), int(st.t0)));
+        const __m128i st4 =
+            _mm_add_epi32(_mm256_cvtepi64_epi32(steps),
+                          _mm_setr_epi32(int(st.s0), int(st.t0), int(st.s0), int(st.t0)));
         const __m512i both = _mm512_castsi128_si512(st4);
         in.s = _mm512_add_epi32(_mm512_permutexvar_epi32(Halves(0, 2), both), st.dsPair);
         in.t = _mm512_add_epi32(_mm512_permutexvar_epi32(Halves(1, 3), both), st.dtPair);
     }
     const DitherVectors& dither = c.dither ? kDitherVectors : kNoDither;
-    in.d5 = _mm512_inserti64x4(dither.d5[ya & 3][xa & 3], _mm512_castsi512_si256(dither.d5[yb & 3][xb & 3]), 1);
-    in.d6 = _mm512_inserti64x4(dither.d6[ya & 3][xa & 3], _mm512_castsi512_si256(dither.d6[yb & 3][xb & 3]), 1);
+    in.d5 = _mm512_inserti64x4(dither.d5[ya & 3][xa & 3],
+                               _mm512_castsi512_si256(dither.d5[yb & 3][xb & 3]), 1);
+    in.d6 = _mm512_inserti64x4(dither.d6[ya & 3][xa & 3],
+                               _mm512_castsi512_si256(dither.d6[yb & 3][xb & 3]), 1);
     in.cp[0] = c.colour + size_t(ya) * c.pitch + xa;
     in.cp[1] = c.colour + size_t(yb) * c.pitch + xb;
     in.zp[0] = c.depth + size_t(ya) * c.pitch + xa;
@@ -869,10 +895,10 @@ void SpanPair(const Ctx& c, const Steps& st, int ya, int xa, int na, const float
 #endif
 
 struct Vtx {
-    int64_t X, Y;    // 1/16 pixels
-    float x, y;      // the same in pixels
-    float f[kAttrs]; // z, a, r, g, b, s, t, q
-    float u, v;      // texture coordinates as given
+    int64_t X, Y;     // 1/16 pixels
+    float x, y;       // the same in pixels
+    float f[kAttrs];  // z, a, r, g, b, s, t, q
+    float u, v;       // texture coordinates as given
 };
 
 inline bool Snap(const ScVertex& in, const Ctx& c, bool persp, Vtx* out) {
@@ -902,8 +928,8 @@ inline bool Snap(const ScVertex& in, const Ctx& c, bool persp, Vtx* out) {
 inline bool GoodRhw(float r) { return r > 1e-20f && r < 1e20f; }
 
 template <int TexMode, bool Blend, bool Key, bool ZLess>
-void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLeft,
-          const float* gx, const float* gy, const Steps& st) {
+void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLeft, const float* gx,
+          const float* gy, const Steps& st) {
     // Rows whose centres lie in [Y0, Y2), split at Y1.
     auto firstRow = [](int64_t Y) { return (Y - kSub / 2 + kSub - 1) >> 4; };  // ceil((Y-8)/16)
     int64_t yTop = firstRow(v0.Y), yMid = firstRow(v1.Y), yBot = firstRow(v2.Y);
@@ -952,8 +978,9 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
 #if SC_SIMD == 2
                 // All 8 at once, in the same order of operations (the ones past `used` go unread):
                 // the vector loads of SpanPair then take them straight from this store.
-                _mm256_storeu_ps(row, _mm256_add_ps(_mm256_add_ps(vf, _mm256_mul_ps(vgx, _mm256_set1_ps(px))),
-                                                    _mm256_mul_ps(vgy, _mm256_set1_ps(py))));
+                _mm256_storeu_ps(
+                    row, _mm256_add_ps(_mm256_add_ps(vf, _mm256_mul_ps(vgx, _mm256_set1_ps(px))),
+                                       _mm256_mul_ps(vgy, _mm256_set1_ps(py))));
 #else
                 for (int k = 0; k < used; ++k) row[k] = v0.f[k] + gx[k] * px + gy[k] * py;
 #endif
@@ -961,8 +988,9 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
                 // Rows of at most 8 pixels go two to a group.
                 if (pairs && xr - xl <= 8) {
                     if (held) {
-                        SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, int(y),
-                                                             int(xl), int(xr - xl), row, gx);
+                        SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow,
+                                                             int(y), int(xl), int(xr - xl), row,
+                                                             gx);
                         held = false;
                     } else {
                         held = true;
@@ -982,7 +1010,8 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
     }
 #if SC_SIMD == 2
     if (held)  // the last short row alone, in the lower half of a group
-        SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, heldY, heldX, 0, heldRow, gx);
+        SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, heldY, heldX, 0,
+                                             heldRow, gx);
 #endif
 }
 
@@ -1089,9 +1118,9 @@ void Triangle(const Ctx& c, const ScVertex& p0, const ScVertex& p1, const ScVert
     int64_t side = (b->X - a->X) * (d->Y - a->Y) - (b->Y - a->Y) * (d->X - a->X);
     bool longLeft = side > 0;
     switch (texMode) {
-        case 0: Rows<0, Blend, Key, ZLess>(c, *a, *b, *d, longLeft, gx, gy, st); break;
-        case 1: Rows<1, Blend, Key, ZLess>(c, *a, *b, *d, longLeft, gx, gy, st); break;
-        default: Rows<2, Blend, Key, ZLess>(c, *a, *b, *d, longLeft, gx, gy, st); break;
+    case 0: Rows<0, Blend, Key, ZLess>(c, *a, *b, *d, longLeft, gx, gy, st); break;
+    case 1: Rows<1, Blend, Key, ZLess>(c, *a, *b, *d, longLeft, gx, gy, st); break;
+    default: Rows<2, Blend, Key, ZLess>(c, *a, *b, *d, longLeft, gx, gy, st); break;
     }
 }
 
@@ -1131,9 +1160,9 @@ void Line(const Ctx& c, const ScVertex& p0, const ScVertex& p1) {
         if (px < c.cx0 || px >= c.cx1 || py < c.cy0 || py >= c.cy1) continue;
         for (int k = 0; k < kAttrs; ++k) f[k] = a.f[k] + (b.f[k] - a.f[k]) * t;
         switch (texMode) {
-            case 0: Span<0, Blend, Key, ZLess>(c, none, int(py), int(px), 1, f, zero); break;
-            case 1: Span<1, Blend, Key, ZLess>(c, none, int(py), int(px), 1, f, zero); break;
-            default: Span<2, Blend, Key, ZLess>(c, none, int(py), int(px), 1, f, zero); break;
+        case 0: Span<0, Blend, Key, ZLess>(c, none, int(py), int(px), 1, f, zero); break;
+        case 1: Span<1, Blend, Key, ZLess>(c, none, int(py), int(px), 1, f, zero); break;
+        default: Span<2, Blend, Key, ZLess>(c, none, int(py), int(px), 1, f, zero); break;
         }
     }
 }
@@ -1143,10 +1172,10 @@ using LineFn = void (*)(const Ctx&, const ScVertex&, const ScVertex&);
 
 template <bool Blend, bool Key, bool ZLess>
 constexpr TriangleFn kTri = &Triangle<Blend, Key, ZLess>;
-const TriangleFn kTriangles[8] = {
-    kTri<false, false, false>, kTri<false, false, true>, kTri<false, true, false>,
-    kTri<false, true, true>,   kTri<true, false, false>, kTri<true, false, true>,
-    kTri<true, true, false>,   kTri<true, true, true>};
+const TriangleFn kTriangles[8] = {kTri<false, false, false>, kTri<false, false, true>,
+                                  kTri<false, true, false>,  kTri<false, true, true>,
+                                  kTri<true, false, false>,  kTri<true, false, true>,
+                                  kTri<true, true, false>,   kTri<true, true, true>};
 template <bool Blend, bool Key, bool ZLess>
 constexpr LineFn kLn = &Line<Blend, Key, ZLess>;
 const LineFn kLines[8] = {kLn<false, false, false>, kLn<false, false, true>,
@@ -1167,8 +1196,8 @@ __attribute__((noinline)) int DrawCut(const Ctx& c, TriangleFn tri, const ScVert
 
 }  // namespace
 
-int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v, int count,
-         bool draw) {
+int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const ScVertex* v,
+         int count, bool draw) {
     if (!card || !v) return -1;
     if (prim != SC_TRIANGLES && prim != SC_STRIP && prim != SC_FAN && prim != SC_POLYGON &&
         prim != SC_LINE_STRIP)
@@ -1228,7 +1257,9 @@ int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const 
     const TriangleFn tri = draw ? kTriangles[fn] : nullptr;
     auto one = [&](const ScVertex& p0, const ScVertex& p1, const ScVertex& p2) {
         // Without branches: the three tests as integers.
-        if (__builtin_expect(int{ScInFront(p0, sign)} & int{ScInFront(p1, sign)} & int{ScInFront(p2, sign)}, 1)) {
+        if (__builtin_expect(
+                int{ScInFront(p0, sign)} & int{ScInFront(p1, sign)} & int{ScInFront(p2, sign)},
+                1)) {
             if (tri) tri(c, p0, p1, p2);
             ++drawn;
         } else {
@@ -1236,20 +1267,20 @@ int Draw(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, const 
         }
     };
     switch (prim) {
-        case SC_TRIANGLES:
-            for (int i = 0; i + 2 < count; i += 3) one(v[i], v[i + 1], v[i + 2]);
-            break;
-        case SC_STRIP:
-            for (int i = 0; i + 2 < count; ++i) {
-                if (i & 1)
-                    one(v[i + 1], v[i], v[i + 2]);
-                else
-                    one(v[i], v[i + 1], v[i + 2]);
-            }
-            break;
-        default:  // fan, polygon
-            for (int i = 1; i + 1 < count; ++i) one(v[0], v[i], v[i + 1]);
-            break;
+    case SC_TRIANGLES:
+        for (int i = 0; i + 2 < count; i += 3) one(v[i], v[i + 1], v[i + 2]);
+        break;
+    case SC_STRIP:
+        for (int i = 0; i + 2 < count; ++i) {
+            if (i & 1)
+                one(v[i + 1], v[i], v[i + 2]);
+            else
+                one(v[i], v[i + 1], v[i + 2]);
+        }
+        break;
+    default:  // fan, polygon
+        for (int i = 1; i + 1 < count; ++i) one(v[0], v[i], v[i + 1]);
+        break;
     }
     return drawn;
 }

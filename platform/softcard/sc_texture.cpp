@@ -21,7 +21,9 @@ inline uint32_t X6(uint32_t v) { return (v << 2) | (v >> 4); }
 inline uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
-inline uint32_t Rgb332(uint32_t t) { return Argb(0, X3((t >> 5) & 7), X3((t >> 2) & 7), X2(t & 3)); }
+inline uint32_t Rgb332(uint32_t t) {
+    return Argb(0, X3((t >> 5) & 7), X3((t >> 2) & 7), X2(t & 3));
+}
 inline uint32_t Pal(const uint32_t* palette, uint32_t i) {
     return palette ? (palette[i & 0xFF] & 0xFFFFFF) : 0;
 }
@@ -29,46 +31,50 @@ inline uint32_t Pal(const uint32_t* palette, uint32_t i) {
 
 int ScFormatBytes(ScFormat format) {
     switch (format) {
-        case SC_FMT_RGB332: case SC_FMT_A8: case SC_FMT_I8: case SC_FMT_AI44: case SC_FMT_P8:
-            return 1;
-        case SC_FMT_ARGB8332: case SC_FMT_RGB565: case SC_FMT_ARGB1555: case SC_FMT_ARGB4444:
-        case SC_FMT_AI88: case SC_FMT_AP88:
-            return 2;
-        case SC_FMT_ARGB8888:
-            return 4;
-        default:
-            return 0;
+    case SC_FMT_RGB332:
+    case SC_FMT_A8:
+    case SC_FMT_I8:
+    case SC_FMT_AI44:
+    case SC_FMT_P8: return 1;
+    case SC_FMT_ARGB8332:
+    case SC_FMT_RGB565:
+    case SC_FMT_ARGB1555:
+    case SC_FMT_ARGB4444:
+    case SC_FMT_AI88:
+    case SC_FMT_AP88: return 2;
+    case SC_FMT_ARGB8888: return 4;
+    default: return 0;
     }
 }
 
 bool ScConvertTexel(ScFormat format, uint32_t t, const uint32_t* palette, uint32_t* argb) {
     uint32_t out;
     switch (format) {
-        case SC_FMT_RGB332: out = 0xFF000000u | Rgb332(t & 0xFF); break;
-        case SC_FMT_A8: out = ((t & 0xFF) << 24) | 0xFFFFFF; break;
-        case SC_FMT_I8: out = Argb(255, t & 0xFF, t & 0xFF, t & 0xFF); break;
-        case SC_FMT_AI44: {
-            uint32_t i = X4(t & 15);
-            out = Argb(X4((t >> 4) & 15), i, i, i);
-            break;
-        }
-        case SC_FMT_P8: out = 0xFF000000u | Pal(palette, t); break;
-        case SC_FMT_ARGB8332: out = ((t & 0xFF00) << 16) | Rgb332(t & 0xFF); break;
-        case SC_FMT_RGB565: out = Argb(255, X5((t >> 11) & 31), X6((t >> 5) & 63), X5(t & 31)); break;
-        case SC_FMT_ARGB1555:
-            out = Argb(X1((t >> 15) & 1), X5((t >> 10) & 31), X5((t >> 5) & 31), X5(t & 31));
-            break;
-        case SC_FMT_ARGB4444:
-            out = Argb(X4((t >> 12) & 15), X4((t >> 8) & 15), X4((t >> 4) & 15), X4(t & 15));
-            break;
-        case SC_FMT_AI88: {
-            uint32_t i = t & 0xFF;
-            out = Argb((t >> 8) & 0xFF, i, i, i);
-            break;
-        }
-        case SC_FMT_AP88: out = ((t & 0xFF00) << 16) | Pal(palette, t); break;
-        case SC_FMT_ARGB8888: out = t; break;
-        default: return false;
+    case SC_FMT_RGB332: out = 0xFF000000u | Rgb332(t & 0xFF); break;
+    case SC_FMT_A8: out = ((t & 0xFF) << 24) | 0xFFFFFF; break;
+    case SC_FMT_I8: out = Argb(255, t & 0xFF, t & 0xFF, t & 0xFF); break;
+    case SC_FMT_AI44: {
+        uint32_t i = X4(t & 15);
+        out = Argb(X4((t >> 4) & 15), i, i, i);
+        break;
+    }
+    case SC_FMT_P8: out = 0xFF000000u | Pal(palette, t); break;
+    case SC_FMT_ARGB8332: out = ((t & 0xFF00) << 16) | Rgb332(t & 0xFF); break;
+    case SC_FMT_RGB565: out = Argb(255, X5((t >> 11) & 31), X6((t >> 5) & 63), X5(t & 31)); break;
+    case SC_FMT_ARGB1555:
+        out = Argb(X1((t >> 15) & 1), X5((t >> 10) & 31), X5((t >> 5) & 31), X5(t & 31));
+        break;
+    case SC_FMT_ARGB4444:
+        out = Argb(X4((t >> 12) & 15), X4((t >> 8) & 15), X4((t >> 4) & 15), X4(t & 15));
+        break;
+    case SC_FMT_AI88: {
+        uint32_t i = t & 0xFF;
+        out = Argb((t >> 8) & 0xFF, i, i, i);
+        break;
+    }
+    case SC_FMT_AP88: out = ((t & 0xFF00) << 16) | Pal(palette, t); break;
+    case SC_FMT_ARGB8888: out = t; break;
+    default: return false;
     }
     if (argb) *argb = out;
     return true;

@@ -57,10 +57,10 @@ int ScDrawRows(ScCard* card, const ScDrawState& s, int y0, int y1, ScPrim prim, 
                int count, bool draw) {
     switch (std::min(s.simd, Widest())) {
 #if SC_SIMD_COPIES  // built on x86-64 only
-        case SC_SIMD_AVX512: return sc_avx512::Draw(card, s, y0, y1, prim, v, count, draw);
-        case SC_SIMD_AVX2: return sc_avx2::Draw(card, s, y0, y1, prim, v, count, draw);
+    case SC_SIMD_AVX512: return sc_avx512::Draw(card, s, y0, y1, prim, v, count, draw);
+    case SC_SIMD_AVX2: return sc_avx2::Draw(card, s, y0, y1, prim, v, count, draw);
 #endif
-        default: return sc_base::Draw(card, s, y0, y1, prim, v, count, draw);
+    default: return sc_base::Draw(card, s, y0, y1, prim, v, count, draw);
     }
 }
 
@@ -71,7 +71,8 @@ void DrawBand(ScCard* card, int k) {
     const int y0 = int(int64_t(card->height) * k / card->threads);
     const int y1 = int(int64_t(card->height) * (k + 1) / card->threads);
     for (const ScQueuedDraw& d : card->queue)
-        ScDrawRows(card, d.state, y0, y1, d.prim, card->queuedVertices.data() + d.first, d.count, true);
+        ScDrawRows(card, d.state, y0, y1, d.prim, card->queuedVertices.data() + d.first, d.count,
+                   true);
 }
 
 void Work(ScCard* card, int k) {

@@ -46,18 +46,15 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         }
         w->curSel = static_cast<int>(wParam);
         return w->curSel;
-    case LB_GETCURSEL:
-        return w->curSel >= 0 ? w->curSel : LB_ERR;
-    case LB_GETCOUNT:
-        return count;
+    case LB_GETCURSEL: return w->curSel >= 0 ? w->curSel : LB_ERR;
+    case LB_GETCOUNT: return count;
     case LB_GETTEXTLEN:
         return wParam < w->items.size() ? static_cast<LRESULT>(w->items[wParam].size()) : LB_ERR;
     case LB_GETTEXT:
         if (wParam >= w->items.size() || !lParam) return LB_ERR;
         std::strcpy(reinterpret_cast<char*>(lParam), w->items[wParam].c_str());
         return static_cast<LRESULT>(w->items[wParam].size());
-    default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    default: return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }
 
@@ -120,7 +117,8 @@ void AutoRun(HWND dlg, int device) {
         Press(dlg, kExitId);
     }
     if (!Ended(dlg)) {
-        std::fprintf(stderr, "win32: the device dialog did not close after its button was pressed\n");
+        std::fprintf(stderr,
+                     "win32: the device dialog did not close after its button was pressed\n");
         std::exit(4);
     }
 }
@@ -202,18 +200,38 @@ void HandleEvent(HWND dlg, Uint32 dlgWindowId, DlgView& view, const SDL_Event& e
     case SDL_MOUSEWHEEL:
         view.topItem -= e.wheel.y;
         KeepSelectionVisible(view);
-        view.topItem = std::max(0, std::min(view.topItem,
-                                            std::max(0, static_cast<int>(view.items.size()) - visible)));
+        view.topItem = std::max(
+            0, std::min(view.topItem, std::max(0, static_cast<int>(view.items.size()) - visible)));
         break;
     case SDL_KEYDOWN:
         switch (e.key.keysym.scancode) {
-        case SDL_SCANCODE_UP: view.focus = kListId; MoveSelection(dlg, view, view.selected - 1); break;
-        case SDL_SCANCODE_DOWN: view.focus = kListId; MoveSelection(dlg, view, view.selected + 1); break;
-        case SDL_SCANCODE_HOME: view.focus = kListId; MoveSelection(dlg, view, 0); break;
-        case SDL_SCANCODE_END: view.focus = kListId; MoveSelection(dlg, view, 1 << 20); break;
-        case SDL_SCANCODE_PAGEUP: view.focus = kListId; MoveSelection(dlg, view, view.selected - visible); break;
-        case SDL_SCANCODE_PAGEDOWN: view.focus = kListId; MoveSelection(dlg, view, view.selected + visible); break;
-        case SDL_SCANCODE_TAB: NextFocus(dlg, view, (e.key.keysym.mod & KMOD_SHIFT) ? -1 : 1); break;
+        case SDL_SCANCODE_UP:
+            view.focus = kListId;
+            MoveSelection(dlg, view, view.selected - 1);
+            break;
+        case SDL_SCANCODE_DOWN:
+            view.focus = kListId;
+            MoveSelection(dlg, view, view.selected + 1);
+            break;
+        case SDL_SCANCODE_HOME:
+            view.focus = kListId;
+            MoveSelection(dlg, view, 0);
+            break;
+        case SDL_SCANCODE_END:
+            view.focus = kListId;
+            MoveSelection(dlg, view, 1 << 20);
+            break;
+        case SDL_SCANCODE_PAGEUP:
+            view.focus = kListId;
+            MoveSelection(dlg, view, view.selected - visible);
+            break;
+        case SDL_SCANCODE_PAGEDOWN:
+            view.focus = kListId;
+            MoveSelection(dlg, view, view.selected + visible);
+            break;
+        case SDL_SCANCODE_TAB:
+            NextFocus(dlg, view, (e.key.keysym.mod & KMOD_SHIFT) ? -1 : 1);
+            break;
         case SDL_SCANCODE_RETURN:
         case SDL_SCANCODE_KP_ENTER: Press(dlg, view.focus == kExitId ? kExitId : kRunId); break;
         case SDL_SCANCODE_ESCAPE: Press(dlg, kExitId); break;

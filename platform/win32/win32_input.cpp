@@ -15,8 +15,8 @@
 
 namespace {
 
-uint8_t gDownNow[256];        // key is down
-uint8_t gPressedSince[256];   // key went down since the last GetAsyncKeyState of it
+uint8_t gDownNow[256];               // key is down
+uint8_t gPressedSince[256];          // key went down since the last GetAsyncKeyState of it
 bool gSwallowed[SDL_NUM_SCANCODES];  // key-downs kept from the program; their key-ups too
 bool gAppActive = false;
 
@@ -84,7 +84,8 @@ void SendActivateApp(bool active) {
     if (active == gAppActive) return;
     gAppActive = active;
     // Every top-level window of the program hears of it.
-    for (HWND hwnd : W32_TopLevelWindows()) SendMessageA(hwnd, WM_ACTIVATEAPP, active ? TRUE : FALSE, 0);
+    for (HWND hwnd : W32_TopLevelWindows())
+        SendMessageA(hwnd, WM_ACTIVATEAPP, active ? TRUE : FALSE, 0);
 }
 
 }  // namespace
@@ -103,7 +104,8 @@ bool W32_TranslateEvent(const SDL_Event& e) {
         bool down = e.type == SDL_KEYDOWN;
         const SDL_Keysym& k = e.key.keysym;
         bool alt = (k.mod & KMOD_ALT) != 0;
-        if (down && alt && (k.scancode == SDL_SCANCODE_RETURN || k.scancode == SDL_SCANCODE_KP_ENTER)) {
+        if (down && alt &&
+            (k.scancode == SDL_SCANCODE_RETURN || k.scancode == SDL_SCANCODE_KP_ENTER)) {
             if (!e.key.repeat) W32_ToggleWindowed(W32_FromSdlId(e.key.windowID));
             gSwallowed[k.scancode] = true;
             return true;
@@ -162,8 +164,7 @@ bool W32_TranslateEvent(const SDL_Event& e) {
         // user had closed it, so the program shuts down in its own order.
         Win32_RequestClose();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

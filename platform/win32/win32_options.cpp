@@ -102,7 +102,8 @@ int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std:
             char* end = nullptr;
             long n = (i + 1 < argc) ? std::strtol(argv[i + 1], &end, 10) : -1;
             if (i + 1 >= argc || end == argv[i + 1] || *end != '\0' || n < 1 || n > 64) {
-                *message = "--card-threads needs a number of threads from 1 to 64\n" + Usage(argv[0]);
+                *message =
+                    "--card-threads needs a number of threads from 1 to 64\n" + Usage(argv[0]);
                 return 2;
             }
             options->cardThreads = static_cast<int>(n);
@@ -128,8 +129,8 @@ int Win32_ParseOptions(int argc, char** argv, Win32StandInOptions* options, std:
         } else if (a == "--capture-fps") {
             // The value itself is checked where the video is made (25, 29.97, 30000/1001, ...).
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                *message = "--capture-fps needs a frame rate such as 25 or 30000/1001\n" +
-                           Usage(argv[0]);
+                *message =
+                    "--capture-fps needs a frame rate such as 25 or 30000/1001\n" + Usage(argv[0]);
                 return 2;
             }
             options->captureFps = argv[++i];

@@ -30,10 +30,10 @@
 namespace {
 
 struct W32Screen {
-    bool windowed = false;             // the user's choice for covering windows: a window
-    int exclusiveWidth = 0;            // DirectDraw's exclusive mode, 0 x 0 when none
+    bool windowed = false;   // the user's choice for covering windows: a window
+    int exclusiveWidth = 0;  // DirectDraw's exclusive mode, 0 x 0 when none
     int exclusiveHeight = 0;
-    int cursorCount = 0;               // ShowCursor's display count
+    int cursorCount = 0;  // ShowCursor's display count
 };
 
 W32Screen gs;
@@ -82,10 +82,10 @@ void AwaitFrame(SDL_Window* sdl, bool framed) {
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
-        bool known = XGetWindowProperty(display, info.info.x11.window, extents, 0, 4, False,
-                                        XA_CARDINAL, &type, &format, &count, &after,
-                                        &data) == Success &&
-                     data && format == 32 && count == 4;
+        bool known =
+            XGetWindowProperty(display, info.info.x11.window, extents, 0, 4, False, XA_CARDINAL,
+                               &type, &format, &count, &after, &data) == Success &&
+            data && format == 32 && count == 4;
         bool hasFrame = false;
         if (known) {
             const long* v = reinterpret_cast<const long*>(data);
@@ -152,14 +152,16 @@ SDL_Rect WindowedPlace(const W32Window* w) {
         if (SDL_GetDisplayBounds(display, &area) != 0) area = SDL_Rect{0, 0, mw, mh};
     W32Borders b;
     // Known only once a window manager framed the window; 0 before (or without one).
-    if (SDL_GetWindowBordersSize(w->sdl, &b.top, &b.left, &b.bottom, &b.right) != 0) b = W32Borders{};
+    if (SDL_GetWindowBordersSize(w->sdl, &b.top, &b.left, &b.bottom, &b.right) != 0)
+        b = W32Borders{};
     return W32_FitWindow(area, mw, mh, b);
 }
 
 }  // namespace
 
 bool W32_Showing(SDL_Window* sdl) {
-    if (!sdl || (SDL_GetWindowFlags(sdl) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN))) return false;
+    if (!sdl || (SDL_GetWindowFlags(sdl) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)))
+        return false;
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);

@@ -36,9 +36,9 @@ struct W32State {
     bool videoFailed = false;
     bool modeSet = false;  // ChangeDisplaySettingsA set a mode
     int modeWidth = 0, modeHeight = 0, modeBits = 16;
-    uint64_t presents = 0;         // frames presented so far
-    uint64_t presentsAtPeek = 0;   // ... as seen by the previous PeekMessageA
-    uint64_t tickAtPeek = 0;       // timer tick serial as seen by the previous PeekMessageA
+    uint64_t presents = 0;        // frames presented so far
+    uint64_t presentsAtPeek = 0;  // ... as seen by the previous PeekMessageA
+    uint64_t tickAtPeek = 0;      // timer tick serial as seen by the previous PeekMessageA
 };
 
 W32State g;
@@ -133,7 +133,8 @@ HWND W32_HandleOf(const W32Window* w) {
 std::vector<HWND> W32_TopLevelWindows() {
     std::vector<HWND> list;
     for (size_t i = 1; i < g.windows.size(); ++i)
-        if (g.windows[i]->alive && !(g.windows[i]->style & WS_CHILD)) list.push_back(HandleFromIndex(i));
+        if (g.windows[i]->alive && !(g.windows[i]->style & WS_CHILD))
+            list.push_back(HandleFromIndex(i));
     return list;
 }
 
@@ -141,7 +142,8 @@ std::vector<HWND> W32_ChildWindows(HWND parent) {
     std::vector<HWND> list;
     for (size_t i = 1; i < g.windows.size(); ++i) {
         const W32Window* w = g.windows[i].get();
-        if (w->alive && (w->style & WS_CHILD) && w->parent == parent) list.push_back(HandleFromIndex(i));
+        if (w->alive && (w->style & WS_CHILD) && w->parent == parent)
+            list.push_back(HandleFromIndex(i));
     }
     return list;
 }
@@ -158,8 +160,10 @@ bool W32_EnsureVideo() {
     if (g.videoStarted) return true;
     if (g.videoFailed) return false;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        std::fprintf(stderr, "win32: cannot open a display (%s); run with --headless to play "
-                             "without one\n", SDL_GetError());
+        std::fprintf(stderr,
+                     "win32: cannot open a display (%s); run with --headless to play "
+                     "without one\n",
+                     SDL_GetError());
         g.videoFailed = true;
         return false;
     }
@@ -284,8 +288,8 @@ BOOL WINAPI GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* wc) {
 // ---- windows ---------------------------------------------------------------------------------
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
-                            int y, int width, int height, HWND parent, HMENU menu,
-                            HINSTANCE, LPVOID param) {
+                            int y, int width, int height, HWND parent, HMENU menu, HINSTANCE,
+                            LPVOID param) {
     EnsureDesktop();
     if (!className || IS_INTRESOURCE(className)) return nullptr;
     bool control = (style & WS_CHILD) != 0;
@@ -347,7 +351,8 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     // Children go with their parent, after it was told.
     for (size_t i = 0; i < g.windows.size(); ++i) {
         W32Window* c = g.windows[i].get();
-        if (c->alive && c->parent == hwnd && (c->style & WS_CHILD)) DestroyWindow(HandleFromIndex(i));
+        if (c->alive && c->parent == hwnd && (c->style & WS_CHILD))
+            DestroyWindow(HandleFromIndex(i));
     }
     w = W32_Get(hwnd);  // the window procedure may have grown the table
     if (w->sdl) SDL_DestroyWindow(w->sdl);
@@ -409,12 +414,13 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
             SDL_ShowWindow(w->sdl);
             if (wasMinimized) SDL_RestoreWindow(w->sdl);
         }
-        if (w->covers) W32_Place(w);  // back where it shows after a minimise
-        else W32_UpdateCursor();
+        if (w->covers)
+            W32_Place(w);  // back where it shows after a minimise
+        else
+            W32_UpdateCursor();
         break;
     }
-    default:
-        Win32Unsupported("ShowWindow", "this show command");
+    default: Win32Unsupported("ShowWindow", "this show command");
     }
     return was;
 }
@@ -538,8 +544,7 @@ LONG_PTR WINAPI GetWindowLongA(HWND hwnd, int index) {
     W32Window* w = W32_Get(hwnd);
     if (!w) return 0;
     if (index == GWL_WNDPROC) return reinterpret_cast<LONG_PTR>(w->proc);
-    if (index == GWL_STYLE)
-        return static_cast<LONG_PTR>(w->style | (w->visible ? WS_VISIBLE : 0));
+    if (index == GWL_STYLE) return static_cast<LONG_PTR>(w->style | (w->visible ? WS_VISIBLE : 0));
     Win32Unsupported("GetWindowLongA", "this index");
 }
 
@@ -551,9 +556,7 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     W32Window* w = W32_Get(hwnd);
     if (!w) return 0;
     switch (msg) {
-    case WM_CLOSE:
-        DestroyWindow(hwnd);
-        return 0;
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_CLOSE: SendMessageA(hwnd, WM_CLOSE, 0, 0); break;
@@ -566,9 +569,7 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4) PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);  // Alt+F4
         return 0;
-    default:
-        (void)lParam;
-        return 0;
+    default: (void)lParam; return 0;
     }
 }
 
@@ -613,7 +614,8 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
             if (removeMsg & PM_REMOVE) g.queue.erase(it);
             return true;
         }
-        if (g.quitPosted && InFilter(MSG{nullptr, WM_QUIT, 0, 0, 0, {}}, hwnd, filterMin, filterMax)) {
+        if (g.quitPosted &&
+            InFilter(MSG{nullptr, WM_QUIT, 0, 0, 0, {}}, hwnd, filterMin, filterMax)) {
             *msg = MSG{};
             msg->message = WM_QUIT;
             msg->wParam = static_cast<WPARAM>(g.quitCode);

@@ -12,7 +12,9 @@ namespace {
 constexpr long long kMaxOut = 1 << 18;  // output bound of one run: keeps runs fast
 
 // Exactly sized blocks, so that the sanitizer sees a coder that oversteps them.
-uint8_t* Block(long long n) { return static_cast<uint8_t*>(std::malloc(static_cast<size_t>(std::max(n, 1LL)))); }
+uint8_t* Block(long long n) {
+    return static_cast<uint8_t*>(std::malloc(static_cast<size_t>(std::max(n, 1LL))));
+}
 
 void PackAndUnpack(const uint8_t* bytes, int n) {
     if (n < 1) return;

@@ -48,7 +48,7 @@ std::vector<uint8_t> WrapMesh(const uint8_t* mesh, size_t size) {
     Put32(&f, 77, 52);  // keyframe and animation records as the writer makes them
     Put32(&f, 81, 12);
     for (int32_t v : {0, 1, 0}) Append32(&f, v);  // animation 0, span 1, no flags
-    Append32(&f, 0);                               // keyframe at frame 0 without transform
+    Append32(&f, 0);                              // keyframe at frame 0 without transform
     f.resize(f.size() + 48);
 #endif
     std::memcpy(f.data() + 64, kMagic, sizeof kMagic - 1);
@@ -98,7 +98,8 @@ void CheckAndDraw(Object* obj) {
         for (int step = 0; step < 3; ++step) {
             ClearScene();
             const int8_t r = RenderObject(obj, &place, 0);
-            if (r == OBJ_OK || r == OBJ_END) FUZZ_CHECK(RenderFrame(&view, &projection, step & 1) != -2);
+            if (r == OBJ_OK || r == OBJ_END)
+                FUZZ_CHECK(RenderFrame(&view, &projection, step & 1) != -2);
             NextFrame(obj);
         }
         SetFrame(obj, obj->anim ? obj->anim->length - 1 : 0);

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Win32StandInOptions options;
     std::string cmdLine, message;
-    const int r = Win32_ParseOptions(static_cast<int>(args.size()), argv.data(), &options, &cmdLine, &message);
+    const int r = Win32_ParseOptions(static_cast<int>(args.size()), argv.data(), &options, &cmdLine,
+                                     &message);
     FUZZ_CHECK(r >= 0 && r <= 2);
     FUZZ_CHECK((r == 0) == message.empty());
     if (r != 0) return 0;

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     FUZZ_CHECK(entry.format == format && entry.width >= 0 && entry.height >= 0);
-    const uint32_t texels = static_cast<uint32_t>(entry.width) * static_cast<uint32_t>(entry.height);
+    const uint32_t texels =
+        static_cast<uint32_t>(entry.width) * static_cast<uint32_t>(entry.height);
     FUZZ_CHECK(entry.size == texels || entry.size == 2 * texels);
     TouchBytes(entry.pixels, entry.size);
     if (entry.palette) TouchBytes(entry.palette, 256 * sizeof(uint32_t));

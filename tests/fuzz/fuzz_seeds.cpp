@@ -71,7 +71,8 @@ void RawTexLibrary(const std::string& name) {
     Bytes raw(b.begin(), b.begin() + 64);
     raw.resize(64 + unpacked);
     lzw_init(8);
-    const int n = lzw_decompress(&b[64], static_cast<int>(stored), &raw[64], static_cast<int>(unpacked));
+    const int n =
+        lzw_decompress(&b[64], static_cast<int>(stored), &raw[64], static_cast<int>(unpacked));
     lzw_free();
     if (n != static_cast<int>(unpacked)) return;
     raw[55] = 1;
@@ -97,7 +98,8 @@ void TexLibrary(const std::string& path, const std::string& leaf, const Bytes& b
         e = TexEntry{};  // the part owns the blocks now
         e.format = TEX_EMPTY;
     }
-    if (part && SaveTexLib(Seed("texlib", leaf).c_str(), part) == 0) RawTexLibrary(Seed("texlib", leaf));
+    if (part && SaveTexLib(Seed("texlib", leaf).c_str(), part) == 0)
+        RawTexLibrary(Seed("texlib", leaf));
     FreeTexLib(part);
     FreeTexLib(lib);
 }
@@ -134,13 +136,16 @@ void Model(const std::string& path, const std::string& leaf, const Bytes& b) {
         if (b.size() <= kMaxSeed) {
             WriteBytes(Seed("model", leaf), b);
         } else {
-            while (obj.anims && obj.anims->next && DeleteAnim(&obj, obj.anims->next->id) == OBJ_OK) {
+            while (obj.anims && obj.anims->next &&
+                   DeleteAnim(&obj, obj.anims->next->id) == OBJ_OK) {
             }
             const std::string part = Seed("model", leaf);
-            if (SaveModel(&obj, part.c_str(), nullptr) != OBJ_OK || Read(part).size() > kMaxSeed) std::remove(part.c_str());
+            if (SaveModel(&obj, part.c_str(), nullptr) != OBJ_OK || Read(part).size() > kMaxSeed)
+                std::remove(part.c_str());
         }
         const std::string v1 = Seed("model_v1", leaf);
-        if (SaveModelV1(&obj, v1.c_str(), nullptr) != OBJ_OK || Read(v1).size() > kMaxSeed) std::remove(v1.c_str());
+        if (SaveModelV1(&obj, v1.c_str(), nullptr) != OBJ_OK || Read(v1).size() > kMaxSeed)
+            std::remove(v1.c_str());
     }
     FreeObject(&obj);
 }
@@ -153,7 +158,8 @@ void Wav(const std::string& leaf, const Bytes& b) {
         const size_t n = std::min<size_t>(pcm.frames, 8192) * static_cast<size_t>(pcm.channels);
         std::vector<int16_t> samples(n);
         std::memcpy(samples.data(), pcm.data, 2 * n);
-        WriteBytes(Seed("wav", leaf), EncodeWav16(pcm.channels, static_cast<int>(pcm.rate), samples));
+        WriteBytes(Seed("wav", leaf),
+                   EncodeWav16(pcm.channels, static_cast<int>(pcm.rate), samples));
     }
 }
 
@@ -173,12 +179,18 @@ void FromDirectory(const std::string& dir, const std::string& prefix) {
         const Bytes b = Read(path);
         if (b.empty()) continue;
         Lzw(leaf, b);
-        if (Ends(name, ".tex") || Ends(name, ".fnt")) TexLibrary(path, leaf, b);
-        else if (Ends(name, ".mdl")) Model(path, leaf, b);
-        else if (Ends(name, ".pcx") && b.size() <= kMaxSeed) WriteBytes(Seed("pcx", leaf), b);
-        else if (Ends(name, ".txi")) WriteBytes(Seed("remap", leaf), b);
-        else if (Ends(name, ".wav")) Wav(leaf, b);
-        else if (Ends(name, ".it") && b.size() <= kMaxSeed) WriteBytes(Seed("module", leaf), b);
+        if (Ends(name, ".tex") || Ends(name, ".fnt"))
+            TexLibrary(path, leaf, b);
+        else if (Ends(name, ".mdl"))
+            Model(path, leaf, b);
+        else if (Ends(name, ".pcx") && b.size() <= kMaxSeed)
+            WriteBytes(Seed("pcx", leaf), b);
+        else if (Ends(name, ".txi"))
+            WriteBytes(Seed("remap", leaf), b);
+        else if (Ends(name, ".wav"))
+            Wav(leaf, b);
+        else if (Ends(name, ".it") && b.size() <= kMaxSeed)
+            WriteBytes(Seed("module", leaf), b);
     }
 }
 
@@ -208,11 +220,23 @@ int main(int argc, char** argv) {
         return 1;
     }
     FromDirectory(test, "test-");
-    Texts("settings", {"640 480 1 72 80 1 0 0 0 0", "320 200 0 60 20 1 5 1 1 2", "-1", "2147483647 +0 -0012",
-                       "4096 4096 1 1000000 1 1 -2147483648 0 0 8", " 1\t2\n3 x 4"});
+    Texts("settings",
+          {"640 480 1 72 80 1 0 0 0 0", "320 200 0 60 20 1 5 1 1 2", "-1", "2147483647 +0 -0012",
+           "4096 4096 1 1000000 1 1 -2147483648 0 0 8", " 1\t2\n3 x 4"});
     using namespace std::string_literals;
-    Texts("options", {"--window\0--device\0" "1\0" "640"s, "--headless\0--frames\0/tmp/f\0--frames-at\0" "1,50,300-310"s,
-                      "--capture\0show.mp4\0--capture-fps\0" "30000/1001\0--capture-crf\0" "23\0--capture-frames\0" "9"s,
-                      "--capture-wav\0s.wav\0--card-threads\0" "4\0--\0" "640\0" "480"s, "--help"s});
+    Texts("options", {"--window\0--device\0"
+                      "1\0"
+                      "640"s,
+                      "--headless\0--frames\0/tmp/f\0--frames-at\0"
+                      "1,50,300-310"s,
+                      "--capture\0show.mp4\0--capture-fps\0"
+                      "30000/1001\0--capture-crf\0"
+                      "23\0--capture-frames\0"
+                      "9"s,
+                      "--capture-wav\0s.wav\0--card-threads\0"
+                      "4\0--\0"
+                      "640\0"
+                      "480"s,
+                      "--help"s});
     return 0;
 }

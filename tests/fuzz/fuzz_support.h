@@ -20,12 +20,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-#define FUZZ_CHECK(cond)                                                                     \
-    do {                                                                                     \
-        if (!(cond)) {                                                                       \
-            std::fprintf(stderr, "fuzz: invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
-            std::abort();                                                                    \
-        }                                                                                    \
+#define FUZZ_CHECK(cond)                                                                  \
+    do {                                                                                  \
+        if (!(cond)) {                                                                    \
+            std::fprintf(stderr, "fuzz: invariant broken: %s (%s:%d)\n", #cond, __FILE__, \
+                         __LINE__);                                                       \
+            std::abort();                                                                 \
+        }                                                                                 \
     } while (0)
 
 // A file in memory that readers open by name ("/proc/self/fd/N"). Slot 0 and 1 are two separate

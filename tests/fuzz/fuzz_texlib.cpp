@@ -8,8 +8,9 @@
 namespace {
 
 bool SameEntry(const TexEntry& a, const TexEntry& b) {
-    if (a.format != b.format || a.width != b.width || a.height != b.height || a.advance != b.advance ||
-        a.line_height != b.line_height || a.size != b.size || a.frames != b.frames || a.colorkey != b.colorkey ||
+    if (a.format != b.format || a.width != b.width || a.height != b.height ||
+        a.advance != b.advance || a.line_height != b.line_height || a.size != b.size ||
+        a.frames != b.frames || a.colorkey != b.colorkey ||
         std::memcmp(a.reserved1, b.reserved1, sizeof a.reserved1) != 0 ||
         std::memcmp(a.reserved2, b.reserved2, sizeof a.reserved2) != 0)
         return false;

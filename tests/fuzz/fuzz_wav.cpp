@@ -12,11 +12,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     audio::WavPcm pcm;
     if (audio::ParseWav(data, size, &pcm).empty()) {
-        const size_t frameBytes = static_cast<size_t>(pcm.channels) * static_cast<size_t>(pcm.bits / 8);
+        const size_t frameBytes =
+            static_cast<size_t>(pcm.channels) * static_cast<size_t>(pcm.bits / 8);
         FUZZ_CHECK(pcm.frames > 0 && frameBytes > 0 && pcm.data >= data && pcm.data <= data + size);
         FUZZ_CHECK(pcm.frames <= static_cast<size_t>(data + size - pcm.data) / frameBytes);
     }
-    const HSAMPLE sample = BASS_SampleLoad(FALSE, MemFileWith(data, size), 0, 0, 2, BASS_SAMPLE_OVER_POS);
+    const HSAMPLE sample =
+        BASS_SampleLoad(FALSE, MemFileWith(data, size), 0, 0, 2, BASS_SAMPLE_OVER_POS);
     if (sample) {
         for (int i = 0; i < 3; ++i) BASS_SamplePlay(sample);
         int16_t out[2 * 256];

@@ -100,7 +100,8 @@ inline Media Read(const std::string& path) {
     auto drain = [&](int k) {
         while (avcodec_receive_frame(dec[k], frame) == 0) {
             const AVRational tb = fmt->streams[index[k]]->time_base;
-            const int64_t ts = frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
+            const int64_t ts =
+                frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
             const double t = ts == AV_NOPTS_VALUE ? 0 : double(ts) * av_q2d(tb);
             if (k == 0) {
                 uint64_t h = 0xcbf29ce484222325ull;
@@ -118,8 +119,9 @@ inline Media Read(const std::string& path) {
                 m.frameSeconds.push_back(t);
                 m.frameHash.push_back(h);
                 m.frameLuma.push_back(sum / (double(frame->width) * frame->height));
-                const double d = frame->pkt_duration > 0 ? double(frame->pkt_duration) * av_q2d(tb)
-                                                         : (m.fps.num ? av_q2d(av_inv_q(m.fps)) : 0);
+                const double d = frame->pkt_duration > 0
+                                     ? double(frame->pkt_duration) * av_q2d(tb)
+                                     : (m.fps.num ? av_q2d(av_inv_q(m.fps)) : 0);
                 m.videoSeconds = t + d;
             } else {
                 if (m.pcm.empty()) m.audioStart = t;

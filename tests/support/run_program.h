@@ -39,8 +39,8 @@ inline int Run(const std::string& dir, const std::string& env, const std::string
                const std::string& args, std::string* out, std::string* err) {
     std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
     std::string o = dir + "/" + name + ".out", e = dir + "/" + name + ".err";
-    std::string cmd = "cd '" + dir + "' && " + env + " '" + program + "' " + args + " >'" + o +
-                      "' 2>'" + e + "'";
+    std::string cmd =
+        "cd '" + dir + "' && " + env + " '" + program + "' " + args + " >'" + o + "' 2>'" + e + "'";
     int raw = std::system(cmd.c_str());
     *out = Slurp(o);
     *err = Slurp(e);

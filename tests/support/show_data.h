@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "files.h"
-#include "tone_module.h"
 #include "texlib.h"
+#include "tone_module.h"
 #include "trx_object.h"
 
 namespace showdata {
@@ -71,7 +71,8 @@ T* Table(int n) {
 // A textured square of side 40 + shift (four vertices, normals and links, one material, one
 // polygon run with texture coordinates), so keyframes differ and morphing has work to do.
 inline Mesh Square(float shift, int texture) {
-    Mesh m = {Table<Material>(1), 1, Table<Vec4>(4), 4, Table<Vec4>(4), 4, Table<Link>(4), 4, Table<Command>(5), 5};
+    Mesh m = {Table<Material>(1), 1, Table<Vec4>(4),    4, Table<Vec4>(4), 4,
+              Table<Link>(4),     4, Table<Command>(5), 5};
     m.mtable[0] = Material{{0.8f, 0.7f, 0.5f}, {0.1f, 0.1f, 0.1f}, {}, {}, 0, {1.0f}, 0, {}};
     m.ctable[0].run = RunHeader{0, PRIM_POLYGON, 0, 4, texture};
     const float s = 20 + shift / 2;
@@ -80,7 +81,8 @@ inline Mesh Square(float shift, int texture) {
         m.wtable[i] = Vec4{corner[i][0], corner[i][1], 0, 1};
         m.ntable[i] = Vec4{0, 0.6f, 0.8f, 1};
         m.ltable[i] = Link{i, i};
-        m.ctable[i + 1].ref = VertexRef{0, i, corner[i][1] < 0 ? 0.0f : 1.0f, corner[i][0] < 0 ? 0.0f : 1.0f};
+        m.ctable[i + 1].ref =
+            VertexRef{0, i, corner[i][1] < 0 ? 0.0f : 1.0f, corner[i][0] < 0 ? 0.0f : 1.0f};
     }
     return m;
 }
@@ -92,7 +94,8 @@ struct AnimPlan {
 };
 
 // A model of the given animations, each keyframe with its own mesh and a small translation.
-inline std::string WriteModel(const std::string& dir, const char* name, const std::vector<AnimPlan>& anims) {
+inline std::string WriteModel(const std::string& dir, const char* name,
+                              const std::vector<AnimPlan>& anims) {
     Object model;
     ObjectInit(&model);
     std::string failed;
@@ -109,7 +112,8 @@ inline std::string WriteModel(const std::string& dir, const char* name, const st
         if (failed.empty() && SetAnimSpan(&model, a.span) != 0) failed = "the span";
         if (!failed.empty()) break;
     }
-    if (failed.empty() && SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr) != 0) failed = "the file";
+    if (failed.empty() && SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr) != 0)
+        failed = "the file";
     FreeObject(&model);
     return failed.empty() ? "" : std::string(name) + ".mdl: " + failed + " failed";
 }
@@ -121,7 +125,8 @@ inline std::string WriteModel(const std::string& dir, const char* name, const st
 inline Bytes Pcx(int w, int h) {
     std::vector<uint8_t> indexes(static_cast<size_t>(w) * static_cast<size_t>(h));
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) indexes[static_cast<size_t>(y * w + x)] = static_cast<uint8_t>(((x + y) / 8) * 37);
+        for (int x = 0; x < w; ++x)
+            indexes[static_cast<size_t>(y * w + x)] = static_cast<uint8_t>(((x + y) / 8) * 37);
     std::vector<uint32_t> palette(256);
     for (uint32_t i = 0; i < 256; ++i) palette[i] = i << 16 | (255 - i) << 8 | ((i * 3) & 0xFF);
     return EncodePcx(w, h, indexes, palette);
@@ -134,7 +139,8 @@ inline std::string WriteShowData(const std::string& dir) {
     const std::vector<std::pair<const char*, std::vector<AnimPlan>>> models = {
         {"cpu", {{0, {0, 10}, 20}, {2, {0, 5, 10}, 15}}},
         {"chram", {{0, {0}, 1}, {1, {0, 1, 2, 3, 4}, 5}}},
-        {"hrdina", {{0, {0, 10}, 20}, {1, {0, 10}, 20}, {2, {0, 20, 40}, 60}, {3, {0, 3000}, 6000}}},
+        {"hrdina",
+         {{0, {0, 10}, 20}, {1, {0, 10}, 20}, {2, {0, 20, 40}, 60}, {3, {0, 3000}, 6000}}},
         {"dvere", {{0, {0, 2000}, 4000}}},
         {"ruvo", {{0, {0, 10}, 20}}},
         {"objekt", {{0, {0, 20, 40}, 60}}}};
@@ -144,12 +150,14 @@ inline std::string WriteShowData(const std::string& dir) {
         if (!WriteBytes(dir + "/" + name + ".txi", Bytes(remap.begin(), remap.end())))
             failed = std::string(name) + ".txi not written";
     }
-    if (!WriteBytes(dir + "/napis1.pcx", Pcx(96, 40)) || !WriteBytes(dir + "/hlnapis.pcx", Pcx(63, 17)))
+    if (!WriteBytes(dir + "/napis1.pcx", Pcx(96, 40)) ||
+        !WriteBytes(dir + "/hlnapis.pcx", Pcx(63, 17)))
         failed = "a title picture not written";
     int period = 40;
     for (const char* sample : {"dvere", "kouzlo", "hrom", "konec", "bota", "boure"}) {
         std::vector<int16_t> pcm(2205);
-        for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>((i / static_cast<size_t>(period)) % 2 ? 6000 : -6000);
+        for (size_t i = 0; i < pcm.size(); ++i)
+            pcm[i] = static_cast<int16_t>((i / static_cast<size_t>(period)) % 2 ? 6000 : -6000);
         if (!WriteBytes(dir + "/sound/" + sample + ".wav", EncodeWav16(1, 22050, pcm)))
             failed = std::string(sample) + ".wav not written";
         period += 10;

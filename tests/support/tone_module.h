@@ -15,7 +15,8 @@ inline Bytes SquareToneModule(int period, int rows = 32, int amplitude = 100) {
     song.tempo = 250;
     ItSampleData sample;
     for (int i = 0; i < 16 * period; ++i)
-        sample.pcm.push_back(static_cast<int16_t>((i % period < period / 2 ? amplitude : -amplitude) * 256));
+        sample.pcm.push_back(
+            static_cast<int16_t>((i % period < period / 2 ? amplitude : -amplitude) * 256));
     sample.loop = true;
     sample.loopEnd = static_cast<int>(sample.pcm.size());
     song.samples.push_back(sample);

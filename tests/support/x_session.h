@@ -53,7 +53,8 @@ inline int Stop(pid_t pid, int graceMs = 3000) {
     kill(pid, SIGTERM);
     int status = 0;
     for (int waited = 0; waited < graceMs; waited += 10) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     kill(pid, SIGKILL);
@@ -114,7 +115,8 @@ struct Session {
         if (!x) return "cannot connect to Xvfb on " + display;
         if (!windowManager) return "";
         if (!OnPath("openbox")) return "openbox is not installed (scripts/deps.sh installs it)";
-        wm = Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + display}, "", logDir + "/openbox.log");
+        wm =
+            Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + display}, "", logDir + "/openbox.log");
         Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False);
         if (!WaitFor(10000, [&] { return RootHas(check) || Exited(wm); }) || !RootHas(check))
             return "openbox did not start";
@@ -134,9 +136,10 @@ struct Session {
         int format;
         unsigned long count, after;
         unsigned char* data = nullptr;
-        bool has = XGetWindowProperty(x, DefaultRootWindow(x), property, 0, 1, False,
-                                      AnyPropertyType, &type, &format, &count, &after,
-                                      &data) == Success && count > 0;
+        bool has =
+            XGetWindowProperty(x, DefaultRootWindow(x), property, 0, 1, False, AnyPropertyType,
+                               &type, &format, &count, &after, &data) == Success &&
+            count > 0;
         if (data) XFree(data);
         return has;
     }

@@ -28,9 +28,9 @@
 struct CapSettings {
     std::string videoPath;  // video with sound; empty: none
     std::string wavPath;    // the sound alone as a WAV file; empty: none
-    std::string fps;        // frame rate of the video ("25", "29.97", "30000/1001"); empty: the show's
-    int crf = -1;           // constant-quality value of the video encoder; -1: our default for it
-    int maxFrames = 0;      // end after this many frames; 0: when the program ends
+    std::string fps;    // frame rate of the video ("25", "29.97", "30000/1001"); empty: the show's
+    int crf = -1;       // constant-quality value of the video encoder; -1: our default for it
+    int maxFrames = 0;  // end after this many frames; 0: when the program ends
     int showFrames = 2874;  // frames the show is expected to last, for the progress line
 };
 

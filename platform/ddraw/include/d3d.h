@@ -157,7 +157,8 @@ struct IDirect3DDevice3 : IUnknown {
     virtual HRESULT BeginScene() = 0;
     virtual HRESULT EndScene() = 0;
     virtual HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) = 0;
-    virtual HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) = 0;
+    virtual HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state,
+                                         DWORD value) = 0;
     virtual HRESULT SetTexture(DWORD stage, LPDIRECT3DTEXTURE2 texture) = 0;
     virtual HRESULT SetRenderTarget(LPDIRECTDRAWSURFACE4 target, DWORD flags) = 0;
     virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexType, LPVOID vertices,

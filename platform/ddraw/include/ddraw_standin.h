@@ -8,16 +8,16 @@ struct ScCard;
 
 // Counts and last values of calls that leave no other trace. Tests may zero it at any time.
 struct DDrawStandInStats {
-    int flips = 0;          // IDirectDrawSurface4::Flip calls that presented
-    int waitBegin = 0;      // WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN)
-    int waitEnd = 0;        // WaitForVerticalBlank(DDWAITVB_BLOCKEND)
-    int setTexture = 0;     // IDirect3DDevice3::SetTexture calls
-    int draws = 0;          // successful DrawPrimitive calls
-    int deviceClass = -1;   // last CreateDevice: 0 RGB, 1 MMX, 2 HAL
-    DWORD zCaps = 0;        // caps of the last z-buffer made
-    DWORD zBits = 0;        // bit depth of the last z-buffer made
-    DWORD magFilter = 0;    // last D3DTSS_MAGFILTER value
-    DWORD minFilter = 0;    // last D3DTSS_MINFILTER value
+    int flips = 0;         // IDirectDrawSurface4::Flip calls that presented
+    int waitBegin = 0;     // WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN)
+    int waitEnd = 0;       // WaitForVerticalBlank(DDWAITVB_BLOCKEND)
+    int setTexture = 0;    // IDirect3DDevice3::SetTexture calls
+    int draws = 0;         // successful DrawPrimitive calls
+    int deviceClass = -1;  // last CreateDevice: 0 RGB, 1 MMX, 2 HAL
+    DWORD zCaps = 0;       // caps of the last z-buffer made
+    DWORD zBits = 0;       // bit depth of the last z-buffer made
+    DWORD magFilter = 0;   // last D3DTSS_MAGFILTER value
+    DWORD minFilter = 0;   // last D3DTSS_MINFILTER value
 };
 DDrawStandInStats& DDrawStandIn_Stats(void);
 

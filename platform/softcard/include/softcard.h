@@ -64,9 +64,9 @@ struct ScTexture;
 
 // One vertex, laid out like the devices' vertex record (28 bytes): the stand-ins pass theirs in.
 struct ScVertex {
-    float x, y;      // pixels
-    float z;         // depth: z times ScSetDepthScale's factor is stored, clamped to 0..65535
-    float rhw;       // 1/w: > 0 in front of the camera, < 0 behind it (cut away); 0, NaN, inf refused
+    float x, y;  // pixels
+    float z;     // depth: z times ScSetDepthScale's factor is stored, clamped to 0..65535
+    float rhw;   // 1/w: > 0 in front of the camera, < 0 behind it (cut away); 0, NaN, inf refused
     uint32_t color;  // 0xAARRGGBB
     float u, v;      // 0..1 across the texture; wraps outside
 };
@@ -82,7 +82,11 @@ enum ScPrim : int {
     SC_LINE_STRIP = 6  // count - 1 lines, each without its last pixel
 };
 
-enum ScCull : int { SC_CULL_NONE = 0, SC_CULL_CW = 1, SC_CULL_CCW = 2 };  // winding as seen on screen
+enum ScCull : int {
+    SC_CULL_NONE = 0,
+    SC_CULL_CW = 1,
+    SC_CULL_CCW = 2
+};  // winding as seen on screen
 enum ScDepthFunc : int { SC_DEPTH_LESS = 0, SC_DEPTH_ALWAYS = 1 };
 enum ScFilter : int { SC_NEAREST = 0, SC_BILINEAR = 1 };
 
@@ -92,15 +96,15 @@ enum ScFormat : int {
     SC_FMT_YIQ422 = 1,  // not supported
     SC_FMT_A8 = 2,      // white with alpha
     SC_FMT_I8 = 3,
-    SC_FMT_AI44 = 4,    // alpha in the high nibble
-    SC_FMT_P8 = 5,      // palette of 256 x 0x00RRGGBB, alpha 255
+    SC_FMT_AI44 = 4,  // alpha in the high nibble
+    SC_FMT_P8 = 5,    // palette of 256 x 0x00RRGGBB, alpha 255
     SC_FMT_ARGB8332 = 8,
     SC_FMT_AYIQ8422 = 9,  // not supported
     SC_FMT_RGB565 = 10,
     SC_FMT_ARGB1555 = 11,
     SC_FMT_ARGB4444 = 12,
-    SC_FMT_AI88 = 13,   // alpha in the high byte
-    SC_FMT_AP88 = 14,   // 16-bit texels: alpha in the high byte, palette index in the low byte
+    SC_FMT_AI88 = 13,  // alpha in the high byte
+    SC_FMT_AP88 = 14,  // 16-bit texels: alpha in the high byte, palette index in the low byte
     SC_FMT_ARGB8888 = 32
 };
 

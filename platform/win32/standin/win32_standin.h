@@ -23,8 +23,8 @@ struct Win32StandInOptions {
     std::string captureFps;   // --capture-fps RATE: frame rate of the video; empty: the show's own
     int captureCrf = -1;      // --capture-crf N: constant-quality value; -1: the encoder's default
     int captureFrames = 0;    // --capture-frames N: end after N frames; 0: at the show's end
-    int cardThreads = 0;    // --card-threads N: the 3D card draws on N threads (0: the environment
-                            // variable TAMBIR_CARD_THREADS, else one per core)
+    int cardThreads = 0;  // --card-threads N: the 3D card draws on N threads (0: the environment
+                          // variable TAMBIR_CARD_THREADS, else one per core)
 };
 
 // True when the options ask for a capture (video or sound file).
