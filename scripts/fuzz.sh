@@ -12,11 +12,14 @@
 # Findings (crash-*, leak-*, timeout-*, oom-*) land in build/fuzz/work/findings/<harness>/; fix
 # the reader and copy the input into tests/fuzz/regressions/<harness>/, which the replay tests run.
 # HARNESSES="lzw pcx:600" limits a run to those harnesses; NAME:SECONDS gives one its own time.
+# FUZZ_JOBS=2 runs the campaign's harnesses two at a time (default one; each takes one core).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=campaign
 seconds=1800
+jobs=${FUZZ_JOBS:-1}
+[[ "$jobs" =~ ^[1-9][0-9]*$ ]] || { echo "fuzz: FUZZ_JOBS must be a positive number" >&2; exit 2; }
 if [[ "${1:-}" == "--smoke" ]]; then
   mode=smoke
   seconds=${2:-30}
@@ -116,8 +119,9 @@ fi
 # The campaign: seeds from the content builder's data and the test data set.
 rm -rf "$work/seeds"
 "$build/tests/fuzz/fuzz_seeds" "$build/data" "$work/seeds"
-start=$(date +%s)
-for h in "${harnesses[@]}"; do
+# One harness of the campaign: its run, then the merge into its corpus directory.
+campaign_one() {
+  local h=$1
   mkdir -p "$src/corpus/$h" "$work/seeds/$h"
   rm -rf "$work/run/$h"
   echo "fuzz: $h for ${secs_of[$h]}s ($(date -u +%H:%M:%S))" >&2
@@ -135,7 +139,20 @@ for h in "${harnesses[@]}"; do
     rm -rf "$src/corpus/$h"
     cp -r "$work/merged/$h" "$src/corpus/$h"
   fi
+  echo "fuzz: $h done ($(date -u +%H:%M:%S))" >&2
+}
+
+start=$(date +%s)
+running=0
+for h in "${harnesses[@]}"; do
+  if [[ $running -eq $jobs ]]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+  campaign_one "$h" &
+  running=$((running + 1))
 done
+wait || true
 echo
 header
 for h in "${harnesses[@]}"; do
