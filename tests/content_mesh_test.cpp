@@ -9,14 +9,12 @@
 
 namespace {
 
+V3 Xyz(const Vec4& v) { return {v.x, v.y, v.z}; }
 V3 At(const MeshBuild& mb, int ref) {
-    const Vec4& v = mb.vertices[static_cast<size_t>(mb.links[static_cast<size_t>(ref)].vertex)];
-    return {v.x, v.y, v.z};
+    return Xyz(mb.vertices[size_t(mb.links[size_t(ref)].vertex)]);
 }
-
 V3 NormalAt(const MeshBuild& mb, int ref) {
-    const Vec4& n = mb.normals[static_cast<size_t>(mb.links[static_cast<size_t>(ref)].normal)];
-    return {n.x, n.y, n.z};
+    return Xyz(mb.normals[size_t(mb.links[size_t(ref)].normal)]);
 }
 
 // Calls fn(a, b, c) with the links of every triangle the runs draw, in drawing order.
@@ -169,28 +167,17 @@ TEST(ContentMesh, SkinningFollowsTheBonesAndBlendsBetweenThem) {
     Shape s;
     Patch p;
     p.kind = PATCH_TRIS;
-    for (float x : {5.0f, 10.0f, 20.0f}) {
-        MVert v;
-        v.p = {x, 0, 0};
-        v.n = {0, -1, 0};
-        p.verts.push_back(v);
-    }
+    for (float x : {5.0f, 10.0f, 20.0f}) p.verts.push_back(MVert{{x, 0, 0}, {0, -1, 0}});
     p.tris = {0, 1, 2};
     s.patches.push_back(p);
-    const std::vector<std::vector<SkinWeight>> w = {{{0, 0, 0}, {0, 1, 0.5f}, {1, 1, 0}}};
-    const Shape posed = SkinShape(s, w, m);
-    const auto& v = posed.patches[0].verts;
-    EXPECT_NEAR(v[0].p.x, 5, 1e-4f);
-    EXPECT_NEAR(v[0].p.z, 5, 1e-4f) << "the root's move carries every bone";
-    EXPECT_NEAR(v[2].p.x, 10, 1e-4f) << "the forearm turned about the elbow";
-    EXPECT_NEAR(v[2].p.y, 10, 1e-4f);
-    EXPECT_NEAR(v[2].n.x, 1, 1e-4f) << "normals turn with their bone";
-    EXPECT_NEAR(v[1].p.x, 10, 1e-4f) << "the elbow itself stays";
-    // Halfway between two rotations about the same joint: the blend of both positions.
-    Shape mid = s;
-    mid.patches[0].verts[2].p = {20, 0, 0};
-    const std::vector<std::vector<SkinWeight>> half = {{{0, 0, 0}, {0, 0, 0}, {0, 1, 0.5f}}};
-    const Shape blended = SkinShape(mid, half, m);
-    EXPECT_NEAR(blended.patches[0].verts[2].p.x, 15, 1e-4f);
-    EXPECT_NEAR(blended.patches[0].verts[2].p.y, 5, 1e-4f);
+    // Points at 5 (shoulder), 10 (the elbow itself) and 20 (forearm); then the last halfway
+    // between two rotations about the same joint. The root's move carries every bone, and normals
+    // turn with their bone.
+    const Shape posed = SkinShape(s, {{{0, 0, 0}, {0, 1, 0.5f}, {1, 1, 0}}}, m),
+                blended = SkinShape(s, {{{0, 0, 0}, {0, 0, 0}, {0, 1, 0.5f}}}, m);
+    const auto &v = posed.patches[0].verts, &b = blended.patches[0].verts;
+    const float got[] = {v[0].p.x, v[0].p.z, v[1].p.x, v[2].p.x,
+                         v[2].p.y, v[2].n.x, b[2].p.x, b[2].p.y};
+    const float want[] = {5, 5, 10, 10, 10, 1, 15, 5};
+    for (int i = 0; i < 8; ++i) EXPECT_NEAR(got[i], want[i], 1e-4f) << "value " << i;
 }
