@@ -30,14 +30,11 @@ TEST(CoreMath, ProductsLayoutsAndRotations) {
     TransformPoint(&out, &v, &v);
     EXPECT_EQ(Xyzw(V4(4, 9, 16)), Xyzw(v));
     // A quarter turn puts sin and -sin in these places.
-    struct Case {
-        void (*rotate)(Matrix*, float);
-        int sinAt, minusSinAt;
-    } cases[] = {{MatRotateX, 6, 9}, {MatRotateY, 2, 8}, {MatRotateZ, 1, 4}};
-    for (const Case& c : cases) {
-        c.rotate(&r, 1.5707964f);
-        EXPECT_FLOAT_EQ(1.0f, r.m[c.sinAt]) << "sin at " << c.sinAt;
-        EXPECT_FLOAT_EQ(-1.0f, r.m[c.minusSinAt]) << "-sin at " << c.minusSinAt;
+    for (auto [rotate, sinAt, minusSinAt] :
+         {std::tuple{&MatRotateX, 6, 9}, {&MatRotateY, 2, 8}, {&MatRotateZ, 1, 4}}) {
+        rotate(&r, 1.5707964f);
+        EXPECT_EQ(std::pair(r.m[sinAt], r.m[minusSinAt]), std::pair(1.0f, -1.0f))
+            << "sin at " << sinAt;
     }
 }
 

@@ -26,12 +26,11 @@ TEST_F(CoreScene, TablesGrowBy256FailSafelyAndAreReused) {
     for (const Case& c : cases) {
         TrxReset();
         TrxFailAllocations(1);
-        EXPECT_EQ(-1, c.append()) << c.name << " from empty";
+        const int fromEmpty = c.append();
         for (int i = 0; i < 256; ++i) ASSERT_EQ(i, c.append()) << c.name;
         TrxFailAllocations(1);
-        EXPECT_EQ(-1, c.append()) << c.name << " when full";
-        EXPECT_EQ(256, *c.count) << c.name;
-        EXPECT_EQ(256, c.append()) << c.name << " after the failure";
+        EXPECT_EQ((Ints{fromEmpty, c.append(), *c.count, c.append()}), (Ints{-1, -1, 256, 256}))
+            << c.name << ": failing from empty, failing when full, the count, then growing";
     }
     const long before = TrxAllocationCount();
     const Command* memory = trx.wctable;
@@ -60,8 +59,7 @@ TEST_F(CoreScene, InputTransformRunHeadersSlotsAndClock) {
     const int vi = AddVertex(&p), ni = AddNormal(&d);
     const Vec4 gv = trx.wvtable[vi], gn = trx.wntable[ni];
     EXPECT_EQ(Xyzw(V4(12, 21, 31)), Xyzw(gv));
-    EXPECT_NEAR(1.0f, std::hypot(gn.x, gn.y), 1e-6f)
-        << "non-uniform scale still gives unit normals";
+    EXPECT_NEAR(1.0f, std::hypot(gn.x, gn.y), 1e-6f) << "non-uniform scale, unit normals";
     EXPECT_NEAR(2.0f, gn.x / gn.y, 1e-6f);
 
     struct Case {
@@ -72,33 +70,29 @@ TEST_F(CoreScene, InputTransformRunHeadersSlotsAndClock) {
         ClearScene();
         const int h = BeginRun(1, c.type, 3);
         const RunHeader& r = trx.wctable[h].run;
-        EXPECT_EQ(r.type, int(c.type & 0xFFFF)) << std::hex << c.type;
-        EXPECT_EQ(r.key, int(c.type >> 16)) << std::hex << c.type;
-        EXPECT_EQ(trx.ecount, c.emitters) << std::hex << c.type;
+        EXPECT_EQ((Ints{r.type, r.key, trx.ecount}),
+                  (Ints{int(c.type & 0xFFFF), int(c.type >> 16), c.emitters}))
+            << std::hex << c.type;
     }
 
     // Light slots keep their lights when they grow; bad slots and counts are refused.
     Light l = MakeLight(p, 1, 0), kept, added;
     for (int i = 0; i < 10; ++i) SetLight(i, &l);
     ASSERT_EQ(0, SetLightCount(12));
-    EXPECT_EQ(GetLight(9, &kept), 0);
-    EXPECT_EQ(GetLight(11, &added), 0);
-    EXPECT_EQ(kept.flags, LIGHT_ENABLED) << "slot 9 kept its light";
-    EXPECT_EQ(added.flags, 0) << "slot 11 is new and empty";
-    EXPECT_EQ(SetLight(12, &l), 1) << "past the count";
-    EXPECT_EQ(GetLight(-1, &kept), 1);
-    EXPECT_EQ(SetLightCount(-3), 1);
+    // Slot 9 kept its light, slot 11 is new and empty; past the count, slot -1, count -3 refused.
+    EXPECT_EQ((Ints{GetLight(9, &kept), kept.flags, GetLight(11, &added), added.flags,
+                    SetLight(12, &l), GetLight(-1, &kept), SetLightCount(-3)}),
+              (Ints{0, LIGHT_ENABLED, 0, 0, 1, 1, 1}));
     TrxFailAllocations(1);
-    EXPECT_EQ(1, SetLightCount(20));
-    EXPECT_EQ(12, trx.slotCount);
+    EXPECT_EQ((Ints{SetLightCount(20), trx.slotCount}), (Ints{1, 12}));
     // Mode 1 takes the matrix as the inverse (mode 2 is covered by the lighting tests).
     MatTranslate(&t, 1, 2, 3);
     ASSERT_EQ(0, SetModelTransform(&t, 1));
     EXPECT_EQ(0, std::memcmp(&t, &trx.invModel, sizeof t));
-    EXPECT_EQ(1.0f, trx.model.m[0]);
-    EXPECT_EQ(0.0f, trx.model.m[12]);
-    EXPECT_EQ(SetModelTransform(&s, 3), 247) << "mode 3";
-    EXPECT_EQ(SetModelTransform(nullptr, 2), 247) << "no matrix";
+    EXPECT_EQ(std::pair(1.0f, 0.0f), std::pair(trx.model.m[0], trx.model.m[12]));
+    EXPECT_EQ(std::pair(SetModelTransform(&s, 3), SetModelTransform(nullptr, 2)),
+              std::pair(247, 247))
+        << "mode 3, no matrix";
     EXPECT_EQ(0, std::memcmp(&t, &trx.invModel, sizeof t)) << "a refused mode changes nothing";
 
     std::vector<int> ticks;
@@ -314,8 +308,7 @@ TEST_F(CoreMesh, SaveUseAndFree) {
               "materials 2, normals 3, vertices 3, links 3, commands 6");
     EXPECT_EQ(0, std::memcmp(trx.wctable, mesh.ctable, 6 * sizeof(Command)));
     FreeMesh(&copy);
-    EXPECT_EQ(copy.wcount, 0);
-    EXPECT_EQ(copy.ccount, 0);
+    EXPECT_EQ(std::pair(copy.wcount, copy.ccount), std::pair(0, 0));
     ClearScene();
     UseMesh(&mesh);
     EXPECT_EQ(mesh.wtable, trx.wvtable);
@@ -329,8 +322,8 @@ TEST_F(CoreMesh, SaveUseAndFree) {
     EXPECT_EXIT(FreeMesh(&mesh), ::testing::ExitedWithCode(3),
                 "Assertion failed: todestroy->wtable!=wvtable, file trx, line 573");
     Vec4 v = V4(1, 1, 1);
-    EXPECT_EQ(3, AddVertex(&v)) << "taken blocks grow like any table";
-    EXPECT_EQ(259, trx.wvcapacity);
+    EXPECT_EQ((std::pair{AddVertex(&v), trx.wvcapacity}), std::pair(3, 259))
+        << "taken blocks grow like any table";
     UseMesh(nullptr);
     EXPECT_EQ(Counts(), "materials 0, normals 0, vertices 0, links 0, commands 0, emitters 0");
     Mesh empty{};

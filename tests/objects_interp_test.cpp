@@ -43,8 +43,7 @@ TEST_F(ObjectTest, KeyframeMatrices) {
     ASSERT_TRUE(KeyTransform(&k, &k, &m, 0.3f));
     Vec4 p = {1, 0, 0, 1};
     TransformPoint(&m, &p, &p);
-    EXPECT_NEAR(p.x, 5, 1e-5f);
-    EXPECT_NEAR(p.y, 2, 1e-5f);
+    EXPECT_NEAR(std::fabs(p.x - 5) + std::fabs(p.y - 2), 0, 1e-5f) << p.x << "," << p.y;
 }
 
 TEST_F(ObjectTest, DrawingMorphsAndReportsTheEnd) {
@@ -74,7 +73,7 @@ TEST_F(ObjectTest, DrawingMorphsAndReportsTheEnd) {
     ClearScene();
     EXPECT_EQ(RenderObject(&obj, nullptr, 0), 0);
     ASSERT_EQ(trx.wvcount, 3);
-    EXPECT_EQ(trx.wvtable[2].x, 2);
+    EXPECT_EQ(trx.wvtable[2].x, 2) << "the earlier mesh";
     Matrix m = {};
     m.m[13] = 3;
     const Matrix before = m;
@@ -95,9 +94,8 @@ TEST_F(ObjectTest, TransitionWindowBlendsOverItsFrames) {
         EXPECT_NEAR(MatrixX(&obj), 50.0f * i / 20, 1e-3) << "window frame " << i;
         ASSERT_EQ(NextFrame(&obj), 0);
     }
-    EXPECT_FALSE(obj.flags & OBJ_TRANSITION);
-    EXPECT_EQ(obj.anim_id, 3);
-    EXPECT_EQ(obj.frame, 0);
+    EXPECT_EQ((std::vector<int>{obj.flags & OBJ_TRANSITION, obj.anim_id, obj.frame}),
+              (std::vector<int>{0, 3, 0}));
     EXPECT_NEAR(MatrixX(&obj), 50, 1e-3);
     EXPECT_EQ(StartTransition(&other, 3, 5), OBJ_NO_KEY);
 }
@@ -124,16 +122,13 @@ TEST_F(ObjectTest, PointMatrix) {
     SelectAnim(&obj, 0, 0);
     SetFrame(&obj, 2);                                           // t = 0.5
     obj.anims->keys->next->mesh.wtable[1] = Vec4{202, 2, 0, 2};  // stands for (101, 1, 0)
-    obj.anims->keys->point_base =
-        1;  // point 1 is link 2 on the first keyframe, link 1 on the second
+    obj.anims->keys->point_base = 1;  // point 1: link 2 on the first keyframe, 1 on the second
     Matrix out, place;
     MatTranslate(&place, 0, 0, 7);
     ASSERT_EQ(GetPointMatrix(&obj, 1, &place, &out), 0);
     // Halfway between (2, 2, 0) and (101, 1, 0), moved by 10 and placed at z 7.
-    EXPECT_EQ(out.m[12], 61.5f);
-    EXPECT_EQ(out.m[13], 1.5f);
-    EXPECT_EQ(out.m[14], 7);
-    EXPECT_EQ(GetPointMatrix(&obj, 3, nullptr, &out), OBJ_NO_TRANSFORM)
-        << "link 4 of 4 on the first";
-    EXPECT_EQ(GetPointMatrix(&obj, -1, nullptr, &out), OBJ_NO_TRANSFORM);
+    EXPECT_EQ((std::vector<float>{out.m[12], out.m[13], out.m[14]}),
+              (std::vector<float>{61.5f, 1.5f, 7}));
+    for (int point : {3, -1})  // 3: link 4 of 4 on the first keyframe
+        EXPECT_EQ(GetPointMatrix(&obj, point, nullptr, &out), OBJ_NO_TRANSFORM) << point;
 }

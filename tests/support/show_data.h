@@ -37,28 +37,24 @@ inline TexEntry Texture(int format, int w, int h, int bytes, int32_t colorkey = 
 // demo.tex: a square 5-6-5 texture, a non-square paletted one with a colour key and a small keyed
 // 5-6-5 one. vgasys.fnt: a glyph (taller than wide) for every printable character.
 inline std::string WriteTextures(const std::string& dir) {
-    TexLib* lib = NewTexLib();
-    if (!lib) return "NewTexLib failed";
-    TexEntry t = Texture(TEX_RGB565, 64, 64, 2);
-    int bad = PutTexture(1, lib, &t);
-    t = Texture(TEX_P8, 32, 64, 1, 0);
-    t.palette = static_cast<uint32_t*>(std::malloc(256 * 4));
-    for (uint32_t i = 0; i < 256; ++i) t.palette[i] = i * 0x010203u & 0xFFFFFF;
-    bad |= PutTexture(2, lib, &t);
-    t = Texture(TEX_RGB565, 8, 8, 2, 0x00FF00FF);
-    bad |= PutTexture(3, lib, &t);
-    bad |= SaveTexLib((dir + "/demo.tex").c_str(), lib);
-    FreeTexLib(lib);
-    if (bad) return "demo.tex not written";
-    lib = NewTexLib();
-    if (!lib) return "NewTexLib failed";
+    TexLib *lib = NewTexLib(), *font = NewTexLib();
+    if (!lib || !font) return "NewTexLib failed";
+    TexEntry paletted = Texture(TEX_P8, 32, 64, 1, 0);
+    paletted.palette = static_cast<uint32_t*>(std::malloc(256 * 4));
+    for (uint32_t i = 0; i < 256; ++i) paletted.palette[i] = i * 0x010203u & 0xFFFFFF;
+    TexEntry t[3] = {Texture(TEX_RGB565, 64, 64, 2), paletted,
+                     Texture(TEX_RGB565, 8, 8, 2, 0x00FF00FF)};
+    int bad = 0;
+    for (int i = 0; i < 3; ++i) bad |= PutTexture(i + 1, lib, &t[i]);
     for (int c = 32; c < 127; ++c) {
-        t = Texture(TEX_ARGB4444, 8, 16, 2);
-        bad |= PutTexture(c, lib, &t);
+        TexEntry glyph = Texture(TEX_ARGB4444, 8, 16, 2);
+        bad |= PutTexture(c, font, &glyph);
     }
-    bad |= SaveTexLib((dir + "/vgasys.fnt").c_str(), lib);
+    bad |= SaveTexLib((dir + "/demo.tex").c_str(), lib) |
+           SaveTexLib((dir + "/vgasys.fnt").c_str(), font);
     FreeTexLib(lib);
-    return bad ? "vgasys.fnt not written" : "";
+    FreeTexLib(font);
+    return bad ? "demo.tex or vgasys.fnt not written" : "";
 }
 
 // ---- models ---------------------------------------------------------------------------------
