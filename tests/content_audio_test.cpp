@@ -55,8 +55,7 @@ TEST(ContentAudio, SawAndSquareAreBandLimited) {
         for (float& v : w) v = OscStep(&o, shape);
         const double fundamental = Tone(w, 5000), alias = Tone(w, 4100), alias2 = Tone(w, 9100);
         EXPECT_GT(fundamental, 0.5) << shape;
-        EXPECT_LT(alias, fundamental * 0.01) << shape << ": 40 dB below the fundamental";
-        EXPECT_LT(alias2, fundamental * 0.01) << shape;
+        EXPECT_LT(std::max(alias, alias2), fundamental * 0.01) << shape << ": 40 dB below";
     }
 }
 
@@ -80,14 +79,16 @@ TEST(ContentAudio, FiltersPassTheirBandAndRing) {
 }
 
 TEST(ContentAudio, EnvelopesPluckAndReverbShapeTime) {
+    // Time, release time, level: in the attack, at its end, sustained, released from the sustain
+    // level, released during the attack (falling from there), over.
     const Adsr e{0.1f, 0.2f, 0.5f, 0.4f};
-    EXPECT_FLOAT_EQ(AdsrAt(e, 0.05f, 1), 0.5f);
-    EXPECT_FLOAT_EQ(AdsrAt(e, 0.1f, 1), 1.0f);
-    EXPECT_FLOAT_EQ(AdsrAt(e, 0.6f, 1), 0.5f);
-    EXPECT_NEAR(AdsrAt(e, 1.2f, 1), 0.25f, 1e-5) << "released from the sustain level";
-    EXPECT_NEAR(AdsrAt(e, 0.05f, 0.02f), 0.2f * (1 - 0.03f / 0.4f), 1e-6)
-        << "a note released during its attack falls from there";
-    EXPECT_EQ(AdsrAt(e, 2, 1), 0.0f);
+    const float at[][3] = {{0.05f, 1, 0.5f},
+                           {0.1f, 1, 1},
+                           {0.6f, 1, 0.5f},
+                           {1.2f, 1, 0.25f},
+                           {0.05f, 0.02f, 0.2f * (1 - 0.03f / 0.4f)},
+                           {2, 1, 0}};
+    for (const auto& a : at) EXPECT_NEAR(AdsrAt(e, a[0], a[1]), a[2], 1e-5) << a[0] << ", " << a[1];
 
     // A pluck of 220 Hz: its strongest autocorrelation lag is the period, and it dies away.
     const Wave p = RenderPluck(220, 1.0f, 0.5f, 0.8f, 1);
@@ -108,9 +109,7 @@ TEST(ContentAudio, EnvelopesPluckAndReverbShapeTime) {
     ASSERT_EQ(click.size(), 100 + Frames(2));
     const double early = Rms(click, Frames(0.1f), Frames(0.3f)),
                  late = Rms(click, Frames(1.6f), Frames(1.8f));
-    EXPECT_GT(early, 1e-3);
-    EXPECT_LT(late, early * 0.2);
-    EXPECT_GT(late, 0);
+    EXPECT_TRUE(early > 1e-3 && late < early * 0.2 && late > 0) << early << ", later " << late;
 }
 
 TEST(ContentAudio, LoopedVoicesLoopWithoutASeam) {
@@ -296,25 +295,23 @@ TEST(ContentAudio, SustainLoopsEnvelopesAndKeySplitsPlay) {
     // One held note on the split instrument's upper zone (the sustain-looped sample), released at
     // row 25 (2 s): it sounds on past the sample's unlooped length, then fades out after release.
     ItSong song = FeatureSong();
-    song.patterns.clear();
-    song.orders.clear();
-    AddTimeline(&song, {{0, 0, 72, 1, 64}, {25, 0, IT_NOTE_OFF, 0}}, 50, {});
-    openmpt_module* mod = Load(EncodeIt(song));
-    ASSERT_NE(mod, nullptr);
-    const std::vector<double> held = Loudness(mod, 4);
-    openmpt_module_destroy(mod);
+    auto play = [&](const std::vector<ItCell>& cells) {
+        song.patterns.clear();
+        song.orders.clear();
+        AddTimeline(&song, cells, 50, {});
+        openmpt_module* mod = Load(EncodeIt(song));
+        EXPECT_NE(mod, nullptr);
+        const std::vector<double> out = mod ? Loudness(mod, 4) : std::vector<double>(80);
+        openmpt_module_destroy(mod);
+        return out;
+    };
+    const std::vector<double> held = play({{0, 0, 72, 1, 64}, {25, 0, IT_NOTE_OFF, 0}});
     EXPECT_GT(held[3], held[0]) << "the envelope's attack";
     EXPECT_GT(held[36], 0.05) << "1.8 s: still held by the sustain loop (the sample is 0.5 s)";
     EXPECT_LT(held[75], held[36] * 0.01) << "released: the envelope and the fade-out end it";
 
     // The lower zone plays the forward-looped sample: it goes on for as long as it is held.
-    song.patterns.clear();
-    song.orders.clear();
-    AddTimeline(&song, {{0, 0, 48, 1, 64}}, 50, {});
-    mod = Load(EncodeIt(song));
-    ASSERT_NE(mod, nullptr);
-    const std::vector<double> low = Loudness(mod, 3.5);
-    openmpt_module_destroy(mod);
+    const std::vector<double> low = play({{0, 0, 48, 1, 64}});
     EXPECT_GT(low[60], 0.05);
     EXPECT_NEAR(low[60], low[20], low[20] * 0.1) << "a steady loop";
 }
@@ -362,21 +359,16 @@ TEST(ContentAudio, EffectsHaveTheirLengthsLevelsAndShapes) {
                                   bytes[i].size(), &pcm),
                   "")
             << e.name;
-        ASSERT_EQ(pcm.rate, 44100u);
-        ASSERT_EQ(pcm.bits, 16);
-        ASSERT_EQ(pcm.channels, 1);
+        ASSERT_EQ((std::vector<int>{int(pcm.rate), pcm.bits, pcm.channels}),
+                  (std::vector<int>{44100, 16, 1}));
         const double seconds = pcm.frames / 44100.0;
-        EXPECT_GE(seconds, e.minSeconds) << e.name;
-        EXPECT_LE(seconds, e.maxSeconds) << e.name;
+        EXPECT_TRUE(seconds >= e.minSeconds && seconds <= e.maxSeconds) << e.name << seconds;
         const int16_t* v = fx[i] = reinterpret_cast<const int16_t*>(pcm.data);
         int peak = 0;
-        for (uint32_t k = 0; k < pcm.frames; ++k)
-            peak = std::max(peak, std::abs(static_cast<int>(v[k])));
-        EXPECT_LE(peak, 29204) << e.name << ": at most -1 dBFS";
-        EXPECT_GE(peak, 16384) << e.name << ": above -6 dBFS";
-        EXPECT_EQ(v[0], 0) << e.name;
-        EXPECT_EQ(v[pcm.frames - 1], 0) << e.name;
-        EXPECT_LT(std::abs(v[1]), 500) << e.name << " fades in";
+        for (uint32_t k = 0; k < pcm.frames; ++k) peak = std::max(peak, std::abs(int(v[k])));
+        EXPECT_TRUE(peak >= 16384 && peak <= 29204) << e.name << ": " << peak << ", -6 to -1 dBFS";
+        EXPECT_TRUE(v[0] == 0 && v[pcm.frames - 1] == 0 && std::abs(v[1]) < 500)
+            << e.name << " starts and ends silent, fading in";
     }
     const int16_t *door = fx[0], *step = fx[1], *storm = fx[2], *thunder = fx[3], *spell = fx[4],
                   *end = fx[5];
@@ -406,8 +398,7 @@ TEST(ContentAudio, SongsLastTheirSectionsThenEnd) {
         ASSERT_NE(mod, nullptr) << s.name;
         // The duration runs to the song's end or its first repeat, whichever comes first.
         const double seconds = openmpt_module_get_duration_seconds(mod);
-        EXPECT_GE(seconds, s.minSeconds) << s.name;
-        EXPECT_LE(seconds, s.maxSeconds) << s.name;
+        EXPECT_TRUE(seconds >= s.minSeconds && seconds <= s.maxSeconds) << s.name << seconds;
         EXPECT_GE(openmpt_module_get_num_patterns(mod), s.minPatterns)
             << s.name << " is composed, not one bar looped";
         EXPECT_GE(openmpt_module_get_num_instruments(mod), 8) << s.name;
@@ -443,12 +434,11 @@ TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
                                 BASS_SAMPLE_OVER_POS);
         ASSERT_NE(fx[i], 0u) << names[i];
     }
-    const HMUSIC teufel =
-        BASS_MusicLoad(FALSE, (kData + "/teufel.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
-    const HMUSIC titles =
-        BASS_MusicLoad(FALSE, (kData + "/titles.it").c_str(), 0, 0, BASS_MUSIC_RAMP);
-    ASSERT_NE(teufel, 0u);
-    ASSERT_NE(titles, 0u);
+    auto music = [&](const char* name) {
+        return BASS_MusicLoad(FALSE, (kData + name).c_str(), 0, 0, BASS_MUSIC_RAMP);
+    };
+    const HMUSIC teufel = music("/teufel.it"), titles = music("/titles.it");
+    ASSERT_TRUE(teufel && titles);
     BASS_SetGlobalVolumes(100, 60, -1);
     const struct {
         int frame, what;
