@@ -55,19 +55,7 @@ std::vector<std::pair<int, int>> Codes(const Bytes& s) {
     return codes;
 }
 
-TEST(Lzw, KnownStreamsAndRefusals) {
-    const std::pair<Bytes, Bytes> cases[] = {
-        {Bytes(32, 0), {0x00, 0x04, 0x0E, 0x24, 0x58, 0xD0, 0xE0, 0x41, 0x82, 0x01, 0x01}},
-        {kTobe, {0x54, 0x9E, 0x08, 0x29, 0xF2, 0x44, 0x8A, 0x93, 0x27, 0x54,
-                 0x04, 0x12, 0x34, 0xB8, 0xB0, 0xE0, 0xC1, 0x84, 0x01, 0x01}},
-    };
-    for (const auto& [in, stream] : cases) {
-        EXPECT_EQ(Pack(in), stream) << in.size() << " bytes";
-        int n;
-        EXPECT_EQ(Unpack(stream, in.size(), &n), in);
-        EXPECT_EQ(n, static_cast<int>(in.size()));
-    }
-    // Streams longer than the input are refused (-1).
+TEST(Lzw, StreamsLongerThanTheirInputAreRefused) {
     for (const Bytes& in :
          {Bytes{}, Bytes{7}, Bytes{7, 8}, Bytes(4, 9), Bytes{1, 2, 3, 4, 5, 6, 7, 8}}) {
         Bytes out(2 * in.size() + 2, 0);
@@ -221,33 +209,29 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
             static_cast<uint8_t>(((65 >> k) & 1) ? full[bit / 8] | m : full[bit / 8] & ~m);
     }
     struct Case {
-        const char* name;
         Bytes in;
         size_t room;
         int expect;
         const char* message;  // on stderr
     } cases[] = {
-        {"code above the next free code", stream({65, 300, 257}), 100, -1,
-         "code above the next free code"},
-        {"first code above the end code", stream({258, 257}), 100, -1,
-         "code above the next free code"},
-        {"no end code", Bytes(good.begin(), good.end() - 2), 100, -1, "ends without an end code"},
-        {"empty stream", Bytes{}, 100, -1, "ends without an end code"},
-        {"unpacks past the room", good, 10, -1, "unpacks to more than 10 bytes"},
-        {"clear then end", stream({65, 256, 257}), 100, -1, "ends without an end code"},
-        {"no clear after a full block", full, 200000, -1, ""},
-        {"first code a root", stream({65, 66, 258, 257}), 100, 4, ""},
-        {"code equal to next free", stream({65, 258, 257}), 100, 3, ""},
-        {"leading end code is data", stream({257, 257}), 100, 1, ""},
+        {stream({65, 300, 257}), 100, -1, "code above the next free code"},
+        {stream({258, 257}), 100, -1, "code above the next free code"},  // the first code
+        {Bytes(good.begin(), good.end() - 2), 100, -1, "ends without an end code"},
+        {Bytes{}, 100, -1, "ends without an end code"},
+        {good, 10, -1, "unpacks to more than 10 bytes"},
+        {stream({65, 256, 257}), 100, -1, "ends without an end code"},  // clear, then end
+        {full, 200000, -1, ""},                    // no clear after a full block
+        {stream({65, 66, 258, 257}), 100, 4, ""},  // the first code a root
+        {stream({65, 258, 257}), 100, 3, ""},      // a code equal to the next free one
+        {stream({257, 257}), 100, 1, ""},          // a leading end code is data
     };
     for (const Case& c : cases) {
         int n;
         testing::internal::CaptureStderr();
         Unpack(c.in, c.room, &n);
         const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(n, c.expect) << c.name;
-        EXPECT_NE(err.find(c.message), std::string::npos)
-            << c.name << ": expected \"" << c.message << "\" got \"" << err << "\"";
+        EXPECT_EQ(n, c.expect) << "case " << &c - cases;
+        EXPECT_NE(err.find(c.message), std::string::npos) << "case " << &c - cases << ": " << err;
     }
     // Flipped bits in valid streams (long strings, runs, several blocks): any result, never a
     // read or write outside the buffers, and a decodable stream stays within its room.
@@ -289,10 +273,6 @@ TEST(Lzw, InitAndFree) {
     Bytes out(100, 0);
     EXPECT_EQ(lzw_compress(out.data(), out.data() + 50, 40), -1) << "no dictionary";
     EXPECT_EQ(lzw_decompress(out.data(), 10, out.data() + 50, 40), -1) << "no dictionary";
-    // Re-initialising after decoding makes the encoder usable again.
-    int got;
-    Unpack(Pack(Bytes(32, 0)), 32, &got);
-    EXPECT_EQ(Pack(Bytes(32, 0)).size(), 11u);
 }
 
 }  // namespace
