@@ -6,6 +6,7 @@
 #include <png.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -24,10 +25,7 @@ int Play(const char* program, const std::string& frames, std::string* err) {
     const std::string log =
         testing::TempDir() + "/tambir_play_" + std::to_string(getpid()) + ".err";
     std::string list;
-    for (int f : kCheckpoints) {
-        if (!list.empty()) list += ',';
-        list += std::to_string(f);
-    }
+    for (int f : kCheckpoints) list += (list.empty() ? "" : ",") + std::to_string(f);
     const std::string cmd = std::string("cd '") + SHOW_DATA_DIR + "' && '" + program +
                             "' --headless --device 0 --frames '" + frames + "' --frames-at " +
                             list + " -- 640 480 0 >/dev/null 2>'" + log + "'";
@@ -64,10 +62,8 @@ void PlayAndLook(const char* program, const char* tag) {
         std::snprintf(name, sizeof name, "/frame-%06d.png", f);
         const std::vector<float> luma = Luma(dir + name);
         ASSERT_EQ(luma.size(), 640u * 480u) << "frame " << f << " was not captured";
-        size_t lit = 0;
-        for (float v : luma) lit += v > 24;
-        EXPECT_GT(static_cast<double>(lit) / static_cast<double>(luma.size()), 0.1)
-            << "frame " << f << " is nearly black";
+        const auto lit = std::count_if(luma.begin(), luma.end(), [](float v) { return v > 24; });
+        EXPECT_GT(lit, 640 * 480 / 10) << "frame " << f << " is nearly black";
         if (!previous.empty()) {
             double diff = 0;
             for (size_t i = 0; i < luma.size(); ++i) diff += std::fabs(luma[i] - previous[i]);

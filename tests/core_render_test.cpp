@@ -87,16 +87,10 @@ TEST_F(CoreRender, ShadedVerticesThroughTheDemoProjection) {
     ASSERT_EQ(3u, nullDevice.vertices.size());
     const DeviceVertex& v = nullDevice.vertices[0];
     // x, y, z, 1/w, u, v of the first; near at depth 0, far at far / (far + 1).
-    const float want[] = {320 + 150 * 3 * 0.5f / 5,
-                          240 + 150 * 3 * 0.25f / 5,
-                          20 * (4 - 0.01f) / (19.99f * 5),
-                          0.2f,
-                          0.75f,
-                          0.125f,
-                          0,
-                          20.0f / 21.0f};
-    const float got[] = {
-        v.x, v.y, v.z, v.rhw, v.u, v.v, nullDevice.vertices[1].z, nullDevice.vertices[2].z};
+    const float
+        want[] = {365, 262.5f, 0.798399f, 0.2f, 0.75f, 0.125f, 0, 0.952381f},
+        got[] = {
+            v.x, v.y, v.z, v.rhw, v.u, v.v, nullDevice.vertices[1].z, nullDevice.vertices[2].z};
     for (int i = 0; i < 8; ++i) EXPECT_NEAR(want[i], got[i], 1e-4f) << "value " << i;
     EXPECT_EQ(v.color, 0xFFFF0000u);
     EXPECT_EQ(nullDevice.vertices[1].color, 0xFF7F7F7Fu);
@@ -112,9 +106,9 @@ TEST_F(CoreRender, DepthSortOrderKeysAndStability) {
         nullDevice.calls.clear();
         ASSERT_EQ(0, Render(1));
         EXPECT_EQ((Ints{5, 1, 3, 4, 2, 6}), BoundTextures()) << "depth range " << depthFar;
-        EXPECT_EQ(trx.wctable[16].run.key, 0) << "depth 0.0";
-        EXPECT_EQ(trx.wctable[20].run.key, 65535) << "depth 1.0";
-        EXPECT_EQ(trx.wctable[8].run.key, 32768) << "depth 0.5";
+        EXPECT_EQ((Ints{trx.wctable[16].run.key, trx.wctable[20].run.key, trx.wctable[8].run.key}),
+                  (Ints{0, 65535, 32768}))
+            << "keys at depths 0, 1 and 0.5";
     }
     // Many runs: the order is a stable sort by key, and keys never grow with depth.
     Fresh(1);
