@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -399,23 +400,22 @@ TEST(ContentAudio, SongsLastTheirSectionsThenEnd) {
         // The duration runs to the song's end or its first repeat, whichever comes first.
         const double seconds = openmpt_module_get_duration_seconds(mod);
         EXPECT_TRUE(seconds >= s.minSeconds && seconds <= s.maxSeconds) << s.name << seconds;
-        EXPECT_GE(openmpt_module_get_num_patterns(mod), s.minPatterns)
+        EXPECT_TRUE(openmpt_module_get_num_patterns(mod) >= s.minPatterns &&
+                    openmpt_module_get_num_instruments(mod) >= 8)
             << s.name << " is composed, not one bar looped";
-        EXPECT_GE(openmpt_module_get_num_instruments(mod), 8) << s.name;
         if (std::string(s.name) == "teufel.it") {
             // A pattern starts on each of the script's moments (row n sounds at frame 12 + n): the
             // title card, the walk-in, the acts, the dais, the relic, the great lightning, the end.
-            std::vector<int> starts;
+            std::set<int> starts;
             int row = 0;
             for (int o = 0; o < openmpt_module_get_num_orders(mod); ++o) {
-                starts.push_back(row);
+                starts.insert(row);
                 row += openmpt_module_get_pattern_num_rows(
                     mod, openmpt_module_get_order_pattern(mod, o));
             }
             EXPECT_EQ(row, 1620);
             for (int frame : {100, 300, 430, 588, 810, 1030, 1230, 1565})
-                EXPECT_NE(std::find(starts.begin(), starts.end(), frame - 12), starts.end())
-                    << "frame " << frame;
+                EXPECT_TRUE(starts.count(frame - 12)) << "frame " << frame;
         }
         openmpt_module_destroy(mod);
     }

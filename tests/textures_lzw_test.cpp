@@ -219,7 +219,8 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
         {Bytes(good.begin(), good.end() - 2), 100, -1, "ends without an end code"},
         {Bytes{}, 100, -1, "ends without an end code"},
         {good, 10, -1, "unpacks to more than 10 bytes"},
-        {stream({65, 256, 257}), 100, -1, "ends without an end code"},  // clear, then end
+        {stream({65, 66, 257}), 1, -1, "unpacks to more than 1 bytes"},  // a root past the room
+        {stream({65, 256, 257}), 100, -1, "ends without an end code"},   // clear, then end
         {full, 200000, -1, ""},                    // no clear after a full block
         {stream({65, 66, 258, 257}), 100, 4, ""},  // the first code a root
         {stream({65, 258, 257}), 100, 3, ""},      // a code equal to the next free one
@@ -232,23 +233,6 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(n, c.expect) << "case " << &c - cases;
         EXPECT_NE(err.find(c.message), std::string::npos) << "case " << &c - cases << ": " << err;
-    }
-    // Flipped bits in valid streams (long strings, runs, several blocks): any result, never a
-    // read or write outside the buffers, and a decodable stream stays within its room.
-    std::mt19937 rng(5);
-    std::string text;
-    for (int i = 0; i < 2000; ++i) text += "abcabcabd" + std::to_string(i % 13);
-    for (const Bytes& src :
-         {Bytes(text.begin(), text.end()), Bytes(30000, 9), Random(60000, 8, 8)}) {
-        const Bytes packed = Pack(src);
-        for (int t = 0; t < 200; ++t) {
-            Bytes bad = packed;
-            const size_t flip = rng() % (8 * bad.size());
-            bad[flip / 8] ^= static_cast<uint8_t>(1u << (flip % 8));
-            int n;
-            Unpack(bad, src.size() - t % 2, &n);
-            EXPECT_LE(n, static_cast<int>(src.size()));
-        }
     }
 }
 

@@ -251,13 +251,6 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
     FreeTexLib(wide);
     TexLib* out = nullptr;
     EXPECT_EQ(LoadTexLib(TempPath("missing.tex").c_str(), &out), 1);
-    // Every single-byte corruption of the packed body loads or fails, never crashes.
-    for (size_t at = 64; at < good.size(); at += 3) {
-        const std::string path = TempPath("flip.tex");
-        WriteFile(path, withByte(at, static_cast<uint8_t>(good[at] ^ 0x5A)));
-        TexLib* f = nullptr;
-        if (LoadTexLib(path.c_str(), &f) == 0) FreeTexLib(f);
-    }
 }
 
 TEST_F(TexLibTest, UploadAndRelease) {
