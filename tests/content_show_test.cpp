@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

@@ -1,6 +1,5 @@
 // The LZW coder: the known streams, round trips of varied inputs, block ends, corrupt streams.
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <random>
 
