@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -275,38 +276,29 @@ TEST(ContentShow, ModelsCarryTheScriptsAnimationsAndMapEveryTexture) {
     }
 }
 
-// Any two hero keys can be blended (the show moves between animations by transitions), the walk
-// leaves a planted foot where it is, and the temple's part stays within its triangle budget.
+// Any two hero keys can be blended (the show moves between animations by transitions), and the
+// walk leaves a planted foot where it is.
 TEST(ContentShow, HeroKeysBlendAndItsWalkDoesNotSlide) {
     Object hero;
     Load(&hero, "hrdina");
-    int vertices = -1, commands = -1;
-    EachKey(hero, [&](int, const Keyframe& k) {
-        if (vertices < 0) vertices = k.mesh.wcount, commands = k.mesh.ccount;
-        EXPECT_EQ(k.mesh.wcount, vertices);
-        EXPECT_EQ(k.mesh.ccount, commands);
-    });
+    std::set<std::pair<int, int>> layouts;  // vertices and commands of each key
     // Walk keys are two frames apart; the show moves the hero 6.6 world units a frame at scale
     // 3, so a sole on the ground moves back (+y) by 4.4 local units from key to key.
-    ASSERT_EQ(SelectAnim(&hero, 1, 1), 0);
-    const Keyframe* k = hero.anim->keys;
     int planted = 0;
-    do {
-        const Keyframe* n = k->next;
-        if (n->frame > k->frame) {
-            EXPECT_EQ(n->frame - k->frame, 2);
-            for (int v = 0; v < k->mesh.wcount; ++v) {
-                const Vec4 &a = k->mesh.wtable[v], &b = n->mesh.wtable[v];
-                if (a.z < 0.05f && b.z < 0.05f) {
-                    ++planted;
-                    EXPECT_NEAR(b.y - a.y, 4.4f, 0.05f)
-                        << "a sole slides between keys " << k->frame << " and " << n->frame;
-                    EXPECT_NEAR(b.x, a.x, 0.05f);
-                }
-            }
+    EachKey(hero, [&](int id, const Keyframe& k) {
+        layouts.insert({k.mesh.wcount, k.mesh.ccount});
+        const Keyframe& n = *k.next;
+        if (id != 1 || n.frame <= k.frame) return;
+        EXPECT_EQ(n.frame - k.frame, 2);
+        for (int v = 0; v < k.mesh.wcount; ++v) {
+            const Vec4 &a = k.mesh.wtable[v], &b = n.mesh.wtable[v];
+            if (a.z >= 0.05f || b.z >= 0.05f) continue;
+            ++planted;
+            EXPECT_TRUE(std::fabs(b.y - a.y - 4.4f) < 0.05f && std::fabs(b.x - a.x) < 0.05f)
+                << "a sole slides between keys " << k.frame << " and " << n.frame;
         }
-        k = n;
-    } while (k != hero.anim->keys);
+    });
+    EXPECT_EQ(layouts.size(), 1u) << "keys of different layouts";
     EXPECT_GT(planted, 0) << "a foot is on the ground in every step";
     FreeObject(&hero);
 }

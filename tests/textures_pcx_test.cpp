@@ -70,9 +70,8 @@ TEST(Pcx, Decode) {
         int w = 0, h = 0;
         const int n =
             DecodePcx(c.file.data(), static_cast<int>(c.file.size()), &px, gotPal, &w, &h);
-        EXPECT_EQ(n, c.count) << c.name;
-        EXPECT_EQ(w, c.width) << c.name;
-        EXPECT_EQ(h, c.height) << c.name;
+        EXPECT_EQ((std::vector<int>{n, w, h}), (std::vector<int>{c.count, c.width, c.height}))
+            << c.name;
         if (n > 0 && n == c.count) {
             EXPECT_EQ(Bytes(px, px + n), c.pixels) << c.name;
             EXPECT_EQ(0, std::memcmp(gotPal, pal.data(), 768)) << c.name;
@@ -154,10 +153,8 @@ TEST(Pcx, LoadTexture) {
         {"missing alpha", &image, &missing, 12, -1, 1, 0, false, 0},
     };
     for (const Case& c : cases) {
-        TexEntry e;
-        std::memset(&e, 0, sizeof e);
-        e.frames = 4;
-        e.line_height = 9;
+        TexEntry e{};
+        e.frames = 4, e.line_height = 9;
         const int r =
             LoadPcxTexture(c.image ? c.image->c_str() : nullptr,
                            c.alpha ? c.alpha->c_str() : nullptr, &e, c.format, c.transparent);
