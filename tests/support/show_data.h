@@ -94,24 +94,21 @@ inline std::string WriteModel(const std::string& dir, const char* name,
                               const std::vector<AnimPlan>& anims) {
     Object model;
     ObjectInit(&model);
-    std::string failed;
+    bool ok = true;
     for (const AnimPlan& a : anims) {
-        if (AddAnim(&model, a.id) != 0 || SelectAnim(&model, a.id, 1) != 0) failed = "an animation";
-        for (size_t k = 0; k < a.frames.size() && failed.empty(); ++k) {
+        ok = ok && AddAnim(&model, a.id) == 0 && SelectAnim(&model, a.id, 1) == 0;
+        for (size_t k = 0; ok && k < a.frames.size(); ++k) {
             Mesh mesh = Square(static_cast<float>(k) * 4, 1 + static_cast<int>(k % 2));
             KeyInfo info{};
-            info.flags = KEY_TRANSLATE;
-            info.translation[0] = static_cast<float>(k) * 2;
+            info.flags = KEY_TRANSLATE, info.translation[0] = static_cast<float>(k) * 2;
             info.scale[0] = info.scale[1] = info.scale[2] = 1;
-            if (AddKeyframe(&model, &mesh, a.frames[k], &info) != 0) failed = "a keyframe";
+            ok = AddKeyframe(&model, &mesh, a.frames[k], &info) == 0;
         }
-        if (failed.empty() && SetAnimSpan(&model, a.span) != 0) failed = "the span";
-        if (!failed.empty()) break;
+        ok = ok && SetAnimSpan(&model, a.span) == 0;
     }
-    if (failed.empty() && SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr) != 0)
-        failed = "the file";
+    ok = ok && SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr) == 0;
     FreeObject(&model);
-    return failed.empty() ? "" : std::string(name) + ".mdl: " + failed + " failed";
+    return ok ? "" : std::string(name) + ".mdl not written";
 }
 
 // ---- pictures -------------------------------------------------------------------------------
