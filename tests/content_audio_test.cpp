@@ -182,27 +182,21 @@ ItSong FeatureSong() {
     ItSong song;
     song.name = "round trip";
     song.message = "line one\nline two";
-    song.samples.push_back({"low", Tone16(4410, 441), 44100, true, 0, 4410, 60});
-    ItSampleData held{"held", Tone16(22050, 882), 44100};
-    held.sustainLoop = true;
-    held.sustainBegin = 0;
-    held.sustainEnd = 4410;
-    held.pan = 10;
-    song.samples.push_back(held);
-    ItSampleData swing{"swing", Tone16(4410, 441), 22050, true, 100, 4000, 64, true};
-    song.samples.push_back(swing);
-    ItInstrument split;
-    split.name = "split";
-    split.sample = 2;
-    split.zones = {{59, 1}};
-    split.volumeEnvelope = Swell(4, 20);
-    split.nna = IT_NNA_OFF;
-    split.fadeout = 64;
-    ItInstrument plain;
-    plain.name = "plain";
-    plain.sample = 3;
-    plain.pan = 50;
-    song.instruments = {split, plain};
+    song.samples = {{"low", Tone16(4410, 441), 44100, true, 0, 4410, 60},
+                    {.name = "held",
+                     .pcm = Tone16(22050, 882),
+                     .sustainLoop = true,
+                     .sustainEnd = 4410,
+                     .pan = 10},
+                    {"swing", Tone16(4410, 441), 22050, true, 100, 4000, 64, true}};
+    song.instruments = {
+        {.name = "split",
+         .sample = 2,
+         .zones = {{59, 1}},
+         .volumeEnvelope = Swell(4, 20),
+         .nna = IT_NNA_OFF,
+         .fadeout = 64},
+        {.name = "plain", .sample = 3, .zones = {}, .volumeEnvelope = {}, .pan = 50}};
     std::vector<ItCell> cells;
     for (int r = 0; r < 96; r += 4) {
         cells.push_back({r, 0, 48 + (r / 4) % 3 * 12, 1, 40});
