@@ -34,7 +34,8 @@ double Tone(const Wave& w, double hz) {
     return 2 * std::hypot(re, im) / static_cast<double>(w.size());
 }
 
-double Rms(const Wave& w, size_t from, size_t to) {
+template <typename T>
+double Rms(const T& w, size_t from, size_t to) {
     double s = 0;
     for (size_t i = from; i < to; ++i) s += static_cast<double>(w[i]) * w[i];
     return std::sqrt(s / static_cast<double>(to - from));
@@ -329,11 +330,9 @@ double Crossings(const int16_t* v, double a, double b) {
     return n / (b - a);
 }
 
+// RMS level of [a, b) seconds, full scale 1.
 double Level(const int16_t* v, double a, double b) {
-    double s = 0;
-    for (size_t i = static_cast<size_t>(a * 44100); i < static_cast<size_t>(b * 44100); ++i)
-        s += static_cast<double>(v[i]) * v[i];
-    return std::sqrt(s / ((b - a) * 44100)) / 32768;
+    return Rms(v, size_t(a * 44100), size_t(b * 44100)) / 32768;
 }
 
 // Each effect has its length and level, starts and ends silent, and has the shape of what it shows.

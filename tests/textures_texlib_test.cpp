@@ -181,11 +181,6 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
         Put(b, at, v, 4);
         return b;
     };
-    struct Case {
-        const char* name;
-        Bytes file;
-        int expect;
-    };
     std::vector<std::pair<int, std::vector<uint32_t>>> shared;
     for (int i = 0; i < 256; ++i) shared.push_back({i, {5, 65536, 0, 9216}});
     const Bytes everyEntryOnOneBlock = RawFile(shared, 65536);
@@ -194,7 +189,13 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
     Bytes overLimit = grown(60, 16400);
     overLimit.resize(64 + 16400, 0);
     Put(overLimit, 56, kTexLibMaxBody + 1, 4);
-    const Case cases[] = {
+    // Two entries: blocks back to back, on one pixel block, overlapping by a byte (together more
+    // than the body), on one palette.
+    const struct {
+        const char* name;
+        Bytes file;
+        int expect;
+    } cases[] = {
         {"good", good, 0},
         {"raw by hand, blocks in the body", RawFile({{1, {5, 100, 9216, 9216 + 768}}}, 868), 0},
         {"empty file", Bytes{}, 1},
@@ -211,14 +212,10 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
         {"pixel offset huge", RawFile({{1, {5, 16, 0, 0xFFFFFFF8u}}}, 100), 1},
         {"size without pixels", RawFile({{1, {5, 100, 0, 0}}}, 100), 1},
         {"raw flag, lengths differ", withByte(55, 1), 1},
-        {"two entries, blocks back to back",
-         RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9316}}}, 200), 0},
-        {"two entries share one pixel block",
-         RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9216}}}, 100), 1},
-        {"blocks overlap by a byte, together more than the body",
-         RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9315}}}, 199), 1},
-        {"two entries share one palette",
-         RawFile({{1, {5, 0, 9216, 0}}, {2, {5, 0, 9216, 0}}}, 768), 1},
+        {"back to back", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9316}}}, 200), 0},
+        {"one pixel block", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9216}}}, 100), 1},
+        {"overlap by one", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9315}}}, 199), 1},
+        {"one palette", RawFile({{1, {5, 0, 9216, 0}}, {2, {5, 0, 9216, 0}}}, 768), 1},
         {"every entry on one block", everyEntryOnOneBlock, 1},
         {"body over the library bound", overLimit, 1},
         {"largest side the devices take", RawFile({{1, {5, 4096, 0, 9216, 4096, 1}}}, 4096), 0},
@@ -226,16 +223,13 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
         {"no height", RawFile({{1, {5, 0, 0, 9216, 10, 0}}}, 1), 1},
         {"negative width", RawFile({{1, {5, 10, 0, 9216, 0xFFFF, 10}}}, 10), 1},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::string path = TempPath("bad.tex");
         WriteFile(path, c.file);
         TexLib* out = reinterpret_cast<TexLib*>(0x1);
         EXPECT_EQ(LoadTexLib(path.c_str(), &out), c.expect) << c.name;
-        if (c.expect == 0) {
-            FreeTexLib(out);
-        } else {
-            EXPECT_EQ(out, reinterpret_cast<TexLib*>(0x1)) << c.name << ": no library handed out";
-        }
+        EXPECT_EQ(out != reinterpret_cast<TexLib*>(0x1), c.expect == 0) << c.name << ": handed out";
+        if (c.expect == 0) FreeTexLib(out);
     }
     // The writer refuses what the loader would.
     TexLib* wide = NewTexLib();
