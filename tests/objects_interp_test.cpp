@@ -95,6 +95,11 @@ TEST_F(ObjectTest, TransitionWindowBlendsOverItsFrames) {
 }
 
 TEST_F(ObjectTest, ClockDrivenPlayback) {
+    // The object clock advances every n + 1 calls: a second and a third call at n = 2, then n = 0.
+    const int32_t c0 = ObjectClockTick(2);
+    EXPECT_EQ((std::vector<int32_t>{ObjectClockTick(2), ObjectClockTick(2), ObjectClockTick(0),
+                                    ObjectClockValue()}),
+              (std::vector<int32_t>{c0, c0, c0 + 1, c0 + 1}));
     AddKeys(&obj, 0, {0, 5});
     SetAnimLength(&obj, 10);
     SelectAnim(&obj, 0, 0);
@@ -104,9 +109,10 @@ TEST_F(ObjectTest, ClockDrivenPlayback) {
     const int cases[][3] = {{4, 2, 1}, {13, 1, 1}};  // ticks, frame after, ticks left unused
     for (auto& c : cases) {
         for (int i = 0; i < c[0]; ++i) ObjectClockTick(0);
-        EXPECT_EQ(RenderObject(&obj, nullptr, 0), 0);
-        EXPECT_EQ(obj.frame, c[1]) << c[0] << " ticks (frames wrap at 10)";
-        EXPECT_EQ(ObjectClockValue() - obj.tick_mark, c[2]);
+        EXPECT_EQ((std::vector<int>{RenderObject(&obj, nullptr, 0), obj.frame,
+                                    ObjectClockValue() - obj.tick_mark}),
+                  (std::vector<int>{0, c[1], c[2]}))
+            << c[0] << " ticks (frames wrap at 10)";
     }
 }
 

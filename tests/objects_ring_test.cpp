@@ -1,4 +1,4 @@
-// Objects: keyframe rings, frame stepping, reference counts, animation removal, the object clock.
+// Objects: keyframe rings, frame stepping, reference counts, animation removal.
 #include <vector>
 
 #include "objects_support.h"
@@ -109,11 +109,4 @@ TEST_F(ObjectTest, DeleteAnim) {
     EXPECT_EQ(DeleteAnim(&obj, 3), OBJ_LAST_ANIM);
     EXPECT_EQ(first->keys, nullptr);
     EXPECT_EQ(SetFrame(&obj, 0), OBJ_NO_CURRENT);
-}
-
-TEST(ObjectClock, AdvancesEveryNPlusOneCalls) {
-    const int32_t c0 = ObjectClockTick(2);  // then a second and third call; n = 0 at once
-    EXPECT_EQ((std::vector<int32_t>{ObjectClockTick(2), ObjectClockTick(2), ObjectClockTick(0),
-                                    ObjectClockValue()}),
-              (std::vector<int32_t>{c0, c0, c0 + 1, c0 + 1}));
 }

@@ -54,7 +54,7 @@ std::vector<std::pair<int, int>> Codes(const Bytes& s) {
     return codes;
 }
 
-TEST(Lzw, StreamsLongerThanTheirInputAreRefused) {
+TEST(Lzw, RefusedInputsAndCalls) {
     for (const Bytes& in :
          {Bytes{}, Bytes{7}, Bytes{7, 8}, Bytes(4, 9), Bytes{1, 2, 3, 4, 5, 6, 7, 8}}) {
         Bytes out(2 * in.size() + 2, 0);
@@ -62,6 +62,12 @@ TEST(Lzw, StreamsLongerThanTheirInputAreRefused) {
         EXPECT_EQ(lzw_compress(in.data(), out.data(), static_cast<int>(in.size())), -1)
             << in.size() << " bytes";
     }
+    EXPECT_EQ((std::vector<int>{lzw_init(0), lzw_init(9), lzw_init(8), lzw_init(8)}),
+              (std::vector<int>{-1, -1, 0, 0}));
+    lzw_free();
+    Bytes out(100, 0);
+    EXPECT_EQ(lzw_compress(out.data(), out.data() + 50, 40), -1) << "no dictionary";
+    EXPECT_EQ(lzw_decompress(out.data(), 10, out.data() + 50, 40), -1) << "no dictionary";
 }
 
 Bytes Random(size_t n, uint32_t seed, int values) {
@@ -247,15 +253,6 @@ TEST(Lzw, UnpackedSizeIsBoundedByTheStreamLength) {
                   lzw_max_unpacked(static_cast<long long>(stream.size())))
             << n;
     }
-}
-
-TEST(Lzw, InitAndFree) {
-    EXPECT_EQ((std::vector<int>{lzw_init(0), lzw_init(9), lzw_init(8), lzw_init(8)}),
-              (std::vector<int>{-1, -1, 0, 0}));
-    lzw_free();
-    Bytes out(100, 0);
-    EXPECT_EQ(lzw_compress(out.data(), out.data() + 50, 40), -1) << "no dictionary";
-    EXPECT_EQ(lzw_decompress(out.data(), 10, out.data() + 50, 40), -1) << "no dictionary";
 }
 
 }  // namespace
