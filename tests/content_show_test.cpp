@@ -80,12 +80,10 @@ TEST(ContentShow, LibraryHoldsExactlyTheCatalogue) {
     std::set<int> expected;
     for (const TexDesc& s : TextureCatalogue()) {
         // A size both devices hold: powers of two up to 256, sides at most 8 : 1.
-        for (int side : {s.width, s.height}) {
-            EXPECT_LE(side, 256) << s.name;
-            EXPECT_EQ(side & (side - 1), 0) << s.name << ": " << side << " is not a power of two";
-        }
-        EXPECT_LE(s.width, 8 * s.height) << s.name;
-        EXPECT_LE(s.height, 8 * s.width) << s.name;
+        auto side = [](int n) { return n <= 256 && (n & (n - 1)) == 0; };
+        EXPECT_TRUE(side(s.width) && side(s.height) && s.width <= 8 * s.height &&
+                    s.height <= 8 * s.width)
+            << s.name << ": " << s.width << " x " << s.height;
         for (int k = 0; k < TextureEntries(s); ++k) {
             const TexEntry& e = lib.entry[s.id + k];
             EXPECT_TRUE(expected.insert(s.id + k).second)
