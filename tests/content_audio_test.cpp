@@ -118,18 +118,13 @@ TEST(ContentAudio, LoopedVoicesLoopWithoutASeam) {
     const ItSampleData voices[] = {Choir(45, 1),   DarkPad(38), WarmPad(50),
                                    Bass(38, 0.8f), Reed(62),    Flute(74)};
     for (const ItSampleData& s : voices) {
-        ASSERT_TRUE(s.loop) << s.name;
-        ASSERT_LT(s.loopBegin, s.loopEnd);
-        ASSERT_EQ(s.loopEnd, static_cast<int>(s.pcm.size())) << s.name;
-        int inside = 1;
+        ASSERT_TRUE(s.loop && s.loopBegin < s.loopEnd && s.loopEnd == int(s.pcm.size())) << s.name;
+        auto at = [&](int i) { return int(s.pcm[size_t(i)]); };
+        int inside = 1, peak = 0;
         for (int i = s.loopBegin + 1; i < s.loopEnd; ++i)
-            inside = std::max(inside, std::abs(s.pcm[static_cast<size_t>(i)] -
-                                               s.pcm[static_cast<size_t>(i - 1)]));
-        const int seam = std::abs(s.pcm[static_cast<size_t>(s.loopBegin)] -
-                                  s.pcm[static_cast<size_t>(s.loopEnd - 1)]);
-        EXPECT_LE(seam, inside) << s.name;
-        int peak = 0;
-        for (int16_t v : s.pcm) peak = std::max(peak, std::abs(static_cast<int>(v)));
+            inside = std::max(inside, std::abs(at(i) - at(i - 1)));
+        for (int16_t v : s.pcm) peak = std::max(peak, std::abs(int(v)));
+        EXPECT_LE(std::abs(at(s.loopBegin) - at(s.loopEnd - 1)), inside) << s.name;
         EXPECT_GT(peak, 20000) << s.name << " uses the sample's range";
     }
 }
