@@ -83,12 +83,9 @@ TEST(ContentAudio, EnvelopesPluckAndReverbShapeTime) {
     // Time, release time, level: in the attack, at its end, sustained, released from the sustain
     // level, released during the attack (falling from there), over.
     const Adsr e{0.1f, 0.2f, 0.5f, 0.4f};
-    const float at[][3] = {{0.05f, 1, 0.5f},
-                           {0.1f, 1, 1},
-                           {0.6f, 1, 0.5f},
-                           {1.2f, 1, 0.25f},
-                           {0.05f, 0.02f, 0.2f * (1 - 0.03f / 0.4f)},
-                           {2, 1, 0}};
+    const float fall = 0.2f * (1 - 0.03f / 0.4f);
+    const float at[][3] = {{0.05f, 1, 0.5f}, {0.1f, 1, 1},         {0.6f, 1, 0.5f},
+                           {1.2f, 1, 0.25f}, {0.05f, 0.02f, fall}, {2, 1, 0}};
     for (const auto& a : at) EXPECT_NEAR(AdsrAt(e, a[0], a[1]), a[2], 1e-5) << a[0] << ", " << a[1];
 
     // A pluck of 220 Hz: its strongest autocorrelation lag is the period, and it dies away.
@@ -343,10 +340,8 @@ TEST(ContentAudio, EffectsHaveTheirLengthsLevelsAndShapes) {
         const auto& e = effects[i];
         bytes[i] = Slurp(kData + "/sound/" + e.name + ".wav");
         audio::WavPcm pcm;
-        ASSERT_EQ(audio::ParseWav(reinterpret_cast<const uint8_t*>(bytes[i].data()),
-                                  bytes[i].size(), &pcm),
-                  "")
-            << e.name;
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes[i].data());
+        ASSERT_EQ(audio::ParseWav(data, bytes[i].size(), &pcm), "") << e.name;
         ASSERT_EQ((std::vector<int>{int(pcm.rate), pcm.bits, pcm.channels}),
                   (std::vector<int>{44100, 16, 1}));
         const double seconds = pcm.frames / 44100.0;
