@@ -40,9 +40,7 @@ std::string Path(const char* name) { return kData + "/" + name; }
 // The library loaded once for all tests of this file.
 const TexLib& DemoTex() {
     static TexLib* lib = nullptr;
-    if (!lib) {
-        EXPECT_EQ(LoadTexLib(Path("demo.tex").c_str(), &lib), 0);
-    }
+    EXPECT_TRUE(lib || LoadTexLib(Path("demo.tex").c_str(), &lib) == 0) << "demo.tex";
     return *lib;
 }
 
