@@ -40,6 +40,7 @@ inline uint64_t Fnv(uint64_t h, const uint8_t* p, size_t n) {
     return h;
 }
 
+// Sample i of channel ch, of the formats the decoders here give (WAV, AAC, Opus).
 inline float Sample(const AVFrame* f, int ch, int i) {
     const int channels = f->ch_layout.nb_channels;
     const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(f->format));
@@ -47,9 +48,7 @@ inline float Sample(const AVFrame* f, int ch, int i) {
     const int at = planar ? i : i * channels + ch;
     switch (av_get_packed_sample_fmt(static_cast<AVSampleFormat>(f->format))) {
     case AV_SAMPLE_FMT_S16: return reinterpret_cast<const int16_t*>(base)[at] / 32768.0f;
-    case AV_SAMPLE_FMT_S32: return float(reinterpret_cast<const int32_t*>(base)[at] / 2147483648.0);
     case AV_SAMPLE_FMT_FLT: return reinterpret_cast<const float*>(base)[at];
-    case AV_SAMPLE_FMT_DBL: return float(reinterpret_cast<const double*>(base)[at]);
     default: return 0;
     }
 }
