@@ -50,21 +50,6 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
     _exit(127);
 }
 
-// Ends a child: SIGTERM, then SIGKILL after `graceMs`. Its exit status, or -1 when killed.
-inline int Stop(pid_t pid, int graceMs = 3000) {
-    if (pid <= 0) return -1;
-    kill(pid, SIGTERM);
-    int status = 0;
-    for (int waited = 0; waited < graceMs; waited += 10) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-}
-
 inline bool Exited(pid_t pid) {
     int status;
     return waitpid(pid, &status, WNOHANG) == pid;
@@ -115,6 +100,18 @@ inline bool WritePng(const std::string& path, const Image& image) {
     img.height = uint32_t(image.height);
     img.format = PNG_FORMAT_RGB;
     return png_image_write_to_file(&img, path.c_str(), 0, image.rgb.data(), 0, nullptr) != 0;
+}
+
+// Ends a child: SIGTERM, then SIGKILL after `graceMs`. Its exit status, or -1 when killed.
+inline int Stop(pid_t pid, int graceMs = 3000) {
+    int status = 0;
+    if (pid <= 0) return -1;
+    kill(pid, SIGTERM);
+    if (WaitFor(graceMs, [&] { return waitpid(pid, &status, WNOHANG) == pid; }))
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
 }
 
 struct Session {
