@@ -158,7 +158,7 @@ TEST_F(App, CatchUpStepsRunTheTimelineWithoutDrawing) {
         {3, 10, 13, {{11, 0}}},                    // lag 3 at a tolerance of 3
         {INT32_MIN, 10, 13, {{11, 1}, {12, 1}, {13, 0}}},  // any lag of 2 or more is beyond it
         {INT32_MAX, 10, 13, {{11, 0}}},
-        {0, 2872, 2875, {{2873, 1}, {2874, 1}, {2875, 0}}},  // past the end frame: not held there
+        {0, 2872, 2877, {{2873, 1}, {2874, 1}, {2875, 1}, {2876, 1}, {2877, 0}}},  // past the end
     };
     for (const auto& c : cases) {
         ResetEngineFakes();
