@@ -19,8 +19,9 @@ using runprog::ClosedAfter;
 using runprog::Outcome;
 
 Outcome Start(const std::string& dir, const std::string& env, const std::string& args,
-              const char* program = DEMO_NULL_FAULTS) {
-    return runprog::Run(dir, env, program, args);
+              const char* program = DEMO_NULL_FAULTS,
+              const std::string& tag = runprog::TestName()) {
+    return runprog::Run(dir, env, program, args, tag);
 }
 
 bool Clean(const std::string& err) {
@@ -76,14 +77,9 @@ TEST(ProgramFaults, EveryStepOfTheStartUpOutOfMemoryEndsWithAMessageOrAGap) {
     std::atomic<size_t> next = 0;
     auto worker = [&] {
         for (size_t i; (i = next++) < todo.size();) {
-            const std::string n = std::to_string(todo[i]), err = dir + "/alloc" + n + ".err";
-            const std::string cmd =
-                "cd '" + dir + "' && " + env + " TAMBIR_FAIL_ALLOC=" + n +
-                " '" DEMO_NULL_FAULTS "' --headless -- 640 480 0 >/dev/null 2>'" + err + "'";
-            const int raw = std::system(cmd.c_str());
-            results[i].status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-            results[i].err = runprog::Slurp(err);
-            std::remove(err.c_str());
+            const std::string n = std::to_string(todo[i]);
+            results[i] = Start(dir, env + " TAMBIR_FAIL_ALLOC=" + n, "--headless -- 640 480 0",
+                               DEMO_NULL_FAULTS, "alloc" + n);
         }
     };
     std::vector<std::thread> pool;

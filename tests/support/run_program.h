@@ -40,11 +40,13 @@ inline std::string ShowDir(const std::string& prefix) {
     return dir;
 }
 
-// Runs `env program args` in dir; *out and *err receive what it printed. The exit status, or -1
-// when it did not exit normally.
+// Runs `env program args` in dir; *out and *err receive what it printed (kept in dir as
+// <tag>.out and <tag>.err, the test's name by default). The exit status, or -1 when it did not
+// exit normally.
 inline int Run(const std::string& dir, const std::string& env, const std::string& program,
-               const std::string& args, std::string* out, std::string* err) {
-    std::string o = dir + "/" + TestName() + ".out", e = dir + "/" + TestName() + ".err";
+               const std::string& args, std::string* out, std::string* err,
+               std::string tag = TestName()) {
+    std::string o = dir + "/" + tag + ".out", e = dir + "/" + tag + ".err";
     std::string cmd =
         "cd '" + dir + "' && " + env + " '" + program + "' " + args + " >'" + o + "' 2>'" + e + "'";
     int raw = std::system(cmd.c_str());
@@ -58,9 +60,9 @@ struct Outcome {
     std::string out, err;
 };
 inline Outcome Run(const std::string& dir, const std::string& env, const std::string& program,
-                   const std::string& args) {
+                   const std::string& args, const std::string& tag = TestName()) {
     Outcome r;
-    r.status = Run(dir, env, program, args, &r.out, &r.err);
+    r.status = Run(dir, env, program, args, &r.out, &r.err, tag);
     return r;
 }
 
