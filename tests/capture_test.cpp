@@ -30,51 +30,40 @@ std::string TestDir() {
 
 uint16_t Grey565(int v) { return uint16_t(((v >> 3) << 11) | ((v >> 2) << 5) | (v >> 3)); }
 
-TEST(CaptureOutput, BadNamesAndPathsFailWhenOpenedAndLeaveNoFile) {
+// Bad names, paths and rates, and a WAV that cannot be written after a good video: refused
+// before anything starts, and nothing is left behind.
+TEST(CaptureSession, BadSettingsAreRefusedBeforeAnythingStarts) {
     const std::string dir = TestDir();
-    struct Case {
-        std::string path;
+    const struct {
+        std::string video, fps, wav;
         const char* says;
     } cases[] = {
-        {dir + "/show.notacontainer", "cannot tell a container"},
-        {dir + "/no/such/dir/show.mp4", "cannot write"},
-        {dir + "/sound.wav", "takes no video"},
+        {dir + "/show.notacontainer", "", "", "cannot tell a container"},
+        {dir + "/no/such/dir/show.mp4", "", "", "cannot write"},
+        {dir + "/sound.wav", "", "", "takes no video"},
+        {dir + "/a.mp4", "0", "", "frame rate"},
+        {dir + "/a.mp4", "fast", "", "frame rate"},
+        {dir + "/a.mp4", "", dir + "/missing/a.wav", "cannot write"},
     };
-    for (const Case& c : cases) {
-        CapOutput out;
+    for (const auto& c : cases) {
+        CapSettings s;
+        s.videoPath = c.video;
+        s.fps = c.fps;
+        s.wavPath = c.wav;
         std::string error;
-        EXPECT_FALSE(CapOutputOpen(&out, c.path, CAP_VIDEO, -1, &error)) << c.path;
-        EXPECT_NE(error.find(c.says), std::string::npos) << c.path << ": " << error;
-        EXPECT_FALSE(std::filesystem::exists(c.path)) << c.path;
-        CapOutputClose(&out, false);
+        EXPECT_FALSE(CapBegin(s, &error)) << c.video << c.fps << c.wav;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        EXPECT_FALSE(CapActive());
+        EXPECT_FALSE(Win32_VirtualTime());
+        EXPECT_FALSE(std::filesystem::exists(s.videoPath)) << c.video;
     }
-    // Nothing presented: finishing fails, and closing removes the empty file.
+    // An output with nothing presented: finishing fails, and closing removes the empty file.
     CapOutput out;
     std::string error;
     ASSERT_TRUE(CapOutputOpen(&out, dir + "/empty.mp4", CAP_VIDEO, -1, &error)) << error;
     EXPECT_FALSE(CapOutputFinish(&out, &error));
     CapOutputClose(&out, true);
     EXPECT_FALSE(std::filesystem::exists(dir + "/empty.mp4"));
-}
-
-TEST(CaptureSession, BadSettingsAreRefusedBeforeAnythingStarts) {
-    const std::string dir = TestDir();
-    // A bad rate, and a WAV that cannot be written after a good video: nothing is left behind.
-    for (const auto& [fps, wav] : {std::pair<std::string, std::string>{"0", ""},
-                                   {"fast", ""},
-                                   {"", dir + "/missing/a.wav"}}) {
-        CapSettings s;
-        s.videoPath = dir + "/a.mp4";
-        s.fps = fps;
-        s.wavPath = wav;
-        std::string error;
-        EXPECT_FALSE(CapBegin(s, &error)) << fps << wav;
-        EXPECT_NE(error.find(fps.empty() ? "cannot write" : "frame rate"), std::string::npos)
-            << error;
-        EXPECT_FALSE(CapActive());
-        EXPECT_FALSE(Win32_VirtualTime());
-        EXPECT_FALSE(std::filesystem::exists(s.videoPath));
-    }
 }
 
 // ---- a paced program under capture -------------------------------------------------------------
