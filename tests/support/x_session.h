@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cstdlib>
@@ -164,15 +165,10 @@ struct Session {
     }
 
     bool RootHas(Atom property) {
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        bool has =
-            XGetWindowProperty(x, DefaultRootWindow(x), property, 0, 1, False, AnyPropertyType,
-                               &type, &format, &count, &after, &data) == Success &&
-            count > 0;
-        if (data) XFree(data);
+        int count = 0;
+        Atom* list = XListProperties(x, DefaultRootWindow(x), &count);
+        const bool has = std::find(list, list + count, property) != list + count;
+        if (list) XFree(list);
         return has;
     }
 
