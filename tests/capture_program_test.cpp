@@ -7,9 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 
