@@ -22,12 +22,6 @@ int Log(const std::string& name, float a = 0, int b = 0) {
 
 void ResetEngineFakes(void) { engineCalls.clear(); }
 
-int CountEngineCalls(const std::string& name) {
-    int n = 0;
-    for (const EngineCall& c : engineCalls) n += c.name == name;
-    return n;
-}
-
 int LoadTexLib(const char* name, TexLib** lib, char*) {
     *lib = nullptr;
     return Log(name);
