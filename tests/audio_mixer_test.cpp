@@ -20,7 +20,7 @@
 
 namespace {
 
-// RIFF/WAVE pieces, to build files the reader must refuse.
+// RIFF/WAVE pieces, to build files the reader must refuse (16-bit data written out as bytes).
 Bytes Id(const char* id) { return Bytes(id, id + 4); }
 Bytes Chunk(const char* id, const Bytes& body, int64_t declaredSize = -1) {
     Bytes b = Id(id);
@@ -42,11 +42,6 @@ Bytes Riff(const std::vector<Bytes>& chunks) {
     for (uint8_t c : Id("WAVE")) b.push_back(c);
     for (const Bytes& c : chunks) b.insert(b.end(), c.begin(), c.end());
     Put32(b, 4, uint32_t(b.size() - 8));
-    return b;
-}
-Bytes Pcm16(const std::vector<int16_t>& v) {
-    Bytes b;
-    for (int16_t s : v) Append16(b, uint16_t(s));
     return b;
 }
 
@@ -102,7 +97,8 @@ protected:
 
 TEST_F(Mixer, WavCorruptFilesGiveHandleZeroAndSayWhy) {
     const Bytes good = EncodeWav16(1, 44100, {1, 2, 3, 4});
-    const Bytes fmt = Chunk("fmt ", FmtBody(1, 1, 44100, 16)), data = Chunk("data", Pcm16({1, 2}));
+    const Bytes fmt = Chunk("fmt ", FmtBody(1, 1, 44100, 16)),
+                data = Chunk("data", Bytes{1, 0, 2, 0});
     auto withFmt = [&](int format, int channels, int rate, int bits) {
         return Riff({Chunk("fmt ", FmtBody(format, channels, rate, bits)), data});
     };
@@ -117,7 +113,7 @@ TEST_F(Mixer, WavCorruptFilesGiveHandleZeroAndSayWhy) {
         {Bytes(good.begin(), good.begin() + 10), "too short"},
         {notRiff, "not a RIFF/WAVE"},
         {Bytes(good.begin(), good.end() - 3), "does not fit"},
-        {Riff({fmt, Chunk("data", Pcm16({1, 2}), 400)}), "runs past the end"},
+        {Riff({fmt, Chunk("data", Bytes{1, 0, 2, 0}, 400)}), "runs past the end"},
         {Riff({fmt, data, Bytes{'L', 'I', 'S'}}), "truncated chunk header"},
         {withFmt(1, 0, 44100, 16), "zero channels"},
         {withFmt(1, 1, 0, 16), "rate 0"},
@@ -153,7 +149,7 @@ TEST_F(Mixer, WavValidFilesMixToExactValues) {
          {1000, -1000, 32767, -32768, 0, 0}},
         {"odd unknown chunk skipped with its pad byte",
          Riff({Chunk("LIST", Bytes{'a', 'b', 'c'}), Chunk("fmt ", FmtBody(1, 1, 44100, 16)),
-               Chunk("junk", {}), Chunk("data", Pcm16({7, 8}))}),
+               Chunk("junk", {}), Chunk("data", Bytes{7, 0, 8, 0})}),
          {7, 7, 8, 8, 0, 0}},
         {"half rate", EncodeWav16(1, 22050, {0, 10, 20, 30}), {0, 0, 5, 5, 10, 10, 15, 15, 20, 20}},
     };
