@@ -1,6 +1,5 @@
-// audio_mixer_test.cpp: the mixer through the BASS_* calls in offline mode (WAV loading and its
-// refusals, playback limits, volumes, musics written as tiny IT modules, determinism, stale
-// handles, shutdown order) and one pass through the real SDL output with the dummy driver.
+// The mixer through the BASS_* calls in offline mode, and one pass through the real SDL output
+// with the dummy driver.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,7 +1,5 @@
-// The content builder's sound: the synthesiser's blocks behave as instruments need (band-limited
-// oscillators, filters, plucks, seamless loops), the IT writer's files read back through
-// libopenmpt as written, and the show's built modules and effects play in the audio stand-in
-// with the lengths, levels and sections the script needs.
+// The content builder's sound: the synthesiser's blocks, the IT writer read back by libopenmpt,
+// and the show's built modules and effects played in the audio stand-in as the script plays them.
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
 

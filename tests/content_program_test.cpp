@@ -1,7 +1,5 @@
-// Both programs play the show to its end on the data set the build makes, as scripts/play.sh
-// starts them (headless, the first device, 640x480, as fast as possible), and the shots the
-// script cuts between show something: each checkpoint frame is not blank and differs from the
-// checkpoint before it.
+// Both programs play the built show to its end as scripts/play.sh starts them, and every
+// checkpoint frame the script cuts to is not blank and differs from the one before it.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>

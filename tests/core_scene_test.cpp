@@ -178,10 +178,9 @@ TEST_F(CoreMesh, AppendBasesRemapAndMatrix) {
     FreeMesh(&mesh);
 }
 
-// AppendMesh and AddBlendedVertices work four elements at a time; every element must come out bit
-// for bit as AddNormal / AddVertex make it one by one, for any count (the last n % 4 included),
-// with and without a matrix, normals of any length (zero gives the same NaN). Run headers with no
-// or too many references are kept as the one-by-one list would read them.
+// AppendMesh and AddBlendedVertices work four elements at a time: every element comes out bit for
+// bit as AddNormal / AddVertex make it, for any count, with and without a matrix, normals of any
+// length; run headers with no or too many references as the one-by-one list reads them.
 TEST_F(CoreMesh, BulkAppendMatchesOneByOne) {
     std::mt19937 rng(31);
     std::uniform_real_distribution<float> any(-3, 3);

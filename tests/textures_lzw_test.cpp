@@ -152,9 +152,8 @@ uint32_t Fnv1a(const uint8_t* p, size_t n) {
     return h;
 }
 
-// The streams stay these, byte for byte, however the encoder finds its dictionary entries (they
-// are the streams of the trie encoder the coder replaced): length and hash of each, at every
-// symbol width, written into a buffer full of garbage and never touched beyond 2 x len bytes.
+// The streams of the trie encoder the coder replaced, byte for byte (length and hash), at every
+// symbol width, written into a buffer of garbage never touched beyond 2 x len bytes.
 TEST(Lzw, StreamsStayByteForByteAtEveryWidth) {
     const struct {
         size_t n;

@@ -1,7 +1,5 @@
-// show_data.h: writes the show's whole data set into a directory, made by our own code: the two
-// texture libraries, the six models with the animations and keyframes the script selects, their
-// remap files, the two title pictures, the sound samples and the two music modules. Shared by the
-// program tests (each writes into a directory of its own, since they run in parallel).
+// show_data.h: the show's whole data set, made by our own code, written into a directory of its
+// own for each program test (they run in parallel).
 #pragma once
 
 #include <sys/stat.h>
