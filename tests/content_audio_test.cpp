@@ -167,8 +167,7 @@ std::vector<int16_t> Tone16(int frames, float hz) {
     return ToPcm16(w);
 }
 
-// Two instruments over three samples (a key split, an envelope, a sustain loop, a ping-pong
-// loop), patterns that repeat values so the packing's memory is used, a message.
+// Every feature the writer has: a key split, an envelope, sustain and ping-pong loops, a message.
 ItSong FeatureSong() {
     ItSong song;
     song.name = "round trip";
@@ -401,8 +400,7 @@ TEST(ContentAudio, SongsLastTheirSectionsThenEnd) {
     }
 }
 
-// The whole show's sound through the stand-in, the way the script plays it: each section has
-// sound, the sections differ, nothing clips when the effects play over the music.
+// The show's sound as the script plays it: every section sounds, none clips under the effects.
 TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
     ASSERT_TRUE(BassStandIn_InitOffline(44100));
     ASSERT_TRUE(BASS_Start());

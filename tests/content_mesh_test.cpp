@@ -1,5 +1,4 @@
-// The modelling operators: closed surfaces face out without seams, runs stay within what the
-// render core takes and face the way the devices keep, and skinning moves points as the bones do.
+// The modelling operators: surfaces, the runs they emit, displacement and skinning.
 #include <gtest/gtest.h>
 
 #include <cmath>

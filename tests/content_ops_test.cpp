@@ -1,5 +1,4 @@
-// The content toolkit: the operators' properties that textures rely on (tiling, energy, keys),
-// texture conversion in every format, and the file writers read back by the engine's loaders.
+// The content toolkit: operators, texture conversion, and file writers read back by the engine.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -123,8 +122,7 @@ TEST(ContentOps, ConversionRoundTripsEveryFormat) {
     }
 }
 
-// Keyed textures: exactly the holes carry the key, in every keyed format, even where the picture's
-// own colour is the key's magenta.
+// Exactly the holes carry the key, in every keyed format, even in a picture of the key's magenta.
 TEST(ContentOps, KeyedTexturesHoleExactlyWhereAlphaIsLow) {
     Img im = MakeImg(8, 8, 0xFF00FF);  // all magenta: every solid texel must be moved off the key
     for (int i = 0; i < 8; ++i) Px(im, i, i)[3] = 0;

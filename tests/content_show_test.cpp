@@ -1,5 +1,4 @@
-// The data set the content builder writes: the same bytes on every run, every file loads with the
-// engine's own loaders, and what is in the files is what the catalogue and the script expect.
+// The data set the content builder writes, read with the engine's loaders against the script.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -96,8 +95,7 @@ TEST(ContentShow, LibraryHoldsExactlyTheCatalogue) {
         EXPECT_TRUE(expected.count(i) || lib.entry[i].format == TEX_EMPTY) << "entry " << i;
 }
 
-// Textures that repeat over their surfaces must not show a seam: the colour step across each wrap
-// edge stays in the range of the steps between neighbours inside the texture.
+// Textures that repeat over their surfaces step across each wrap edge as they do inside.
 TEST(ContentShow, RepeatingTexturesTileWithoutASeam) {
     const TexLib& lib = DemoTex();
     for (const char* name :
@@ -216,8 +214,7 @@ void Load(Object* obj, const std::string& name) {
         << name << ": " << ModelFileError();
 }
 
-// The six models with the animations the script selects, keyframes fit for morphing, and remap
-// files that map every texture a model draws to a texture the library has.
+// The models: the script's animations, keys fit for morphing, every texture drawn mapped and held.
 TEST(ContentShow, ModelsCarryTheScriptsAnimationsAndMapEveryTexture) {
     const TexLib& lib = DemoTex();
     const struct {
@@ -266,8 +263,7 @@ TEST(ContentShow, ModelsCarryTheScriptsAnimationsAndMapEveryTexture) {
     }
 }
 
-// Any two hero keys can be blended (the show moves between animations by transitions), and the
-// walk leaves a planted foot where it is.
+// Any two hero keys blend (for transitions), and the walk leaves a planted foot where it is.
 TEST(ContentShow, HeroKeysBlendAndItsWalkDoesNotSlide) {
     Object hero;
     Load(&hero, "hrdina");
@@ -293,8 +289,7 @@ TEST(ContentShow, HeroKeysBlendAndItsWalkDoesNotSlide) {
     FreeObject(&hero);
 }
 
-// The final camera sinks through the landscape: every vertex of it stays ahead of the camera's
-// plane on the whole path (the camera of the final part, as the script moves it).
+// The final camera, as the script moves it, sinks through the landscape without cutting into it.
 TEST(ContentShow, TheFinalDescentPassesNothingThroughTheNearPlane) {
     Object cpu;
     Load(&cpu, "cpu");

@@ -1,5 +1,4 @@
-// Lighting and vertex colour: fall-off, range, spot cones, directional, facing, the shadow hook,
-// ambient, oscillation, emitter lights, the per-link cache and the colour packing.
+// Lighting and vertex colour: light kinds, the shadow hook, emitters, the cache, the packing.
 #include "core_fixture.h"
 
 namespace {
@@ -59,8 +58,7 @@ TEST_F(CoreLight, PointSpotAndDirectionalFactors) {
         EXPECT_NEAR(c.factor + 0.25f, Sum(c.light, c.normal, c.vertex), 1e-4f) << c.name;
 }
 
-// The answers scale the light; each link is lit (and asks) once per frame, the cache is not
-// carried into the next frame.
+// The answers scale the light; each link is lit (and asks) once a frame, afresh every frame.
 TEST_F(CoreLight, ShadowCallbackAndOneLightingPerLinkPerFrame) {
     SetShadowCallback(Shadow);
     const std::pair<byte, float> cases[] = {{0, 0.5f}, {1, 0.25f}, {2, 0}, {7, 0.5f}, {1, 0.25f}};

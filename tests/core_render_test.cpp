@@ -1,5 +1,4 @@
-// The frame pipeline: what reaches the device for culled, drawn, sorted, sprite and flare runs,
-// and the results for broken command lists and failed buffers.
+// The frame pipeline: what reaches the device, and the results for broken lists and buffers.
 #include <algorithm>
 #include <random>
 

@@ -1,5 +1,4 @@
-// Scene tables and render state (growth, reuse, failure, the input transform, run headers, light
-// slots, the model transform, the animation clock) and meshes (save, append, use, free).
+// Scene tables, render state and meshes (save, append, use, free).
 #include <random>
 
 #include "core_fixture.h"
@@ -102,8 +101,7 @@ TEST_F(CoreScene, InputTransformRunHeadersSlotsAndClock) {
 
 using CoreMesh = CoreTest;
 
-// Two materials (the second an emitter), a triangle run with texture 7 (one reference without
-// material) and an emitter run with texture 0.
+// Two materials, the second an emitter; a triangle run (texture 7) and an emitter run (texture 0).
 void BuildSmall() {
     Material m{};
     m.emissive[0] = 0.5f;

@@ -1,5 +1,4 @@
-// Drawing objects: keyframe matrices, morphing, end reports, transitions, time-driven playback and
-// point matrices.
+// Drawing objects: matrices, morphing, end reports, transitions, clocked playback, point matrices.
 #include <cmath>
 
 #include "objects_support.h"

@@ -121,8 +121,7 @@ TEST_F(ObjectTest, TruncatedFilesFail) {
     EXPECT_EQ(LoadModel(&other, path.c_str(), nullptr), OBJ_NO_SHARED);
 }
 
-// The block of a mesh as the file holds it (head, LZW stream), packed here without the writer's
-// checks, so that the reader meets what the writer refuses.
+// A mesh block (head, LZW stream) packed without the writer's checks, as the writer would refuse.
 static Bytes PackBlock(const Mesh& m) {
     Bytes plain(40);
     const int32_t record[10] = {0, m.mcount, 0, m.ncount, 0, m.wcount, 0, m.lcount, 0, m.ccount};
@@ -232,8 +231,7 @@ TEST_F(ObjectTest, MeshBlocksBeyondWhatAModelMayDrawAreRefused) {
         << ModelFileError();
 }
 
-// Keyframes that each pass the mesh bound but together unpack to more than one model may hold:
-// the model is refused at the keyframe that goes beyond it.
+// Keyframes each within the mesh bound, together beyond what one model may hold: refused.
 TEST_F(ObjectTest, ModelsOfManyLargeKeyframesAreRefused) {
     Mesh m{};
     m.wcount = kMaxMeshElements;  // 16 MiB of vertices, packed small

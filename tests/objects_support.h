@@ -1,5 +1,4 @@
-// Helpers for the object tests: small meshes built on the heap, and a fixture that frees the
-// objects and the render core's scene after each test.
+// Object test helpers: heap meshes, keyframes, and a fixture that frees what each test made.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The text overlay against the recording null device: the 2D bracket, glyph sprites, placement,
-// cursor movement, line breaks and wrapping.
+// The text overlay: the 2D bracket, glyph sprites, placement, the cursor, line breaks, wrapping.
 #include <gtest/gtest.h>
 
 #include <string>
