@@ -1,5 +1,6 @@
 // The frame pipeline: what reaches the device, and the results for broken lists and buffers.
 #include <algorithm>
+#include <numeric>
 #include <random>
 
 #include "core_fixture.h"
@@ -119,16 +120,15 @@ TEST_F(CoreRender, DepthSortOrderKeysAndStability) {
         AddVertexRef(Corner(0, 0, zr), -1, 0, 0);
     }
     ASSERT_EQ(0, Render(1));
-    auto key = [&](int i) { return trx.wctable[runs[i].first].run.key; };
+    auto key = [&](int texture) { return trx.wctable[runs[texture - 1].first].run.key; };
     Ints want(runs.size());
-    for (size_t i = 0; i < want.size(); ++i) want[i] = int(i);
+    std::iota(want.begin(), want.end(), 1);  // the runs' textures, in list order
     std::stable_sort(want.begin(), want.end(), [&](int a, int b) { return key(a) < key(b); });
-    for (int& w : want) w += 1;
     EXPECT_EQ(want, BoundTextures());
     std::sort(want.begin(), want.end(),
               [&](int a, int b) { return runs[a - 1].second < runs[b - 1].second; });
     for (size_t i = 1; i < want.size(); ++i)
-        ASSERT_GE(key(want[i - 1] - 1), key(want[i] - 1)) << "z " << runs[want[i] - 1].second;
+        ASSERT_GE(key(want[i - 1]), key(want[i])) << "z " << runs[want[i] - 1].second;
     // Without sort memory the frame is drawn in list order.
     Fresh(1);
     AddTriangle(1, 0.1f);
