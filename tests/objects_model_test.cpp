@@ -218,10 +218,8 @@ TEST_F(ObjectTest, MeshBlocksBeyondWhatAModelMayDrawAreRefused) {
     // refused on its header, before its output is allocated.
     Bytes b(8 + 200000, 0);
     const uint32_t stored = 200000, unpacked = 640000040;
-    for (int k = 0; k < 4; ++k) {
-        b[k] = static_cast<uint8_t>(stored >> (8 * k));
-        b[4 + k] = static_cast<uint8_t>(unpacked >> (8 * k));
-    }
+    std::memcpy(b.data(), &stored, 4);  // little-endian, as PackBlock writes them
+    std::memcpy(b.data() + 4, &unpacked, 4);
     WriteFile(path, b);
     FILE* f = std::fopen(path.c_str(), "rb");
     Mesh got;
