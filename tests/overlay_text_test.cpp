@@ -13,10 +13,9 @@ namespace {
 TEST(Overlay, BracketSavesAndRestoresTheDeviceStatesOnce) {
     UploadTestFont(2);
     DevSetCullMode(1);
-    EXPECT_EQ(BeginOverlay(1), 0);
-    EXPECT_EQ(BeginOverlay(1), OVL_ALREADY_ACTIVE);
-    EXPECT_EQ(EndOverlay(), 0);
-    EXPECT_EQ(EndOverlay(), 0);  // closed: nothing to give back
+    // Begin, begin again, end, end again (closed: nothing to give back).
+    EXPECT_EQ((std::vector<int>{BeginOverlay(1), BeginOverlay(1), EndOverlay(), EndOverlay()}),
+              (std::vector<int>{0, OVL_ALREADY_ACTIVE, 0, 0}));
     std::vector<std::pair<NullOp, int>> got,
         expect = {{NULL_CULL, 1},       {NULL_RENDER_BUFFER, 1}, {NULL_DEPTH_TEST, 0},
                   {NULL_CULL, 0},       {NULL_SET_TEXTURE, 0},   {NULL_RENDER_BUFFER, 1},
