@@ -170,15 +170,10 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
     const Bytes good = ReadFile(goodPath);
     ASSERT_EQ(good[55], 0) << "the good file is packed";
 
-    auto withByte = [&](size_t at, uint8_t v) {
-        Bytes b = good;
-        b[at] = v;
-        return b;
-    };
     auto cut = [&](size_t n) { return Bytes(good.begin(), good.begin() + static_cast<long>(n)); };
-    auto grown = [&](size_t at, uint32_t v) {
+    auto patched = [&](size_t at, uint32_t v, int bytes) {  // a byte, or a 32-bit length
         Bytes b = good;
-        Put(b, at, v, 4);
+        Put(b, at, v, bytes);
         return b;
     };
     std::vector<std::pair<int, std::vector<uint32_t>>> shared;
@@ -186,7 +181,7 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
     const Bytes everyEntryOnOneBlock = RawFile(shared, 65536);
     // A packed body claiming more than a library may hold, within the coder's ratio: refused on
     // the header, before anything is allocated.
-    Bytes overLimit = grown(60, 16400);
+    Bytes overLimit = patched(60, 16400, 4);
     overLimit.resize(64 + 16400, 0);
     Put(overLimit, 56, kTexLibMaxBody + 1, 4);
     // Two entries: blocks back to back, on one pixel block, overlapping by a byte (together more
@@ -200,18 +195,18 @@ TEST_F(TexLibTest, LoaderRejectsBadFiles) {
         {"raw by hand, blocks in the body", RawFile({{1, {5, 100, 9216, 9216 + 768}}}, 868), 0},
         {"empty file", Bytes{}, 1},
         {"header cut", cut(60), 1},
-        {"magic without NUL", withByte(54, 'X'), 1},
+        {"magic without NUL", patched(54, 'X', 1), 1},
         {"body cut", cut(good.size() - 1), 1},
-        {"stored length beyond the file", grown(60, static_cast<uint32_t>(good.size())), 1},
-        {"unpacked length too small", grown(56, 9215), 1},
-        {"unpacked length larger than the stream", grown(56, U32(good, 56) + 1), 1},
-        {"unpacked length smaller than the stream", grown(56, U32(good, 56) - 1), 1},
-        {"corrupt stream", withByte(64 + 40, 0xFF), 1},
+        {"stored length beyond the file", patched(60, static_cast<uint32_t>(good.size()), 4), 1},
+        {"unpacked length too small", patched(56, 9215, 4), 1},
+        {"unpacked length larger than the stream", patched(56, U32(good, 56) + 1, 4), 1},
+        {"unpacked length smaller than the stream", patched(56, U32(good, 56) - 1, 4), 1},
+        {"corrupt stream", patched(64 + 40, 0xFF, 1), 1},
         {"palette outside the body", RawFile({{1, {5, 0, 9216 + 100, 0}}}, 867), 1},
         {"pixels outside the body", RawFile({{1, {5, 100, 0, 9216}}}, 99), 1},
         {"pixel offset huge", RawFile({{1, {5, 16, 0, 0xFFFFFFF8u}}}, 100), 1},
         {"size without pixels", RawFile({{1, {5, 100, 0, 0}}}, 100), 1},
-        {"raw flag, lengths differ", withByte(55, 1), 1},
+        {"raw flag, lengths differ", patched(55, 1, 1), 1},
         {"back to back", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9316}}}, 200), 0},
         {"one pixel block", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9216}}}, 100), 1},
         {"overlap by one", RawFile({{1, {5, 100, 0, 9216}}, {2, {5, 100, 0, 9315}}}, 199), 1},
