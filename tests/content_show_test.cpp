@@ -43,7 +43,7 @@ const TexLib& DemoTex() {
     return *lib;
 }
 
-TEST(ContentShow, TwoRunsWriteTheSameBytes) {
+TEST(ContentShow, TwoRunsWriteTheSameBytesAndBadRunsFail) {
     const std::string base = testing::TempDir() + "/tambir_content_" + std::to_string(getpid());
     fs::remove_all(base);
     for (const char* run : {"/a", "/b"}) {
@@ -61,9 +61,7 @@ TEST(ContentShow, TwoRunsWriteTheSameBytes) {
     EXPECT_EQ(a.size(), 2u + 2 + 6 * 2 + 6 + 2)
         << "libraries, pictures, models with remaps, samples, modules";
     fs::remove_all(base);
-}
-
-TEST(ContentShow, BadUsageAndAnUnwritableDirectoryFailWithAMessage) {
+    // Bad usage and an unwritable directory fail.
     for (const char* args : {"", " /proc/tambir"}) {
         const std::string cmd = std::string("'") + TAMBIR_CONTENT + "'" + args + " >/dev/null 2>&1";
         EXPECT_NE(std::system(cmd.c_str()), 0) << cmd;
