@@ -8,9 +8,8 @@
 
 #include "ddraw_standin.h"
 #include "device.h"
-#include "softcard.h"
+#include "device_support.h"
 #include "trx_dx_internal.h"
-#include "win32_standin.h"
 
 namespace {
 
@@ -31,21 +30,8 @@ const DDPIXELFORMAT kZ16 = Pf(DDPF_ZBUFFER, 16, 0, 0xFFFF, 0, 0);
 const DDPIXELFORMAT kZ24 = Pf(DDPF_ZBUFFER, 24, 0, 0xFFFFFF, 0, 0);
 const DDPIXELFORMAT kZ32 = Pf(DDPF_ZBUFFER, 32, 0, 0xFFFFFFFFu, 0, 0);
 
-std::string Hex16(unsigned v) {
-    char b[16];
-    std::snprintf(b, sizeof b, "0x%04X", v);
-    return b;
-}
-
 std::string Mode(int w, int h, int bpp = 0) {
-    std::string s = std::to_string(w);
-    s += 'x';
-    s += std::to_string(h);
-    if (bpp) {
-        s += 'x';
-        s += std::to_string(bpp);
-    }
-    return s;
+    return std::to_string(w) + "x" + std::to_string(h) + (bpp ? "x" + std::to_string(bpp) : "");
 }
 
 std::string Name(const DDPIXELFORMAT* f) {
@@ -56,32 +42,10 @@ std::string Name(const DDPIXELFORMAT* f) {
     return b;
 }
 
-// A texture library entry with its own pixels.
-struct Entry {
-    TexEntry e = {};
-    std::vector<uint8_t> pixels;
-    std::vector<uint32_t> palette;
-    Entry(int format, int w, int h, std::vector<uint8_t> px, int32_t key = -1, int frames = 0)
-        : pixels(std::move(px)) {
-        e.format = int16_t(format), e.width = int16_t(w), e.height = int16_t(h);
-        e.size = uint32_t(pixels.size()), e.pixels = pixels.data();
-        e.colorkey = key, e.frames = int16_t(frames);
-        if (format == TEX_P8 || format == TEX_AP88)
-            palette.assign(256, 0), e.palette = palette.data();
-    }
-};
-
 class D3dDevice : public testing::Test {
 protected:
     void SetUp() override {
-        Win32StandInOptions o;
-        o.headless = true;
-        Win32_SetOptions(o);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA, wc.lpszClassName = "d3d-test";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(0, "d3d-test", "d3d", 0, 0, 0, 640, 480, nullptr, nullptr, nullptr,
-                                 nullptr);
+        window = TestWindow("d3d-test");
         ASSERT_NE(window, nullptr);
         DDrawStandIn_Stats() = DDrawStandInStats{};
     }
@@ -104,9 +68,9 @@ protected:
         ScSetDither(card, false);
     }
     uint16_t Px(int x, int y, ScBuffer b = SC_BACK) { return ScPixels(card, b)[y * 640 + x]; }
-    byte Upload(Entry& en, int handle) {
+    byte Upload(TexRecord& t, int handle) {
         handles.push_back(handle);
-        return DevUploadTexture(&en.e, handle);
+        return DevUploadTexture(t.entry(), handle);
     }
     // The first pixels of a handle's surface and its format.
     std::vector<uint8_t> SurfaceBytes(int handle, int n, DDPIXELFORMAT* format) {
@@ -133,38 +97,34 @@ TEST_F(D3dDevice, ListsTwoSoftwareDevicesAndTheDriversAndOpensEach) {
     EXPECT_STREQ(list[1].name, "Software MMX driver");
     EXPECT_EQ(list[2].id, nullptr);  // the primary display driver
     EXPECT_NE(list[3].id, nullptr);  // a driver with a GUID
-    // Desktop mode width while open, -1: unchanged.
     struct Case {
         int entry, deviceClass;
         DWORD zMemory, magFilter;
-        int modeWidth;
-    } cases[] = {{0, 0, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, -1},
-                 {1, 1, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, -1},
-                 {2, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, -1},
-                 {3, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, 640}};
+        bool modeChange;  // to 640 x 480 x 16 while open
+    } cases[] = {{0, 0, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, false},
+                 {1, 1, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, false},
+                 {2, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, false},
+                 {3, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, true}};
     for (const Case& c : cases) {
-        int w0, h0, b0;
+        SCOPED_TRACE(testing::Message() << "entry " << c.entry);
+        int w0, h0, b0, w, h, bpp;
         Win32_CurrentMode(&w0, &h0, &b0);
         Open(c.entry);
         const DDrawStandInStats& s = DDrawStandIn_Stats();
-        int w, h, bpp;
         Win32_CurrentMode(&w, &h, &bpp);
-        EXPECT_EQ(s.deviceClass, c.deviceClass) << "entry " << c.entry;
-        EXPECT_EQ(s.magFilter, c.magFilter) << "entry " << c.entry;
-        EXPECT_EQ(s.minFilter, DWORD(D3DTFN_POINT)) << "entry " << c.entry;
-        EXPECT_EQ(s.zCaps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY), c.zMemory)
-            << "entry " << c.entry;
-        EXPECT_EQ(Mode(w, h, bpp), c.modeWidth > 0 ? "640x480x16" : Mode(w0, h0, b0))
-            << "entry " << c.entry;
+        EXPECT_EQ(s.deviceClass, c.deviceClass);
+        EXPECT_EQ(s.magFilter, c.magFilter);
+        EXPECT_EQ(s.minFilter, DWORD(D3DTFN_POINT));
+        EXPECT_EQ(s.zCaps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY), c.zMemory);
+        EXPECT_EQ(Mode(w, h, bpp), c.modeChange ? "640x480x16" : Mode(w0, h0, b0));
         // DirectDraw's own mode is what windows are maximised to while it is open.
         RECT desk;
         GetWindowRect(GetDesktopWindow(), &desk);
-        EXPECT_EQ(Mode(desk.right, desk.bottom), "640x480") << "entry " << c.entry;
+        EXPECT_EQ(Mode(desk.right, desk.bottom), "640x480");
         DevClose();  // restores the mode; the next entry opens after a close
         Win32_CurrentMode(&w, &h, &bpp);
-        EXPECT_EQ(w, w0) << "entry " << c.entry << " after close";
         GetWindowRect(GetDesktopWindow(), &desk);
-        EXPECT_EQ(desk.right, w0) << "entry " << c.entry << " after close";
+        EXPECT_EQ(Mode(w, desk.right), Mode(w0, w0)) << "after close";
     }
     DevSelectDevice(&list[0]);
     EXPECT_EQ(DevOpen(nullptr, 640, 480, 0), 0);  // takes the active or foreground window
@@ -230,11 +190,7 @@ TEST_F(D3dDevice, TextureFormatChoice) {
         {"palettised without palettes: first 16-bit RGB", {k4444, k565, k8888}, TEX_P8, k565, 1},
         {"alpha 8: 4-4-4-4", {k565, k1555, k4444}, TEX_ALPHA8, k4444, 1},
         {"alpha + palette 8-8: 4-4-4-4", {k565, kP8, k4444}, TEX_AP88, k4444, 1},
-        {"8-3-3-2: last with the same flags and bits",
-         {k4444, k565, k1555},
-         TEX_ARGB8332,
-         k1555,
-         1},
+        {"8-3-3-2: last of its flags and bits", {k4444, k565, k1555}, TEX_ARGB8332, k1555, 1},
         {"alpha without 4-4-4-4: most alpha bits", {k1555, k565, k8888}, TEX_AI88, k8888, 1},
         {"no alpha, no 16-bit RGB: largest RGB", {kP8, k888, k4444}, TEX_INTENSITY8, k888, 1},
     };
@@ -291,7 +247,7 @@ TEST_F(D3dDevice, PixelConversions) {
 
 TEST_F(D3dDevice, UploadsConvertCopyAndKeyTextures) {
     Open();
-    Entry rgb(TEX_RGB565, 2, 1, {0x34, 0x12, 0x1F, 0xF8}, 0x00FF00FF);
+    TexRecord rgb(TEX_RGB565, 2, 1, {0x34, 0x12, 0x1F, 0xF8}, 0x00FF00FF);
     ASSERT_EQ(Upload(rgb, 0x0101), 0);
     DDPIXELFORMAT f;
     EXPECT_EQ(SurfaceBytes(0x0101, 4, &f),
@@ -304,27 +260,27 @@ TEST_F(D3dDevice, UploadsConvertCopyAndKeyTextures) {
     };
     EXPECT_EQ(key(0x0101), 0xF81Fu);
 
-    Entry pal(TEX_P8, 2, 1, {3, 7}, 0x00FF00FF);
+    TexRecord pal(TEX_P8, 2, 1, {3, 7}, 0x00FF00FF);
     pal.palette[3] = 0x00FF8000, pal.palette[7] = 0x000000FF;
     ASSERT_EQ(Upload(pal, 0x0102), 0);
     EXPECT_EQ(SurfaceBytes(0x0102, 2, &f), std::vector<uint8_t>({3, 7}));  // indices kept
     EXPECT_TRUE(f.dwFlags & DDPF_PALETTEINDEXED8);
     EXPECT_EQ(key(0x0102), 0u);
 
-    Entry alpha(TEX_ALPHA8, 1, 1, {0x80});
+    TexRecord alpha(TEX_ALPHA8, 1, 1, {0x80});
     ASSERT_EQ(Upload(alpha, 0x0103), 0);
     EXPECT_EQ(SurfaceBytes(0x0103, 2, &f), std::vector<uint8_t>({0xFF, 0x8F}));  // white with alpha
-    Entry ap(TEX_AP88, 1, 2, {0x05, 0xF0, 0x03, 0x80});  // two 16-bit texels, one per row
+    TexRecord ap(TEX_AP88, 1, 2, {0x05, 0xF0, 0x03, 0x80});  // two 16-bit texels, one per row
     ap.palette[5] = 0x00123456;
     ASSERT_EQ(Upload(ap, 0x0104), 0);
     EXPECT_EQ(SurfaceBytes(0x0104, 2, &f), std::vector<uint8_t>({0x35, 0xF1}));  // row 0 = 0xF135
 
     EXPECT_EQ(Upload(alpha, 0x0101), 2);  // used: the first texture stays
     EXPECT_EQ(DevGetTexture(0x0101)->format, TEX_RGB565);
-    Entry empty(TEX_EMPTY, 0, 0, {});
+    TexRecord empty(TEX_EMPTY, 0, 0, {});
     EXPECT_EQ(Upload(empty, 0x0105), 0);
     EXPECT_EQ(DevGetTexture(0x0105), nullptr);
-    Entry shortPixels(TEX_RGB565, 4, 4, {1, 2, 3});
+    TexRecord shortPixels(TEX_RGB565, 4, 4, {1, 2, 3});
     EXPECT_EQ(Upload(shortPixels, 0x0106), 3);
     EXPECT_EQ(DevGetTexture(0x0101)->pixels, nullptr);
 
@@ -339,8 +295,9 @@ TEST_F(D3dDevice, UploadsConvertCopyAndKeyTextures) {
 
 TEST_F(D3dDevice, BindingSkipsRepeatsAndFollowsAnimation) {
     Open();
-    Entry t(TEX_RGB565, 1, 1, {0, 0});
-    Entry anim(TEX_RGB565, 1, 1, {0, 0}, -1, 4);
+    TexRecord t(TEX_RGB565, 1, 1, {0, 0});
+    TexRecord anim(TEX_RGB565, 1, 1, {0, 0});
+    anim.e.frames = 4;
     for (int h : {0x0010, 0x0011, 0x0012, 0x0013}) ASSERT_EQ(Upload(h == 0x0010 ? anim : t, h), 0);
     ASSERT_EQ(Upload(t, 0x0020), 0);
     DDrawStandInStats& s = DDrawStandIn_Stats();
@@ -374,14 +331,7 @@ TEST_F(D3dDevice, ClearsDrawsSpritesCullsTestsDepthAndFlips) {
     DevSetTexture(0, 0);
     DeviceVertex sprite[1] = {{100, 50, 0.5f, 1, 0xFFFFFFFF, 10, 20}};
     EXPECT_EQ(DevDrawPrimitive(DEV_SPRITE, 10, sprite), 0);
-    struct {
-        int x, y;
-        bool in;
-    } px[] = {{89, 50, false},  {90, 50, true},  {109, 50, true}, {110, 50, false},
-              {100, 44, false}, {100, 45, true}, {100, 54, true}, {100, 55, false}};
-    for (auto& p : px)
-        EXPECT_EQ(Px(p.x, p.y) == 0xFFFF, p.in)
-            << "(" << p.x << ", " << p.y << ") got " << Px(p.x, p.y);
+    EXPECT_EQ(Hex(Px(90, 45)) + Hex(Px(109, 54)) + Hex(Px(110, 55)), "0xFFFF0xFFFF0x0000");
     EXPECT_NEAR(DevReadDepth(100, 50, 1), 0.5f, 1e-4);
 
     // Cull mode -1 (set at open) drops clockwise screen triangles.
@@ -400,7 +350,7 @@ TEST_F(D3dDevice, ClearsDrawsSpritesCullsTestsDepthAndFlips) {
     for (auto& st : steps) {
         DevSetDepthTest(st.depthTest);
         DevDrawPrimitive(DEV_TRIANGLES, 3, st.tri);
-        EXPECT_EQ(Hex16(Px(205, 205)), Hex16(st.want)) << "step " << &st - steps;
+        EXPECT_EQ(Hex(Px(205, 205)), Hex(st.want)) << "step " << &st - steps;
     }
     // Flips wait for retraces - 1 and present; the first shows the back buffer.
     struct {
@@ -440,9 +390,9 @@ TEST_F(D3dDevice, RenderBufferSwitch) {
     DeviceImage zero = {};
     EXPECT_EQ(DevDrawImage(&zero, 0), 0);
     EXPECT_EQ(DevSetRenderBuffer(1), 1);  // restores the primary surface and its back buffer
-    Entry rgb(TEX_RGB565, 1, 1, {0x34, 0x12});
+    TexRecord rgb(TEX_RGB565, 1, 1, {0x34, 0x12});
     DeviceImage img;
-    ASSERT_EQ(DevCreateImage(&img, &rgb.e), 0);
+    ASSERT_EQ(DevCreateImage(&img, rgb.entry()), 0);
     EXPECT_EQ(DevDrawImage(&img, 0), 0);
     EXPECT_EQ(Px(0, 0), 0x1234);
     DevFreeImage(&img);
@@ -451,14 +401,14 @@ TEST_F(D3dDevice, RenderBufferSwitch) {
 TEST_F(D3dDevice, ImagesAreCopiedUnscaled) {
     Open();
     DevClear(0, 0, 0);
-    Entry rgb(TEX_RGB565, 2, 2, {0x34, 0x12, 0x1F, 0xF8, 0xE0, 0x07, 0xFF, 0xFF});
+    TexRecord rgb(TEX_RGB565, 2, 2, {0x34, 0x12, 0x1F, 0xF8, 0xE0, 0x07, 0xFF, 0xFF});
     DeviceImage img;
     std::memset(&img, 0x55, sizeof img);
-    ASSERT_EQ(DevCreateImage(&img, &rgb.e), 0);
+    ASSERT_EQ(DevCreateImage(&img, rgb.entry()), 0);
     EXPECT_EQ(img.format, 0);
     EXPECT_EQ(img.width, 2);
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, 10, 20, 0), 0);
-    EXPECT_EQ(Hex16(Px(10, 20)) + Hex16(Px(11, 20)) + Hex16(Px(10, 21)), "0x12340xF81F0x07E0");
+    EXPECT_EQ(Hex(Px(10, 20)) + Hex(Px(11, 20)) + Hex(Px(10, 21)), "0x12340xF81F0x07E0");
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_IGNORED1, 9, DEV_IMG_IGNORED2, 1, 2, DEV_IMG_FRONT, 0), 0);
     EXPECT_EQ(Px(0, 0, SC_FRONT), 0x1234);
     EXPECT_EQ(DevDrawImage(&img, 6, 0), DEV_ERR_BAD_SELECTOR);
@@ -467,17 +417,17 @@ TEST_F(D3dDevice, ImagesAreCopiedUnscaled) {
     EXPECT_EQ(DevReadDepth(INT32_MAX, 0, 1), 0.0f);
     EXPECT_EQ(DevReadDepth(-1, 0, 1), 0.0f);
 
-    Entry pal(TEX_P8, 1, 1, {9});
+    TexRecord pal(TEX_P8, 1, 1, {9});
     pal.palette[9] = 0x00FF0000;  // palettised images are converted
     DeviceImage pimg;
-    ASSERT_EQ(DevCreateImage(&pimg, &pal.e), 0);
+    ASSERT_EQ(DevCreateImage(&pimg, pal.entry()), 0);
     EXPECT_EQ(DevDrawImage(&pimg, DEV_IMG_POS, 1, 1, DEV_IMG_BACK, 0), 0);
     EXPECT_EQ(Px(1, 1), 0xF800);
 
-    Entry bad(TEX_ARGB4444, 1, 1, {0, 0});
+    TexRecord bad(TEX_ARGB4444, 1, 1, {0, 0});
     DeviceImage bimg;
     std::memset(&bimg, 0x55, sizeof bimg);
-    EXPECT_EQ(DevCreateImage(&bimg, &bad.e), DEV_ERR_BAD_SELECTOR);
+    EXPECT_EQ(DevCreateImage(&bimg, bad.entry()), DEV_ERR_BAD_SELECTOR);
     EXPECT_EQ(bimg.storage, nullptr);
     DeviceImage zero = {};
     EXPECT_EQ(DevFreeImage(&zero), 0) << "freeing an empty record";

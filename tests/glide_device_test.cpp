@@ -8,10 +8,8 @@
 
 #include "dev_glide.h"
 #include "device.h"
+#include "device_support.h"
 #include "glide_standin.h"
-#include "softcard.h"
-#include "texentry.h"
-#include "win32_standin.h"
 
 namespace {
 
@@ -25,17 +23,6 @@ LRESULT CALLBACK AppProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-// A texture record over test-owned texels (the device copies them).
-struct Tex {
-    TexEntry e;
-    std::vector<uint16_t> texels;
-    Tex(int w, int h, uint16_t fill = 0xFFFF, int32_t key = -1) : texels(size_t(w) * h, fill) {
-        std::memset(&e, 0, sizeof e);
-        e.format = TEX_RGB565, e.width = int16_t(w), e.height = int16_t(h), e.colorkey = key;
-        e.size = uint32_t(texels.size() * 2), e.pixels = reinterpret_cast<uint8_t*>(texels.data());
-    }
-};
-
 class GlideDevice : public testing::Test {
 protected:
     HWND window = nullptr;
@@ -43,15 +30,8 @@ protected:
 
     void SetUp() override {
         Win32_Reset();
-        Win32StandInOptions o;
-        o.headless = true;
-        Win32_SetOptions(o);
         GlideStandIn_Reset();
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = AppProc, wc.lpszClassName = "GlideTest";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(0, "GlideTest", "Tambir demo", 0, 0, 0, 640, 480, nullptr, nullptr,
-                                 nullptr, nullptr);
+        window = TestWindow("GlideTest", AppProc);
         appMessages.clear();
     }
     void TearDown() override {
@@ -66,8 +46,8 @@ protected:
         ScSetDither(GlideStandIn_Card(), false);
         GlideStandIn_Record(true);
     }
-    void Upload(const Tex& t, int handle) {
-        ASSERT_EQ(DevUploadTexture(&t.e, handle), 0);
+    void Upload(TexRecord& t, int handle) {
+        ASSERT_EQ(DevUploadTexture(t.entry(), handle), 0);
         handles.push_back(handle);
     }
     uint16_t Px(int x, int y) { return ScPixels(GlideStandIn_Card(), SC_BACK)[y * 640 + x]; }
@@ -156,20 +136,16 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
                            {10, 10, 0, 1, 0xFFFFFFFF, 0, 0},
                            {20, 10, 0, 1, 0xFFFFFFFF, 0, 0}};
     EXPECT_EQ(DevDrawPrimitive(DEV_TRIANGLES, 3, tri), 0);
-    EXPECT_EQ(tri[0].x, 5000);
-    EXPECT_EQ(tri[0].y, -5000);
-    EXPECT_EQ(tri[0].u, 32);
-    EXPECT_EQ(tri[0].v, 64);
+    const float fixed[4] = {tri[0].x, tri[0].y, tri[0].u, tri[0].v};
+    EXPECT_EQ(std::vector<float>(fixed, fixed + 4), std::vector<float>({5000, -5000, 32, 64}));
 
     DevSetTexture(0, 0);
     DevSetDepthTest(0);
     DeviceVertex sprite = {100, 50, 0, 1, 0xFFFFFFFF, 10, 20};
     EXPECT_EQ(DevDrawPrimitive(DEV_SPRITE, 10, &sprite), 0);
     EXPECT_EQ(GlideStandIn_Count("grDrawVertexArrayContiguous"), 2);
-    EXPECT_EQ(
-        Last("grDrawVertexArrayContiguous")->a[0] * 10 + Last("grDrawVertexArrayContiguous")->a[1],
-        34)
-        << "one GR_POLYGON (3) of 4 corners";
+    const GlideCall* draw = Last("grDrawVertexArrayContiguous");
+    EXPECT_EQ(draw->a[0] * 10 + draw->a[1], 34) << "one GR_POLYGON (3) of 4 corners";
     // Columns 90..109, rows 45..54.
     struct {
         int x, y;
@@ -187,9 +163,8 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
 // to the right, drawn through the device and then straight into the card.
 TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
     Open();
-    Tex checker(16, 16);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) checker.texels[y * 16 + x] = ((x ^ y) & 1) ? 0xFFFF : 0xF800;
+    TexRecord checker =
+        Rgb565Texture(16, 16, [](int x, int y) { return (x ^ y) & 1 ? 0xFFFF : 0xF800; });
     Upload(checker, 0x30);
     ASSERT_EQ(DevSetTexture(0, 0x30), 0);
     auto see = [](float x, float y, float z, float u, float v) {
@@ -224,10 +199,9 @@ TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
 
 TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     Open();
-    Tex pic(100, 4);
-    for (int i = 0; i < 400; ++i) pic.texels[i] = uint16_t(i % 100 + 1);
+    TexRecord pic = Rgb565Texture(100, 4, [](int x, int) { return x + 1; });
     DeviceImage img;
-    ASSERT_EQ(DevCreateImage(&img, &pic.e), 0);
+    ASSERT_EQ(DevCreateImage(&img, pic.entry()), 0);
     struct {
         int x, y;
         long cols, rows, firstScreen, firstValue;
@@ -265,19 +239,19 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
 
 TEST_F(GlideDevice, TableGrowsByWholePagesAndDownloadsOnFirstBindOnly) {
     DevInitTextures();
-    Tex t(8, 8);
+    TexRecord t = SolidTexture(8, 8);
     Upload(t, 0x0201);
     EXPECT_GE(GlideTableSize(), 768);
     EXPECT_EQ(GlideTableSize() % 256, 0) << GlideTableSize();
     EXPECT_EQ(DevGetTexture(0x0200), nullptr);
     EXPECT_NE(DevGetTexture(0x0201), nullptr);
-    Tex other(16, 16);
-    EXPECT_EQ(DevUploadTexture(&other.e, 0x0201), 2) << "used";
+    TexRecord other = SolidTexture(16, 16);
+    EXPECT_EQ(DevUploadTexture(other.entry(), 0x0201), 2) << "used";
     EXPECT_EQ(DevGetTexture(0x0201)->width, 8);
-    for (int h : {-1, 0x10000}) EXPECT_EQ(DevUploadTexture(&t.e, h), 255) << h;
+    for (int h : {-1, 0x10000}) EXPECT_EQ(DevUploadTexture(t.entry(), h), 255) << h;
     // Download on first bind only; bad shapes are refused.
     Open();
-    Tex square(64, 64), odd(48, 48);
+    TexRecord square = SolidTexture(64, 64), odd = SolidTexture(48, 48);
     Upload(square, 0x0010);
     Upload(odd, 0x0011);
     EXPECT_EQ(DevSetTexture(0, 0x0010), 0);
@@ -295,24 +269,19 @@ TEST_F(GlideDevice, TableGrowsByWholePagesAndDownloadsOnFirstBindOnly) {
 TEST_F(GlideDevice, NonSquareTexturesSpanTheWholeTexture) {
     Open();
     DevSetDepthTest(0);
-    const uint16_t red = 0xF800, green = 0x07E0, blue = 0x001F, white = 0xFFFF;
-    // Quadrants: red | green over blue | white, for a tall, a wide and an 8:1 texture.
+    // Quadrants: red | green over blue | magenta, for a tall, a wide and two 8:1 textures.
     struct {
         int w, h, handle;
     } shapes[] = {{8, 16, 0x20}, {16, 4, 0x21}, {4, 32, 0x22}, {32, 4, 0x23}};
     for (auto s : shapes) {
-        Tex t(s.w, s.h);
-        for (int y = 0; y < s.h; ++y)
-            for (int x = 0; x < s.w; ++x)
-                t.texels[y * s.w + x] =
-                    y < s.h / 2 ? (x < s.w / 2 ? red : green) : (x < s.w / 2 ? blue : white);
+        TexRecord t =
+            Rgb565Texture(s.w, s.h, [&](int x, int y) { return Quadrant(x, y, s.w, s.h); });
         Upload(t, s.handle);
         DevClear(0, 0, 0);
         ASSERT_EQ(DevSetTexture(0, s.handle), 0);
         Rect(0, 0, 256, 256);
-        const uint16_t want[4] = {red, green, blue, white};  // at the quadrants' centres
-        for (int q = 0; q < 4; ++q)
-            EXPECT_EQ(Px(40 + 176 * (q & 1), 40 + 176 * (q >> 1)), want[q])
+        for (int q = 0; q < 4; ++q)  // at the quadrants' centres
+            EXPECT_EQ(Px(40 + 176 * (q & 1), 40 + 176 * (q >> 1)), Quadrant(q & 1, q >> 1, 2, 2))
                 << s.w << "x" << s.h << " quadrant " << q;
     }
 }
@@ -320,7 +289,8 @@ TEST_F(GlideDevice, NonSquareTexturesSpanTheWholeTexture) {
 TEST_F(GlideDevice, AnimatedTexturesBindTheirFrameAndReuploadsShowTheirOwnTexels) {
     Open();
     DevSetDepthTest(0);
-    Tex frames[4] = {Tex(8, 8, 0x0001), Tex(8, 8, 0x0002), Tex(8, 8, 0xF800), Tex(8, 8, 0x0004)};
+    TexRecord frames[4] = {SolidTexture(8, 8, 0x0001), SolidTexture(8, 8, 0x0002),
+                           SolidTexture(8, 8, 0xF800), SolidTexture(8, 8, 0x0004)};
     frames[0].e.frames = 4;
     for (int i = 0; i < 4; ++i) Upload(frames[i], 0x50 + i);
     while (TexAnimPhase() % 4 != 2) TexAnimTick(0);
@@ -328,7 +298,7 @@ TEST_F(GlideDevice, AnimatedTexturesBindTheirFrameAndReuploadsShowTheirOwnTexels
     Rect(0, 0, 8, 8);
     EXPECT_EQ(Px(4, 4), 0xF800) << "frame 2 of handle 0x50 is handle 0x52";
     DevFreeTexture(0x52);
-    Tex again(8, 8, 0x07E0);
+    TexRecord again = SolidTexture(8, 8, 0x07E0);
     Upload(again, 0x52);
     ASSERT_EQ(DevSetTexture(0, 0x52), 0);
     Rect(0, 0, 8, 8);
@@ -337,7 +307,7 @@ TEST_F(GlideDevice, AnimatedTexturesBindTheirFrameAndReuploadsShowTheirOwnTexels
 
 TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     Open();
-    Tex big(256, 256, 0xF800);  // 0x20000 bytes
+    TexRecord big = SolidTexture(256, 256, 0xF800);  // 0x20000 bytes
     Upload(big, 0x30);
     GlideSetNextFree(0, 0x1F0000);
     ASSERT_EQ(DevSetTexture(0, 0x30), 0);
@@ -348,7 +318,9 @@ TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     EXPECT_EQ(size, 0x20000u);
 
     // Three small residents at the bottom, then one that no longer fits at the top.
-    Tex a(64, 64, 0x001F), b(64, 64), c(64, 64), d(128, 256, 0x07E0);  // 8 KB each; 64 KB
+    // 8 KB each, then 64 KB.
+    TexRecord a = SolidTexture(64, 64, 0x001F), b = SolidTexture(64, 64), c = SolidTexture(64, 64),
+              d = SolidTexture(128, 256, 0x07E0);
     for (auto [t, h] : {std::pair{&a, 0x31}, {&b, 0x32}, {&c, 0x33}, {&d, 0x34}}) Upload(*t, h);
     DevFreeTexture(0x30);
     GlideSetNextFree(0, 0);
@@ -372,7 +344,8 @@ TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
 // What the key does to the picture, with its value, the Glide program test sees in its keyed quadrant.
 TEST_F(GlideDevice, ChromaKeyFollowsTheBoundTextureWithoutRedundantCalls) {
     Open();
-    Tex k1(8, 8, 0xF81F, 0xFF00FF), k2(8, 8, 0x07E0, 0x00FF00), none(8, 8, 0xF81F);
+    TexRecord k1 = SolidTexture(8, 8, 0xF81F, 0xFF00FF), k2 = SolidTexture(8, 8, 0x07E0, 0x00FF00),
+              none = SolidTexture(8, 8, 0xF81F);
     for (auto [t, h] : {std::pair{&k1, 0x40}, {&k2, 0x41}, {&none, 0x42}}) Upload(*t, h);
     struct {
         int handle;

@@ -1,5 +1,5 @@
 // Rasterisation of the software card, pixel by pixel: fill rule, depth, blending, cull, clip,
-// Gouraud colour, lines and bad input.
+// Gouraud colour, lines, bad input and the SIMD copies.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,20 +13,17 @@
 
 namespace {
 
-// Pixel centres strictly inside (by margin) or strictly outside a convex polygon.
+// Pixel centres strictly inside (by margin) or strictly outside a convex polygon, its corners in
+// the order of a positive shoelace sum (clockwise on screen).
 int Side(const std::vector<ScVertex>& poly, float px, float py, float margin) {
     bool inside = true, outside = false;
-    float area = 0;
-    for (size_t i = 0; i < poly.size(); ++i)
-        area +=
-            poly[i].x * poly[(i + 1) % poly.size()].y - poly[(i + 1) % poly.size()].x * poly[i].y;
     for (size_t i = 0; i < poly.size(); ++i) {
         const ScVertex& a = poly[i];
         const ScVertex& b = poly[(i + 1) % poly.size()];
-        float ex = b.x - a.x, ey = b.y - a.y, len = std::sqrt(ex * ex + ey * ey);
-        float d = ((px - a.x) * ey - (py - a.y) * ex) / len * (area > 0 ? -1.0f : 1.0f);
-        if (d < margin) inside = false;
-        if (d < -margin) outside = true;
+        float ex = b.x - a.x, ey = b.y - a.y;
+        float d = ((px - a.x) * ey - (py - a.y) * ex) / -std::sqrt(ex * ex + ey * ey);
+        inside = inside && d >= margin;
+        outside = outside || d < -margin;
     }
     return inside ? 1 : (outside ? -1 : 0);
 }
@@ -51,19 +48,16 @@ TEST(SoftcardFill, FanOfThinTrianglesCoversEveryPixelOnce) {
         fan.insert(fan.end(), rim.begin(), rim.end());
         ScDraw(c, SC_FAN, fan.data(), int(fan.size()));
         rim.pop_back();
-        int wrong = 0, checked = 0;
-        for (int y = 0; y < 120; ++y)
-            for (int x = 0; x < 200; ++x) {
-                uint16_t got = Px(c, x, y);
-                int side = Side(rim, x + 0.5f, y + 0.5f, 0.05f);  // vertices snap to 1/16
-                bool bad = (got != 0 && got != once) || (side > 0 && got != once) ||
-                           (side < 0 && got != 0);
-                if (bad && wrong++ < 5)
-                    ADD_FAILURE() << "round " << round << " pixel " << x << "," << y << " side "
-                                  << side << ": expected " << Hex(side > 0 ? once : 0) << " got "
-                                  << Hex(got);
-                checked += side != 0;
-            }
+        int wrong = 0, first = -1, checked = 0;
+        for (int i = 0; i < 200 * 120; ++i) {
+            const uint16_t got = ScPixels(c, SC_BACK)[i];
+            const int side = Side(rim, i % 200 + 0.5f, i / 200 + 0.5f, 0.05f);  // snap: 1/16
+            if ((got != 0 && got != once) || (side > 0 && got != once) || (side < 0 && got != 0))
+                first = wrong++ ? first : i;
+            checked += side != 0;
+        }
+        EXPECT_EQ(wrong, 0) << "round " << round << ", first at " << first % 200 << ","
+                            << first / 200;
         EXPECT_GT(checked, 9000);
         ScDestroy(c);
     }
@@ -98,14 +92,10 @@ TEST(SoftcardFill, TopLeftRuleSpriteCoverageAndClipWindow) {
         ScDraw(c, k.prim, q, 4);
         int wrong = 0;
         for (int y = 0; y < 120; ++y)
-            for (int x = 0; x < 200; ++x) {
-                bool want = x >= k.cols0 && x < k.cols1 && y >= k.rows0 && y < k.rows1;
-                if ((Px(c, x, y) != 0) != want && wrong++ == 0)
-                    ADD_FAILURE() << "prim " << k.prim << " rect " << k.x0 << "," << k.y0 << "-"
-                                  << k.x1 << "," << k.y1 << " clip " << k.clip[0] << ","
-                                  << k.clip[1] << "-" << k.clip[2] << "," << k.clip[3] << " pixel "
-                                  << x << "," << y << ": expected " << want;
-            }
+            for (int x = 0; x < 200; ++x)
+                wrong += (Px(c, x, y) != 0) !=
+                         (x >= k.cols0 && x < k.cols1 && y >= k.rows0 && y < k.rows1);
+        EXPECT_EQ(wrong, 0) << "case " << &k - cases;
         ScDestroy(c);
     }
 }
@@ -134,8 +124,9 @@ TEST(SoftcardDepth, LessAndAlwaysWithAndWithoutWrites) {
         ScSetDepthFunc(c, k.func);
         ScSetDepthWrite(c, k.write);
         Quad(c, 2, 2, 10, 10, 0xFFFF0000, 0, 0, 1, 1, k.z);
-        EXPECT_EQ(Px(c, 5, 5) == 0xF800, k.drawn) << "func " << k.func << " z " << k.z;
-        EXPECT_EQ(ScReadDepth(c, 5, 5), k.after) << "func " << k.func << " z " << k.z;
+        SCOPED_TRACE(testing::Message() << "func " << k.func << " z " << k.z);
+        EXPECT_EQ(Px(c, 5, 5) == 0xF800, k.drawn);
+        EXPECT_EQ(ScReadDepth(c, 5, 5), k.after);
         EXPECT_EQ(ScReadDepth(c, 12, 12), k.stored);
         ScDestroy(c);
     }
@@ -284,74 +275,112 @@ TEST(SoftcardRobust, BadInputNeverCrashesNorWritesOutside) {
 TEST(SoftcardRobust, ExtremeTrianglesOnTinyBuffersStayInsideTheClipWindow) {
     // Seeded garbage: coordinates from tiny to beyond the limit, NaN and infinite attributes, every
     // primitive in every mode, buffers of a few pixels. Colour and depth outside the clip window
-    // keep their clear values, and the AVX2 copy draws exactly what the plain copy draws.
+    // keep their clear values, and every SIMD copy draws exactly what the plain copy draws.
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = INFINITY;
+    const float specials[] = {0.0f, -0.0f, 1e-30f, -1e6f, 1e6f, 3e6f, 0.5f, 7.49f, nan, inf};
     std::mt19937 rng(42);
-    const float specials[] = {0.0f,
-                              -0.0f,
-                              1e-30f,
-                              -1e6f,
-                              1e6f,
-                              3e6f,
-                              0.5f,
-                              7.49f,
-                              std::numeric_limits<float>::quiet_NaN(),
-                              std::numeric_limits<float>::infinity()};
     auto value = [&](float scale) {
-        return (rng() % 4 == 0) ? specials[rng() % 10]
-                                : (float(rng() % 20001) / 10000.0f - 0.5f) * scale;
+        return rng() % 4 ? (float(rng() % 20001) / 10000.0f - 0.5f) * scale : specials[rng() % 10];
     };
     const struct {
         int w, h, tw, th;
     } sizes[] = {{1, 1, 1, 1}, {3, 7, 4, 2}, {17, 9, 3, 5}, {9, 2, 64, 1}};
     for (const auto& k : sizes) {
-        ScCard* card[2] = {ScCreate(k.w, k.h), ScCreate(k.w, k.h)};  // plain, AVX2
+        const int n = k.w * k.h, copies = ScSimdAvailable() + 1;
+        ScCard* cards[3] = {};
+        for (int simd = 0; simd < copies; ++simd) {
+            cards[simd] = ScCreate(k.w, k.h);
+            ScSetSimdLimit(cards[simd], ScSimd(simd));
+        }
         ScTexture* t = ScTextureCreate(k.tw, k.th);
         for (int mode = 0; mode < 64; ++mode) {
-            const ScPrim prim = ScPrim(1 + mode % 4);  // triangles, strip, fan, polygon
-            const int state = mode / 4;
-            const int x0 = int(rng() % 3) - 1, y0 = int(rng() % 3) - 1,
-                      x1 = k.w + int(rng() % 3) - 1;
+            SCOPED_TRACE(testing::Message() << k.w << "x" << k.h << " mode " << mode);
+            const int state = mode / 4, x0 = int(rng() % 3) - 1, y0 = int(rng() % 3) - 1;
+            const int x1 = k.w + int(rng() % 3) - 1;
             ScVertex v[12];
             for (ScVertex& p : v)
                 p = ScVertex{value(4.0f * k.w), value(4.0f * k.h), value(70000.0f), value(3.0f),
                              uint32_t(rng()),   value(100.0f),     value(100.0f)};
-            std::vector<uint16_t> got[2][2];  // [copy][colour, depth]
-            for (int simd = 0; simd < 2; ++simd) {
-                ScCard* c = card[simd];
+            std::vector<uint16_t> plain;  // colour, then depth
+            for (int simd = 0; simd < copies; ++simd) {
+                ScCard* c = cards[simd];
                 ScClearColor(c, SC_BACK, 0x5555);
                 ScClearDepth(c, 0x7777);
-                ScSetSimd(c, simd != 0);
                 ScSetTexture(c, (state & 1) ? t : nullptr);
                 ScSetFilter(c, (state & 2) ? SC_BILINEAR : SC_NEAREST, SC_BILINEAR);
                 ScSetBlend(c, (state & 4) != 0);
                 ScSetDepthFunc(c, (state & 8) ? SC_DEPTH_LESS : SC_DEPTH_ALWAYS);
                 ScSetClip(c, x0, y0, x1, k.h);
-                ScDraw(c, prim, v, 12);
+                ScDraw(c, ScPrim(1 + mode % 4), v, 12);  // triangles, strip, fan, polygon
                 ScDraw(c, SC_LINE_STRIP, v, 12);
-                for (int b = 0; b < 2; ++b) {
-                    got[simd][b].assign(size_t(k.w * k.h), 0);
-                    ScReadRect(c, b ? SC_DEPTH : SC_BACK, 0, 0, k.w, k.h, got[simd][b].data(),
-                               2 * k.w);
-                }
+                std::vector<uint16_t> got(ScPixels(c, SC_BACK), ScPixels(c, SC_BACK) + n);
+                got.insert(got.end(), ScPixels(c, SC_DEPTH), ScPixels(c, SC_DEPTH) + n);
+                if (simd == 0) plain = got;
+                const Diff d = Compare(plain.data(), got.data(), 2 * n);
+                EXPECT_EQ(d.count, 0) << "copy " << simd << ", first at " << d.first;
             }
-            int wrong = 0;
-            for (int b = 0; b < 2; ++b)
-                for (int i = 0; i < k.w * k.h; ++i) {
-                    const int x = i % k.w, y = i / k.w;
-                    const bool outside = x < x0 || x >= x1 || y < y0;
-                    const uint16_t clear = b ? 0x7777 : 0x5555, plain = got[0][b][i],
-                                   simd = got[1][b][i];
-                    if ((plain != simd || (outside && plain != clear)) && wrong++ < 3)
-                        ADD_FAILURE()
-                            << k.w << "x" << k.h << " mode " << mode << (b ? " depth" : " colour")
-                            << " at " << x << "," << y << (outside ? " (outside)" : "")
-                            << ": plain " << Hex(plain) << " simd " << Hex(simd);
-                }
-            EXPECT_EQ(wrong, 0) << k.w << "x" << k.h << " mode " << mode;
+            int outside = 0;
+            for (int i = 0; i < 2 * n; ++i)
+                outside += (i % k.w < x0 || i % k.w >= x1 || i % n / k.w < y0) &&
+                           plain[i] != (i < n ? 0x5555 : 0x7777);
+            EXPECT_EQ(outside, 0) << "pixels changed outside the clip window";
         }
         ScTextureDestroy(t);
-        ScDestroy(card[0]);
-        ScDestroy(card[1]);
+        for (ScCard* c : cards) ScDestroy(c);
+    }
+}
+
+// The AVX2 and AVX-512 copies of the rasteriser (each one the processor has) draw exactly the
+// pixels of the plain copy.
+TEST(SoftcardSimd, SameDepthAndPixelsAsThePlainCopyInEveryMode) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> pos(-20.0f, 150.0f), uv(-2.0f, 3.0f), w(0.2f, 2.0f);
+    std::uniform_real_distribution<float> small(0.0f, 15.9f);
+    std::uniform_int_distribution<uint32_t> colour(0, 0xFFFFFFFFu);
+    std::vector<uint16_t> texels(32 * 16);
+    for (auto& t : texels) t = uint16_t(colour(rng));
+    texels[5] = texels[77] = 0xF81F;
+    const struct { int w, h; } sizes[] = {{32, 16}, {3, 5}};
+    for (const auto& size : sizes) {
+        ScTexture* tex = ScTextureCreate(size.w, size.h);
+        ScTextureLoad(tex, SC_FMT_RGB565, texels.data(), 0, nullptr, SC_KEY_RAW, 0xF81F);
+        for (int mode = 0; mode < 64; ++mode) {
+            // Large triangles, then small ones (no larger than 16 pixels each way).
+            std::vector<ScVertex> tris;
+            for (int i = 0; i < 60 * 3; ++i)
+                tris.push_back(ScVertex{pos(rng), pos(rng), float(colour(rng) & 0xFFFF), w(rng),
+                                        colour(rng), uv(rng), uv(rng)});
+            for (int i = 0; i < 60; ++i) {
+                float x = pos(rng), y = pos(rng);
+                for (int k = 0; k < 3; ++k)
+                    tris.push_back(ScVertex{x + small(rng), y + small(rng),
+                                            float(colour(rng) & 0xFFFF), w(rng), colour(rng),
+                                            uv(rng) * 0.1f, uv(rng) * 0.1f});
+            }
+            std::vector<uint16_t> plain;  // colour, then depth
+            for (int simd = 0; simd <= ScSimdAvailable(); ++simd) {
+                ScCard* c = ScCreate(128, 128);
+                ScSetSimdLimit(c, ScSimd(simd));
+                ScSetTexture(c, (mode & 1) ? tex : nullptr);
+                ScSetFilter(c, (mode & 2) ? SC_BILINEAR : SC_NEAREST,
+                            (mode & 2) ? SC_BILINEAR : SC_NEAREST);
+                ScSetBlend(c, (mode & 4) != 0);
+                ScSetColorKey(c, (mode & 8) != 0);
+                ScSetDepthFunc(c, (mode & 16) ? SC_DEPTH_LESS : SC_DEPTH_ALWAYS);
+                ScSetDither(c, (mode & 32) != 0);
+                ScClearColor(c, SC_BACK, 0x5555);
+                ScDraw(c, SC_TRIANGLES, tris.data(), int(tris.size()));
+                ScDraw(c, SC_LINE_STRIP, tris.data(), 40);
+                std::vector<uint16_t> got(ScPixels(c, SC_BACK), ScPixels(c, SC_BACK) + 128 * 128);
+                got.insert(got.end(), ScPixels(c, SC_DEPTH), ScPixels(c, SC_DEPTH) + 128 * 128);
+                ScDestroy(c);
+                if (simd == 0) plain = got;
+                const Diff d = Compare(plain.data(), got.data(), int(got.size()));
+                EXPECT_EQ(d.count, 0) << "texture " << size.w << "x" << size.h << " mode " << mode
+                                      << " copy " << simd << ", first at " << d.first;
+            }
+        }
+        ScTextureDestroy(tex);
     }
 }
 

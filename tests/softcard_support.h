@@ -1,4 +1,4 @@
-// softcard_support.h: small helpers shared by the software card tests.
+// softcard_support.h: small helpers shared by the software card and display device tests.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "softcard.h"
+#include "win32_standin.h"
 
 // A card in a known state for pixel-exact checks: black, depth 0xFFFF, no dithering, no blending,
 // depth always, cull none.
@@ -42,4 +43,27 @@ inline std::string Hex(uint32_t v) {
     char b[16];
     std::snprintf(b, sizeof b, "0x%04X", v);
     return b;
+}
+
+// Where n pixels of a and b differ: how many, and the first such index (-1: none).
+struct Diff {
+    int count = 0, first = -1;
+};
+inline Diff Compare(const uint16_t* a, const uint16_t* b, int n) {
+    Diff d;
+    for (int i = 0; i < n; ++i)
+        if (a[i] != b[i] && d.count++ == 0) d.first = i;
+    return d;
+}
+
+// A 640 x 480 window of the Win32 stand-in, headless (no SDL window) unless told otherwise.
+inline HWND TestWindow(const char* cls, WNDPROC proc = DefWindowProcA, bool headless = true) {
+    Win32StandInOptions o;
+    o.headless = headless;
+    Win32_SetOptions(o);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc, wc.lpszClassName = cls;
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, cls, "Tambir demo", 0, 0, 0, 640, 480, nullptr, nullptr, nullptr,
+                           nullptr);
 }

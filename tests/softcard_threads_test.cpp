@@ -11,8 +11,8 @@
 namespace {
 
 struct Outcome {
-    std::vector<uint16_t> front, back, depth;
-    std::vector<int> results;  // ScDraw's and ScReadDepth's, in call order
+    std::vector<uint16_t> buffers[3];  // front, back, depth
+    std::vector<int> results;          // ScDraw's and ScReadDepth's, in call order
 };
 
 // A random scene of every primitive, state and kind of vertex (some behind the near plane, some
@@ -38,13 +38,8 @@ Outcome Scene(int threads, uint32_t seed) {
         float z = float(any(rng) & 0xFFFF), rhw = w(rng);
         if (r % 13 == 0) z = -z;   // behind the near plane: cut
         if (r % 97 == 1) rhw = 0;  // refused
-        return ScVertex{tiny ? x0 + small(rng) : pos(rng),
-                        tiny ? y0 + small(rng) : pos(rng),
-                        z,
-                        rhw,
-                        any(rng),
-                        uv(rng),
-                        uv(rng)};
+        const float x = tiny ? x0 + small(rng) : pos(rng), y = tiny ? y0 + small(rng) : pos(rng);
+        return ScVertex{x, y, z, rhw, any(rng), uv(rng), uv(rng)};
     };
     for (int step = 0; step < 120; ++step) {
         const uint32_t r = any(rng);
@@ -100,12 +95,9 @@ Outcome Scene(int threads, uint32_t seed) {
         }
     }
     ScFinish(c);
-    const uint16_t* f = ScPixels(c, SC_FRONT);
-    const uint16_t* b = ScPixels(c, SC_BACK);
-    const uint16_t* d = ScPixels(c, SC_DEPTH);
-    out.front.assign(f, f + 160 * 97);
-    out.back.assign(b, b + 160 * 97);
-    out.depth.assign(d, d + 160 * 97);
+    const ScBuffer kinds[3] = {SC_FRONT, SC_BACK, SC_DEPTH};
+    for (int k = 0; k < 3; ++k)
+        out.buffers[k].assign(ScPixels(c, kinds[k]), ScPixels(c, kinds[k]) + 160 * 97);
     ScDestroy(c);
     for (ScTexture* t : textures) ScTextureDestroy(t);
     return out;
@@ -116,18 +108,12 @@ TEST(SoftcardThreads, RandomScenesGiveTheSameBuffersOnOneTwoAndFiveThreads) {
         const Outcome one = Scene(1, seed);
         for (int threads : {2, 5}) {
             const Outcome many = Scene(threads, seed);
-            EXPECT_EQ(one.results, many.results)
-                << "seed " << seed << ", " << threads << " threads";
-            const std::vector<uint16_t>* a[] = {&one.front, &one.back, &one.depth};
-            const std::vector<uint16_t>* b[] = {&many.front, &many.back, &many.depth};
-            const char* names[] = {"front", "back", "depth"};
+            SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << threads << " threads");
+            EXPECT_EQ(one.results, many.results);
             for (int k = 0; k < 3; ++k) {
-                int diff = 0;
-                for (size_t i = 0; i < a[k]->size(); ++i)
-                    if ((*a[k])[i] != (*b[k])[i] && diff++ < 3)
-                        ADD_FAILURE() << names[k] << " differs at (" << i % 160 << ", " << i / 160
-                                      << "): " << Hex((*a[k])[i]) << " on one thread, "
-                                      << Hex((*b[k])[i]) << " on " << threads << ", seed " << seed;
+                const Diff d = Compare(one.buffers[k].data(), many.buffers[k].data(), 160 * 97);
+                EXPECT_EQ(d.count, 0) << "buffer " << k << " (front, back, depth), first at "
+                                      << d.first % 160 << "," << d.first / 160;
             }
         }
     }
