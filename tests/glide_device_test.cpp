@@ -57,14 +57,6 @@ protected:
             if (std::strcmp(c.name, name) == 0) found = &c;
         return found;
     }
-    // A screen rectangle with u, v running 0..1 (rhw 1), drawn as a fan.
-    void Rect(float x0, float y0, float x1, float y1) {
-        DeviceVertex q[4] = {{x0, y0, 10, 1, 0xFFFFFFFF, 0, 0},
-                             {x0, y1, 10, 1, 0xFFFFFFFF, 0, 1},
-                             {x1, y1, 10, 1, 0xFFFFFFFF, 1, 1},
-                             {x1, y0, 10, 1, 0xFFFFFFFF, 1, 0}};
-        DevDrawPrimitive(DEV_FAN, 4, q);
-    }
 };
 
 // The mode tables' codes are Glide's; the open below checks one of each and a refused rate.
@@ -226,7 +218,7 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     EXPECT_EQ(DevDrawImage(&img, 0), 0) << "a freed image is a zeroed record";
     // Depth reads inside the screen only.
     DevClear(0, 0, 0);
-    Rect(10, 10, 20, 20);  // z 10
+    DeviceRect(10, 10, 20, 20);  // z 10
     EXPECT_EQ(DevReadDepth(15, 15, 1), 10.0f) << "z 10";
     EXPECT_EQ(DevReadDepth(30, 30, 0), 65535.0f) << "clear";
     int reads = GlideStandIn_Count("grLfbReadRegion");
@@ -279,7 +271,7 @@ TEST_F(GlideDevice, NonSquareTexturesSpanTheWholeTexture) {
         Upload(t, s.handle);
         DevClear(0, 0, 0);
         ASSERT_EQ(DevSetTexture(0, s.handle), 0);
-        Rect(0, 0, 256, 256);
+        DeviceRect(0, 0, 256, 256);
         for (int q = 0; q < 4; ++q)  // at the quadrants' centres
             EXPECT_EQ(Px(40 + 176 * (q & 1), 40 + 176 * (q >> 1)), Quadrant(q & 1, q >> 1, 2, 2))
                 << s.w << "x" << s.h << " quadrant " << q;
@@ -295,13 +287,13 @@ TEST_F(GlideDevice, AnimatedTexturesBindTheirFrameAndReuploadsShowTheirOwnTexels
     for (int i = 0; i < 4; ++i) Upload(frames[i], 0x50 + i);
     while (TexAnimPhase() % 4 != 2) TexAnimTick(0);
     ASSERT_EQ(DevSetTexture(0, 0x50), 0);
-    Rect(0, 0, 8, 8);
+    DeviceRect(0, 0, 8, 8);
     EXPECT_EQ(Px(4, 4), 0xF800) << "frame 2 of handle 0x50 is handle 0x52";
     DevFreeTexture(0x52);
     TexRecord again = SolidTexture(8, 8, 0x07E0);
     Upload(again, 0x52);
     ASSERT_EQ(DevSetTexture(0, 0x52), 0);
-    Rect(0, 0, 8, 8);
+    DeviceRect(0, 0, 8, 8);
     EXPECT_EQ(Px(4, 4), 0x07E0) << "a texture uploaded again under a handle is downloaded again";
 }
 
@@ -337,7 +329,7 @@ TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     DevSetDepthTest(0);
     ASSERT_EQ(DevSetTexture(0, 0x31), 0);
     EXPECT_EQ(GlideStandIn_Downloads(), downloads + 1);  // drawn below with its own blue
-    Rect(0, 0, 32, 32);
+    DeviceRect(0, 0, 32, 32);
     EXPECT_EQ(Px(16, 16), 0x001F);
 }
 
