@@ -1,5 +1,5 @@
-// Rasterisation of the software card, pixel by pixel: fill rule, depth, blending, cull, clip,
-// Gouraud colour, lines, bad input and the SIMD copies.
+// Rasterisation of the software card, pixel by pixel: fill rule, depth, blending, clip, Gouraud
+// colour, lines, bad input and the SIMD copies (culling: softcard_clip_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -149,32 +149,6 @@ TEST(SoftcardBlend, SourceAlphaArithmetic) {
         ScClearColor(c, SC_BACK, k.dst);
         Quad(c, 0, 0, 8, 8, k.src);
         EXPECT_EQ(Hex(Px(c, 3, 3)), Hex(k.want)) << "src " << Hex(k.src) << " over " << Hex(k.dst);
-        ScDestroy(c);
-    }
-}
-
-TEST(SoftcardState, CullModesBySreenWinding) {
-    // (10,10) (30,10) (10,30) runs clockwise on screen (y grows downwards).
-    const ScVertex cw[3] = {V(10, 10), V(30, 10), V(10, 30)};
-    const ScVertex ccw[3] = {V(10, 10), V(10, 30), V(30, 10)};
-    const struct {
-        ScCull cull;
-        bool cwDrawn, ccwDrawn;
-    } cases[] = {{SC_CULL_NONE, true, true}, {SC_CULL_CW, false, true}, {SC_CULL_CCW, true, false}};
-    // A strip keeps one facing: its second triangle is turned back before culling.
-    const ScVertex strip[4] = {V(0, 0), V(20, 0), V(0, 20), V(20, 20)};
-    for (const auto& k : cases) {
-        ScCard* c = PlainCard(40, 40);
-        ScSetCull(c, k.cull);
-        ScDraw(c, SC_TRIANGLES, cw, 3);
-        EXPECT_EQ(Px(c, 14, 14) != 0, k.cwDrawn) << "cull " << k.cull << " cw";
-        ScClearColor(c, SC_BACK, 0);
-        ScDraw(c, SC_TRIANGLES, ccw, 3);
-        EXPECT_EQ(Px(c, 14, 14) != 0, k.ccwDrawn) << "cull " << k.cull << " ccw";
-        ScClearColor(c, SC_BACK, 0);
-        ScDraw(c, SC_STRIP, strip, 4);
-        EXPECT_EQ(Px(c, 2, 2) != 0, k.cwDrawn) << "cull " << k.cull << " strip, first triangle";
-        EXPECT_EQ(Px(c, 18, 18) != 0, k.cwDrawn) << "cull " << k.cull << " strip, second triangle";
         ScDestroy(c);
     }
 }

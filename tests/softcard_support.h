@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "softcard.h"
 #include "win32_standin.h"
@@ -43,6 +44,17 @@ inline std::string Hex(uint32_t v) {
     char b[16];
     std::snprintf(b, sizeof b, "0x%04X", v);
     return b;
+}
+
+// A w x h texture of 5-6-5 texels f(x, y).
+template <class F>
+ScTexture* MakeTexture(int w, int h, F f, ScKeyMode mode = SC_KEY_NONE, uint32_t key = 0) {
+    std::vector<uint16_t> px;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) px.push_back(uint16_t(f(x, y)));
+    ScTexture* t = ScTextureCreate(w, h);
+    ScTextureLoad(t, SC_FMT_RGB565, px.data(), 0, nullptr, mode, key);
+    return t;
 }
 
 // Where n pixels of a and b differ: how many, and the first such index (-1: none).
