@@ -30,16 +30,9 @@ const DDPIXELFORMAT kZ16 = Pf(DDPF_ZBUFFER, 16, 0, 0xFFFF, 0, 0);
 const DDPIXELFORMAT kZ24 = Pf(DDPF_ZBUFFER, 24, 0, 0xFFFFFF, 0, 0);
 const DDPIXELFORMAT kZ32 = Pf(DDPF_ZBUFFER, 32, 0, 0xFFFFFFFFu, 0, 0);
 
-std::string Mode(int w, int h, int bpp = 0) {
+// "a x b", or "a x b x c" when c is not 0.
+std::string Joined(int w, int h, int bpp = 0) {
     return std::to_string(w) + "x" + std::to_string(h) + (bpp ? "x" + std::to_string(bpp) : "");
-}
-
-std::string Name(const DDPIXELFORMAT* f) {
-    char b[80] = "none";
-    if (!f) return b;
-    std::snprintf(b, sizeof b, "flags %X bits %u R %X A %X", f->dwFlags, f->dwRGBBitCount,
-                  f->dwRBitMask, f->dwRGBAlphaBitMask);
-    return b;
 }
 
 class D3dDevice : public testing::Test {
@@ -116,15 +109,15 @@ TEST_F(D3dDevice, ListsTwoSoftwareDevicesAndTheDriversAndOpensEach) {
         EXPECT_EQ(s.magFilter, c.magFilter);
         EXPECT_EQ(s.minFilter, DWORD(D3DTFN_POINT));
         EXPECT_EQ(s.zCaps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY), c.zMemory);
-        EXPECT_EQ(Mode(w, h, bpp), c.modeChange ? "640x480x16" : Mode(w0, h0, b0));
+        EXPECT_EQ(Joined(w, h, bpp), c.modeChange ? "640x480x16" : Joined(w0, h0, b0));
         // DirectDraw's own mode is what windows are maximised to while it is open.
         RECT desk;
         GetWindowRect(GetDesktopWindow(), &desk);
-        EXPECT_EQ(Mode(desk.right, desk.bottom), "640x480");
+        EXPECT_EQ(Joined(desk.right, desk.bottom), "640x480");
         DevClose();  // restores the mode; the next entry opens after a close
         Win32_CurrentMode(&w, &h, &bpp);
         GetWindowRect(GetDesktopWindow(), &desk);
-        EXPECT_EQ(Mode(w, desk.right), Mode(w0, w0)) << "after close";
+        EXPECT_EQ(Joined(w, desk.right), Joined(w0, w0)) << "after close";
     }
     DevSelectDevice(&list[0]);
     EXPECT_EQ(DevOpen(nullptr, 640, 480, 0), 0);  // takes the active or foreground window
@@ -200,26 +193,21 @@ TEST_F(D3dDevice, TextureFormatChoice) {
             nodes[i] = {c.list[i], i + 1 < nodes.size() ? &nodes[i + 1] : nullptr};
         int convert = -1;
         const DDPIXELFORMAT* got = DxChooseFormat(nodes.data(), DxSourceFormat(c.code), &convert);
-        EXPECT_EQ(Name(got), Name(&c.want)) << c.what;
+        EXPECT_TRUE(got && std::memcmp(got, &c.want, sizeof c.want) == 0) << c.what;
         EXPECT_EQ(convert, c.convert) << c.what;
     }
-    // The texel size of code 14: 16 bits, the alpha byte over the palette index.
-    EXPECT_EQ(DxSourceFormat(TEX_AP88).dwRGBBitCount, 16u);
 }
 
 TEST_F(D3dDevice, PixelConversions) {
-    uint32_t palette[256] = {};
-    palette[3] = 0x00FF8000, palette[5] = 0x00123456;
+    uint32_t palette[256] = {};  // conversions on upload: UploadsConvertCopyAndKeyTextures
+    palette[5] = 0x00123456;
     struct Case {
         const char* what;
         int code;
         DDPIXELFORMAT to;
         uint32_t in, want;
     } cases[] = {
-        {"alpha 8 -> white with alpha", TEX_ALPHA8, k4444, 0x80, 0x8FFF},
-        {"palette index -> its colour", TEX_P8, k565, 3, 0xFC00},
         {"alpha + palette 8-8", TEX_AP88, k8888, 0x8005, 0x80123456},
-        {"alpha + palette 8-8 -> 4-4-4-4", TEX_AP88, k4444, 0xF005, 0xF135},
         {"3-3-2 red", TEX_RGB332, k565, 0xE0, 0xE000},
         {"intensity", TEX_INTENSITY8, k565, 0xFF, 0xFFFF},
         {"alpha-intensity 4-4", TEX_AI44, k4444, 0x5A, 0x5AAA},
@@ -233,7 +221,7 @@ TEST_F(D3dDevice, PixelConversions) {
         DxConvertPixels(s, d, reinterpret_cast<const uint8_t*>(&c.in), out, 1, palette);
         uint32_t got = 0;
         std::memcpy(&got, out, static_cast<size_t>(d.bits / 8));
-        EXPECT_EQ(got, c.want) << c.what << ": expected " << std::hex << c.want << ", got " << got;
+        EXPECT_EQ(Hex(got), Hex(c.want)) << c.what;
     }
     // 3-byte pixels stay inside their row (ASan guards the exact-size buffers).
     DxPixelLayout l888, l565, lp8;
@@ -360,9 +348,8 @@ TEST_F(D3dDevice, ClearsDrawsSpritesCullsTestsDepthAndFlips) {
         DDrawStandInStats& s = DDrawStandIn_Stats() = DDrawStandInStats{};
         DevFlip(c.retraces);
         DevEndScene();
-        EXPECT_EQ(s.flips, 1) << "retraces " << c.retraces;
-        EXPECT_EQ(s.waitBegin, c.waits) << "retraces " << c.retraces;
-        EXPECT_EQ(s.waitEnd, c.waits) << "retraces " << c.retraces;
+        EXPECT_EQ(Joined(s.flips, s.waitBegin, s.waitEnd), Joined(1, c.waits, c.waits))
+            << "flips x waits begun x ended, retraces " << c.retraces;
         if (&c == flips) {
             EXPECT_EQ(Px(205, 205, SC_FRONT), 0x001F) << "front after the first flip";
         }

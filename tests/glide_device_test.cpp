@@ -63,29 +63,22 @@ protected:
 TEST(GlideTables, UnknownSizesAndTextureShapes) {
     EXPECT_EQ(GlideResolution(641, 480), -1);
     // LOD of the longer side, aspect positive when wider; s, t span the whole texture.
-    struct {
+    const struct {
         int w, h;
-        bool ok;
-        int lod, aspect;
-        float s, t;
-    } shapes[] = {{64, 64, true, 6, 0, 256, 256},   {64, 32, true, 6, 1, 256, 128},
-                  {32, 64, true, 6, -1, 128, 256},  {64, 16, true, 6, 2, 256, 64},
-                  {16, 64, true, 6, -2, 64, 256},   {64, 8, true, 6, 3, 256, 32},
-                  {8, 64, true, 6, -3, 32, 256},    {1, 8, true, 3, -3, 32, 256},
-                  {256, 256, true, 8, 0, 256, 256}, {48, 48, false, 0, 0, 0, 0},
-                  {64, 4, false, 0, 0, 0, 0},       {512, 512, false, 0, 0, 0, 0},
-                  {0, 8, false, 0, 0, 0, 0}};
+        const char* want;  // lod aspect s t
+    } shapes[] = {{64, 64, "6 0 256 256"}, {64, 32, "6 1 256 128"}, {32, 64, "6 -1 128 256"},
+                  {64, 16, "6 2 256 64"},  {16, 64, "6 -2 64 256"}, {64, 8, "6 3 256 32"},
+                  {8, 64, "6 -3 32 256"},  {1, 8, "3 -3 32 256"},   {256, 256, "8 0 256 256"},
+                  {48, 48, "refused"},     {64, 4, "refused"},      {512, 512, "refused"},
+                  {0, 8, "refused"}};
     for (auto c : shapes) {
         GrLOD_t lod = -9;
         GrAspectRatio_t aspect = -9;
         float s = 0, t = 0;
-        bool ok = GlideTexShape(c.w, c.h, &lod, &aspect, &s, &t);
-        EXPECT_EQ(ok, c.ok) << c.w << "x" << c.h;
-        if (!ok || !c.ok) continue;
-        EXPECT_EQ(lod, c.lod) << c.w << "x" << c.h;
-        EXPECT_EQ(aspect, c.aspect) << c.w << "x" << c.h;
-        EXPECT_EQ(s, c.s) << c.w << "x" << c.h;
-        EXPECT_EQ(t, c.t) << c.w << "x" << c.h;
+        char got[64] = "refused";
+        if (GlideTexShape(c.w, c.h, &lod, &aspect, &s, &t))
+            std::snprintf(got, sizeof got, "%d %d %g %g", int(lod), int(aspect), s, t);
+        EXPECT_STREQ(got, c.want) << c.w << "x" << c.h;
     }
 }
 
@@ -256,26 +249,6 @@ TEST_F(GlideDevice, TableGrowsByWholePagesAndDownloadsOnFirstBindOnly) {
     EXPECT_EQ(DevSetTexture(0, 0x7FFF), 3) << "a free handle";
     EXPECT_EQ(GlideStandIn_Count("grTexSource"), 1) << "failed binds leave the binding";
     EXPECT_EQ(GlideStandIn_Downloads(), 1u) << "failed binds leave the binding";
-}
-
-TEST_F(GlideDevice, NonSquareTexturesSpanTheWholeTexture) {
-    Open();
-    DevSetDepthTest(0);
-    // Quadrants: red | green over blue | magenta, for a tall, a wide and two 8:1 textures.
-    struct {
-        int w, h, handle;
-    } shapes[] = {{8, 16, 0x20}, {16, 4, 0x21}, {4, 32, 0x22}, {32, 4, 0x23}};
-    for (auto s : shapes) {
-        TexRecord t =
-            Rgb565Texture(s.w, s.h, [&](int x, int y) { return Quadrant(x, y, s.w, s.h); });
-        Upload(t, s.handle);
-        DevClear(0, 0, 0);
-        ASSERT_EQ(DevSetTexture(0, s.handle), 0);
-        DeviceRect(0, 0, 256, 256);
-        for (int q = 0; q < 4; ++q)  // at the quadrants' centres
-            EXPECT_EQ(Px(40 + 176 * (q & 1), 40 + 176 * (q >> 1)), Quadrant(q & 1, q >> 1, 2, 2))
-                << s.w << "x" << s.h << " quadrant " << q;
-    }
 }
 
 TEST_F(GlideDevice, AnimatedTexturesBindTheirFrameAndReuploadsShowTheirOwnTexels) {

@@ -118,11 +118,12 @@ int main(int argc, char** argv) {
             w, h, [=](int x, int y) { return Quadrant(x, y, w, h); }, key);
     };
     TexRecord tall = quadrants(8, 16, -1), wide = quadrants(16, 4, -1);
-    TexRecord keyed = quadrants(8, 8, 0xFF00FF);
+    TexRecord keyed = quadrants(8, 8, 0xFF00FF), tall8 = quadrants(4, 32, -1);
+    TexRecord wide8 = quadrants(32, 4, -1);
     DevInitTextures();
-    if (DevUploadTexture(tall.entry(), 0x0201) || DevUploadTexture(wide.entry(), 0x0202) ||
-        DevUploadTexture(keyed.entry(), 0x0203))
-        return 5;
+    int handle = 0x0201;
+    for (TexRecord* t : {&tall, &wide, &keyed, &tall8, &wide8})
+        if (DevUploadTexture(t->entry(), handle++)) return 5;
 
     DevClear(0.2f, 0.4f, 0.6f);
     DevSetCullMode(0);
@@ -142,6 +143,10 @@ int main(int argc, char** argv) {
     DevDrawPrimitive(DEV_SPRITE, 1, &sprite);  // wide texture as a 128 x 32 sprite
     DevSetTexture(0, 0x0203);
     DeviceRect(340, 300, 404, 364, 0.5f * far);  // keyed magenta quadrant shows through
+    DevSetTexture(0, 0x0204);
+    DeviceRect(120, 340, 136, 468, 0.5f * far);  // 1:8 and 8:1 textures magnified 4x
+    DevSetTexture(0, 0x0205);
+    DeviceRect(160, 340, 288, 356, 0.5f * far);
     DevSetTexture(0, 0);
     TexRecord picture = quadrants(40, 20, -1);
     DeviceImage image;
@@ -165,7 +170,7 @@ int main(int argc, char** argv) {
     }
     DevFreeImage(&image);
     DevClose();
-    for (int h : {0x0201, 0x0202, 0x0203}) DevFreeTexture(h);
+    for (int h = 0x0201; h < handle; ++h) DevFreeTexture(h);
     DestroyWindow(window);
     return 0;
 }
