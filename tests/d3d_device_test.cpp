@@ -356,36 +356,7 @@ TEST_F(D3dDevice, ClearsDrawsSpritesCullsTestsDepthAndFlips) {
     }
 }
 
-TEST_F(D3dDevice, RenderBufferSwitch) {
-    Open();
-    DevClear(0, 0, 0);
-    DevSetDepthTest(0);
-    // 2 keeps the front buffer with the depth buffer attached again.
-    struct {
-        int buffer;
-        float x;
-        ScBuffer target;
-    } steps[] = {{0, 10, SC_FRONT}, {2, 30, SC_FRONT}, {1, 50, SC_BACK}};
-    for (auto& st : steps) {
-        EXPECT_EQ(DevSetRenderBuffer(st.buffer), st.buffer);
-        DeviceVertex s = {st.x, 10, 0.5f, 1, 0xFFFFFFFF, 4, 4};
-        DevDrawPrimitive(DEV_SPRITE, 1, &s);
-        EXPECT_EQ(Px(int(st.x), 10, st.target), 0xFFFF) << "buffer " << st.buffer;
-    }
-    EXPECT_EQ(Px(10, 10, SC_BACK), 0);
-    DDrawStandIn_LoseSurfaces();
-    DeviceImage zero = {};
-    EXPECT_EQ(DevDrawImage(&zero, 0), 0);
-    EXPECT_EQ(DevSetRenderBuffer(1), 1);  // restores the primary surface and its back buffer
-    TexRecord rgb(TEX_RGB565, 1, 1, {0x34, 0x12});
-    DeviceImage img;
-    ASSERT_EQ(DevCreateImage(&img, rgb.entry()), 0);
-    EXPECT_EQ(DevDrawImage(&img, 0), 0);
-    EXPECT_EQ(Px(0, 0), 0x1234);
-    DevFreeImage(&img);
-}
-
-TEST_F(D3dDevice, ImagesAreCopiedUnscaled) {
+TEST_F(D3dDevice, ImagesAreCopiedUnscaledAndRenderBuffersSwitch) {
     Open();
     DevClear(0, 0, 0);
     TexRecord rgb(TEX_RGB565, 2, 2, {0x34, 0x12, 0x1F, 0xF8, 0xE0, 0x07, 0xFF, 0xFF});
@@ -403,6 +374,26 @@ TEST_F(D3dDevice, ImagesAreCopiedUnscaled) {
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, INT32_MAX, -1, 0), DEV_ERR_CALL_FAILED);
     EXPECT_EQ(DevReadDepth(INT32_MAX, 0, 1), 0.0f);
     EXPECT_EQ(DevReadDepth(-1, 0, 1), 0.0f);
+    // Render buffers: 2 keeps the front buffer with the depth buffer attached again.
+    DevSetDepthTest(0);
+    struct {
+        int buffer;
+        float x;
+        ScBuffer target;
+    } steps[] = {{0, 10, SC_FRONT}, {2, 30, SC_FRONT}, {1, 50, SC_BACK}};
+    for (auto& st : steps) {
+        EXPECT_EQ(DevSetRenderBuffer(st.buffer), st.buffer);
+        DeviceVertex s = {st.x, 10, 0.5f, 1, 0xFFFFFFFF, 4, 4};
+        DevDrawPrimitive(DEV_SPRITE, 1, &s);
+        EXPECT_EQ(Px(int(st.x), 10, st.target), 0xFFFF) << "buffer " << st.buffer;
+    }
+    EXPECT_EQ(Px(10, 10, SC_BACK), 0);
+    DDrawStandIn_LoseSurfaces();
+    DeviceImage zero = {};
+    EXPECT_EQ(DevDrawImage(&zero, 0), 0);
+    EXPECT_EQ(DevSetRenderBuffer(1), 1);  // restores the primary surface and its back buffer
+    EXPECT_EQ(DevDrawImage(&img, 0), 0);
+    EXPECT_EQ(Px(0, 0), 0x1234);
 
     TexRecord pal(TEX_P8, 1, 1, {9});
     pal.palette[9] = 0x00FF0000;  // palettised images are converted
@@ -416,7 +407,6 @@ TEST_F(D3dDevice, ImagesAreCopiedUnscaled) {
     std::memset(&bimg, 0x55, sizeof bimg);
     EXPECT_EQ(DevCreateImage(&bimg, bad.entry()), DEV_ERR_BAD_SELECTOR);
     EXPECT_EQ(bimg.storage, nullptr);
-    DeviceImage zero = {};
     EXPECT_EQ(DevFreeImage(&zero), 0) << "freeing an empty record";
     DevClose();  // images are freed after the device is closed
     EXPECT_EQ(DevFreeImage(&img), 0);

@@ -132,12 +132,9 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
     const GlideCall* draw = Last("grDrawVertexArrayContiguous");
     EXPECT_EQ(draw->a[0] * 10 + draw->a[1], 34) << "one GR_POLYGON (3) of 4 corners";
     // Columns 90..109, rows 45..54.
-    struct {
-        int x, y;
-        bool in;
-    } probes[] = {{90, 45, true},   {109, 54, true},  {89, 50, false},
-                  {110, 50, false}, {100, 44, false}, {100, 55, false}};
-    for (auto p : probes) EXPECT_EQ(Px(p.x, p.y) == 0xFFFF, p.in) << p.x << "," << p.y;
+    EXPECT_EQ(Hex(Px(90, 45)) + Hex(Px(109, 54)) + Hex(Px(89, 50)) + Hex(Px(110, 50)) +
+                  Hex(Px(100, 44)) + Hex(Px(100, 55)),
+              "0xFFFF0xFFFF0x00000x00000x00000x0000");
     EXPECT_EQ(DevDrawPrimitive(7, 3, tri), 247);
 }
 

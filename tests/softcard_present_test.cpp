@@ -3,26 +3,14 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
+#include "png_size.h"
 #include "softcard_support.h"
 
 namespace {
-
-// "WxH" from a PNG file's IHDR chunk, "none" when it is not a PNG.
-std::string PngSize(const std::string& path) {
-    unsigned char h[24] = {};
-    FILE* f = std::fopen(path.c_str(), "rb");
-    const size_t n = f ? std::fread(h, 1, sizeof h, f) : 0;
-    if (f) std::fclose(f);
-    if (n != 24 || std::memcmp(h, "\x89PNG\r\n\x1a\n", 8) != 0 ||
-        std::memcmp(h + 12, "IHDR", 4) != 0)
-        return "none";
-    auto be = [&](int o) { return (h[o] << 24) | (h[o + 1] << 16) | (h[o + 2] << 8) | h[o + 3]; };
-    return std::to_string(be(16)) + "x" + std::to_string(be(20));
-}
 
 // Listed frames through ScSetCapture, into directories made on the way; every frame through the
 // stand-in's options without a list.
@@ -73,11 +61,8 @@ TEST(SoftcardPresent, LetterboxKeepsTheAspectInTheDrawablesPixels) {
     };
     for (const auto& c : cases) {
         ScRect r = ScLetterbox(c.pw, c.ph, c.ow, c.oh);
-        auto str = [](ScRect q) {
-            return std::to_string(q.w) + "x" + std::to_string(q.h) + "+" + std::to_string(q.x) +
-                   "+" + std::to_string(q.y);
-        };
-        EXPECT_EQ(str(r), str(c.want)) << c.pw << "x" << c.ph << " into " << c.ow << "x" << c.oh;
+        EXPECT_EQ(std::tie(r.x, r.y, r.w, r.h), std::tie(c.want.x, c.want.y, c.want.w, c.want.h))
+            << c.pw << "x" << c.ph << " into " << c.ow << "x" << c.oh;
     }
 }
 
