@@ -2,7 +2,9 @@
 // software card under it draws.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -168,13 +170,10 @@ TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
     ScVertex straight[6];
     std::memcpy(straight, given, sizeof straight);
     EXPECT_EQ(ScDraw(card, SC_TRIANGLES, straight, 6), 2);
-    int differ = 0, drawn = 0;
-    for (int i = 0; i < 640 * 480; ++i) {
-        differ += viaGlide[i] != ScPixels(card, SC_BACK)[i];
-        drawn += viaGlide[i] != 0;
-    }
+    const int drawn = 640 * 480 - int(std::count(viaGlide.begin(), viaGlide.end(), 0));
     EXPECT_GT(drawn, 40000);
-    EXPECT_LE(differ, drawn / 1000) << "texels rounded differently at most";
+    EXPECT_LE(Compare(viaGlide.data(), ScPixels(card, SC_BACK), 640 * 480).count, drawn / 1000)
+        << "texels rounded differently at most";
     for (int x = 0; x < 640; x += 7)
         EXPECT_EQ(Px(x, 442), 0) << "nothing below the near plane, " << x;
 }
@@ -194,10 +193,8 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     for (auto c : cases) {
         EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, c.x, c.y, 0), 0);
         const GlideCall* w = Last("grLfbWriteRegion");
-        uint16_t first = Px(int(c.firstScreen), c.y < 0 ? 0 : c.y);
-        EXPECT_EQ(w->a[4], c.cols) << "at " << c.x << "," << c.y;
-        EXPECT_EQ(w->a[5], c.rows) << "at " << c.x << "," << c.y;
-        EXPECT_EQ(first, c.firstValue) << "at " << c.x << "," << c.y;
+        EXPECT_EQ(std::tie(w->a[4], w->a[5]), std::tie(c.cols, c.rows)) << c.x << "," << c.y;
+        EXPECT_EQ(Px(int(c.firstScreen), c.y < 0 ? 0 : c.y), c.firstValue) << c.x << "," << c.y;
     }
     int writes = GlideStandIn_Count("grLfbWriteRegion");
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, 700, 0, 0), 0);
@@ -212,10 +209,8 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     EXPECT_EQ(DevReadDepth(15, 15, 1), 10.0f) << "z 10";
     EXPECT_EQ(DevReadDepth(30, 30, 0), 65535.0f) << "clear";
     int reads = GlideStandIn_Count("grLfbReadRegion");
-    struct {
-        int x, y;
-    } outside[] = {{0, 480}, {-1, 0}, {640, 0}, {0, -1}};
-    for (auto p : outside) EXPECT_EQ(DevReadDepth(p.x, p.y, 0), 0.0f) << p.x << "," << p.y;
+    for (auto [x, y] : {std::pair{0, 480}, {-1, 0}, {640, 0}, {0, -1}})
+        EXPECT_EQ(DevReadDepth(x, y, 0), 0.0f) << x << "," << y;
     EXPECT_EQ(GlideStandIn_Count("grLfbReadRegion"), reads);
 }
 
