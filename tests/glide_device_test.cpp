@@ -140,11 +140,9 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
     EXPECT_EQ(DevDrawPrimitive(7, 3, tri), 247);
 }
 
-// What the Direct3D device hands the card unchanged (x, y, depth 0..65535 here, 1/w, u, v) must
-// reach it through Glide as well, far off screen and behind the camera included: the Glide
-// device's s/w, t/w and the stand-in's way back to u, v keep the picture. A textured floor seen
-// from 1 unit above, from z 4 to behind the camera (w = z), and a triangle reaching 2800 pixels
-// to the right, drawn through the device and then straight into the card.
+// Vertices as the Direct3D device hands them to the card, through Glide (s/w, t/w and back): a
+// textured floor from z 4 to behind the camera (w = z) and a triangle reaching 2800 pixels to the
+// right, through the device and then straight into the card, draw the same picture.
 TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
     Open();
     TexRecord checker =

@@ -46,10 +46,9 @@ TEST(ProgramGlide, WithoutABoardTheDialogCannotRun) {
     EXPECT_NE(err.find("no render device to choose"), std::string::npos) << "Run disabled: " << err;
 }
 
-// The same scenes through the Direct3D device and the Glide device. They differ only where a
-// texture is magnified: the Glide device magnifies bilinearly (wrapping at the texture's edges),
-// the Direct3D software device takes the nearest texel. Depth reads differ by the rounding of
-// 0..1 against 0..65535 into the same 16-bit buffer.
+// The same scenes through both devices differ only in magnified textures (Glide: bilinear,
+// wrapping at the edges; the Direct3D software device: nearest texel) and in the rounding of the
+// depth read (0..1 against 0..65535 into the same 16-bit buffer).
 TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
     const std::string dir = DataSet();
     const char* programs[2] = {SCENE_GLIDE, SCENE_D3D};

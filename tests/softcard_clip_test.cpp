@@ -105,9 +105,8 @@ TEST(SoftcardNearPlane, TrianglesDrawExactlyTheirPartInFront) {
     ScTextureDestroy(tex);
 }
 
-// Lines: cut the same way, the end at the cut taking its colour from the point in space (a
-// quarter of the way from white to black), not from the screen, where the end behind the camera
-// projects above the horizon, on the wrong side of the start.
+// Lines are cut the same way, the end at the cut coloured as the point in space (a quarter of the
+// way from white to black), not as on screen, where the end behind the camera lies above.
 TEST(SoftcardNearPlane, LinesEndAtTheNearPlane) {
     Eye e;
     ScCard* c = PlainCard(200, 160);
@@ -134,10 +133,9 @@ TEST(SoftcardNearPlane, LinesEndAtTheNearPlane) {
     ScDestroy(c);
 }
 
-// A floor strip and a floor fan running from z = 8 to behind the camera: the same pixels as the
-// floor cut at the near plane by hand, with culling off, with the floor's own facing culled
-// away (nothing) and with the other facing culled (all of it: every part keeps its winding,
-// strip triangles turned back included).
+// A floor strip and fan from z = 8 to behind the camera: the floor cut at the near plane by hand
+// when culling is off or culls the other facing, nothing when it culls the floor's own facing
+// (every part keeps its winding, the strip's turned triangles included).
 TEST(SoftcardNearPlane, StripsAndFansKeepTheirWindingThroughTheCut) {
     Eye e;
     const float zs[] = {8, 4, 2, -2, -6};

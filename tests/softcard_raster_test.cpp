@@ -202,8 +202,7 @@ TEST(SoftcardLines, StripsDrawEachPixelOnceWithoutTheLastOne) {
 }
 
 TEST(SoftcardRobust, BadInputNeverCrashesNorWritesOutside) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = INFINITY;
     for (auto [w, h] : {std::pair{0, 10}, {10, -1}, {100000, 10}})
         EXPECT_EQ(ScCreate(w, h), nullptr);
     EXPECT_EQ(ScDraw(nullptr, SC_FAN, nullptr, 3), -1);
@@ -339,17 +338,16 @@ TEST(SoftcardPixels, RectanglesAreClippedToTheBuffer) {
     std::vector<uint16_t> img(100 * 4);  // row r, column i: r * 1000 + i + 1
     for (int i = 0; i < 400; ++i) img[i] = uint16_t(i / 100 * 1000 + i % 100 + 1);
     for (const auto& k : cases) {
+        SCOPED_TRACE(testing::Message() << "at " << k.x << "," << k.y);
         ScCard* c = ScCreate(640, 48);
-        int n = ScWriteRect(c, SC_FRONT, k.x, k.y, k.w, k.h, img.data(), 200);
-        EXPECT_EQ(n, k.written) << "at " << k.x << "," << k.y;
+        const int n = ScWriteRect(c, SC_FRONT, k.x, k.y, k.w, k.h, img.data(), 200);
+        EXPECT_EQ(n, k.written);
         const uint16_t want = img[k.srcRow * 100 + k.srcCol];
         std::vector<uint16_t> back(100 * 4, 0);
         if (n > 0) {
-            EXPECT_EQ(Px(c, k.firstX, k.firstY, SC_FRONT), want) << "at " << k.x << "," << k.y;
-            EXPECT_EQ(ScReadRect(c, SC_FRONT, k.x, k.y, k.w, k.h, back.data(), 200), n)
-                << "at " << k.x << "," << k.y;
-            EXPECT_EQ(back[k.srcRow * 100 + k.srcCol], want)
-                << "read back at " << k.x << "," << k.y;
+            EXPECT_EQ(Px(c, k.firstX, k.firstY, SC_FRONT), want);
+            EXPECT_EQ(ScReadRect(c, SC_FRONT, k.x, k.y, k.w, k.h, back.data(), 200), n);
+            EXPECT_EQ(back[k.srcRow * 100 + k.srcCol], want) << "read back";
         }
         EXPECT_EQ(Px(c, 1, 1, SC_BACK), 0);
         ScDestroy(c);

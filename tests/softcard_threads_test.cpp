@@ -15,9 +15,8 @@ struct Outcome {
     std::vector<int> results;          // ScDraw's and ScReadDepth's, in call order
 };
 
-// A random scene of every primitive, state and kind of vertex (some behind the near plane, some
-// refused), with the calls that must see the queued draws in between: depth reads, rectangle
-// reads and writes, pixel pointers, clears, swaps, drawing to the front buffer, texture reloads.
+// A random scene of every primitive, state and kind of vertex (some cut, some refused), with the
+// calls that must wait for the queued draws in between (reads, writes, clears, swaps, reloads).
 Outcome Scene(int threads, uint32_t seed) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> pos(-30.0f, 190.0f), uv(-2.0f, 3.0f), w(0.2f, 2.0f);
