@@ -39,11 +39,6 @@ inline TexRecord SolidTexture(int w, int h, uint16_t fill = 0xFFFF, int32_t key 
         w, h, [fill](int, int) { return fill; }, key);
 }
 
-// Red, green over blue, magenta quadrants.
-inline uint16_t Quadrant(int x, int y, int w, int h) {
-    return y < h / 2 ? (x < w / 2 ? 0xF800 : 0x07E0) : (x < w / 2 ? 0x001F : 0xF81F);
-}
-
 // A screen rectangle at depth z, u and v running 0..1 with 1/w 1, drawn as a fan.
 inline void DeviceRect(float x0, float y0, float x1, float y1, float z = 10, uint32_t c = ~0u) {
     DeviceVertex q[4] = {{x0, y0, z, 1, c, 0, 0},

@@ -113,9 +113,11 @@ int main(int argc, char** argv) {
     if (DevOpen(window, 640, 480, 72) != 0) return 4;
     ScSetDither(Card(), false);
     const float far = float(DevGetScreenInfo(INFO_DEPTH_FAR));
-    auto quadrants = [](int w, int h, int32_t key) {
-        return Rgb565Texture(
-            w, h, [=](int x, int y) { return Quadrant(x, y, w, h); }, key);
+    auto quadrants = [](int w, int h, int32_t key) {  // red, green over blue, magenta
+        auto q = [=](int x, int y) {
+            return y < h / 2 ? (x < w / 2 ? 0xF800 : 0x07E0) : (x < w / 2 ? 0x001F : 0xF81F);
+        };
+        return Rgb565Texture(w, h, q, key);
     };
     TexRecord tall = quadrants(8, 16, -1), wide = quadrants(16, 4, -1);
     TexRecord keyed = quadrants(8, 8, 0xFF00FF), tall8 = quadrants(4, 32, -1);

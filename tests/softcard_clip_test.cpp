@@ -115,10 +115,7 @@ TEST(SoftcardNearPlane, LinesEndAtTheNearPlane) {
     EXPECT_EQ(ScDraw(c, SC_LINE_STRIP, line, 2), 1);
     // The vertical line x = 100 from y = 90 down to (not including) y = 130, white fading to
     // 3/4 white at the cut (alpha, red, green and blue alike).
-    for (int y = 85; y < 135; ++y) {
-        const bool in = y >= 90 && y < 130;
-        EXPECT_EQ(Px(c, 100, y) != 0, in) << y;
-    }
+    for (int y = 85; y < 135; ++y) EXPECT_EQ(Px(c, 100, y) != 0, y >= 90 && y < 130) << y;
     EXPECT_EQ(Px(c, 100, 129) >> 11, uint16_t(int(255 * 0.75 + 0.5) >> 3)) << "colour at the cut";
     // Backwards, from the cut up to the start: the same rows.
     ScClearColor(c, SC_BACK, 0);
