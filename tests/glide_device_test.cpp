@@ -94,12 +94,9 @@ TEST_F(GlideDevice, OpensWithTheModeCodesAndRefusesUnknownRatesBeforeInit) {
     EXPECT_EQ(DevOpen(window, 640, 480, 72), 255) << "a second open while open";
     EXPECT_EQ(DevGetScreenInfo(10), 65535);
     EXPECT_EQ(DevSetRenderBuffer(2), 247);
-    struct {
-        int mode, glide;
-    } culls[] = {{1, 1}, {-1, 2}, {0, 0}, {-5, 2}};
-    for (auto c : culls) {
-        DevSetCullMode(c.mode);
-        EXPECT_EQ(Last("grCullMode")->a[0], c.glide) << "cull " << c.mode;
+    for (auto [mode, glide] : {std::pair{1, 1}, {-1, 2}, {0, 0}, {-5, 2}}) {
+        DevSetCullMode(mode);
+        EXPECT_EQ(Last("grCullMode")->a[0], glide) << "cull " << mode;
     }
     DevClear(1.0f, 0.5f, 0.0f);
     EXPECT_EQ(Last("grBufferClear")->a[0], 0xFFFF7F00) << "colour";
@@ -269,11 +266,9 @@ TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     int unit;
     uint32_t address, size;
     ASSERT_TRUE(GlideResident(0x30, &unit, &address, &size));
-    EXPECT_EQ(address, 0x200000u);
-    EXPECT_EQ(size, 0x20000u);
+    EXPECT_EQ(std::tie(address, size), std::make_tuple(0x200000u, 0x20000u));
 
-    // Three small residents at the bottom, then one that no longer fits at the top.
-    // 8 KB each, then 64 KB.
+    // Three small residents (8 KB) at the bottom, then one (64 KB) that no longer fits at the top.
     TexRecord a = SolidTexture(64, 64, 0x001F), b = SolidTexture(64, 64), c = SolidTexture(64, 64),
               d = SolidTexture(128, 256, 0x07E0);
     for (auto [t, h] : {std::pair{&a, 0x31}, {&b, 0x32}, {&c, 0x33}, {&d, 0x34}}) Upload(*t, h);
@@ -311,11 +306,11 @@ TEST_F(GlideDevice, ChromaKeyFollowsTheBoundTextureWithoutRedundantCalls) {
         {0x40, 1, 1, 1}, {0x41, 1, 1, 2}, {0x42, 2, 0, 2}, {0x42, 2, 0, 2}, {0x40, 3, 1, 3}};
     for (auto s : steps) {
         EXPECT_EQ(DevSetTexture(0, s.handle), 0);
-        int modes = GlideStandIn_Count("grChromakeyMode"),
-            values = GlideStandIn_Count("grChromakeyValue");
-        EXPECT_EQ(modes, s.modes) << "after " << s.handle;
-        EXPECT_EQ(Last("grChromakeyMode")->a[0], s.lastMode) << "after " << s.handle;
-        EXPECT_EQ(values, s.values) << "after " << s.handle;
+        EXPECT_EQ(
+            std::make_tuple(GlideStandIn_Count("grChromakeyMode"), Last("grChromakeyMode")->a[0],
+                            GlideStandIn_Count("grChromakeyValue")),
+            std::make_tuple(s.modes, s.lastMode, s.values))
+            << "modes, the last mode, values after " << s.handle;
     }
 }
 
