@@ -2,6 +2,7 @@
 // states and calibration, drawing, format choice and conversion, uploads, binding, images.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -134,11 +135,9 @@ TEST_F(D3dDevice, InitialStateScreenQueriesAndDepthCalibration) {
     for (auto& i : info) EXPECT_EQ(DevGetScreenInfo(i.what), i.want) << "selector " << i.what;
     EXPECT_EQ(DevGetCaps(), 4);
     EXPECT_EQ(DevReadDepth(0, 0, 0), 1.0f);  // the calibration square, before any clear
-    EXPECT_EQ(DevSetCullMode(0), -1) << "the previous state";
-    EXPECT_EQ(DevSetDepthTest(0), 1) << "the previous state";
+    EXPECT_EQ(Joined(DevSetCullMode(0), DevSetDepthTest(0)), "-1x1") << "the states before";
     DevSetClipWindow(0, 0, 5000, 5000);  // clamped to the screen
-    EXPECT_EQ(DevGetScreenInfo(6), 640);
-    EXPECT_EQ(DevGetScreenInfo(8), 480);
+    EXPECT_EQ(Joined(DevGetScreenInfo(6), DevGetScreenInfo(8)), "640x480");
     DevSetClipWindow(10, 20, 5, 30);  // x0 > x1: ignored
     EXPECT_EQ(DevGetScreenInfo(5), 0);
     // Drawing stays inside the clip window.
@@ -146,11 +145,10 @@ TEST_F(D3dDevice, InitialStateScreenQueriesAndDepthCalibration) {
     DevSetClipWindow(100, 100, 110, 120);
     DeviceVertex s[1] = {{105, 110, 0.5f, 1, 0xFFFFFFFF, 100, 100}};
     DevDrawPrimitive(DEV_SPRITE, 1, s);
-    int covered = 0;
-    for (int i = 0; i < 640 * 480; ++i) covered += ScPixels(card, SC_BACK)[i] != 0;
-    EXPECT_EQ(covered, 10 * 20);
-    EXPECT_EQ(Px(100, 100), 0xFFFF);
-    EXPECT_EQ(Px(109, 119), 0xFFFF);
+    EXPECT_EQ(
+        640 * 480 - std::count(ScPixels(card, SC_BACK), ScPixels(card, SC_BACK) + 640 * 480, 0),
+        10 * 20);
+    EXPECT_EQ(Hex(Px(100, 100)) + Hex(Px(109, 119)), "0xFFFF0xFFFF");
     DevClear(0, 0, 0);
     EXPECT_NEAR(DevReadDepth(100, 100, 1), 1.0f, 1e-4);
 }
