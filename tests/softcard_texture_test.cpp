@@ -133,9 +133,8 @@ TEST(SoftcardSampling, WrapRepeatsInBothDirections) {
     const struct {
         int w;
         float u0, u1, v0, v1;
-        int period;
-    } cases[] = {// period in columns
-                 {4, 0, 2, 0, 1, 24},
+        int period;  // in columns
+    } cases[] = {{4, 0, 2, 0, 1, 24},
                  {4, -1, 1, 0, 1, 24},
                  {4, 3, 7, 0, 1, 12},
                  {4, -8, -4, 5, 6, 12},
