@@ -954,18 +954,15 @@ void SpanQuad(const Ctx& c, const Steps& st, const ShortRow* r, const float* dx)
     in.s = in.t = _mm512_setzero_si512();
     if (TexMode) {
         // AffineStart of the four rows: s and t of each, in 8 lanes.
-        const __m256 px =
-            _mm256_sub_ps(_mm256_add_ps(_mm256_setr_ps(float(r[0].x), float(r[0].x), float(r[1].x),
-                                                       float(r[1].x), float(r[2].x), float(r[2].x),
-                                                       float(r[3].x), float(r[3].x)),
-                                        _mm256_set1_ps(0.5f)),
-                          _mm256_set1_ps(st.x0));
-        const __m256 py =
-            _mm256_sub_ps(_mm256_add_ps(_mm256_setr_ps(float(r[0].y), float(r[0].y), float(r[1].y),
-                                                       float(r[1].y), float(r[2].y), float(r[2].y),
-                                                       float(r[3].y), float(r[3].y)),
-                                        _mm256_set1_ps(0.5f)),
-                          _mm256_set1_ps(st.y0));
+        // The first pixel centres of the rows relative to the triangle's first vertex, twice each.
+        auto centres = [&](int ShortRow::*at, float origin) {
+            const float q0 = float(r[0].*at), q1 = float(r[1].*at);
+            const float q2 = float(r[2].*at), q3 = float(r[3].*at);
+            return _mm256_sub_ps(
+                _mm256_add_ps(_mm256_setr_ps(q0, q0, q1, q1, q2, q2, q3, q3), _mm256_set1_ps(0.5f)),
+                _mm256_set1_ps(origin));
+        };
+        const __m256 px = centres(&ShortRow::x, st.x0), py = centres(&ShortRow::y, st.y0);
         const __m256 gx =
             _mm256_setr_ps(st.gux, st.gvx, st.gux, st.gvx, st.gux, st.gvx, st.gux, st.gvx);
         const __m256 gy =
