@@ -178,7 +178,9 @@ TEST_F(Mixer, MaxPlaybacksAndStop) {
     Render(1000);
     EXPECT_EQ(BassStandIn_SamplePlaybacks(over), 0);
     const HSAMPLE two = Sample(Ramp(1000), 2);  // without an override, a third play fails
-    EXPECT_TRUE(BASS_SamplePlay(two) && BASS_SamplePlay(two) && !BASS_SamplePlay(two));
+    EXPECT_TRUE(BASS_SamplePlay(two)) << "first play";
+    EXPECT_TRUE(BASS_SamplePlay(two)) << "second play";
+    EXPECT_FALSE(BASS_SamplePlay(two)) << "third play, without an override";
     EXPECT_EQ(Render(2)[2], 2);  // two playbacks at frame 1
 }
 
@@ -202,11 +204,13 @@ TEST_F(Mixer, MusicsPlayTogetherOnceAndStartOver) {
     auto render = [&](bool a, bool b) {
         Restart();
         const HMUSIC ma = Tone(100), mb = Tone(37);
-        EXPECT_TRUE((!a || BASS_MusicPlay(ma)) && (!b || BASS_MusicPlay(mb)));
+        EXPECT_TRUE(!a || BASS_MusicPlay(ma)) << "music a";
+        EXPECT_TRUE(!b || BASS_MusicPlay(mb)) << "music b";
         return Render(8820);
     };
     const Frames a = render(true, false), b = render(false, true), both = render(true, true);
-    EXPECT_TRUE(Loud(a) && Loud(b)) << "each music alone";
+    EXPECT_TRUE(Loud(a)) << "music a alone";
+    EXPECT_TRUE(Loud(b)) << "music b alone";
     EXPECT_TRUE(a != b) << "the two musics sound alike";
     for (size_t i = 0; i < both.size(); ++i) ASSERT_NEAR(both[i], a[i] + b[i], 1.0) << i;
     const HMUSIC m = Tone(100);
@@ -250,7 +254,9 @@ TEST_F(Mixer, HandleZeroStaleWrongKindAndFreesAfterBassFreeDoNothing) {
     // Handles freed after the mixer shut down, playing; a new session does not revive them.
     const HMUSIC a = Tone(100), b = Tone(37);
     const HSAMPLE over = Sample(Ramp(500), 3, BASS_SAMPLE_OVER_POS);
-    EXPECT_TRUE(BASS_MusicPlay(a) && BASS_MusicPlay(b) && BASS_SamplePlay(over));
+    EXPECT_TRUE(BASS_MusicPlay(a)) << "music a";
+    EXPECT_TRUE(BASS_MusicPlay(b)) << "music b";
+    EXPECT_TRUE(BASS_SamplePlay(over)) << "sample";
     Render(100);
     BASS_Stop();
     BASS_Free();
@@ -305,7 +311,9 @@ TEST_F(Mixer, RealOutputWithSdlDummyDriver) {
     for (int i = 0; i < 200 && BassStandIn_SamplePlaybacks(h) > 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 0);
-    EXPECT_TRUE(BASS_Stop() && BASS_Start() && BASS_Stop());
+    EXPECT_TRUE(BASS_Stop()) << "first stop";
+    EXPECT_TRUE(BASS_Start()) << "start";
+    EXPECT_TRUE(BASS_Stop()) << "second stop";
 
     // The output lost while playing: said once; the calls go on working.
     ::testing::internal::CaptureStderr();

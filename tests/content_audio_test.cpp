@@ -105,7 +105,9 @@ TEST(ContentAudio, EnvelopesPluckAndReverbShapeTime) {
     ASSERT_EQ(click.size(), 100 + Frames(2));
     const double early = Rms(click, Frames(0.1f), Frames(0.3f)),
                  late = Rms(click, Frames(1.6f), Frames(1.8f));
-    EXPECT_TRUE(early > 1e-3 && late < early * 0.2 && late > 0) << early << ", later " << late;
+    EXPECT_GT(early, 1e-3) << "the reverb sounds";
+    EXPECT_LT(late, early * 0.2) << "and dies away";
+    EXPECT_GT(late, 0) << "without a hard stop";
 }
 
 TEST(ContentAudio, LoopedVoicesLoopWithoutASeam) {
@@ -113,7 +115,9 @@ TEST(ContentAudio, LoopedVoicesLoopWithoutASeam) {
     const ItSampleData voices[] = {Choir(45, 1),   DarkPad(38), WarmPad(50),
                                    Bass(38, 0.8f), Reed(62),    Flute(74)};
     for (const ItSampleData& s : voices) {
-        ASSERT_TRUE(s.loop && s.loopBegin < s.loopEnd && s.loopEnd == int(s.pcm.size())) << s.name;
+        ASSERT_TRUE(s.loop) << s.name;
+        ASSERT_LT(s.loopBegin, s.loopEnd) << s.name;
+        ASSERT_EQ(s.loopEnd, int(s.pcm.size())) << s.name;
         auto at = [&](int i) { return int(s.pcm[size_t(i)]); };
         int inside = 1, peak = 0;
         for (int i = s.loopBegin + 1; i < s.loopEnd; ++i)
@@ -347,8 +351,9 @@ TEST(ContentAudio, EffectsHaveTheirLengthsLevelsAndShapes) {
         int peak = 0;
         for (uint32_t k = 0; k < pcm.frames; ++k) peak = std::max(peak, std::abs(int(v[k])));
         EXPECT_TRUE(peak >= 16384 && peak <= 29204) << e.name << ": " << peak << ", -6 to -1 dBFS";
-        EXPECT_TRUE(v[0] == 0 && v[pcm.frames - 1] == 0 && std::abs(v[1]) < 500)
-            << e.name << " starts and ends silent, fading in";
+        EXPECT_EQ(v[0], 0) << e.name << " starts silent";
+        EXPECT_EQ(v[pcm.frames - 1], 0) << e.name << " ends silent";
+        EXPECT_LT(std::abs(v[1]), 500) << e.name << " fades in";
     }
     const int16_t *door = fx[0], *step = fx[1], *storm = fx[2], *thunder = fx[3], *spell = fx[4],
                   *end = fx[5];
@@ -379,9 +384,9 @@ TEST(ContentAudio, SongsLastTheirSectionsThenEnd) {
         // The duration runs to the song's end or its first repeat, whichever comes first.
         const double seconds = openmpt_module_get_duration_seconds(mod);
         EXPECT_TRUE(seconds >= s.minSeconds && seconds <= s.maxSeconds) << s.name << seconds;
-        EXPECT_TRUE(openmpt_module_get_num_patterns(mod) >= s.minPatterns &&
-                    openmpt_module_get_num_instruments(mod) >= 8)
-            << s.name << " is composed, not one bar looped";
+        // Composed, not one bar looped.
+        EXPECT_GE(openmpt_module_get_num_patterns(mod), s.minPatterns) << s.name;
+        EXPECT_GE(openmpt_module_get_num_instruments(mod), 8) << s.name;
         if (std::string(s.name) == "teufel.it") {
             // A pattern starts on each of the script's moments (row n sounds at frame 12 + n): the
             // title card, the walk-in, the acts, the dais, the relic, the great lightning, the end.
@@ -416,7 +421,8 @@ TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
         return BASS_MusicLoad(FALSE, (kData + name).c_str(), 0, 0, BASS_MUSIC_RAMP);
     };
     const HMUSIC teufel = music("/teufel.it"), titles = music("/titles.it");
-    ASSERT_TRUE(teufel && titles);
+    ASSERT_TRUE(teufel) << "teufel.it";
+    ASSERT_TRUE(titles) << "titles.it";
     BASS_SetGlobalVolumes(100, 60, -1);
     const struct {
         int frame, what;

@@ -112,10 +112,14 @@ TEST(ContentOps, ConversionRoundTripsEveryFormat) {
                     return std::fabs(float(v & 255) - want * 255);
                 };
                 const float colour = std::max(off(t >> 16, p[0]), off(t, p[2]));
-                EXPECT_TRUE((c.colourStep < 0 || colour <= c.colourStep) &&
-                            (c.alphaStep < 0 || off(t >> 24, p[3]) <= c.alphaStep) &&
-                            (!c.grey || (t >> 16 & 255) == (t & 255)))
-                    << "format " << c.format << " at " << x << "," << y << std::hex << ": 0x" << t;
+                SCOPED_TRACE(testing::Message() << "format " << c.format << " at " << x << "," << y
+                                                << std::hex << ": 0x" << t);
+                const float alpha = off(t >> 24, p[3]);
+                EXPECT_TRUE(c.colourStep < 0 || colour <= c.colourStep)
+                    << "colour off by " << colour;
+                EXPECT_TRUE(c.alphaStep < 0 || alpha <= c.alphaStep) << "alpha off by " << alpha;
+                EXPECT_TRUE(!c.grey || (t >> 16 & 255) == (t & 255))
+                    << "a grey's red and blue differ";
             }
         std::free(e.pixels);
         std::free(e.palette);

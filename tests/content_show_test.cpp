@@ -75,9 +75,10 @@ TEST(ContentShow, LibraryHoldsExactlyTheCatalogue) {
     for (const TexDesc& s : TextureCatalogue()) {
         // A size both devices hold: powers of two up to 256, sides at most 8 : 1.
         auto side = [](int n) { return n <= 256 && (n & (n - 1)) == 0; };
-        EXPECT_TRUE(side(s.width) && side(s.height) && s.width <= 8 * s.height &&
-                    s.height <= 8 * s.width)
-            << s.name << ": " << s.width << " x " << s.height;
+        EXPECT_TRUE(side(s.width)) << s.name << ": width " << s.width;
+        EXPECT_TRUE(side(s.height)) << s.name << ": height " << s.height;
+        EXPECT_LE(s.width, 8 * s.height) << s.name;
+        EXPECT_LE(s.height, 8 * s.width) << s.name;
         for (int k = 0; k < TextureEntries(s); ++k) {
             const TexEntry& e = lib.entry[s.id + k];
             EXPECT_TRUE(expected.insert(s.id + k).second)
@@ -243,9 +244,9 @@ TEST(ContentShow, ModelsCarryTheScriptsAnimationsAndMapEveryTexture) {
             for (int c = 0; c < mesh.ccount; c += 1 + mesh.ctable[c].run.count) {
                 const int t = mesh.ctable[c].run.texture;
                 if (t <= 0) continue;
-                EXPECT_TRUE(t < obj.remap_count && obj.remap[t] == t &&
-                            lib.entry[t & 0xFF].format != TEX_EMPTY)
-                    << m.name << " draws texture " << t << ": not mapped to itself, or missing";
+                ASSERT_LT(t, obj.remap_count) << m.name << " draws texture " << t;
+                EXPECT_EQ(obj.remap[t], t) << m.name << ": texture " << t << " maps to itself";
+                EXPECT_NE(lib.entry[t & 0xFF].format, TEX_EMPTY) << m.name << ": texture " << t;
             }
             if (id == m.keyed) keys.insert(k.frame);
         });
@@ -278,8 +279,9 @@ TEST(ContentShow, HeroKeysBlendAndItsWalkDoesNotSlide) {
             const Vec4 &a = k.mesh.wtable[v], &b = n.mesh.wtable[v];
             if (a.z >= 0.05f || b.z >= 0.05f) continue;
             ++planted;
-            EXPECT_TRUE(std::fabs(b.y - a.y - 4.4f) < 0.05f && std::fabs(b.x - a.x) < 0.05f)
-                << "a sole slides between keys " << k.frame << " and " << n.frame;
+            // A sole does not slide between keys.
+            EXPECT_NEAR(b.y - a.y, 4.4f, 0.05f) << "keys " << k.frame << " and " << n.frame;
+            EXPECT_NEAR(b.x, a.x, 0.05f) << "keys " << k.frame << " and " << n.frame;
         }
     });
     EXPECT_EQ(layouts.size(), 1u) << "keys of different layouts";

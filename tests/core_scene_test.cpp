@@ -79,9 +79,13 @@ TEST_F(CoreScene, InputTransformRunHeadersSlotsAndClock) {
     for (int i = 0; i < 10; ++i) SetLight(i, &l);
     ASSERT_EQ(0, SetLightCount(12));
     // Slot 9 kept its light, slot 11 is new and empty; past the count, slot -1, count -3 refused.
-    EXPECT_EQ((Ints{GetLight(9, &kept), kept.flags, GetLight(11, &added), added.flags,
-                    SetLight(12, &l), GetLight(-1, &kept), SetLightCount(-3)}),
-              (Ints{0, LIGHT_ENABLED, 0, 0, 1, 1, 1}));
+    EXPECT_EQ(GetLight(9, &kept), 0);
+    EXPECT_EQ(kept.flags, LIGHT_ENABLED) << "slot 9";
+    EXPECT_EQ(GetLight(11, &added), 0);
+    EXPECT_EQ(added.flags, 0) << "slot 11";
+    EXPECT_EQ(SetLight(12, &l), 1) << "slot 12, past the count";
+    EXPECT_EQ(GetLight(-1, &kept), 1) << "slot -1";
+    EXPECT_EQ(SetLightCount(-3), 1) << "count -3";
     TrxFailAllocations(1);
     EXPECT_EQ((Ints{SetLightCount(20), trx.slotCount}), (Ints{1, 12}));
     // Mode 1 takes the matrix as the inverse (mode 2 is covered by the lighting tests).
@@ -143,11 +147,17 @@ TEST_F(CoreMesh, AppendBasesRemapAndMatrix) {
         const Command* c = &trx.wctable[copy * 6];
         const Link& l = trx.wltable[copy * 3 + 1];
         const int m = copy * 2, k = copy * 3;
-        EXPECT_EQ((Ints{c[0].run.texture, c[4].run.texture, c[1].ref.material, c[2].ref.material,
-                        c[5].ref.material, c[1].ref.link, c[3].ref.link, l.vertex, l.normal,
-                        trx.emitters[copy]}),
-                  (Ints{107, 100, m, -1, m + 1, k, k + 2, k + 2, k + 1, copy * 6 + 4}))
-            << "copy " << copy;
+        SCOPED_TRACE("copy " + std::to_string(copy));
+        EXPECT_EQ(c[0].run.texture, 107) << "texture 7 remapped";
+        EXPECT_EQ(c[4].run.texture, 100) << "texture 0 remapped";
+        EXPECT_EQ(c[1].ref.material, m);
+        EXPECT_EQ(c[2].ref.material, -1) << "no material stays none";
+        EXPECT_EQ(c[5].ref.material, m + 1);
+        EXPECT_EQ(c[1].ref.link, k);
+        EXPECT_EQ(c[3].ref.link, k + 2);
+        EXPECT_EQ(l.vertex, k + 2) << "vertices after the pad";
+        EXPECT_EQ(l.normal, k + 1);
+        EXPECT_EQ(trx.emitters[copy], copy * 6 + 4) << "the emitter run";
     }
     struct Case {
         const uint16_t* table;

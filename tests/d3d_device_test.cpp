@@ -211,7 +211,8 @@ TEST_F(D3dDevice, UploadsPickASurfaceFormatAndConvertTheTexels) {
     DxFormatNode last = {kP8, nullptr}, middle = {k888, &last}, first = {k4444, &middle};
     int convert = -1;
     const DDPIXELFORMAT* got = DxChooseFormat(&first, DxSourceFormat(TEX_INTENSITY8), &convert);
-    EXPECT_TRUE(got && fields(*got) == fields(k888));
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(fields(*got), fields(k888));
     DxPixelLayout l888, l565, lp8;
     DxDeriveLayout(k888, &l888), DxDeriveLayout(k565, &l565), DxDeriveLayout(kP8, &lp8);
     std::vector<uint8_t> from = {0xE0, 0x07, 1, 2, 3, 4, 5, 6}, to(6);

@@ -61,7 +61,8 @@ TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
         pixels[i] = Frame(raw, &depth[i]);
         box[i] = Frame(boxRaw);
-        ASSERT_FALSE(pixels[i].empty() || box[i].empty()) << cmd;
+        ASSERT_FALSE(pixels[i].empty()) << cmd << ": the scene";
+        ASSERT_FALSE(box[i].empty()) << cmd << ": the box";
     }
     // The camera inside a box (glide_scene_main.cpp), four walls running from behind the eye
     // through the near plane (z 0.01, w 1.01), cut there on both devices alike: that frames the
@@ -81,8 +82,10 @@ TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
         }
     EXPECT_EQ(wrong, 0) << "box pixels not drawn inside the frame or drawn beyond it";
     const uint16_t mid = box[0][240 * 640 + 300];
-    EXPECT_TRUE(mid >> 11 > 12 && ((mid >> 5) & 63) > 24 && (mid & 31) < 8)
-        << "not yellow: " << mid;
+    // Yellow: red and green up, blue down.
+    EXPECT_GT(mid >> 11, 12) << "red of " << mid;
+    EXPECT_GT((mid >> 5) & 63, 24) << "green of " << mid;
+    EXPECT_LT(mid & 31, 8) << "blue of " << mid;
     // Elsewhere the scenes differ only inside the magnified textures, and only near texel edges.
     struct Box {
         int x0, y0, x1, y1;

@@ -69,7 +69,8 @@ protected:
         ASSERT_GT(program, 0);
         const std::string done = dir + "/frames/frame-000101.png";
         auto up = [&] { return std::filesystem::exists(done) || xsession::Exited(program); };
-        ASSERT_TRUE(xsession::WaitFor(30000, up) && std::filesystem::exists(done))
+        xsession::WaitFor(30000, up);
+        ASSERT_TRUE(std::filesystem::exists(done))
             << "frame 101 never came; see " << dir << "/program.log";
         window = x.Find("Tambir demo");
         ASSERT_NE(window, 0u) << "no window named \"Tambir demo\"";
@@ -115,7 +116,9 @@ protected:
         ASSERT_TRUE(xsession::ReadPng(dir + "/frames/frame-000100.png", &frame));
         ASSERT_EQ(Rect(0, 0, frame.width, frame.height), Rect(0, 0, kPicW, kPicH));
         ASSERT_EQ(Rect(0, 0, screen.width, screen.height), kFull);
-        ASSERT_TRUE(Inside(client) && client.w > 0 && client.h > 0) << "client " << client;
+        ASSERT_TRUE(Inside(client)) << "client " << client;
+        ASSERT_GT(client.w, 0) << "client " << client;
+        ASSERT_GT(client.h, 0) << "client " << client;
         // Where the picture goes: the largest 4:3 rectangle in the client area, centred.
         const bool wide = client.w * kPicH > client.h * kPicW;
         Rect fit{0, 0, wide ? client.h * kPicW / kPicH : client.w,

@@ -119,7 +119,9 @@ TEST(SoftcardSampling, BilinearBlendsTheFourNearestTexels) {
     // Magnify bilinear and minify nearest: 2 texels over 32 pixels is magnified.
     ScSetFilter(c, SC_NEAREST, SC_BILINEAR);
     Quad(c, 0, 0, 32, 4);
-    EXPECT_TRUE(Px(c, 8, 1) != 0xFFFF && Px(c, 8, 1) != 0) << "a blend of black and white";
+    // A blend of black and white.
+    EXPECT_NE(Px(c, 8, 1), 0xFFFF);
+    EXPECT_NE(Px(c, 8, 1), 0);
     ScSetFilter(c, SC_BILINEAR, SC_NEAREST);
     Quad(c, 0, 0, 32, 4);
     EXPECT_EQ(Px(c, 8, 1), 0);

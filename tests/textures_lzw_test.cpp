@@ -127,8 +127,9 @@ TEST(Lzw, RoundTripsAndBlockLayout) {
     const auto tail = Codes(Pack(full));
     ASSERT_GE(tail.size(), 2u);
     const auto pending = tail[tail.size() - 2];
-    EXPECT_TRUE(tail.back() == std::pair(257, 13) && pending.second == 13 && pending.first != 256)
-        << pending.first << " (" << pending.second << " bits) before the end code";
+    EXPECT_EQ(tail.back(), std::pair(257, 13)) << "the end code";
+    EXPECT_EQ(pending.second, 13) << "the pending code's width";
+    EXPECT_NE(pending.first, 256) << "a clear code before the end code";
 }
 
 // Runs of random length over a skewed choice of `values` byte values, as texture data has them.

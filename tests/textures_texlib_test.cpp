@@ -248,7 +248,8 @@ TEST_F(TexLibTest, UploadAndRelease) {
     FreeTexLib(lib);  // the device keeps its own copies
 
     const TexEntry *got = DevGetTexture(0x0201), *second = DevGetTexture(0x02C8);
-    ASSERT_TRUE(got && second);
+    ASSERT_NE(got, nullptr) << "texture 0x0201";
+    ASSERT_NE(second, nullptr) << "texture 0x02C8";
     EXPECT_EQ((std::vector<int>{got->format, second->width}), (std::vector<int>{TEX_P8, 2}));
     EXPECT_EQ(Bytes(got->pixels, got->pixels + got->size), pixelsA);
     EXPECT_EQ(got->palette[3], 0xAB000000u | (3 * 0x010203u + 1));
