@@ -387,21 +387,13 @@ struct SpanVectors {
         gLane = LaneSteps(uint32_t(dg));
         bLane = LaneSteps(uint32_t(db));
     }
-    // Lanes 0-7 of v in both halves.
-    void PairLanes(const SpanVectors& v) {
-        zLane = LowTwice(v.zLane);
-        aLane = LowTwice(v.aLane);
-        rLane = LowTwice(v.rLane);
-        gLane = LowTwice(v.gLane);
-        bLane = LowTwice(v.bLane);
-    }
-    // Lanes 0-3 of v in each quarter.
-    void QuadLanes(const SpanVectors& v) {
-        zLane = LowFour(v.zLane);
-        aLane = LowFour(v.aLane);
-        rLane = LowFour(v.rLane);
-        gLane = LowFour(v.gLane);
-        bLane = LowFour(v.bLane);
+    // Each of v's lane vectors through f: LowTwice for groups of two rows, LowFour for four.
+    void From(const SpanVectors& v, __m512i (*f)(__m512i)) {
+        zLane = f(v.zLane);
+        aLane = f(v.aLane);
+        rLane = f(v.rLane);
+        gLane = f(v.gLane);
+        bLane = f(v.bLane);
     }
 };
 
@@ -600,8 +592,8 @@ struct Steps {
         v.Lanes(dz, dc[0], dc[1], dc[2], dc[3]);
 #endif
 #if SC_SIMD == 2
-        pair.PairLanes(v);
-        quad.QuadLanes(v);
+        pair.From(v, LowTwice);
+        quad.From(v, LowFour);
         const __m512i step =
             _mm512_setr_epi32(int(dz), dc[0], dc[1], dc[2], dc[3], 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
         pairStep = _mm512_shuffle_i64x2(step, step, 0x44);
