@@ -17,7 +17,7 @@
 #include "trx.h"
 
 DemoSettings settings = kDefaultSettings;
-DemoPacing pacing = {{0}, 0, 0.0f, 1, 1, 5};
+DemoPacing pacing;
 DemoInput input;
 DemoHandles handles;
 DemoSounds sounds;  // loaded by StartAudio, played by the script
@@ -26,11 +26,13 @@ static Matrix projMatrix;
 
 void ResetNavek(void) {
     settings = kDefaultSettings;
-    pacing.tickCount = 0;
-    pacing.framesDone = 0;
-    pacing.frameNumber = 0.0f;
-    pacing.fpsTickLast = pacing.fpsTickPrev = 1;
-    pacing.fpsCountdown = 5;
+    const DemoPacing start;
+    pacing.tickCount = start.tickCount.load();
+    pacing.framesDone = start.framesDone;
+    pacing.frameNumber = start.frameNumber;
+    pacing.fpsTickLast = start.fpsTickLast;
+    pacing.fpsTickPrev = start.fpsTickPrev;
+    pacing.fpsCountdown = start.fpsCountdown;
     input = DemoInput{};
     freeCamera = 0;
     handles = DemoHandles{};

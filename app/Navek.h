@@ -28,13 +28,14 @@ struct DemoSettings {
 constexpr DemoSettings kDefaultSettings = {640, 480, 1, 72, 80, 1, 0, 0, 0, 0};
 
 // Pacing. tickCount is written by the timer thread only and read afresh by every comparison.
+// The initialisers are the start values.
 struct DemoPacing {
-    std::atomic<int32_t> tickCount;
-    int32_t framesDone;   // frame steps run, catch-up steps included
-    float frameNumber;    // the frame the timeline works on; the first one is 1.0
-    int32_t fpsTickLast;  // frame-rate sample: tick of the latest fifth rendered frame
-    int32_t fpsTickPrev;  // ... and of the one before
-    int32_t fpsCountdown;
+    std::atomic<int32_t> tickCount{0};
+    int32_t framesDone = 0;    // frame steps run, catch-up steps included
+    float frameNumber = 0.0f;  // the frame the timeline works on; the first one is 1.0
+    int32_t fpsTickLast = 1;   // frame-rate sample: tick of the latest fifth rendered frame
+    int32_t fpsTickPrev = 1;   // ... and of the one before
+    int32_t fpsCountdown = 5;
 };
 
 // Input: set by MainWndProc, cleared by the free-camera keys. The free camera's own switch lives

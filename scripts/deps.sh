@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages the build and the tests need are installed (the tests on a real
-# X server use Xvfb, xwd and xlogo of x11-apps, xwininfo of x11-utils, openbox and xdotool; the
+# X server use Xvfb, xlogo of x11-apps, xwininfo of x11-utils, openbox and xdotool; the
 # arm64 cross-compiler builds the libraries for 64-bit ARM; the fuzzing harnesses need clang and
 # libclang-rt-14-dev, which carries libFuzzer: without recommends, clang-14 does not bring it).
 # As root it installs what is missing with apt-get; otherwise it prints the exact apt-get line and

@@ -13,4 +13,3 @@ struct EngineCall {
 extern std::vector<EngineCall> engineCalls;
 
 void ResetEngineFakes(void);
-int CountEngineCalls(const std::string& name);

@@ -77,22 +77,21 @@ TEST(Camera, MovesWithoutClampingAndNotUnderTheFreeCamera) {
 
 TEST(Temple, CycleStepByFrameAndTheDoorsHold) {
     NullDevice_Reset();
+    // An animation of empty meshes at the given keyframes, selected.
+    auto anim = [](Object* o, int id, std::initializer_list<int> keys) {
+        Mesh m{};
+        AddAnim(o, id);
+        for (int k : keys) AddKeyframe(o, &m, k, nullptr);
+        SelectAnim(o, id, 1);
+    };
     for (Object* o : {&temple, &door, &ruvo}) ObjectInit(o);
-    Mesh m{};
-    AddAnim(&temple, 0);
-    AddKeyframe(&temple, &m, 0, nullptr);
-    AddAnim(&temple, 1);
-    for (int k = 0; k < 5; ++k) AddKeyframe(&temple, &m, k, nullptr);
+    anim(&temple, 0, {0});
+    anim(&temple, 1, {0, 1, 2, 3, 4});
     SetAnimSpan(&temple, 5);
-    AddAnim(&door, 0);
-    AddKeyframe(&door, &m, 0, nullptr);
-    AddKeyframe(&door, &m, 2000, nullptr);
+    anim(&door, 0, {0, 2000});
     SetAnimSpan(&door, 2010);
     SetAnimLength(&door, 2010);
-    SelectAnim(&door, 0, 1);
-    AddAnim(&ruvo, 0);
-    AddKeyframe(&ruvo, &m, 0, nullptr);
-    SelectAnim(&ruvo, 0, 1);
+    anim(&ruvo, 0, {0});
 
     DrawTemple(1234, 0);
     EXPECT_EQ(temple.key->frame, 4);

@@ -4,8 +4,8 @@ tambir_test(test_content_ops SOURCES content_ops_test.cpp LIBS content_ops engin
 tambir_test(test_content_show SOURCES content_show_test.cpp
             LIBS content_show navek device_null)
 target_compile_definitions(test_content_show PRIVATE TAMBIR_CONTENT="$<TARGET_FILE:tambir-content>"
-                           SHOW_DATA_DIR="${TAMBIR_DATA_DIR}" TRXTOOL="$<TARGET_FILE:trxtool>")
-add_dependencies(test_content_show tambir-content show_data trxtool)
+                           SHOW_DATA_DIR="${TAMBIR_DATA_DIR}")
+add_dependencies(test_content_show tambir-content show_data)
 
 tambir_test(test_content_audio SOURCES content_audio_test.cpp LIBS content_show platform_audio PkgConfig::OPENMPT)
 target_compile_definitions(test_content_audio PRIVATE SHOW_DATA_DIR="${TAMBIR_DATA_DIR}")

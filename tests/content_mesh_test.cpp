@@ -1,5 +1,4 @@
-// The modelling operators: closed surfaces face out without seams, runs stay within what the
-// render core takes and face the way the devices keep, and skinning moves points as the bones do.
+// The modelling operators: surfaces, the runs they emit, displacement and skinning.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,24 +8,20 @@
 
 namespace {
 
+V3 Xyz(const Vec4& v) { return {v.x, v.y, v.z}; }
 V3 At(const MeshBuild& mb, int ref) {
-    const Vec4& v = mb.vertices[static_cast<size_t>(mb.links[static_cast<size_t>(ref)].vertex)];
-    return {v.x, v.y, v.z};
+    return Xyz(mb.vertices[size_t(mb.links[size_t(ref)].vertex)]);
 }
-
 V3 NormalAt(const MeshBuild& mb, int ref) {
-    const Vec4& n = mb.normals[static_cast<size_t>(mb.links[static_cast<size_t>(ref)].normal)];
-    return {n.x, n.y, n.z};
+    return Xyz(mb.normals[size_t(mb.links[size_t(ref)].normal)]);
 }
 
 // Calls fn(a, b, c) with the links of every triangle the runs draw, in drawing order.
 template <typename Fn>
-int EachDrawnTriangle(const MeshBuild& mb, Fn fn) {
-    int runs = 0;
+void EachDrawnTriangle(const MeshBuild& mb, Fn fn) {
     for (size_t c = 0; c < mb.commands.size();) {
         const RunHeader& h = mb.commands[c].run;
-        EXPECT_GE(h.count, 1);
-        EXPECT_LE(h.count, 127) << "a run longer than the render core takes";
+        EXPECT_TRUE(h.count >= 1 && h.count <= 127) << h.count << ": a run the render core refuses";
         auto link = [&](int k) { return mb.commands[c + 1 + static_cast<size_t>(k)].ref.link; };
         const int type = h.type & 0xF;
         if (type == PRIM_STRIP) {
@@ -39,9 +34,7 @@ int EachDrawnTriangle(const MeshBuild& mb, Fn fn) {
             for (int k = 0; k + 2 < h.count; k += 3) fn(link(k), link(k + 1), link(k + 2));
         }
         c += 1 + static_cast<size_t>(h.count);
-        ++runs;
     }
-    return runs;
 }
 
 // Every drawn triangle's vertex order turns along its normals: what the devices keep as a front.
@@ -155,8 +148,9 @@ TEST(ContentMesh, DisplaceMovesAlongNormalsByTheHeight) {
     for (int y : {0, 3})
         for (int x : {0, 3}) At(h, x, y) = 1.0f;  // raised round the corner u = v = 0 (texels wrap)
     Displace(&s, h, 8);
-    EXPECT_NEAR(s.patches[0].verts[0].p.z, 4.0f, 1e-4f) << "raised by (1 - 0.5) x 8 along +z";
-    EXPECT_NEAR(s.patches[0].verts[12].p.z, 0.0f, 1e-4f) << "mid-grey stays";
+    // Raised by (1 - 0.5) x 8 along +z; mid-grey stays.
+    EXPECT_EQ(std::pair(s.patches[0].verts[0].p.z, s.patches[0].verts[12].p.z),
+              std::pair(4.0f, 0.0f));
 }
 
 TEST(ContentMesh, SkinningFollowsTheBonesAndBlendsBetweenThem) {
@@ -169,28 +163,17 @@ TEST(ContentMesh, SkinningFollowsTheBonesAndBlendsBetweenThem) {
     Shape s;
     Patch p;
     p.kind = PATCH_TRIS;
-    for (float x : {5.0f, 10.0f, 20.0f}) {
-        MVert v;
-        v.p = {x, 0, 0};
-        v.n = {0, -1, 0};
-        p.verts.push_back(v);
-    }
+    for (float x : {5.0f, 10.0f, 20.0f}) p.verts.push_back(MVert{{x, 0, 0}, {0, -1, 0}});
     p.tris = {0, 1, 2};
     s.patches.push_back(p);
-    const std::vector<std::vector<SkinWeight>> w = {{{0, 0, 0}, {0, 1, 0.5f}, {1, 1, 0}}};
-    const Shape posed = SkinShape(s, w, m);
-    const auto& v = posed.patches[0].verts;
-    EXPECT_NEAR(v[0].p.x, 5, 1e-4f);
-    EXPECT_NEAR(v[0].p.z, 5, 1e-4f) << "the root's move carries every bone";
-    EXPECT_NEAR(v[2].p.x, 10, 1e-4f) << "the forearm turned about the elbow";
-    EXPECT_NEAR(v[2].p.y, 10, 1e-4f);
-    EXPECT_NEAR(v[2].n.x, 1, 1e-4f) << "normals turn with their bone";
-    EXPECT_NEAR(v[1].p.x, 10, 1e-4f) << "the elbow itself stays";
-    // Halfway between two rotations about the same joint: the blend of both positions.
-    Shape mid = s;
-    mid.patches[0].verts[2].p = {20, 0, 0};
-    const std::vector<std::vector<SkinWeight>> half = {{{0, 0, 0}, {0, 0, 0}, {0, 1, 0.5f}}};
-    const Shape blended = SkinShape(mid, half, m);
-    EXPECT_NEAR(blended.patches[0].verts[2].p.x, 15, 1e-4f);
-    EXPECT_NEAR(blended.patches[0].verts[2].p.y, 5, 1e-4f);
+    // Points at 5 (shoulder), 10 (the elbow itself) and 20 (forearm); then the last halfway
+    // between two rotations about the same joint. The root's move carries every bone, and normals
+    // turn with their bone.
+    const Shape posed = SkinShape(s, {{{0, 0, 0}, {0, 1, 0.5f}, {1, 1, 0}}}, m),
+                blended = SkinShape(s, {{{0, 0, 0}, {0, 0, 0}, {0, 1, 0.5f}}}, m);
+    const auto &v = posed.patches[0].verts, &b = blended.patches[0].verts;
+    const float got[] = {v[0].p.x, v[0].p.z, v[1].p.x, v[2].p.x,
+                         v[2].p.y, v[2].n.x, b[2].p.x, b[2].p.y};
+    const float want[] = {5, 5, 10, 10, 10, 1, 15, 5};
+    for (int i = 0; i < 8; ++i) EXPECT_NEAR(got[i], want[i], 1e-4f) << "value " << i;
 }

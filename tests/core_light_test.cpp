@@ -1,5 +1,4 @@
-// Lighting and vertex colour: fall-off, range, spot cones, directional, facing, the shadow hook,
-// ambient, oscillation, emitter lights, the per-link cache and the colour packing.
+// Lighting and vertex colour: light kinds, the shadow hook, emitters, the cache, the packing.
 #include "core_fixture.h"
 
 namespace {
@@ -27,8 +26,7 @@ public:
 
 TEST_F(CoreLight, PointSpotAndDirectionalFactors) {
     SetAmbient(0.25f);
-    const Vec4 up = V4(0, 0, 1), side = V4(10, 0, 0),
-               far = V4(27.47f, 0, 0);  // 45 and 70 degrees off
+    const Vec4 up = V4(0, 0, 1), side = V4(10, 0, 0), far = V4(27.47f, 0, 0);  // 45, 70 degrees
     const float c45 = 0.70710677f;
     auto point = [](Vec4 p) { return MakeLight(p, 10, LIGHT_POINT); };
     const Light spot = MakeLight(V4(0, 0, 10), 100, LIGHT_SPOT),
@@ -60,8 +58,7 @@ TEST_F(CoreLight, PointSpotAndDirectionalFactors) {
         EXPECT_NEAR(c.factor + 0.25f, Sum(c.light, c.normal, c.vertex), 1e-4f) << c.name;
 }
 
-// The answers scale the light; each link is lit (and asks) once per frame, the cache is not
-// carried into the next frame.
+// The answers scale the light; each link is lit (and asks) once a frame, afresh every frame.
 TEST_F(CoreLight, ShadowCallbackAndOneLightingPerLinkPerFrame) {
     SetShadowCallback(Shadow);
     const std::pair<byte, float> cases[] = {{0, 0.5f}, {1, 0.25f}, {2, 0}, {7, 0.5f}, {1, 0.25f}};
@@ -74,21 +71,19 @@ TEST_F(CoreLight, ShadowCallbackAndOneLightingPerLinkPerFrame) {
         EXPECT_EQ(VertexColor(&a), VertexColor(&b));
         EXPECT_EQ(1, shadowCalls) << "answer " << int(answer);
     }
-    shadowCalls = 0;
+    shadowCalls = 0;  // not asked behind the surface, out of range or for directional lights
     for (const Light& l :
          {MakeLight(V4(0, 0, -5), 10, LIGHT_POINT), MakeLight(V4(0, 0, 50), 10, LIGHT_POINT),
           MakeLight({}, 0, LIGHT_DIRECTIONAL)})
         Sum(l);
-    EXPECT_EQ(0, shadowCalls)
-        << "not asked behind the surface, out of range or for directional lights";
+    EXPECT_EQ(0, shadowCalls);
 }
 
 TEST_F(CoreLight, SlotsMoveIntoModelSpaceAndOscillate) {
     Matrix t;
     MatTranslate(&t, 5, 0, 0);
     SetModelTransform(&t, 2);
-    Light l = MakeLight(V4(5, 0, 5), 10, LIGHT_POINT | LIGHT_OSCILLATE),
-          slot;  // model-space (0, 0, 5)
+    Light slot, l = MakeLight(V4(5, 0, 5), 10, LIGHT_POINT | LIGHT_OSCILLATE);  // model (0, 0, 5)
     l.color[1] = 0;
     l.amplitude[1] = 0.5f;
     l.speed = 0.25f;
@@ -100,22 +95,22 @@ TEST_F(CoreLight, SlotsMoveIntoModelSpaceAndOscillate) {
 }
 
 TEST_F(CoreLight, EmitterRunsDefineLightsAfterTheSlots) {
+    const int on = LIGHT_ENABLED | LIGHT_SPOT;
     struct Case {
         int32_t lightFlags;
         uint8_t matFlags;
         bool noMaterial;
         int lights;
-    } cases[] = {{LIGHT_ENABLED | LIGHT_SPOT, MAT_EMITTER, false, 2},
+    } cases[] = {{on, MAT_EMITTER, false, 2},
                  {LIGHT_SPOT, MAT_EMITTER, false, 1},
-                 {LIGHT_ENABLED | LIGHT_SPOT, MAT_OSCILLATE, false, 1},
-                 {LIGHT_ENABLED | LIGHT_SPOT, MAT_EMITTER, true, 1}};
+                 {on, MAT_OSCILLATE, false, 1},
+                 {on, MAT_EMITTER, true, 1}};
     Light slot = MakeLight(V4(100, 100, 100), 1, LIGHT_POINT);
     SetLight(3, &slot);
     for (const Case& c : cases) {
         ClearScene();
         Material m{};
-        m.diffuse[0] = 20, m.diffuse[1] = 0.5f,
-        m.diffuse[2] = 0.809f;  // range and the two cone cosines
+        m.diffuse[0] = 20, m.diffuse[1] = 0.5f, m.diffuse[2] = 0.809f;  // range, cone cosines
         m.emissive[0] = 1, m.lightFlags = c.lightFlags, m.flags = c.matFlags;
         int mat = AddMaterial(&m);
         BeginRun(1, 7, 0);

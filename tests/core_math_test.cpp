@@ -30,14 +30,11 @@ TEST(CoreMath, ProductsLayoutsAndRotations) {
     TransformPoint(&out, &v, &v);
     EXPECT_EQ(Xyzw(V4(4, 9, 16)), Xyzw(v));
     // A quarter turn puts sin and -sin in these places.
-    struct Case {
-        void (*rotate)(Matrix*, float);
-        int sinAt, minusSinAt;
-    } cases[] = {{MatRotateX, 6, 9}, {MatRotateY, 2, 8}, {MatRotateZ, 1, 4}};
-    for (const Case& c : cases) {
-        c.rotate(&r, 1.5707964f);
-        EXPECT_FLOAT_EQ(1.0f, r.m[c.sinAt]) << "sin at " << c.sinAt;
-        EXPECT_FLOAT_EQ(-1.0f, r.m[c.minusSinAt]) << "-sin at " << c.minusSinAt;
+    for (auto [rotate, sinAt, minusSinAt] :
+         {std::tuple{&MatRotateX, 6, 9}, {&MatRotateY, 2, 8}, {&MatRotateZ, 1, 4}}) {
+        rotate(&r, 1.5707964f);
+        EXPECT_EQ(std::pair(r.m[sinAt], r.m[minusSinAt]), std::pair(1.0f, -1.0f))
+            << "sin at " << sinAt;
     }
 }
 
@@ -65,24 +62,17 @@ TEST(CoreMath, PerspectiveAndInverse) {
 
 TEST(CoreMath, SineLookupQuarters) {
     FillSineTable();
-    struct Case {
-        int t;
-        float speed, phase, want;
-    } cases[] = {
-        {0, 0, 0, 0},
-        {1, 0.125f, 0, SineTable[128]},
-        {1, 0.25f, 0, SineTable[255]},
-        {3, 0.125f, 0, SineTable[127]},
-        {2, 0.25f, 0, -SineTable[0]},
-        {3, 0.25f, 0, -SineTable[255]},
-        {1, 0.625f, 0, -SineTable[128]},
-        {5, 0.25f, 0.5f, -SineTable[255]},  // 1.75 -> 0.75
-        {-1, 0.25f, 0, -SineTable[255]},    // -0.25 wraps to 0.75
-        {1, NAN, 0, SineTable[0]},
+    // t, speed, phase, then the sign and table index of the value wanted. Phase 1.75 is 0.75;
+    // time -1 at speed 0.25 wraps to 0.75.
+    const float cases[][5] = {
+        {0, 0, 0, 0, 0},         {1, 0.125f, 0, 1, 128},    {1, 0.25f, 0, 1, 255},
+        {3, 0.125f, 0, 1, 127},  {2, 0.25f, 0, -1, 0},      {3, 0.25f, 0, -1, 255},
+        {1, 0.625f, 0, -1, 128}, {5, 0.25f, 0.5f, -1, 255}, {-1, 0.25f, 0, -1, 255},
+        {1, NAN, 0, 1, 0},
     };
-    for (const Case& c : cases)
-        EXPECT_FLOAT_EQ(c.want, SineLookup(c.t, c.speed, c.phase))
-            << "t " << c.t << " speed " << c.speed << " phase " << c.phase;
+    for (const auto& c : cases)
+        EXPECT_FLOAT_EQ(c[3] * SineTable[int(c[4])], SineLookup(int(c[0]), c[1], c[2]))
+            << "t " << c[0] << " speed " << c[1] << " phase " << c[2];
     EXPECT_NEAR(std::sin(255 * 0.0061359233f), SineTable[255], 1e-7f);
 }
 

@@ -1,6 +1,6 @@
-// The frame pipeline: what reaches the device for culled, drawn, sorted, sprite and flare runs,
-// and the results for broken command lists and failed buffers.
+// The frame pipeline: what reaches the device, and the results for broken lists and buffers.
 #include <algorithm>
+#include <numeric>
 #include <random>
 
 #include "core_fixture.h"
@@ -49,26 +49,18 @@ TEST_F(CoreRender, CullByOutcodesAndRunTypes) {
         ClearScene();
         nullDevice.calls.clear();
         BeginRun(static_cast<int>(c.outcodes.size()), c.type, 5);
+        auto off = [](int oc, int low, int high) {
+            return oc & low ? -2.0f : oc & high ? 2.0f : 0;
+        };
         for (int oc : c.outcodes)
-            AddVertexRef(Corner((oc & 1)   ? -2.0f
-                                : (oc & 2) ? 2.0f
-                                           : 0.0f,
-                                (oc & 4)   ? -2.0f
-                                : (oc & 8) ? 2.0f
-                                           : 0.0f,
-                                oc == 15 ? 2.0f : 0.5f),
-                         -1, 0, 0);
+            AddVertexRef(Corner(off(oc, 1, 2), off(oc, 4, 8), oc == 15 ? 2.0f : 0.5f), -1, 0, 0);
         ASSERT_EQ(0, Render()) << c.name;
         const std::vector<NullCall> draws = Calls(NULL_DRAW);
-        if (!c.drawnAs) {
-            EXPECT_TRUE(draws.empty()) << c.name << ": culled";
-            EXPECT_EQ(BoundTextures(), Ints{}) << c.name << ": culled";
-            continue;
-        }
-        ASSERT_FALSE(draws.empty()) << c.name;
-        EXPECT_EQ(BoundTextures().at(0), 5) << c.name << ": texture";
-        EXPECT_EQ(draws[0].a, c.drawnAs) << c.name << ": type drawn";
-        EXPECT_EQ(draws[0].b, int(c.outcodes.size())) << c.name << ": count drawn";
+        // Culled: nothing drawn, no texture bound; drawn: texture 5, then one draw of the run.
+        Ints got = BoundTextures(),
+             want = c.drawnAs ? Ints{5, c.drawnAs, int(c.outcodes.size())} : Ints{};
+        for (const NullCall& d : draws) got.insert(got.end(), {d.a, d.b});
+        EXPECT_EQ(got, want) << c.name;
     }
     // References outside the tables never reach the device.
     ClearScene();
@@ -94,14 +86,12 @@ TEST_F(CoreRender, ShadedVerticesThroughTheDemoProjection) {
     ASSERT_EQ((Ints{9}), BoundTextures());
     ASSERT_EQ(3u, nullDevice.vertices.size());
     const DeviceVertex& v = nullDevice.vertices[0];
-    EXPECT_NEAR(v.x, 320 + 150 * 3 * 0.5f / 5, 1e-4f);
-    EXPECT_NEAR(v.y, 240 + 150 * 3 * 0.25f / 5, 1e-4f);
-    EXPECT_NEAR(v.z, 20 * (4 - 0.01f) / (19.99f * 5), 1e-4f);
-    EXPECT_NEAR(v.rhw, 0.2f, 1e-4f);
-    EXPECT_NEAR(v.u, 0.75f, 1e-4f);
-    EXPECT_NEAR(v.v, 0.125f, 1e-4f);
-    EXPECT_NEAR(nullDevice.vertices[1].z, 0, 1e-4f) << "near at 0";
-    EXPECT_NEAR(nullDevice.vertices[2].z, 20.0f / 21.0f, 1e-4f) << "far at far / (far + 1)";
+    // x, y, z, 1/w, u, v of the first; near at depth 0, far at far / (far + 1).
+    const float
+        want[] = {365, 262.5f, 0.798399f, 0.2f, 0.75f, 0.125f, 0, 0.952381f},
+        got[] = {
+            v.x, v.y, v.z, v.rhw, v.u, v.v, nullDevice.vertices[1].z, nullDevice.vertices[2].z};
+    for (int i = 0; i < 8; ++i) EXPECT_NEAR(want[i], got[i], 1e-4f) << "value " << i;
     EXPECT_EQ(v.color, 0xFFFF0000u);
     EXPECT_EQ(nullDevice.vertices[1].color, 0xFF7F7F7Fu);
 }
@@ -116,9 +106,9 @@ TEST_F(CoreRender, DepthSortOrderKeysAndStability) {
         nullDevice.calls.clear();
         ASSERT_EQ(0, Render(1));
         EXPECT_EQ((Ints{5, 1, 3, 4, 2, 6}), BoundTextures()) << "depth range " << depthFar;
-        EXPECT_EQ(trx.wctable[16].run.key, 0) << "depth 0.0";
-        EXPECT_EQ(trx.wctable[20].run.key, 65535) << "depth 1.0";
-        EXPECT_EQ(trx.wctable[8].run.key, 32768) << "depth 0.5";
+        EXPECT_EQ((Ints{trx.wctable[16].run.key, trx.wctable[20].run.key, trx.wctable[8].run.key}),
+                  (Ints{0, 65535, 32768}))
+            << "keys at depths 0, 1 and 0.5";
     }
     // Many runs: the order is a stable sort by key, and keys never grow with depth.
     Fresh(1);
@@ -130,16 +120,15 @@ TEST_F(CoreRender, DepthSortOrderKeysAndStability) {
         AddVertexRef(Corner(0, 0, zr), -1, 0, 0);
     }
     ASSERT_EQ(0, Render(1));
-    auto key = [&](int i) { return trx.wctable[runs[i].first].run.key; };
+    auto key = [&](int texture) { return trx.wctable[runs[texture - 1].first].run.key; };
     Ints want(runs.size());
-    for (size_t i = 0; i < want.size(); ++i) want[i] = int(i);
+    std::iota(want.begin(), want.end(), 1);  // the runs' textures, in list order
     std::stable_sort(want.begin(), want.end(), [&](int a, int b) { return key(a) < key(b); });
-    for (int& w : want) w += 1;
     EXPECT_EQ(want, BoundTextures());
     std::sort(want.begin(), want.end(),
               [&](int a, int b) { return runs[a - 1].second < runs[b - 1].second; });
     for (size_t i = 1; i < want.size(); ++i)
-        ASSERT_GE(key(want[i - 1] - 1), key(want[i] - 1)) << "z " << runs[want[i] - 1].second;
+        ASSERT_GE(key(want[i - 1]), key(want[i])) << "z " << runs[want[i] - 1].second;
     // Without sort memory the frame is drawn in list order.
     Fresh(1);
     AddTriangle(1, 0.1f);
@@ -184,17 +173,14 @@ TEST_F(CoreRender, FlaresAreTestedAndDrawnLast) {
         ASSERT_EQ(0, Render()) << c.name;
         const std::vector<NullCall> reads = Calls(NULL_READ_DEPTH), draws = Calls(NULL_DRAW);
         ASSERT_EQ(1u, reads.size()) << c.name;
-        EXPECT_EQ(reads[0].a, 400) << c.name << ": column";
-        EXPECT_EQ(reads[0].b, 360) << c.name << ": row";
-        EXPECT_EQ(reads[0].c, 1) << c.name << ": flush";
+        EXPECT_EQ((Ints{reads[0].a, reads[0].b, reads[0].c}), (Ints{400, 360, 1}))
+            << c.name << ": column, row, flush";
         ASSERT_EQ(c.drawn ? 2u : 1u, draws.size()) << c.name;
         EXPECT_EQ(1, draws[0].a) << c.name << ": the triangle comes first";
-        if (c.drawn) {
-            EXPECT_EQ(draws[1].a, DEV_SPRITE) << c.name;
-            EXPECT_EQ(draws[1].b, 1) << c.name;
-            EXPECT_EQ((Ints{2, 7}), BoundTextures()) << c.name;
-            EXPECT_EQ(c.z, nullDevice.vertices[3].z) << c.name;
-        }
+        if (!c.drawn) continue;
+        EXPECT_EQ((Ints{draws[1].a, draws[1].b}), (Ints{DEV_SPRITE, 1})) << c.name;
+        EXPECT_EQ((Ints{2, 7}), BoundTextures()) << c.name;
+        EXPECT_EQ(c.z, nullDevice.vertices[3].z) << c.name;
     }
     Fresh(1);
     for (int i = 0; i < 130; ++i) AddRun(0x29, 5, {Corner(0, 0, 0.5f)}, 1, 1);
@@ -215,10 +201,10 @@ TEST_F(CoreRender, BrokenListsAndFailedBuffers) {
     for (int flags : {0, 1}) {
         nullDevice.calls.clear();
         trx.flareCount = 0;
-        EXPECT_EQ(Render(flags), -2) << "flags " << flags;
-        EXPECT_EQ(NullDevice_Count(NULL_DRAW), 1)
-            << "flags " << flags << ": the runs before it are drawn";
-        EXPECT_EQ(trx.flareCount, 1) << "flags " << flags << ": queued flares stay queued";
+        // The frame fails; the runs before the broken one are drawn, queued flares stay queued.
+        const int result = Render(flags);
+        EXPECT_EQ((Ints{result, NullDevice_Count(NULL_DRAW), trx.flareCount}), (Ints{-2, 1, 1}))
+            << "flags " << flags;
     }
     ClearScene();
     nullDevice.calls.clear();
@@ -228,20 +214,17 @@ TEST_F(CoreRender, BrokenListsAndFailedBuffers) {
         << "the left-over flare is drawn with the next frame's";
     ClearScene();
     BeginRun(0, 1, 0);
-    EXPECT_EXIT(Render(), ::testing::ExitedWithCode(3),
-                "Assertion failed: j>0, file trx, line 760");
-    EXPECT_EXIT(Render(1), ::testing::ExitedWithCode(3),
-                "Assertion failed: j>0, file trx, line 760");
+    for (int flags : {0, 1})
+        EXPECT_EXIT(Render(flags), ::testing::ExitedWithCode(3), "Assertion failed: j>0, file trx");
     // The first frame allocates four buffers; failing any one of them fails the frame.
     for (int k = 0; k < 4; ++k) {
         FreeScene();
         nullDevice.calls.clear();
         AddTriangle(1);
         TrxFailAllocations(1, k);
-        EXPECT_EQ(Render(), -1) << "allocation " << k;
-        EXPECT_EQ(NullDevice_Count(NULL_DRAW), 0) << "allocation " << k;
-        EXPECT_EQ(Render(), 0) << "allocation " << k << ", the next frame";
-        EXPECT_EQ(NullDevice_Count(NULL_DRAW), 1) << "allocation " << k << ", the next frame";
+        const int first = Render(), drawn = NullDevice_Count(NULL_DRAW);
+        EXPECT_EQ((Ints{first, drawn, Render(), NullDevice_Count(NULL_DRAW)}), (Ints{-1, 0, 0, 1}))
+            << "allocation " << k << ", then the next frame";
     }
 }
 

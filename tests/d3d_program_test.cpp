@@ -5,22 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include "png_size.h"
 #include "run_program.h"
 
 namespace {
 
 std::string DataSet() { return runprog::ShowDir("d3d_program_"); }
-
-// "WxH" from a PNG file's header, "none" when the file is not a PNG.
-std::string PngSize(const std::string& path) {
-    const std::string s = runprog::Slurp(path);
-    if (s.size() < 24 || s.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return "none";
-    auto be = [&](size_t at) {
-        return (unsigned(uint8_t(s[at])) << 24) | (unsigned(uint8_t(s[at + 1])) << 16) |
-               (unsigned(uint8_t(s[at + 2])) << 8) | unsigned(uint8_t(s[at + 3]));
-    };
-    return std::to_string(be(16)) + "x" + std::to_string(be(20));
-}
 
 TEST(ProgramD3d, EachListedDevicePlaysTheShowAndCapturesTheFramesAsked) {
     // 0: the first DirectDraw driver's hardware device; 3: the second driver (a hardware device

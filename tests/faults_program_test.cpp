@@ -3,9 +3,9 @@
 // audio output.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -15,28 +15,18 @@
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
+using runprog::ClosedAfter;
+using runprog::Outcome;
 
 Outcome Start(const std::string& dir, const std::string& env, const std::string& args,
-              const char* program = DEMO_NULL_FAULTS) {
-    Outcome r;
-    r.status = runprog::Run(dir, env, program, args, &r.out, &r.err);
-    return r;
+              const char* program = DEMO_NULL_FAULTS,
+              const std::string& tag = runprog::TestName()) {
+    return runprog::Run(dir, env, program, args, tag);
 }
 
 bool Clean(const std::string& err) {
     return err.find("Sanitizer") == std::string::npos &&
            err.find("runtime error") == std::string::npos;
-}
-
-int ClosedAfter(const std::string& out) {
-    int frames = -1;
-    size_t at = out.find("closed after ");
-    if (at != std::string::npos) std::sscanf(out.c_str() + at, "closed after %d", &frames);
-    return frames;
 }
 
 // The report demo_null_faults prints at exit.
@@ -84,26 +74,12 @@ TEST(ProgramFaults, EveryStepOfTheStartUpOutOfMemoryEndsWithAMessageOrAGap) {
 
     std::vector<long> todo(chosen.begin(), chosen.end());
     std::vector<Outcome> results(todo.size());
-    std::mutex lock;
-    size_t next = 0;
+    std::atomic<size_t> next = 0;
     auto worker = [&] {
-        for (;;) {
-            size_t i;
-            {
-                std::lock_guard<std::mutex> hold(lock);
-                if (next == todo.size()) return;
-                i = next++;
-            }
+        for (size_t i; (i = next++) < todo.size();) {
             const std::string n = std::to_string(todo[i]);
-            const std::string out = dir + "/alloc" + n + ".out", err = dir + "/alloc" + n + ".err";
-            const std::string cmd = "cd '" + dir + "' && " + env + " TAMBIR_FAIL_ALLOC=" + n +
-                                    " '" DEMO_NULL_FAULTS "' --headless -- 640 480 0 >'" + out +
-                                    "' 2>'" + err + "'";
-            const int raw = std::system(cmd.c_str());
-            results[i].status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-            results[i].err = runprog::Slurp(err);
-            std::remove(out.c_str());
-            std::remove(err.c_str());
+            results[i] = Start(dir, env + " TAMBIR_FAIL_ALLOC=" + n, "--headless -- 640 480 0",
+                               DEMO_NULL_FAULTS, "alloc" + n);
         }
     };
     std::vector<std::thread> pool;
@@ -178,11 +154,11 @@ TEST(ProgramFaults, WithoutAnAudioOutputTheShowPlaysSilentAndSaysSoOnce) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ClosedAfter(r.out), 2874) << r.out;
     EXPECT_NE(r.err.find("continuing without sound"), std::string::npos) << r.err;
+    const std::string err = "\n" + r.err;
     int lines = 0;
-    for (size_t at = 0; at < r.err.size(); at = r.err.find('\n', at) + 1) {
-        lines += r.err.compare(at, 6, "audio:") == 0;
-        if (r.err.find('\n', at) == std::string::npos) break;
-    }
+    for (size_t at = err.find("\naudio:"); at != std::string::npos;
+         at = err.find("\naudio:", at + 1))
+        ++lines;
     EXPECT_EQ(lines, 1) << r.err;
 }
 

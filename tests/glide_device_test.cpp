@@ -2,16 +2,16 @@
 // software card under it draws.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "dev_glide.h"
 #include "device.h"
+#include "device_support.h"
 #include "glide_standin.h"
-#include "softcard.h"
-#include "texentry.h"
-#include "win32_standin.h"
 
 namespace {
 
@@ -25,17 +25,6 @@ LRESULT CALLBACK AppProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-// A texture record over test-owned texels (the device copies them).
-struct Tex {
-    TexEntry e;
-    std::vector<uint16_t> texels;
-    Tex(int w, int h, uint16_t fill = 0xFFFF, int32_t key = -1) : texels(size_t(w) * h, fill) {
-        std::memset(&e, 0, sizeof e);
-        e.format = TEX_RGB565, e.width = int16_t(w), e.height = int16_t(h), e.colorkey = key;
-        e.size = uint32_t(texels.size() * 2), e.pixels = reinterpret_cast<uint8_t*>(texels.data());
-    }
-};
-
 class GlideDevice : public testing::Test {
 protected:
     HWND window = nullptr;
@@ -43,15 +32,8 @@ protected:
 
     void SetUp() override {
         Win32_Reset();
-        Win32StandInOptions o;
-        o.headless = true;
-        Win32_SetOptions(o);
         GlideStandIn_Reset();
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = AppProc, wc.lpszClassName = "GlideTest";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(0, "GlideTest", "Tambir demo", 0, 0, 0, 640, 480, nullptr, nullptr,
-                                 nullptr, nullptr);
+        window = TestWindow("GlideTest", AppProc);
         appMessages.clear();
     }
     void TearDown() override {
@@ -66,8 +48,8 @@ protected:
         ScSetDither(GlideStandIn_Card(), false);
         GlideStandIn_Record(true);
     }
-    void Upload(const Tex& t, int handle) {
-        ASSERT_EQ(DevUploadTexture(&t.e, handle), 0);
+    void Upload(TexRecord& t, int handle) {
+        ASSERT_EQ(DevUploadTexture(t.entry(), handle), 0);
         handles.push_back(handle);
     }
     uint16_t Px(int x, int y) { return ScPixels(GlideStandIn_Card(), SC_BACK)[y * 640 + x]; }
@@ -77,43 +59,28 @@ protected:
             if (std::strcmp(c.name, name) == 0) found = &c;
         return found;
     }
-    // A screen rectangle with u, v running 0..1 (rhw 1), drawn as a fan.
-    void Rect(float x0, float y0, float x1, float y1) {
-        DeviceVertex q[4] = {{x0, y0, 10, 1, 0xFFFFFFFF, 0, 0},
-                             {x0, y1, 10, 1, 0xFFFFFFFF, 0, 1},
-                             {x1, y1, 10, 1, 0xFFFFFFFF, 1, 1},
-                             {x1, y0, 10, 1, 0xFFFFFFFF, 1, 0}};
-        DevDrawPrimitive(DEV_FAN, 4, q);
-    }
 };
 
 // The mode tables' codes are Glide's; the open below checks one of each and a refused rate.
 TEST(GlideTables, UnknownSizesAndTextureShapes) {
     EXPECT_EQ(GlideResolution(641, 480), -1);
     // LOD of the longer side, aspect positive when wider; s, t span the whole texture.
-    struct {
+    const struct {
         int w, h;
-        bool ok;
-        int lod, aspect;
-        float s, t;
-    } shapes[] = {{64, 64, true, 6, 0, 256, 256},   {64, 32, true, 6, 1, 256, 128},
-                  {32, 64, true, 6, -1, 128, 256},  {64, 16, true, 6, 2, 256, 64},
-                  {16, 64, true, 6, -2, 64, 256},   {64, 8, true, 6, 3, 256, 32},
-                  {8, 64, true, 6, -3, 32, 256},    {1, 8, true, 3, -3, 32, 256},
-                  {256, 256, true, 8, 0, 256, 256}, {48, 48, false, 0, 0, 0, 0},
-                  {64, 4, false, 0, 0, 0, 0},       {512, 512, false, 0, 0, 0, 0},
-                  {0, 8, false, 0, 0, 0, 0}};
+        const char* want;  // lod aspect s t
+    } shapes[] = {{64, 64, "6 0 256 256"}, {64, 32, "6 1 256 128"}, {32, 64, "6 -1 128 256"},
+                  {64, 16, "6 2 256 64"},  {16, 64, "6 -2 64 256"}, {64, 8, "6 3 256 32"},
+                  {8, 64, "6 -3 32 256"},  {1, 8, "3 -3 32 256"},   {256, 256, "8 0 256 256"},
+                  {48, 48, "refused"},     {64, 4, "refused"},      {512, 512, "refused"},
+                  {0, 8, "refused"}};
     for (auto c : shapes) {
         GrLOD_t lod = -9;
         GrAspectRatio_t aspect = -9;
         float s = 0, t = 0;
-        bool ok = GlideTexShape(c.w, c.h, &lod, &aspect, &s, &t);
-        EXPECT_EQ(ok, c.ok) << c.w << "x" << c.h;
-        if (!ok || !c.ok) continue;
-        EXPECT_EQ(lod, c.lod) << c.w << "x" << c.h;
-        EXPECT_EQ(aspect, c.aspect) << c.w << "x" << c.h;
-        EXPECT_EQ(s, c.s) << c.w << "x" << c.h;
-        EXPECT_EQ(t, c.t) << c.w << "x" << c.h;
+        char got[64] = "refused";
+        if (GlideTexShape(c.w, c.h, &lod, &aspect, &s, &t))
+            std::snprintf(got, sizeof got, "%d %d %g %g", int(lod), int(aspect), s, t);
+        EXPECT_STREQ(got, c.want) << c.w << "x" << c.h;
     }
 }
 
@@ -127,12 +94,9 @@ TEST_F(GlideDevice, OpensWithTheModeCodesAndRefusesUnknownRatesBeforeInit) {
     EXPECT_EQ(DevOpen(window, 640, 480, 72), 255) << "a second open while open";
     EXPECT_EQ(DevGetScreenInfo(10), 65535);
     EXPECT_EQ(DevSetRenderBuffer(2), 247);
-    struct {
-        int mode, glide;
-    } culls[] = {{1, 1}, {-1, 2}, {0, 0}, {-5, 2}};
-    for (auto c : culls) {
-        DevSetCullMode(c.mode);
-        EXPECT_EQ(Last("grCullMode")->a[0], c.glide) << "cull " << c.mode;
+    for (auto [mode, glide] : {std::pair{1, 1}, {-1, 2}, {0, 0}, {-5, 2}}) {
+        DevSetCullMode(mode);
+        EXPECT_EQ(Last("grCullMode")->a[0], glide) << "cull " << mode;
     }
     DevClear(1.0f, 0.5f, 0.0f);
     EXPECT_EQ(Last("grBufferClear")->a[0], 0xFFFF7F00) << "colour";
@@ -156,40 +120,30 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
                            {10, 10, 0, 1, 0xFFFFFFFF, 0, 0},
                            {20, 10, 0, 1, 0xFFFFFFFF, 0, 0}};
     EXPECT_EQ(DevDrawPrimitive(DEV_TRIANGLES, 3, tri), 0);
-    EXPECT_EQ(tri[0].x, 5000);
-    EXPECT_EQ(tri[0].y, -5000);
-    EXPECT_EQ(tri[0].u, 32);
-    EXPECT_EQ(tri[0].v, 64);
+    const float fixed[4] = {tri[0].x, tri[0].y, tri[0].u, tri[0].v};
+    EXPECT_EQ(std::vector<float>(fixed, fixed + 4), std::vector<float>({5000, -5000, 32, 64}));
 
     DevSetTexture(0, 0);
     DevSetDepthTest(0);
     DeviceVertex sprite = {100, 50, 0, 1, 0xFFFFFFFF, 10, 20};
     EXPECT_EQ(DevDrawPrimitive(DEV_SPRITE, 10, &sprite), 0);
     EXPECT_EQ(GlideStandIn_Count("grDrawVertexArrayContiguous"), 2);
-    EXPECT_EQ(
-        Last("grDrawVertexArrayContiguous")->a[0] * 10 + Last("grDrawVertexArrayContiguous")->a[1],
-        34)
-        << "one GR_POLYGON (3) of 4 corners";
+    const GlideCall* draw = Last("grDrawVertexArrayContiguous");
+    EXPECT_EQ(draw->a[0] * 10 + draw->a[1], 34) << "one GR_POLYGON (3) of 4 corners";
     // Columns 90..109, rows 45..54.
-    struct {
-        int x, y;
-        bool in;
-    } probes[] = {{90, 45, true},   {109, 54, true},  {89, 50, false},
-                  {110, 50, false}, {100, 44, false}, {100, 55, false}};
-    for (auto p : probes) EXPECT_EQ(Px(p.x, p.y) == 0xFFFF, p.in) << p.x << "," << p.y;
+    EXPECT_EQ(Hex(Px(90, 45)) + Hex(Px(109, 54)) + Hex(Px(89, 50)) + Hex(Px(110, 50)) +
+                  Hex(Px(100, 44)) + Hex(Px(100, 55)),
+              "0xFFFF0xFFFF0x00000x00000x00000x0000");
     EXPECT_EQ(DevDrawPrimitive(7, 3, tri), 247);
 }
 
-// What the Direct3D device hands the card unchanged (x, y, depth 0..65535 here, 1/w, u, v) must
-// reach it through Glide as well, far off screen and behind the camera included: the Glide
-// device's s/w, t/w and the stand-in's way back to u, v keep the picture. A textured floor seen
-// from 1 unit above, from z 4 to behind the camera (w = z), and a triangle reaching 2800 pixels
-// to the right, drawn through the device and then straight into the card.
+// Vertices as the Direct3D device hands them to the card, through Glide (s/w, t/w and back): a
+// textured floor from z 4 to behind the camera (w = z) and a triangle reaching 2800 pixels to the
+// right, through the device and then straight into the card, draw the same picture.
 TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
     Open();
-    Tex checker(16, 16);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) checker.texels[y * 16 + x] = ((x ^ y) & 1) ? 0xFFFF : 0xF800;
+    TexRecord checker =
+        Rgb565Texture(16, 16, [](int x, int y) { return (x ^ y) & 1 ? 0xFFFF : 0xF800; });
     Upload(checker, 0x30);
     ASSERT_EQ(DevSetTexture(0, 0x30), 0);
     auto see = [](float x, float y, float z, float u, float v) {
@@ -211,23 +165,19 @@ TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
     ScVertex straight[6];
     std::memcpy(straight, given, sizeof straight);
     EXPECT_EQ(ScDraw(card, SC_TRIANGLES, straight, 6), 2);
-    int differ = 0, drawn = 0;
-    for (int i = 0; i < 640 * 480; ++i) {
-        differ += viaGlide[i] != ScPixels(card, SC_BACK)[i];
-        drawn += viaGlide[i] != 0;
-    }
+    const int drawn = 640 * 480 - int(std::count(viaGlide.begin(), viaGlide.end(), 0));
     EXPECT_GT(drawn, 40000);
-    EXPECT_LE(differ, drawn / 1000) << "texels rounded differently at most";
+    EXPECT_LE(Compare(viaGlide.data(), ScPixels(card, SC_BACK), 640 * 480).count, drawn / 1000)
+        << "texels rounded differently at most";
     for (int x = 0; x < 640; x += 7)
         EXPECT_EQ(Px(x, 442), 0) << "nothing below the near plane, " << x;
 }
 
 TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     Open();
-    Tex pic(100, 4);
-    for (int i = 0; i < 400; ++i) pic.texels[i] = uint16_t(i % 100 + 1);
+    TexRecord pic = Rgb565Texture(100, 4, [](int x, int) { return x + 1; });
     DeviceImage img;
-    ASSERT_EQ(DevCreateImage(&img, &pic.e), 0);
+    ASSERT_EQ(DevCreateImage(&img, pic.entry()), 0);
     struct {
         int x, y;
         long cols, rows, firstScreen, firstValue;
@@ -238,10 +188,8 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     for (auto c : cases) {
         EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, c.x, c.y, 0), 0);
         const GlideCall* w = Last("grLfbWriteRegion");
-        uint16_t first = Px(int(c.firstScreen), c.y < 0 ? 0 : c.y);
-        EXPECT_EQ(w->a[4], c.cols) << "at " << c.x << "," << c.y;
-        EXPECT_EQ(w->a[5], c.rows) << "at " << c.x << "," << c.y;
-        EXPECT_EQ(first, c.firstValue) << "at " << c.x << "," << c.y;
+        EXPECT_EQ(std::tie(w->a[4], w->a[5]), std::tie(c.cols, c.rows)) << c.x << "," << c.y;
+        EXPECT_EQ(Px(int(c.firstScreen), c.y < 0 ? 0 : c.y), c.firstValue) << c.x << "," << c.y;
     }
     int writes = GlideStandIn_Count("grLfbWriteRegion");
     EXPECT_EQ(DevDrawImage(&img, DEV_IMG_POS, 700, 0, 0), 0);
@@ -252,32 +200,30 @@ TEST_F(GlideDevice, ImagesAndDepthReadsClipToTheScreen) {
     EXPECT_EQ(DevDrawImage(&img, 0), 0) << "a freed image is a zeroed record";
     // Depth reads inside the screen only.
     DevClear(0, 0, 0);
-    Rect(10, 10, 20, 20);  // z 10
+    DeviceRect(10, 10, 20, 20);  // z 10
     EXPECT_EQ(DevReadDepth(15, 15, 1), 10.0f) << "z 10";
     EXPECT_EQ(DevReadDepth(30, 30, 0), 65535.0f) << "clear";
     int reads = GlideStandIn_Count("grLfbReadRegion");
-    struct {
-        int x, y;
-    } outside[] = {{0, 480}, {-1, 0}, {640, 0}, {0, -1}};
-    for (auto p : outside) EXPECT_EQ(DevReadDepth(p.x, p.y, 0), 0.0f) << p.x << "," << p.y;
+    for (auto [x, y] : {std::pair{0, 480}, {-1, 0}, {640, 0}, {0, -1}})
+        EXPECT_EQ(DevReadDepth(x, y, 0), 0.0f) << x << "," << y;
     EXPECT_EQ(GlideStandIn_Count("grLfbReadRegion"), reads);
 }
 
 TEST_F(GlideDevice, TableGrowsByWholePagesAndDownloadsOnFirstBindOnly) {
     DevInitTextures();
-    Tex t(8, 8);
+    TexRecord t = SolidTexture(8, 8);
     Upload(t, 0x0201);
     EXPECT_GE(GlideTableSize(), 768);
     EXPECT_EQ(GlideTableSize() % 256, 0) << GlideTableSize();
     EXPECT_EQ(DevGetTexture(0x0200), nullptr);
     EXPECT_NE(DevGetTexture(0x0201), nullptr);
-    Tex other(16, 16);
-    EXPECT_EQ(DevUploadTexture(&other.e, 0x0201), 2) << "used";
+    TexRecord other = SolidTexture(16, 16);
+    EXPECT_EQ(DevUploadTexture(other.entry(), 0x0201), 2) << "used";
     EXPECT_EQ(DevGetTexture(0x0201)->width, 8);
-    for (int h : {-1, 0x10000}) EXPECT_EQ(DevUploadTexture(&t.e, h), 255) << h;
+    for (int h : {-1, 0x10000}) EXPECT_EQ(DevUploadTexture(t.entry(), h), 255) << h;
     // Download on first bind only; bad shapes are refused.
     Open();
-    Tex square(64, 64), odd(48, 48);
+    TexRecord square = SolidTexture(64, 64), odd = SolidTexture(48, 48);
     Upload(square, 0x0010);
     Upload(odd, 0x0011);
     EXPECT_EQ(DevSetTexture(0, 0x0010), 0);
@@ -292,63 +238,39 @@ TEST_F(GlideDevice, TableGrowsByWholePagesAndDownloadsOnFirstBindOnly) {
     EXPECT_EQ(GlideStandIn_Downloads(), 1u) << "failed binds leave the binding";
 }
 
-TEST_F(GlideDevice, NonSquareTexturesSpanTheWholeTexture) {
-    Open();
-    DevSetDepthTest(0);
-    const uint16_t red = 0xF800, green = 0x07E0, blue = 0x001F, white = 0xFFFF;
-    // Quadrants: red | green over blue | white, for a tall, a wide and an 8:1 texture.
-    struct {
-        int w, h, handle;
-    } shapes[] = {{8, 16, 0x20}, {16, 4, 0x21}, {4, 32, 0x22}, {32, 4, 0x23}};
-    for (auto s : shapes) {
-        Tex t(s.w, s.h);
-        for (int y = 0; y < s.h; ++y)
-            for (int x = 0; x < s.w; ++x)
-                t.texels[y * s.w + x] =
-                    y < s.h / 2 ? (x < s.w / 2 ? red : green) : (x < s.w / 2 ? blue : white);
-        Upload(t, s.handle);
-        DevClear(0, 0, 0);
-        ASSERT_EQ(DevSetTexture(0, s.handle), 0);
-        Rect(0, 0, 256, 256);
-        const uint16_t want[4] = {red, green, blue, white};  // at the quadrants' centres
-        for (int q = 0; q < 4; ++q)
-            EXPECT_EQ(Px(40 + 176 * (q & 1), 40 + 176 * (q >> 1)), want[q])
-                << s.w << "x" << s.h << " quadrant " << q;
-    }
-}
-
 TEST_F(GlideDevice, AnimatedTexturesBindTheirFrameAndReuploadsShowTheirOwnTexels) {
     Open();
     DevSetDepthTest(0);
-    Tex frames[4] = {Tex(8, 8, 0x0001), Tex(8, 8, 0x0002), Tex(8, 8, 0xF800), Tex(8, 8, 0x0004)};
+    TexRecord frames[4] = {SolidTexture(8, 8, 0x0001), SolidTexture(8, 8, 0x0002),
+                           SolidTexture(8, 8, 0xF800), SolidTexture(8, 8, 0x0004)};
     frames[0].e.frames = 4;
     for (int i = 0; i < 4; ++i) Upload(frames[i], 0x50 + i);
     while (TexAnimPhase() % 4 != 2) TexAnimTick(0);
     ASSERT_EQ(DevSetTexture(0, 0x50), 0);
-    Rect(0, 0, 8, 8);
+    DeviceRect(0, 0, 8, 8);
     EXPECT_EQ(Px(4, 4), 0xF800) << "frame 2 of handle 0x50 is handle 0x52";
     DevFreeTexture(0x52);
-    Tex again(8, 8, 0x07E0);
+    TexRecord again = SolidTexture(8, 8, 0x07E0);
     Upload(again, 0x52);
     ASSERT_EQ(DevSetTexture(0, 0x52), 0);
-    Rect(0, 0, 8, 8);
+    DeviceRect(0, 0, 8, 8);
     EXPECT_EQ(Px(4, 4), 0x07E0) << "a texture uploaded again under a handle is downloaded again";
 }
 
 TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     Open();
-    Tex big(256, 256, 0xF800);  // 0x20000 bytes
+    TexRecord big = SolidTexture(256, 256, 0xF800);  // 0x20000 bytes
     Upload(big, 0x30);
     GlideSetNextFree(0, 0x1F0000);
     ASSERT_EQ(DevSetTexture(0, 0x30), 0);
     int unit;
     uint32_t address, size;
     ASSERT_TRUE(GlideResident(0x30, &unit, &address, &size));
-    EXPECT_EQ(address, 0x200000u);
-    EXPECT_EQ(size, 0x20000u);
+    EXPECT_EQ(std::tie(address, size), std::make_tuple(0x200000u, 0x20000u));
 
-    // Three small residents at the bottom, then one that no longer fits at the top.
-    Tex a(64, 64, 0x001F), b(64, 64), c(64, 64), d(128, 256, 0x07E0);  // 8 KB each; 64 KB
+    // Three small residents (8 KB) at the bottom, then one (64 KB) that no longer fits at the top.
+    TexRecord a = SolidTexture(64, 64, 0x001F), b = SolidTexture(64, 64), c = SolidTexture(64, 64),
+              d = SolidTexture(128, 256, 0x07E0);
     for (auto [t, h] : {std::pair{&a, 0x31}, {&b, 0x32}, {&c, 0x33}, {&d, 0x34}}) Upload(*t, h);
     DevFreeTexture(0x30);
     GlideSetNextFree(0, 0);
@@ -365,14 +287,15 @@ TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     DevSetDepthTest(0);
     ASSERT_EQ(DevSetTexture(0, 0x31), 0);
     EXPECT_EQ(GlideStandIn_Downloads(), downloads + 1);  // drawn below with its own blue
-    Rect(0, 0, 32, 32);
+    DeviceRect(0, 0, 32, 32);
     EXPECT_EQ(Px(16, 16), 0x001F);
 }
 
 // What the key does to the picture, with its value, the Glide program test sees in its keyed quadrant.
 TEST_F(GlideDevice, ChromaKeyFollowsTheBoundTextureWithoutRedundantCalls) {
     Open();
-    Tex k1(8, 8, 0xF81F, 0xFF00FF), k2(8, 8, 0x07E0, 0x00FF00), none(8, 8, 0xF81F);
+    TexRecord k1 = SolidTexture(8, 8, 0xF81F, 0xFF00FF), k2 = SolidTexture(8, 8, 0x07E0, 0x00FF00),
+              none = SolidTexture(8, 8, 0xF81F);
     for (auto [t, h] : {std::pair{&k1, 0x40}, {&k2, 0x41}, {&none, 0x42}}) Upload(*t, h);
     struct {
         int handle;
@@ -383,11 +306,11 @@ TEST_F(GlideDevice, ChromaKeyFollowsTheBoundTextureWithoutRedundantCalls) {
         {0x40, 1, 1, 1}, {0x41, 1, 1, 2}, {0x42, 2, 0, 2}, {0x42, 2, 0, 2}, {0x40, 3, 1, 3}};
     for (auto s : steps) {
         EXPECT_EQ(DevSetTexture(0, s.handle), 0);
-        int modes = GlideStandIn_Count("grChromakeyMode"),
-            values = GlideStandIn_Count("grChromakeyValue");
-        EXPECT_EQ(modes, s.modes) << "after " << s.handle;
-        EXPECT_EQ(Last("grChromakeyMode")->a[0], s.lastMode) << "after " << s.handle;
-        EXPECT_EQ(values, s.values) << "after " << s.handle;
+        EXPECT_EQ(
+            std::make_tuple(GlideStandIn_Count("grChromakeyMode"), Last("grChromakeyMode")->a[0],
+                            GlideStandIn_Count("grChromakeyValue")),
+            std::make_tuple(s.modes, s.lastMode, s.values))
+            << "modes, the last mode, values after " << s.handle;
     }
 }
 

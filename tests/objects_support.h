@@ -1,5 +1,4 @@
-// Helpers for the object tests: small meshes built on the heap, and a fixture that frees the
-// objects and the render core's scene after each test.
+// Object test helpers: heap meshes, keyframes, and a fixture that frees what each test made.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -45,9 +44,7 @@ inline KeyInfo Info(int flags, float tx = 0, int sharedFrame = 0) {
 // 100 x frame, or with a translation of 10 x frame when flags carry KEY_TRANSLATE.
 inline void AddKeys(Object* o, int id, std::initializer_list<int> frames, int n = 3,
                     int flags = 0) {
-    if (SelectAnim(o, id, 0) != 0) {
-        ASSERT_EQ(AddAnim(o, id), 0);
-    }
+    ASSERT_TRUE(SelectAnim(o, id, 0) == 0 || AddAnim(o, id) == 0) << "animation " << id;
     for (int f : frames) {
         Mesh m = MakeMesh(n, 100.0f * f);
         KeyInfo i = Info(flags, 10.0f * f);

@@ -33,12 +33,8 @@ inline std::string Placed() {
         if (c.op == NULL_SET_TEXTURE) bound = c.b;
         if (c.op != NULL_DRAW || c.a != DEV_SPRITE) continue;
         const DeviceVertex& v = nullDevice.vertices[static_cast<size_t>(c.d)];
-        t += char(bound & 255);
-        t += '@';
-        t += std::to_string(int(v.x) - int(v.v) / 2);
-        t += ',';
-        t += std::to_string(int(v.y) - int(v.u) / 2);
-        t += ' ';
+        t += std::string(1, char(bound & 255)) + "@" + std::to_string(int(v.x) - int(v.v) / 2) +
+             "," + std::to_string(int(v.y) - int(v.u) / 2) + " ";
     }
     return t;
 }

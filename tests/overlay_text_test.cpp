@@ -1,5 +1,4 @@
-// The text overlay against the recording null device: the 2D bracket, glyph sprites, placement,
-// cursor movement, line breaks and wrapping.
+// The text overlay: the 2D bracket, glyph sprites, placement, the cursor, line breaks, wrapping.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,10 +13,9 @@ namespace {
 TEST(Overlay, BracketSavesAndRestoresTheDeviceStatesOnce) {
     UploadTestFont(2);
     DevSetCullMode(1);
-    EXPECT_EQ(BeginOverlay(1), 0);
-    EXPECT_EQ(BeginOverlay(1), OVL_ALREADY_ACTIVE);
-    EXPECT_EQ(EndOverlay(), 0);
-    EXPECT_EQ(EndOverlay(), 0);  // closed: nothing to give back
+    // Begin, begin again, end, end again (closed: nothing to give back).
+    EXPECT_EQ((std::vector<int>{BeginOverlay(1), BeginOverlay(1), EndOverlay(), EndOverlay()}),
+              (std::vector<int>{0, OVL_ALREADY_ACTIVE, 0, 0}));
     std::vector<std::pair<NullOp, int>> got,
         expect = {{NULL_CULL, 1},       {NULL_RENDER_BUFFER, 1}, {NULL_DEPTH_TEST, 0},
                   {NULL_CULL, 0},       {NULL_SET_TEXTURE, 0},   {NULL_RENDER_BUFFER, 1},
@@ -60,9 +58,10 @@ TEST(Overlay, PlacementCursorAndLineBreaks) {
         box.cursor_x = c.cx;
         box.cursor_y = c.cy;
         PrintText(&box, c.text);
-        std::string got =
-            Placed() + "|" + std::to_string(box.cursor_x) + "," + std::to_string(box.cursor_y);
-        EXPECT_EQ(got, c.expect) << "align " << c.align << ", " << (c.text ? c.text : "(null)");
+        EXPECT_EQ(
+            Placed() + "|" + std::to_string(box.cursor_x) + "," + std::to_string(box.cursor_y),
+            c.expect)
+            << "align " << c.align << ", " << (c.text ? c.text : "(null)");
     }
 }
 
@@ -77,15 +76,11 @@ TEST(Overlay, GlyphSpritesShadowFirstLongTextWholeFormattedTextCut) {
     box.depth = 0.5f;
     PrintText(&box, "aW");
     EXPECT_EQ(Placed(), "a@1,1 a@0,0 W@9,1 W@8,0 ");
-    const DeviceVertex& v = nullDevice.vertices[3];  // centre, z, 1/w, colour, height, width
-    EXPECT_EQ(v.x, 13);
-    EXPECT_EQ(v.y, 6);
-    EXPECT_EQ(v.z, 0.5f);
-    EXPECT_EQ(v.rhw, 1);
-    EXPECT_EQ(v.color, 0xFFFFFFFFu);
-    EXPECT_EQ(v.u, 13) << "height";
-    EXPECT_EQ(v.v, 11) << "width";
-    EXPECT_EQ(nullDevice.vertices[2].color, 0xFF000010u);
+    const DeviceVertex& v = nullDevice.vertices[3];  // centre, z, 1/w, height, width
+    EXPECT_EQ((std::vector<float>{v.x, v.y, v.z, v.rhw, v.u, v.v}),
+              (std::vector<float>{13, 6, 0.5f, 1, 13, 11}));
+    EXPECT_EQ(std::pair(v.color, nullDevice.vertices[2].color), std::pair(0xFFFFFFFFu, 0xFF000010u))
+        << "the glyph's colour and its shadow's";
     box.shadow = 0;
     std::string word(5000, 'q');
     PrintText(&box, word.c_str());  // longer than any buffer a piece might be copied into

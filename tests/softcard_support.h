@@ -1,11 +1,13 @@
-// softcard_support.h: small helpers shared by the software card tests.
+// softcard_support.h: small helpers shared by the software card and display device tests.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "softcard.h"
+#include "win32_standin.h"
 
 // A card in a known state for pixel-exact checks: black, depth 0xFFFF, no dithering, no blending,
 // depth always, cull none.
@@ -42,4 +44,38 @@ inline std::string Hex(uint32_t v) {
     char b[16];
     std::snprintf(b, sizeof b, "0x%04X", v);
     return b;
+}
+
+// A w x h texture of 5-6-5 texels f(x, y).
+template <class F>
+ScTexture* MakeTexture(int w, int h, F f, ScKeyMode mode = SC_KEY_NONE, uint32_t key = 0) {
+    std::vector<uint16_t> px;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) px.push_back(uint16_t(f(x, y)));
+    ScTexture* t = ScTextureCreate(w, h);
+    ScTextureLoad(t, SC_FMT_RGB565, px.data(), 0, nullptr, mode, key);
+    return t;
+}
+
+// Where n pixels of a and b differ: how many, and the first such index (-1: none).
+struct Diff {
+    int count = 0, first = -1;
+};
+inline Diff Compare(const uint16_t* a, const uint16_t* b, int n) {
+    Diff d;
+    for (int i = 0; i < n; ++i)
+        if (a[i] != b[i] && d.count++ == 0) d.first = i;
+    return d;
+}
+
+// A 640 x 480 window of the Win32 stand-in, headless (no SDL window) unless told otherwise.
+inline HWND TestWindow(const char* cls, WNDPROC proc = DefWindowProcA, bool headless = true) {
+    Win32StandInOptions o;
+    o.headless = headless;
+    Win32_SetOptions(o);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc, wc.lpszClassName = cls;
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, cls, "Tambir demo", 0, 0, 0, 640, 480, nullptr, nullptr, nullptr,
+                           nullptr);
 }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,13 +27,8 @@ inline void WriteFile(const std::string& path, const Bytes& b) {
 }
 
 inline Bytes ReadFile(const std::string& path) {
-    Bytes b;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return b;
-    int c;
-    while ((c = std::fgetc(f)) != EOF) b.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-    return b;
+    std::ifstream f(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), {});
 }
 
 // A PCX file: header with the size fields, the given scan data, marker 12 and the palette.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "dev_null.h"
 #include "objects_support.h"
@@ -29,18 +30,17 @@ int RunTool(const std::string& args, std::string* out = nullptr) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Width, height and the RGBA of pixel (x, y) of a PNG file, or false.
-bool ReadPngPixel(const std::string& path, int x, int y, int* w, int* h, uint8_t rgba[4]) {
-    png_image img;
-    std::memset(&img, 0, sizeof img);
+// The size ("WxH") of a PNG file and the RGBA of its pixel (x, y); "" when it cannot be read.
+std::string PngPixel(const std::string& path, int x, int y, std::vector<int>* rgba) {
+    png_image img{};
     img.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&img, path.c_str())) return false;
+    if (!png_image_begin_read_from_file(&img, path.c_str())) return "";
     img.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> px(PNG_IMAGE_SIZE(img));
-    if (!png_image_finish_read(&img, nullptr, px.data(), 0, nullptr)) return false;
-    *w = static_cast<int>(img.width), *h = static_cast<int>(img.height);
-    std::memcpy(rgba, &px[(static_cast<size_t>(y) * img.width + static_cast<size_t>(x)) * 4], 4);
-    return true;
+    if (!png_image_finish_read(&img, nullptr, px.data(), 0, nullptr)) return "";
+    const auto at = px.begin() + (y * long(img.width) + x) * 4;
+    rgba->assign(at, at + 4);
+    return std::to_string(img.width) + "x" + std::to_string(img.height);
 }
 
 class TrxTool : public testing::Test {
@@ -95,33 +95,26 @@ TEST_F(TrxTool, BuildInfoExtract) {
     FreeTexLib(loaded);
 
     ASSERT_EQ(RunTool("tex info " + lib, &out), 0) << out;
-    EXPECT_NE(out.find("description: Tool test library"), std::string::npos) << out;
-    EXPECT_NE(out.find("4 entries used"), std::string::npos) << out;
-    EXPECT_NE(out.find("    0 5 P8"), std::string::npos) << out;
-    EXPECT_NE(out.find("   65 3 I8"), std::string::npos) << out;
+    for (const char* want :
+         {"description: Tool test library", "4 entries used", "    0 5 P8", "   65 3 I8"})
+        EXPECT_NE(out.find(want), std::string::npos) << want << " in:\n" << out;
 
     ASSERT_EQ(RunTool("tex extract " + lib + " " + dir, &out), 0) << out;
-    struct Pixel {
+    const struct {
         const char* file;
         int x, y;
-        uint8_t rgba[4];
-    };
-    const Pixel pixels[] = {
+        std::vector<int> rgba;
+    } pixels[] = {
         {"entry_000.png", 1, 0, {0xFF, 0x80, 0x00, 0xFF}},  // palette colour
         {"entry_001.png", 1, 0, {0xFF, 0x81, 0x00, 0xFF}},  // 5-6-5 widened back
         {"entry_002.png", 1, 0, {0xFF, 0x88, 0x00, 0xFF}},  // 4-4-4-4, alpha 255
         {"entry_002.png", 0, 0, {0x00, 0x00, 0x00, 0x00}},  // alpha 0
         {"entry_065.png", 1, 0, {0x01, 0x01, 0x01, 0xFF}},  // intensity = index
     };
-    for (const Pixel& p : pixels) {
-        int w = 0, h = 0;
-        uint8_t got[4];
-        ASSERT_TRUE(ReadPngPixel(dir + "/" + p.file, p.x, p.y, &w, &h, got)) << p.file;
-        EXPECT_EQ(w, 4) << p.file;
-        EXPECT_EQ(h, 2) << p.file;
-        for (int k = 0; k < 4; ++k)
-            EXPECT_EQ(int(got[k]), int(p.rgba[k])) << p.file << ": channel "
-                                                   << "RGBA"[k];
+    for (const auto& p : pixels) {
+        std::vector<int> got;
+        EXPECT_EQ(PngPixel(dir + "/" + p.file, p.x, p.y, &got), "4x2") << p.file;
+        EXPECT_EQ(got, p.rgba) << p.file << " at " << p.x;
     }
 
     ASSERT_EQ(RunTool("pcx info " + dir + "/pic.pcx", &out), 0) << out;
@@ -175,41 +168,31 @@ TEST(TrxToolLinks, NoDisplayOrAudioLibraries) {
 }
 
 TEST_F(TrxTool, Misuse) {
-    struct Case {
-        const char* name;
+    const std::string build = "tex build " + dir + "/o.tex " + dir + "/lib.txt";
+    const struct {
         std::string manifest;  // written first when not empty
         std::string args;
         int status;
         const char* message;
+    } cases[] = {
+        {"", "--help", 0, "usage: trxtool"},
+        {"", "", 1, "bad usage"},
+        {"", "tex info", 1, "bad usage"},
+        {"", "tex info " + dir + "/none.tex", 1, "not a readable texture library"},
+        {"", "pcx info " + dir + "/none.pcx", 1, "cannot read"},
+        {"", "lzw unpack a b 12x", 1, "LENGTH"},
+        {"300 image=pic.pcx\n", build, 1, "lib.txt:1:"},
+        {"1 image=pic.pcx colour=3\n", build, 1, "bad item 'colour=3'"},
+        {"# x\n1 image=none.pcx\n", build, 1, "lib.txt:2: entry 1: a picture"},
+        {"1 image=pic.pcx format=12\n", build, 1, "needs alpha="},
+        {"1 image=pic.pcx\n1 image=pic.pcx\n", build, 1, "given twice"},
+        {"description " + std::string(49, 'x') + "\n", build, 1, "more than 48"},
     };
-    const std::string m = dir + "/lib.txt", o = dir + "/o.tex";
-    const Case cases[] = {
-        {"help", "", "--help", 0, "usage: trxtool"},
-        {"no arguments", "", "", 1, "bad usage"},
-        {"missing operand", "", "tex info", 1, "bad usage"},
-        {"missing library", "", "tex info " + dir + "/none.tex", 1,
-         "not a readable texture library"},
-        {"missing picture", "", "pcx info " + dir + "/none.pcx", 1, "cannot read"},
-        {"length not a number", "", "lzw unpack a b 12x", 1, "LENGTH"},
-        {"bad index", "300 image=pic.pcx\n", "tex build " + o + " " + m, 1, "lib.txt:1:"},
-        {"unknown key", "1 image=pic.pcx colour=3\n", "tex build " + o + " " + m, 1,
-         "bad item 'colour=3'"},
-        {"missing pcx", "# x\n1 image=none.pcx\n", "tex build " + o + " " + m, 1,
-         "lib.txt:2: entry 1: a picture"},
-        {"needs alpha", "1 image=pic.pcx format=12\n", "tex build " + o + " " + m, 1,
-         "needs alpha="},
-        {"twice", "1 image=pic.pcx\n1 image=pic.pcx\n", "tex build " + o + " " + m, 1,
-         "given twice"},
-        {"long description", "description " + std::string(49, 'x') + "\n",
-         "tex build " + o + " " + m, 1, "more than 48"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         if (!c.manifest.empty()) Manifest(c.manifest);
         std::string out;
-        EXPECT_EQ(RunTool(c.args, &out), c.status) << c.name << ": " << out;
-        EXPECT_NE(out.find(c.message), std::string::npos)
-            << c.name << ": expected \"" << c.message << "\" in:\n"
-            << out;
+        EXPECT_EQ(RunTool(c.args, &out), c.status) << c.args << ": " << out;
+        EXPECT_NE(out.find(c.message), std::string::npos) << c.args << ": " << out;
     }
 }
 

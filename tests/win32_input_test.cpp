@@ -85,7 +85,6 @@ TEST_F(Input, KeysBecomeVirtualKeyCodes) {
         {SDL_SCANCODE_LEFT, VK_LEFT},
         {SDL_SCANCODE_RIGHT, VK_RIGHT},
         {SDL_SCANCODE_F1, VK_F1},
-        {SDL_SCANCODE_F11, VK_F11},
         {SDL_SCANCODE_F12, VK_F12},
         {SDL_SCANCODE_KP_PLUS, VK_ADD},
         {SDL_SCANCODE_KP_MINUS, VK_SUBTRACT},

@@ -8,11 +8,12 @@
 namespace {
 
 constexpr int kDicSize = 4096;  // entries; codes are at most 12 bits, written with up to 13
-// The encoder finds the child of (prefix code, byte) in an open-addressed table of 2^15 slots,
-// at most an eighth full, instead of walking the trie's child lists. A slot holds
+// The encoder finds the child of (prefix code, byte) in an open-addressed table of 2^16 slots,
+// at most a sixteenth full, instead of walking the trie's child lists. A slot holds
 // (prefix << 8 | byte) << 12 | code, or kFreeSlot: no lookup ever has the key 0xFFFFF, since a
-// block ends as soon as entry 4095 exists.
-constexpr int kHashBits = 15;
+// block ends as soon as entry 4095 exists. Larger tables do not fit the 16-bit slot numbers of
+// encode_slot; smaller ones (measured: 2^13 to 2^15) collide more and pack more slowly.
+constexpr int kHashBits = 16;
 constexpr int kHashSize = 1 << kHashBits;
 constexpr uint32_t kFreeSlot = 0xFFFFFFFFu;
 
@@ -87,39 +88,41 @@ void lzw_free(void) {
     lzw.bits = 0;
 }
 
-int lzw_compress(const void* src, void* dst, int len) {
-    if (!compress_dic || !lzw.bits || len < 1) return -1;
-    const uint8_t* in = static_cast<const uint8_t*>(src);
+namespace {
+
+// lzw_compress for len >= kShortInput: dst then has room for the 8-byte stores.
+constexpr int kShortInput = 16;
+
+int Compress(const uint8_t* in, uint8_t* const out, int len) {
     const uint8_t* const end = in + len;
-    uint8_t* const out = static_cast<uint8_t*>(dst);
     const int64_t limit = 8 * static_cast<int64_t>(len);
     const int clear = lzw.clear_code;
     uint32_t* const hash = encode_hash;
     int width = lzw.init_width;
     int next = lzw.first_free;
 
-    // Codes go into a 64-bit accumulator; whole 32-bit words of it are stored as they fill. A
-    // stream past 8 x len bits is refused as soon as a code takes it there, so every store lies
-    // within len + 3 bytes (and none happens below 32 bits), inside the 2 x len that dst holds.
-    // Each stored byte is assigned: dst need not be cleared first.
+    // Codes go into a 64-bit accumulator of at most 20 bits between codes. Each code stores the
+    // whole accumulator (8 bytes, without a branch: when a store is due depends on the data) and
+    // keeps its whole bytes. A stream past 8 x len bits is refused as soon as a code takes it
+    // there, so stored stays within len + 3 and every store within len + 11 bytes, inside the
+    // 2 x len that dst holds for len >= 16. Each byte of the stream is assigned: dst need not be
+    // cleared first.
     uint64_t acc = 0;
     int acc_bits = 0;
-    int64_t stored = 0;  // bytes stored
+    int64_t stored = 0;  // whole bytes stored
     auto put = [&](uint32_t code) {
         acc |= static_cast<uint64_t>(code) << acc_bits;
         acc_bits += width;
-        if (acc_bits >= 32) {
-            const uint32_t word = static_cast<uint32_t>(acc);
-            std::memcpy(out + stored, &word, 4);
-            stored += 4;
-            acc >>= 32;
-            acc_bits -= 32;
-        }
+        std::memcpy(out + stored, &acc, 8);
+        const int whole = acc_bits >> 3;
+        stored += whole;
+        acc >>= 8 * whole;
+        acc_bits &= 7;
     };
     auto over = [&]() { return 8 * stored + acc_bits > limit; };
 
     // The byte's share of the hash, a multiply off the chain from one lookup to the next; the
-    // prefix's share is a shift of the code just found.
+    // prefix's share is the code just found itself, one xor from the next lookup.
     auto mix = [](uint32_t c) { return (c * 0x9E3779B1u) >> (32 - kHashBits); };
     std::memset(hash, 0xFF, kHashSize * sizeof(uint32_t));
     int pending = *in++;
@@ -127,7 +130,7 @@ int lzw_compress(const void* src, void* dst, int len) {
     while (in < end) {
         const uint32_t c = *in++;
         const uint32_t key = (static_cast<uint32_t>(pending) << 8 | c) << 12;
-        uint32_t h = static_cast<uint32_t>(pending) << 3 ^ mix(c);
+        uint32_t h = static_cast<uint32_t>(pending) ^ mix(c);
         uint32_t slot;
         while (((slot = hash[h]) ^ key) >= 4096 && slot != kFreeSlot) h = (h + 1) & (kHashSize - 1);
         if (slot != kFreeSlot) {
@@ -159,10 +162,23 @@ int lzw_compress(const void* src, void* dst, int len) {
     lzw.cur_width = width;
     lzw.next_free = next;
     if (over()) return -1;
-    // The last bits and the byte that holds the bit after the end code (zero when the codes end
-    // on a byte boundary): floor(E / 8) + 1 bytes in all.
-    for (int i = 0; i <= acc_bits / 8; ++i) out[stored + i] = static_cast<uint8_t>(acc >> (8 * i));
-    return static_cast<int>(stored + acc_bits / 8 + 1);
+    // The byte that holds the bit after the end code (zero when the codes end on a byte
+    // boundary): floor(E / 8) + 1 bytes in all.
+    out[stored] = static_cast<uint8_t>(acc);
+    return static_cast<int>(stored + 1);
+}
+
+}  // namespace
+
+int lzw_compress(const void* src, void* dst, int len) {
+    if (!compress_dic || !lzw.bits || len < 1) return -1;
+    const uint8_t* const in = static_cast<const uint8_t*>(src);
+    if (len >= kShortInput) return Compress(in, static_cast<uint8_t*>(dst), len);
+    // A short input's stream goes through a buffer with room for the 8-byte stores.
+    uint8_t buffer[kShortInput + 16];
+    const int n = Compress(in, buffer, len);
+    if (n > 0) std::memcpy(dst, buffer, static_cast<size_t>(n));
+    return n;
 }
 
 long long lzw_max_unpacked(long long src_len) {

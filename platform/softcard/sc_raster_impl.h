@@ -351,6 +351,8 @@ inline __m512i Set1(uint32_t v) { return _mm512_set1_epi32(int(v)); }
 inline __m512i LaneSteps(uint32_t d) { return _mm512_mullo_epi32(Set1(d), kLane); }
 // Lanes 0-7 of v in lanes 0-7 and 8-15 (two rows in one group).
 inline __m512i LowTwice(__m512i v) { return _mm512_shuffle_i64x2(v, v, 0x44); }
+// Lanes 0-3 of v in each quarter (four rows in one group).
+inline __m512i LowFour(__m512i v) { return _mm512_shuffle_i64x2(v, v, 0x00); }
 // a in lanes 0-7, b in lanes 8-15.
 inline __m512i Halves(uint32_t a, uint32_t b) {
     return _mm512_mask_blend_epi32(0xFF00, Set1(a), Set1(b));
@@ -385,53 +387,68 @@ struct SpanVectors {
         gLane = LaneSteps(uint32_t(dg));
         bLane = LaneSteps(uint32_t(db));
     }
-    // Lanes 0-7 of v in both halves.
-    void PairLanes(const SpanVectors& v) {
-        zLane = LowTwice(v.zLane);
-        aLane = LowTwice(v.aLane);
-        rLane = LowTwice(v.rLane);
-        gLane = LowTwice(v.gLane);
-        bLane = LowTwice(v.bLane);
+    // Each of v's lane vectors through f: LowTwice for groups of two rows, LowFour for four.
+    void From(const SpanVectors& v, __m512i (*f)(__m512i)) {
+        zLane = f(v.zLane);
+        aLane = f(v.aLane);
+        rLane = f(v.rLane);
+        gLane = f(v.gLane);
+        bLane = f(v.bLane);
     }
 };
 
 // What a group of 16 lanes draws: the stepped values of each lane, its dither thresholds, and
-// where its pixels are: 16 of one row from cp[0] / zp[0], or (two rows) 8 from cp[0] / zp[0] in
-// lanes 0-7 and 8 from cp[1] / zp[1] in lanes 8-15. Lanes outside mask are neither read nor
-// written.
+// where its pixels are: 16 of one row from cp[0] / zp[0]; or (two rows) 8 from cp[0] / zp[0] in
+// lanes 0-7 and 8 from cp[1] / zp[1] in lanes 8-15; or (four rows) 4 from each of cp[0..3] /
+// zp[0..3], a quarter of the lanes each. Lanes outside mask are neither read nor written.
 struct GroupIn {
     __m512i z, a, r, g, b, s, t, d5, d6;
-    uint16_t* cp[2];
-    uint16_t* zp[2];
+    uint16_t* cp[4];
+    uint16_t* zp[4];
     __mmask16 mask;
 };
 
-template <bool TwoRows>
+template <int Rows>
 inline __m256i Load16(uint16_t* const* p, __mmask16 m) {
-    if (!TwoRows) return _mm256_maskz_loadu_epi16(m, p[0]);
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_maskz_loadu_epi16(__mmask8(m), p[0])),
-                                   _mm_maskz_loadu_epi16(__mmask8(m >> 8), p[1]), 1);
+    if (Rows == 1) return _mm256_maskz_loadu_epi16(m, p[0]);
+    if (Rows == 2)
+        return _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_maskz_loadu_epi16(__mmask8(m), p[0])),
+            _mm_maskz_loadu_epi16(__mmask8(m >> 8), p[1]), 1);
+    const __m128i lo = _mm_unpacklo_epi64(_mm_maskz_loadu_epi16(__mmask8(m & 0xF), p[0]),
+                                          _mm_maskz_loadu_epi16(__mmask8((m >> 4) & 0xF), p[1]));
+    const __m128i hi = _mm_unpacklo_epi64(_mm_maskz_loadu_epi16(__mmask8((m >> 8) & 0xF), p[2]),
+                                          _mm_maskz_loadu_epi16(__mmask8(m >> 12), p[3]));
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
 }
-template <bool TwoRows>
+template <int Rows>
 inline void Store16(uint16_t* const* p, __mmask16 m, __m256i v) {
-    if (!TwoRows) {
+    if (Rows == 1) {
         _mm256_mask_storeu_epi16(p[0], m, v);
         return;
     }
-    _mm_mask_storeu_epi16(p[0], __mmask8(m), _mm256_castsi256_si128(v));
-    _mm_mask_storeu_epi16(p[1], __mmask8(m >> 8), _mm256_extracti128_si256(v, 1));
+    const __m128i lo = _mm256_castsi256_si128(v), hi = _mm256_extracti128_si256(v, 1);
+    if (Rows == 2) {
+        _mm_mask_storeu_epi16(p[0], __mmask8(m), lo);
+        _mm_mask_storeu_epi16(p[1], __mmask8(m >> 8), hi);
+        return;
+    }
+    _mm_mask_storeu_epi16(p[0], __mmask8(m & 0xF), lo);
+    _mm_mask_storeu_epi16(p[1], __mmask8((m >> 4) & 0xF), _mm_srli_si128(lo, 8));
+    _mm_mask_storeu_epi16(p[2], __mmask8((m >> 8) & 0xF), hi);
+    _mm_mask_storeu_epi16(p[3], __mmask8(m >> 12), _mm_srli_si128(hi, 8));
 }
 
 // Up to 16 pixels: the arithmetic of Group8 on 16 lanes. A span segment is at most 16 pixels, so
 // it is one group; so are two rows of at most 8.
-template <int TexMode, bool Blend, bool Key, bool ZLess, bool TwoRows>
+template <int TexMode, bool Blend, bool Key, bool ZLess, int Rows>
 inline void Group16(const Ctx& c, const GroupIn& in, bool zWrite) {
     // The texels are fetched for every live lane, whatever the depth test says: the gathers then
     // need not wait for the depth buffer.
     __mmask16 mask = in.mask;
     const __mmask16 live = mask;
     const __m512i zz = _mm512_srli_epi32(in.z, 15);
-    const __m256i oldZ = Load16<TwoRows>(in.zp, mask);
+    const __m256i oldZ = Load16<Rows>(in.zp, mask);
     if (ZLess) {
         mask = _mm512_mask_cmplt_epi32_mask(mask, zz, _mm512_cvtepu16_epi32(oldZ));
         if (!mask) return;
@@ -514,7 +531,7 @@ inline void Group16(const Ctx& c, const GroupIn& in, bool zWrite) {
     const __m512i low16 = Set1(0xFFFF);
     __m512i g = _mm512_and_si512(ag, low16);
     if (Blend) {
-        const __m512i d = _mm512_cvtepu16_epi32(Load16<TwoRows>(in.cp, mask));
+        const __m512i d = _mm512_cvtepu16_epi32(Load16<Rows>(in.cp, mask));
         const __m512i r5 = _mm512_srli_epi32(d, 11), b5 = _mm512_and_si512(d, Set1(31));
         const __m512i g6 = _mm512_and_si512(_mm512_srli_epi32(d, 5), Set1(63));
         const __m512i dr = _mm512_or_si512(_mm512_slli_epi32(r5, 3), _mm512_srli_epi32(r5, 2));
@@ -541,8 +558,8 @@ inline void Group16(const Ctx& c, const GroupIn& in, bool zWrite) {
         _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi32(_mm512_srli_epi32(rb5, 16), 11),
                                         _mm512_slli_epi32(g6, 5)),
                         _mm512_and_si512(rb5, low16));
-    Store16<TwoRows>(in.cp, mask, _mm512_cvtusepi32_epi16(px));
-    if (zWrite) Store16<TwoRows>(in.zp, mask, _mm512_cvtusepi32_epi16(zz));
+    Store16<Rows>(in.cp, mask, _mm512_cvtusepi32_epi16(px));
+    if (zWrite) Store16<Rows>(in.zp, mask, _mm512_cvtusepi32_epi16(zz));
 }
 #endif
 
@@ -561,9 +578,11 @@ struct Steps {
     LaneVec dsLane = LaneVec(), dtLane = LaneVec();  // affine only
 #endif
 #if SC_SIMD == 2
-    // The same for a group of two rows: lanes 8-15 step as lanes 0-7.
-    SpanVectors pair;
+    // The same for a group of two rows: lanes 8-15 step as lanes 0-7; and of four rows: each
+    // quarter steps as lanes 0-3.
+    SpanVectors pair, quad;
     LaneVec dsPair = LaneVec(), dtPair = LaneVec();  // affine only
+    LaneVec dsQuad = LaneVec(), dtQuad = LaneVec();
     __m512i pairStep;  // dz, dc[0..3] in lanes 0-4 and 8-12 (PairStarts)
 #endif
     void Init(const float* gx) {
@@ -573,7 +592,8 @@ struct Steps {
         v.Lanes(dz, dc[0], dc[1], dc[2], dc[3]);
 #endif
 #if SC_SIMD == 2
-        pair.PairLanes(v);
+        pair.From(v, LowTwice);
+        quad.From(v, LowFour);
         const __m512i step =
             _mm512_setr_epi32(int(dz), dc[0], dc[1], dc[2], dc[3], 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
         pairStep = _mm512_shuffle_i64x2(step, step, 0x44);
@@ -701,7 +721,7 @@ void Span(const Ctx& c, const Steps& st, int y, int x, int n, const float* a, co
             in.cp[0] = in.cp[1] = cp;
             in.zp[0] = in.zp[1] = zp;
             in.mask = len >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << len) - 1);
-            Group16<TexMode, Blend, Key, ZLess, false>(c, in, zWrite);
+            Group16<TexMode, Blend, Key, ZLess, 1>(c, in, zWrite);
             i = len;
             if (len == kSegment) {  // else this was the span's last segment
                 z += dz * kSegment;
@@ -890,7 +910,96 @@ void SpanPair(const Ctx& c, const Steps& st, int ya, int xa, int na, const float
     in.zp[0] = c.depth + size_t(ya) * c.pitch + xa;
     in.zp[1] = c.depth + size_t(yb) * c.pitch + xb;
     in.mask = __mmask16(((1u << na) - 1) | (((1u << nb) - 1) << 8));
-    Group16<TexMode, Blend, Key, ZLess, true>(c, in, c.depthWrite);
+    Group16<TexMode, Blend, Key, ZLess, 2>(c, in, c.depthWrite);
+}
+
+// A row of at most 4 pixels waiting for three others: its place and its attributes at the first
+// pixel centre.
+struct ShortRow {
+    int y, x, n;
+    float f[kAttrs];
+};
+
+// Four rows of at most 4 pixels as one group of 16 lanes, a quarter each, under the conditions of
+// SpanPair; else one after the other. Same pixels as Span draws.
+template <int TexMode, bool Blend, bool Key, bool ZLess>
+void SpanQuad(const Ctx& c, const Steps& st, const ShortRow* r, const float* dx) {
+    __m512i s01, s23;
+    if (!PairStarts(st, r[0].n, r[0].f, r[1].n, r[1].f, &s01) ||
+        !PairStarts(st, r[2].n, r[2].f, r[3].n, r[3].f, &s23)) {
+        for (int i = 0; i < 4; ++i)
+            Span<TexMode, Blend, Key, ZLess>(c, st, r[i].y, r[i].x, r[i].n, r[i].f, dx);
+        return;
+    }
+    // Lane k of rows 0, 1 (s01 lanes k, 8 + k) and rows 2, 3 (s23 lanes k, 8 + k), a quarter each.
+    const __m512i quarters =
+        _mm512_setr_epi32(0, 0, 0, 0, 8, 8, 8, 8, 16, 16, 16, 16, 24, 24, 24, 24);
+    auto spread = [&](int k) {
+        return _mm512_permutex2var_epi32(s01, _mm512_add_epi32(quarters, Set1(uint32_t(k))), s23);
+    };
+    GroupIn in;
+    in.z = _mm512_add_epi32(spread(kZ), st.quad.zLane);
+    in.a = _mm512_add_epi32(spread(kA), st.quad.aLane);
+    in.r = _mm512_add_epi32(spread(kR), st.quad.rLane);
+    in.g = _mm512_add_epi32(spread(kG), st.quad.gLane);
+    in.b = _mm512_add_epi32(spread(kB), st.quad.bLane);
+    in.s = in.t = _mm512_setzero_si512();
+    if (TexMode) {
+        // AffineStart of the four rows: s and t of each, in 8 lanes.
+        // The first pixel centres of the rows relative to the triangle's first vertex, twice each.
+        auto centres = [&](int ShortRow::*at, float origin) {
+            const float q0 = float(r[0].*at), q1 = float(r[1].*at);
+            const float q2 = float(r[2].*at), q3 = float(r[3].*at);
+            return _mm256_sub_ps(
+                _mm256_add_ps(_mm256_setr_ps(q0, q0, q1, q1, q2, q2, q3, q3), _mm256_set1_ps(0.5f)),
+                _mm256_set1_ps(origin));
+        };
+        const __m256 px = centres(&ShortRow::x, st.x0), py = centres(&ShortRow::y, st.y0);
+        const __m256 gx =
+            _mm256_setr_ps(st.gux, st.gvx, st.gux, st.gvx, st.gux, st.gvx, st.gux, st.gvx);
+        const __m256 gy =
+            _mm256_setr_ps(st.guy, st.gvy, st.guy, st.gvy, st.guy, st.gvy, st.guy, st.gvy);
+        const __m256 d = _mm256_add_ps(_mm256_mul_ps(gx, px), _mm256_mul_ps(gy, py));
+        // Step32(d, 1): 0 outside (-1e9, 1e9) and for NaN.
+        const __mmask8 fits = _mm256_cmp_ps_mask(d, _mm256_set1_ps(-1.0e9f), _CMP_GT_OQ) &
+                              _mm256_cmp_ps_mask(d, _mm256_set1_ps(1.0e9f), _CMP_LT_OQ);
+        const __m512i steps = _mm512_maskz_cvttpd_epi64(
+            fits, _mm512_mul_pd(_mm512_cvtps_pd(d), _mm512_set1_pd(4294967296.0)));
+        const int s0 = int(st.s0), t0 = int(st.t0);
+        const __m256i st8 = _mm256_add_epi32(_mm512_cvtepi64_epi32(steps),
+                                             _mm256_setr_epi32(s0, t0, s0, t0, s0, t0, s0, t0));
+        const __m512i all = _mm512_castsi256_si512(st8);
+        const __m512i sIdx = _mm512_setr_epi32(0, 0, 0, 0, 2, 2, 2, 2, 4, 4, 4, 4, 6, 6, 6, 6);
+        in.s = _mm512_add_epi32(_mm512_permutexvar_epi32(sIdx, all), st.dsQuad);
+        in.t = _mm512_add_epi32(_mm512_permutexvar_epi32(_mm512_add_epi32(sIdx, Set1(1)), all),
+                                st.dtQuad);
+    }
+    const DitherVectors& dither = c.dither ? kDitherVectors : kNoDither;
+    in.d5 = dither.d5[r[0].y & 3][r[0].x & 3];
+    in.d6 = dither.d6[r[0].y & 3][r[0].x & 3];
+    for (int i = 1; i < 4; ++i) {
+        // Quarter i: lanes 0-3 of row i's thresholds (the insert's lane is a constant).
+        const __m128i q5 = _mm512_castsi512_si128(dither.d5[r[i].y & 3][r[i].x & 3]);
+        const __m128i q6 = _mm512_castsi512_si128(dither.d6[r[i].y & 3][r[i].x & 3]);
+        if (i == 1) {
+            in.d5 = _mm512_inserti32x4(in.d5, q5, 1);
+            in.d6 = _mm512_inserti32x4(in.d6, q6, 1);
+        } else if (i == 2) {
+            in.d5 = _mm512_inserti32x4(in.d5, q5, 2);
+            in.d6 = _mm512_inserti32x4(in.d6, q6, 2);
+        } else {
+            in.d5 = _mm512_inserti32x4(in.d5, q5, 3);
+            in.d6 = _mm512_inserti32x4(in.d6, q6, 3);
+        }
+    }
+    unsigned mask = 0;
+    for (int i = 0; i < 4; ++i) {
+        in.cp[i] = c.colour + size_t(r[i].y) * c.pitch + r[i].x;
+        in.zp[i] = c.depth + size_t(r[i].y) * c.pitch + r[i].x;
+        mask |= ((1u << r[i].n) - 1) << (4 * i);
+    }
+    in.mask = __mmask16(mask);
+    Group16<TexMode, Blend, Key, ZLess, 4>(c, in, c.depthWrite);
 }
 #endif
 
@@ -950,6 +1059,8 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
     bool held = false;  // a short row waiting for another
     int heldY = 0, heldX = 0, heldN = 0;
     const float* heldRow = nullptr;
+    ShortRow quad[4];  // rows of at most 4 pixels waiting for a group of their own
+    int quadRows = 0;
 #endif
     Edge lng;
     lng.Start(v0.X, v0.Y, v2.X, v2.Y, int(yTop));
@@ -978,9 +1089,26 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
 #if SC_SIMD == 2
                 // All 8 at once, in the same order of operations (the ones past `used` go unread):
                 // the vector loads of SpanPair then take them straight from this store.
-                _mm256_storeu_ps(
-                    row, _mm256_add_ps(_mm256_add_ps(vf, _mm256_mul_ps(vgx, _mm256_set1_ps(px))),
-                                       _mm256_mul_ps(vgy, _mm256_set1_ps(py))));
+                const __m256 attrs =
+                    _mm256_add_ps(_mm256_add_ps(vf, _mm256_mul_ps(vgx, _mm256_set1_ps(px))),
+                                  _mm256_mul_ps(vgy, _mm256_set1_ps(py)));
+                if (pairs && xr - xl <= 4) {
+                    // Rows of at most 4 pixels go four to a group (a triangle's rows share no
+                    // pixel, so the order they are drawn in does not matter).
+                    ShortRow& q = quad[quadRows++];
+                    q.y = int(y);
+                    q.x = int(xl);
+                    q.n = int(xr - xl);
+                    _mm256_storeu_ps(q.f, attrs);
+                    if (quadRows == 4) {
+                        SpanQuad<TexMode, Blend, Key, ZLess>(c, st, quad, gx);
+                        quadRows = 0;
+                    }
+                    left.Step();
+                    right.Step();
+                    continue;
+                }
+                _mm256_storeu_ps(row, attrs);
 #else
                 for (int k = 0; k < used; ++k) row[k] = v0.f[k] + gx[k] * px + gy[k] * py;
 #endif
@@ -1009,9 +1137,24 @@ void Rows(const Ctx& c, const Vtx& v0, const Vtx& v1, const Vtx& v2, bool longLe
         }
     }
 #if SC_SIMD == 2
-    if (held)  // the last short row alone, in the lower half of a group
-        SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, heldY, heldX, 0,
-                                             heldRow, gx);
+    // The short rows left over (at most one of up to 8 pixels and three of up to 4), two to a
+    // group; the last one alone, in the lower half of a group.
+    if (held) {
+        if (quadRows > 0) {
+            const ShortRow& q = quad[--quadRows];
+            SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, q.y, q.x, q.n,
+                                                 q.f, gx);
+        } else {
+            SpanPair<TexMode, Blend, Key, ZLess>(c, st, heldY, heldX, heldN, heldRow, heldY, heldX,
+                                                 0, heldRow, gx);
+        }
+    }
+    for (int i = 0; i < quadRows; i += 2) {
+        const ShortRow& a = quad[i];
+        const ShortRow& b = quad[i + 1 < quadRows ? i + 1 : i];
+        SpanPair<TexMode, Blend, Key, ZLess>(c, st, a.y, a.x, a.n, a.f, b.y, b.x,
+                                             i + 1 < quadRows ? b.n : 0, b.f, gx);
+    }
 #endif
 }
 
@@ -1074,6 +1217,8 @@ void Triangle(const Ctx& c, const ScVertex& p0, const ScVertex& p1, const ScVert
 #if SC_SIMD == 2
         st.dsPair = LowTwice(st.dsLane);
         st.dtPair = LowTwice(st.dtLane);
+        st.dsQuad = LowFour(st.dsLane);
+        st.dtQuad = LowFour(st.dtLane);
 #endif
 #endif
     }

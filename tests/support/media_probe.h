@@ -17,7 +17,7 @@ namespace probe {
 
 struct Media {
     std::string error;  // empty when the file was read to its end
-    std::string container, videoCodec, audioCodec;
+    std::string videoCodec, audioCodec;
     // Video: size, frame rate, and per decoded frame its time, a hash of its planes and its
     // mean luma (0-255).
     int width = 0, height = 0;
@@ -35,11 +35,7 @@ struct Media {
     }
 };
 
-inline uint64_t Fnv(uint64_t h, const uint8_t* p, size_t n) {
-    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
-    return h;
-}
-
+// Sample i of channel ch, of the formats the decoders here give (WAV, AAC, Opus).
 inline float Sample(const AVFrame* f, int ch, int i) {
     const int channels = f->ch_layout.nb_channels;
     const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(f->format));
@@ -47,9 +43,7 @@ inline float Sample(const AVFrame* f, int ch, int i) {
     const int at = planar ? i : i * channels + ch;
     switch (av_get_packed_sample_fmt(static_cast<AVSampleFormat>(f->format))) {
     case AV_SAMPLE_FMT_S16: return reinterpret_cast<const int16_t*>(base)[at] / 32768.0f;
-    case AV_SAMPLE_FMT_S32: return float(reinterpret_cast<const int32_t*>(base)[at] / 2147483648.0);
     case AV_SAMPLE_FMT_FLT: return reinterpret_cast<const float*>(base)[at];
-    case AV_SAMPLE_FMT_DBL: return float(reinterpret_cast<const double*>(base)[at]);
     default: return 0;
     }
 }
@@ -75,7 +69,6 @@ inline Media Read(const std::string& path) {
         return m;
     };
     if (avformat_find_stream_info(fmt, nullptr) < 0) return finish("no stream info");
-    m.container = fmt->iformat->name;
     for (int k = 0; k < 2; ++k) {
         const AVMediaType type = k == 0 ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO;
         index[k] = av_find_best_stream(fmt, type, -1, -1, nullptr, 0);
@@ -104,16 +97,17 @@ inline Media Read(const std::string& path) {
                 frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
             const double t = ts == AV_NOPTS_VALUE ? 0 : double(ts) * av_q2d(tb);
             if (k == 0) {
-                uint64_t h = 0xcbf29ce484222325ull;
+                uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a over the planes
                 double sum = 0;
                 for (int p = 0; p < 3; ++p) {
                     const int w = p ? (frame->width + 1) / 2 : frame->width;
                     const int rows = p ? (frame->height + 1) / 2 : frame->height;
                     for (int y = 0; y < rows; ++y) {
                         const uint8_t* row = frame->data[p] + size_t(y) * frame->linesize[p];
-                        h = Fnv(h, row, size_t(w));
-                        if (p == 0)
-                            for (int x = 0; x < w; ++x) sum += row[x];
+                        for (int x = 0; x < w; ++x) {
+                            h = (h ^ row[x]) * 0x100000001b3ull;
+                            sum += p == 0 ? row[x] : 0;
+                        }
                     }
                 }
                 m.frameSeconds.push_back(t);

@@ -1,7 +1,5 @@
-// show_data.h: writes the show's whole data set into a directory, made by our own code: the two
-// texture libraries, the six models with the animations and keyframes the script selects, their
-// remap files, the two title pictures, the sound samples and the two music modules. Shared by the
-// program tests (each writes into a directory of its own, since they run in parallel).
+// show_data.h: the show's whole data set, made by our own code, written into a directory of its
+// own for each program test (they run in parallel).
 #pragma once
 
 #include <sys/stat.h>
@@ -37,28 +35,24 @@ inline TexEntry Texture(int format, int w, int h, int bytes, int32_t colorkey = 
 // demo.tex: a square 5-6-5 texture, a non-square paletted one with a colour key and a small keyed
 // 5-6-5 one. vgasys.fnt: a glyph (taller than wide) for every printable character.
 inline std::string WriteTextures(const std::string& dir) {
-    TexLib* lib = NewTexLib();
-    if (!lib) return "NewTexLib failed";
-    TexEntry t = Texture(TEX_RGB565, 64, 64, 2);
-    int bad = PutTexture(1, lib, &t);
-    t = Texture(TEX_P8, 32, 64, 1, 0);
-    t.palette = static_cast<uint32_t*>(std::malloc(256 * 4));
-    for (uint32_t i = 0; i < 256; ++i) t.palette[i] = i * 0x010203u & 0xFFFFFF;
-    bad |= PutTexture(2, lib, &t);
-    t = Texture(TEX_RGB565, 8, 8, 2, 0x00FF00FF);
-    bad |= PutTexture(3, lib, &t);
-    bad |= SaveTexLib((dir + "/demo.tex").c_str(), lib);
-    FreeTexLib(lib);
-    if (bad) return "demo.tex not written";
-    lib = NewTexLib();
-    if (!lib) return "NewTexLib failed";
+    TexLib *lib = NewTexLib(), *font = NewTexLib();
+    if (!lib || !font) return "NewTexLib failed";
+    TexEntry paletted = Texture(TEX_P8, 32, 64, 1, 0);
+    paletted.palette = static_cast<uint32_t*>(std::malloc(256 * 4));
+    for (uint32_t i = 0; i < 256; ++i) paletted.palette[i] = i * 0x010203u & 0xFFFFFF;
+    TexEntry t[3] = {Texture(TEX_RGB565, 64, 64, 2), paletted,
+                     Texture(TEX_RGB565, 8, 8, 2, 0x00FF00FF)};
+    int bad = 0;
+    for (int i = 0; i < 3; ++i) bad |= PutTexture(i + 1, lib, &t[i]);
     for (int c = 32; c < 127; ++c) {
-        t = Texture(TEX_ARGB4444, 8, 16, 2);
-        bad |= PutTexture(c, lib, &t);
+        TexEntry glyph = Texture(TEX_ARGB4444, 8, 16, 2);
+        bad |= PutTexture(c, font, &glyph);
     }
-    bad |= SaveTexLib((dir + "/vgasys.fnt").c_str(), lib);
+    bad |= SaveTexLib((dir + "/demo.tex").c_str(), lib) |
+           SaveTexLib((dir + "/vgasys.fnt").c_str(), font);
     FreeTexLib(lib);
-    return bad ? "vgasys.fnt not written" : "";
+    FreeTexLib(font);
+    return bad ? "demo.tex or vgasys.fnt not written" : "";
 }
 
 // ---- models ---------------------------------------------------------------------------------
@@ -98,24 +92,21 @@ inline std::string WriteModel(const std::string& dir, const char* name,
                               const std::vector<AnimPlan>& anims) {
     Object model;
     ObjectInit(&model);
-    std::string failed;
+    bool ok = true;
     for (const AnimPlan& a : anims) {
-        if (AddAnim(&model, a.id) != 0 || SelectAnim(&model, a.id, 1) != 0) failed = "an animation";
-        for (size_t k = 0; k < a.frames.size() && failed.empty(); ++k) {
+        ok = ok && AddAnim(&model, a.id) == 0 && SelectAnim(&model, a.id, 1) == 0;
+        for (size_t k = 0; ok && k < a.frames.size(); ++k) {
             Mesh mesh = Square(static_cast<float>(k) * 4, 1 + static_cast<int>(k % 2));
             KeyInfo info{};
-            info.flags = KEY_TRANSLATE;
-            info.translation[0] = static_cast<float>(k) * 2;
+            info.flags = KEY_TRANSLATE, info.translation[0] = static_cast<float>(k) * 2;
             info.scale[0] = info.scale[1] = info.scale[2] = 1;
-            if (AddKeyframe(&model, &mesh, a.frames[k], &info) != 0) failed = "a keyframe";
+            ok = AddKeyframe(&model, &mesh, a.frames[k], &info) == 0;
         }
-        if (failed.empty() && SetAnimSpan(&model, a.span) != 0) failed = "the span";
-        if (!failed.empty()) break;
+        ok = ok && SetAnimSpan(&model, a.span) == 0;
     }
-    if (failed.empty() && SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr) != 0)
-        failed = "the file";
+    ok = ok && SaveModel(&model, (dir + "/" + name + ".mdl").c_str(), nullptr) == 0;
     FreeObject(&model);
-    return failed.empty() ? "" : std::string(name) + ".mdl: " + failed + " failed";
+    return ok ? "" : std::string(name) + ".mdl not written";
 }
 
 // ---- pictures -------------------------------------------------------------------------------

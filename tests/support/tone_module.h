@@ -1,5 +1,4 @@
-// tone_module.h: a tiny Impulse Tracker module for the audio tests, written by the content
-// builder's IT writer.
+// tone_module.h: a tiny IT module for the audio tests, written by the content builder's writer.
 #pragma once
 
 #include <cstdint>

@@ -1,20 +1,24 @@
 // x_session.h: a real X server for the program tests that look at the screen. Starts Xvfb (it
 // picks a free display number itself), optionally a small window manager on it, runs programs
-// there, and answers where a window really is through Xlib. Every process it starts ends with it
-// (and with the test program, should that die first).
+// there, and answers through Xlib where a window really is and what the screen shows. Every
+// process it starts ends with it (and with the test program, should that die first).
 #pragma once
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
+#include <png.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,21 +51,6 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
     _exit(127);
 }
 
-// Ends a child: SIGTERM, then SIGKILL after `graceMs`. Its exit status, or -1 when killed.
-inline int Stop(pid_t pid, int graceMs = 3000) {
-    if (pid <= 0) return -1;
-    kill(pid, SIGTERM);
-    int status = 0;
-    for (int waited = 0; waited < graceMs; waited += 10) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-}
-
 inline bool Exited(pid_t pid) {
     int status;
     return waitpid(pid, &status, WNOHANG) == pid;
@@ -79,8 +68,52 @@ bool WaitFor(int ms, F done) {
 
 struct Rect {
     int x = 0, y = 0, w = 0, h = 0;
-    bool operator==(const Rect& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
+    bool operator==(const Rect&) const = default;
 };
+inline std::ostream& operator<<(std::ostream& o, const Rect& r) {
+    return o << r.w << "x" << r.h << " at " << r.x << "," << r.y;
+}
+
+// An 8-bit RGB picture, rows top to bottom.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    const uint8_t* At(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
+};
+
+// Reads an 8-bit PNG (any colour type) as RGB, or writes one; false when it cannot.
+inline bool ReadPng(const std::string& path, Image* out) {
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&img, path.c_str())) return false;
+    img.format = PNG_FORMAT_RGB;
+    out->width = int(img.width);
+    out->height = int(img.height);
+    out->rgb.assign(PNG_IMAGE_SIZE(img), 0);
+    bool ok = png_image_finish_read(&img, nullptr, out->rgb.data(), 0, nullptr) != 0;
+    png_image_free(&img);
+    return ok;
+}
+inline bool WritePng(const std::string& path, const Image& image) {
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    img.width = uint32_t(image.width);
+    img.height = uint32_t(image.height);
+    img.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&img, path.c_str(), 0, image.rgb.data(), 0, nullptr) != 0;
+}
+
+// Ends a child: SIGTERM, then SIGKILL after `graceMs`. Its exit status, or -1 when killed.
+inline int Stop(pid_t pid, int graceMs = 3000) {
+    int status = 0;
+    if (pid <= 0) return -1;
+    kill(pid, SIGTERM);
+    if (WaitFor(graceMs, [&] { return waitpid(pid, &status, WNOHANG) == pid; }))
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
 
 struct Session {
     pid_t server = -1, wm = -1;
@@ -132,15 +165,10 @@ struct Session {
     }
 
     bool RootHas(Atom property) {
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        bool has =
-            XGetWindowProperty(x, DefaultRootWindow(x), property, 0, 1, False, AnyPropertyType,
-                               &type, &format, &count, &after, &data) == Success &&
-            count > 0;
-        if (data) XFree(data);
+        int count = 0;
+        Atom* list = XListProperties(x, DefaultRootWindow(x), &count);
+        const bool has = std::find(list, list + count, property) != list + count;
+        if (list) XFree(list);
         return has;
     }
 
@@ -185,6 +213,32 @@ struct Session {
         r.w = a.width;
         r.h = a.height;
         return r;
+    }
+
+    // The whole screen as the X server holds it now; false when it cannot be read.
+    bool Screenshot(Image* out) {
+        XWindowAttributes a;
+        const Window root = DefaultRootWindow(x);
+        XImage* image = XGetWindowAttributes(x, root, &a)
+                            ? XGetImage(x, root, 0, 0, a.width, a.height, AllPlanes, ZPixmap)
+                            : nullptr;
+        if (!image) return false;
+        out->width = a.width;
+        out->height = a.height;
+        out->rgb.resize(size_t(a.width) * a.height * 3);
+        const unsigned long mask[3] = {image->red_mask, image->green_mask, image->blue_mask};
+        uint8_t* o = out->rgb.data();
+        for (int y = 0; y < a.height; ++y)
+            for (int xx = 0; xx < a.width; ++xx) {
+                const unsigned long p = XGetPixel(image, xx, y);
+                for (int c = 0; c < 3; ++c) {  // each channel's bits scaled to 0..255
+                    const int shift = std::countr_zero(mask[c]);
+                    *o++ =
+                        mask[c] ? uint8_t(((p & mask[c]) >> shift) * 255 / (mask[c] >> shift)) : 0;
+                }
+            }
+        XDestroyImage(image);
+        return true;
     }
 
     // Runs a command line on this display; its exit status.
