@@ -1,9 +1,21 @@
-// files.cpp: the small file writers (see files.h).
+// files.cpp: the small file writers and whole-file input and output (see files.h).
 #include "files.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+
+bool ReadBytes(const std::string& path, Bytes* out) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    out->clear();
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
 
 bool WriteBytes(const std::string& path, const Bytes& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");

@@ -1,5 +1,5 @@
 // files.h: writers of the show's small file formats that the engine only reads: 8-bit PCX
-// pictures, texture remap files, 16-bit PCM WAV files; and whole-file output.
+// pictures, texture remap files, 16-bit PCM WAV files; and whole-file input and output.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,8 @@
 
 using Bytes = std::vector<uint8_t>;
 
+// Reads the whole file into *out. False when it cannot be opened or read.
+bool ReadBytes(const std::string& path, Bytes* out);
 // Writes the bytes as the whole file. False (with errno set by the C library) on failure.
 bool WriteBytes(const std::string& path, const Bytes& bytes);
 // Creates the directory (and its parents) when it does not exist. False when it cannot be made.

@@ -29,13 +29,7 @@ std::string out;
 
 Bytes Read(const std::string& path) {
     Bytes b;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return b;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.insert(b.end(), buf, buf + n);
-    std::fclose(f);
-    return b;
+    return ReadBytes(path, &b) ? b : Bytes();
 }
 
 std::string Seed(const char* harness, const std::string& leaf) {

@@ -9,22 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "fuzz_support.h"
 
 // Harnesses without one-time set-up do not define it.
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
-
-static bool ReadAll(const std::string& path, std::vector<uint8_t>* out) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    out->clear();
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
 
 int main(int argc, char** argv) {
     if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
@@ -45,7 +34,7 @@ int main(int argc, char** argv) {
     std::sort(files.begin(), files.end());
     std::vector<uint8_t> data;
     for (const std::string& f : files) {
-        if (!ReadAll(f, &data)) {
+        if (!ReadBytes(f, &data)) {
             std::fprintf(stderr, "replay: cannot read %s\n", f.c_str());
             return 1;
         }
