@@ -1,5 +1,4 @@
-// core_fixture.h: a fresh render core and null device (640x480 clip rectangle, depth 0..depthFar,
-// viewport mapping x, y in [-1, 1] onto the screen and keeping z), and small scene builders.
+// core_fixture.h: a fresh render core on a 640 x 480 null device, and small scene builders.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -62,8 +62,7 @@ TEST(CoreMath, PerspectiveAndInverse) {
 
 TEST(CoreMath, SineLookupQuarters) {
     FillSineTable();
-    // t, speed, phase, then the sign and table index of the value wanted. Phase 1.75 is 0.75;
-    // time -1 at speed 0.25 wraps to 0.75.
+    // t, speed, phase, then the sign and table index wanted.
     const float cases[][5] = {
         {0, 0, 0, 0, 0},         {1, 0.125f, 0, 1, 128},    {1, 0.25f, 0, 1, 255},
         {3, 0.125f, 0, 1, 127},  {2, 0.25f, 0, -1, 0},      {3, 0.25f, 0, -1, 255},

@@ -1,5 +1,4 @@
-// The Glide device on the Glide stand-in: what reaches Glide (recorded calls) and what the
-// software card under it draws.
+// The Glide device on the Glide stand-in: the calls that reach Glide and what the card draws.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -68,9 +67,8 @@ TEST(GlideTables, UnknownSizesAndTextureShapes) {
     const struct {
         int w, h;
         const char* want;  // lod aspect s t
-    } shapes[] = {{64, 64, "6 0 256 256"}, {64, 32, "6 1 256 128"}, {32, 64, "6 -1 128 256"},
-                  {64, 16, "6 2 256 64"},  {16, 64, "6 -2 64 256"}, {64, 8, "6 3 256 32"},
-                  {8, 64, "6 -3 32 256"},  {1, 8, "3 -3 32 256"},   {256, 256, "8 0 256 256"},
+    } shapes[] = {{64, 64, "6 0 256 256"}, {64, 32, "6 1 256 128"}, {16, 64, "6 -2 64 256"},
+                  {64, 8, "6 3 256 32"},   {1, 8, "3 -3 32 256"},   {256, 256, "8 0 256 256"},
                   {48, 48, "refused"},     {64, 4, "refused"},      {512, 512, "refused"},
                   {0, 8, "refused"}};
     for (auto c : shapes) {
@@ -137,9 +135,8 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
     EXPECT_EQ(DevDrawPrimitive(7, 3, tri), 247);
 }
 
-// Vertices as the Direct3D device hands them to the card, through Glide (s/w, t/w and back): a
-// textured floor from z 4 to behind the camera (w = z) and a triangle reaching 2800 pixels to the
-// right, through the device and then straight into the card, draw the same picture.
+// A floor reaching behind the camera and a triangle 2800 pixels wide draw through Glide as they
+// draw straight into the card.
 TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
     Open();
     TexRecord checker =
@@ -214,8 +211,6 @@ TEST_F(GlideDevice, TableGrowsByWholePagesAndDownloadsOnFirstBindOnly) {
     TexRecord t = SolidTexture(8, 8);
     Upload(t, 0x0201);
     EXPECT_GE(GlideTableSize(), 768);
-    EXPECT_EQ(GlideTableSize() % 256, 0) << GlideTableSize();
-    EXPECT_EQ(DevGetTexture(0x0200), nullptr);
     EXPECT_NE(DevGetTexture(0x0201), nullptr);
     TexRecord other = SolidTexture(16, 16);
     EXPECT_EQ(DevUploadTexture(other.entry(), 0x0201), 2) << "used";
@@ -289,29 +284,6 @@ TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     EXPECT_EQ(GlideStandIn_Downloads(), downloads + 1);  // drawn below with its own blue
     DeviceRect(0, 0, 32, 32);
     EXPECT_EQ(Px(16, 16), 0x001F);
-}
-
-// What the key does to the picture, with its value, the Glide program test sees in its keyed quadrant.
-TEST_F(GlideDevice, ChromaKeyFollowsTheBoundTextureWithoutRedundantCalls) {
-    Open();
-    TexRecord k1 = SolidTexture(8, 8, 0xF81F, 0xFF00FF), k2 = SolidTexture(8, 8, 0x07E0, 0x00FF00),
-              none = SolidTexture(8, 8, 0xF81F);
-    for (auto [t, h] : {std::pair{&k1, 0x40}, {&k2, 0x41}, {&none, 0x42}}) Upload(*t, h);
-    struct {
-        int handle;
-        int modes;
-        int64_t lastMode;
-        int values;
-    } steps[] = {
-        {0x40, 1, 1, 1}, {0x41, 1, 1, 2}, {0x42, 2, 0, 2}, {0x42, 2, 0, 2}, {0x40, 3, 1, 3}};
-    for (auto s : steps) {
-        EXPECT_EQ(DevSetTexture(0, s.handle), 0);
-        EXPECT_EQ(
-            std::make_tuple(GlideStandIn_Count("grChromakeyMode"), Last("grChromakeyMode")->a[0],
-                            GlideStandIn_Count("grChromakeyValue")),
-            std::make_tuple(s.modes, s.lastMode, s.values))
-            << "modes, the last mode, values after " << s.handle;
-    }
 }
 
 TEST_F(GlideDevice, WindowProcedureSwitchesOutputOffAndBackOn) {

@@ -33,8 +33,7 @@ TEST(ProgramGlide, PlaysTheShowHeadlessAndCapturesFrames) {
         "", "--headless --frames '" + frames + "' --frames-at 1,2874 -- 640 480 0 72 80 1 0 1",
         &out, &err);
     EXPECT_EQ(status, 0) << err;
-    // The last frame of the script was presented (and captured): the whole show ran, with the
-    // debug text (glyph textures) on.
+    // The last frame captured: the whole show ran, with the debug text (glyph textures) on.
     for (const char* f : {"/frame-000001.png", "/frame-002874.png"})
         EXPECT_TRUE(std::filesystem::exists(frames + f)) << f;
 }
@@ -46,9 +45,8 @@ TEST(ProgramGlide, WithoutABoardTheDialogCannotRun) {
     EXPECT_NE(err.find("no render device to choose"), std::string::npos) << "Run disabled: " << err;
 }
 
-// The same scenes through both devices differ only in magnified textures (Glide: bilinear,
-// wrapping at the edges; the Direct3D software device: nearest texel) and in the rounding of the
-// depth read (0..1 against 0..65535 into the same 16-bit buffer).
+// The same scenes through both devices differ only in magnified textures (Glide bilinear, Direct3D
+// nearest) and in the rounding of the depth read.
 TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
     const std::string dir = DataSet();
     const char* programs[2] = {SCENE_GLIDE, SCENE_D3D};
@@ -64,10 +62,8 @@ TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
         ASSERT_FALSE(pixels[i].empty()) << cmd << ": the scene";
         ASSERT_FALSE(box[i].empty()) << cmd << ": the box";
     }
-    // The camera inside a box (glide_scene_main.cpp), four walls running from behind the eye
-    // through the near plane (z 0.01, w 1.01), cut there on both devices alike: that frames the
-    // view at x = 320 + 450 X / 1.01 for X = -0.45 and 0.35, y = 240 + 450 Y / 1.01 for Y = -0.3
-    // and 0.4. Inside, every pixel is a wall, the far one (yellow) in the middle; outside, nothing.
+    // The camera in a box whose side walls are cut at the near plane (w 1.01) on both devices
+    // alike: walls fill the frame x = 320 + 450 X / 1.01, y = 240 + 450 Y / 1.01, nothing outside.
     EXPECT_TRUE(box[0] == box[1]) << "the box differs between the devices";
     const float left = 320 - 450 * 0.45f / 1.01f, right = 320 + 450 * 0.35f / 1.01f;
     const float top = 240 - 450 * 0.3f / 1.01f, bottom = 240 + 450 * 0.4f / 1.01f;
@@ -82,11 +78,10 @@ TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
         }
     EXPECT_EQ(wrong, 0) << "box pixels not drawn inside the frame or drawn beyond it";
     const uint16_t mid = box[0][240 * 640 + 300];
-    // Yellow: red and green up, blue down.
+    // The far wall, yellow, in the middle.
     EXPECT_GT(mid >> 11, 12) << "red of " << mid;
     EXPECT_GT((mid >> 5) & 63, 24) << "green of " << mid;
     EXPECT_LT(mid & 31, 8) << "blue of " << mid;
-    // Elsewhere the scenes differ only inside the magnified textures, and only near texel edges.
     struct Box {
         int x0, y0, x1, y1;
     } magnified[] = {{340, 20, 468, 276},
@@ -103,7 +98,7 @@ TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
     }
     EXPECT_EQ(outside, 0);
     EXPECT_LT(inside, (128 * 256 + 2 * 16 * 128) / 2) << "at most half the magnified pixels";
-    // Texel centres of magnified textures (quadrant colours, keyed texels show the clear colour).
+    // Texel centres of magnified textures; keyed texels show the clear colour.
     struct {
         int x, y;
         uint16_t want;

@@ -21,7 +21,6 @@ constexpr int kGrid = 4;
 struct Wall {
     Vec4 o, t, s;
     uint32_t color;
-    int prim;  // strips (a row each), a fan (around the centre), a polygon (the corners), triangles
 };
 
 static void Corner(const Wall& w, float r, float c) {
@@ -38,55 +37,28 @@ static void Corner(const Wall& w, float r, float c) {
 
 static void AddWall(const Wall& w) {
     const float step = 1.0f / (kGrid - 1);
-    switch (w.prim) {
-    case PRIM_STRIP:
-        for (int r = 0; r + 1 < kGrid; ++r) {
-            BeginRun(2 * kGrid, PRIM_STRIP, 0);
-            for (int c = 0; c < kGrid; ++c) {
-                Corner(w, r * step, c * step);
-                Corner(w, (r + 1) * step, c * step);
-            }
+    for (int r = 0; r + 1 < kGrid; ++r)
+        for (int c = 0; c + 1 < kGrid; ++c) {
+            const float r0 = r * step, r1 = (r + 1) * step, c0 = c * step, c1 = (c + 1) * step;
+            BeginRun(6, PRIM_TRIANGLES, 0);
+            Corner(w, r0, c0), Corner(w, r1, c0), Corner(w, r0, c1);
+            Corner(w, r0, c1), Corner(w, r1, c0), Corner(w, r1, c1);
         }
-        break;
-    case PRIM_FAN: {
-        // Around the centre from the T side towards the S side, back to the start.
-        const float rim[9][2] = {{1, .5f}, {1, 1},   {.5f, 1}, {0, 1},  {0, .5f},
-                                 {0, 0},   {.5f, 0}, {1, 0},   {1, .5f}};
-        BeginRun(10, PRIM_FAN, 0);
-        Corner(w, 0.5f, 0.5f);
-        for (const auto& p : rim) Corner(w, p[0], p[1]);
-        break;
-    }
-    case PRIM_POLYGON:
-        BeginRun(4, PRIM_POLYGON, 0);
-        Corner(w, 0, 0), Corner(w, 1, 0), Corner(w, 1, 1), Corner(w, 0, 1);
-        break;
-    default:
-        for (int r = 0; r + 1 < kGrid; ++r)
-            for (int c = 0; c + 1 < kGrid; ++c) {
-                const float r0 = r * step, r1 = (r + 1) * step, c0 = c * step, c1 = (c + 1) * step;
-                BeginRun(6, PRIM_TRIANGLES, 0);
-                Corner(w, r0, c0), Corner(w, r1, c0), Corner(w, r0, c1);
-                Corner(w, r0, c1), Corner(w, r1, c0), Corner(w, r1, c1);
-            }
-    }
 }
 
-// The camera at the origin looking down +z, inside the box x -0.45..0.35, y -0.3..0.4,
-// z -1.5..0.6. The projection puts w = z + 1: the near wall (z -1.5) lies behind the eye (w < 0),
-// the far wall wholly in front of the near plane (z 0.01), and the other four run from behind
-// the eye through the near plane.
+// The camera at the origin looking down +z in the box, w = z + 1: the near wall behind the eye,
+// the far one in front, the other four through the near plane (z 0.01).
 static void DrawBox() {
     const float x0 = -0.45f, x1 = 0.35f, y0 = -0.3f, y1 = 0.4f, z0 = -1.5f, z1 = 0.6f;
     const float dx = x1 - x0, dy = y1 - y0, dz = z1 - z0;
     const Wall walls[6] = {
         // Walls at x0, x1, y0, y1, z1 and z0.
-        {{x0, y0, z0, 1}, {0, dy, 0, 0}, {0, 0, dz, 0}, 0xFF3060E0, PRIM_STRIP},
-        {{x1, y0, z0, 1}, {0, 0, dz, 0}, {0, dy, 0, 0}, 0xFFE04030, PRIM_FAN},
-        {{x0, y0, z0, 1}, {0, 0, dz, 0}, {dx, 0, 0, 0}, 0xFF40C040, PRIM_STRIP},
-        {{x0, y1, z0, 1}, {dx, 0, 0, 0}, {0, 0, dz, 0}, 0xFFE0E0E0, PRIM_POLYGON},
-        {{x0, y0, z1, 1}, {0, dy, 0, 0}, {dx, 0, 0, 0}, 0xFFE0C020, PRIM_TRIANGLES},
-        {{x0, y0, z0, 1}, {dx, 0, 0, 0}, {0, dy, 0, 0}, 0xFFC040C0, PRIM_FAN},
+        {{x0, y0, z0, 1}, {0, dy, 0, 0}, {0, 0, dz, 0}, 0xFF3060E0},
+        {{x1, y0, z0, 1}, {0, 0, dz, 0}, {0, dy, 0, 0}, 0xFFE04030},
+        {{x0, y0, z0, 1}, {0, 0, dz, 0}, {dx, 0, 0, 0}, 0xFF40C040},
+        {{x0, y1, z0, 1}, {dx, 0, 0, 0}, {0, 0, dz, 0}, 0xFFE0E0E0},
+        {{x0, y0, z1, 1}, {0, dy, 0, 0}, {dx, 0, 0, 0}, 0xFFE0C020},
+        {{x0, y0, z0, 1}, {dx, 0, 0, 0}, {0, dy, 0, 0}, 0xFFC040C0},
     };
     ClearScene();
     SetLightCount(10);

@@ -19,7 +19,7 @@ static void BuildModel(Object* o) {
     SetAnimFlags(o, 2, 0);
 }
 
-// One line per animation: "id span flags: [frame flags source-frame tx point-base wcount last-x ccount]..."
+// One line per animation: "id span flags: [frame flags source tx point-base wcount last-x ccount]"
 static std::string Describe(const Object* o) {
     std::string d;
     char buf[200];
@@ -50,12 +50,10 @@ TEST_F(ObjectTest, KeyframeFileRoundTripsAndHeaderVariants) {
     ASSERT_EQ(LoadModel(&other, path.c_str(), banner), 0);
     EXPECT_STREQ(banner, "hero, made by hand");
     EXPECT_EQ(Describe(&other), Describe(&obj));
-    // A second load into the same object skips the animations it has already.
     ASSERT_EQ(LoadModel(&other, path.c_str(), nullptr), 0);
     EXPECT_EQ(Describe(&other), Describe(&obj));
     FreeObject(&other);
 
-    // Header variants: the result and what the loaded model looks like.
     auto patched = [&](int at, Bytes bytes) {
         Bytes b = file;
         std::copy(bytes.begin(), bytes.end(), b.begin() + at);
@@ -146,8 +144,8 @@ static Bytes PackBlock(const Mesh& m) {
     return b;
 }
 
-// Writes the mesh as a block, changes byte `at` by delta, and reads it back into *got. The writer
-// refuses (-42) every mesh the reader refuses for its tables; such a mesh is packed here instead.
+// Writes the mesh as a block (packed here when the writer refuses it), adds delta to byte `at`,
+// reads it back into *got.
 static int8_t BlockRoundTrip(const std::string& path, const Mesh& m, Mesh* got, int at = 0,
                              int delta = 0) {
     *got = Mesh{};
@@ -214,8 +212,7 @@ TEST_F(ObjectTest, MeshBlocksBeyondWhatAModelMayDrawAreRefused) {
         FreeMesh(&got);
         FreeMesh(&m);
     }
-    // A block claiming 640 MB unpacked (within the coder's ratio for its 200,000 stored bytes) is
-    // refused on its header, before its output is allocated.
+    // 640 MB unpacked from 200,000 stored bytes: refused on the header, before allocating.
     Bytes b(8 + 200000, 0);
     const uint32_t stored = 200000, unpacked = 640000040;
     std::memcpy(b.data(), &stored, 4);  // little-endian, as PackBlock writes them

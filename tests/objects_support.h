@@ -15,8 +15,7 @@ T* HeapTable(int n) {
     return n > 0 ? static_cast<T*>(std::calloc(static_cast<size_t>(n), sizeof(T))) : nullptr;
 }
 
-// n vertices at (x0 + i, i, 0), one normal per vertex, one link per vertex, one material and one
-// polygon run (texture 3) over all links.
+// n vertices at (x0 + i, i, 0), a normal and link each, one material, one polygon run (texture 3).
 inline Mesh MakeMesh(int n, float x0 = 0) {
     Mesh m = {HeapTable<Material>(1), 1, HeapTable<Vec4>(n),        n,    HeapTable<Vec4>(n), n,
               HeapTable<Link>(n),     n, HeapTable<Command>(n + 1), n + 1};
@@ -40,8 +39,7 @@ inline KeyInfo Info(int flags, float tx = 0, int sharedFrame = 0) {
     return k;
 }
 
-// Keyframes at the given frames in animation id, each with its own n-vertex mesh offset by
-// 100 x frame, or with a translation of 10 x frame when flags carry KEY_TRANSLATE.
+// Keyframes in animation id, meshes offset by 100 x frame, translations 10 x frame.
 inline void AddKeys(Object* o, int id, std::initializer_list<int> frames, int n = 3,
                     int flags = 0) {
     ASSERT_TRUE(SelectAnim(o, id, 0) == 0 || AddAnim(o, id) == 0) << "animation " << id;

@@ -1,5 +1,4 @@
-// The software card's cut at the near plane: triangles, strips, fans and lines that reach behind
-// the camera draw exactly their part in front, whatever the depth scale.
+// The software card's cut at the near plane: what reaches behind the camera draws its part in front.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,9 +8,8 @@
 
 namespace {
 
-// A camera looking down +z with w = z: the near plane at z = 1 (depth 0 there), 40 pixels per
-// unit at w = 1 around (100, 50), y up. Depth 1000 (z - 1) / z, times `depthUnit` (1 for depths
-// stored as given, 1/65535 for depths of 0..1).
+// A camera down +z, w = z, near plane z = 1, 40 pixels per unit around (100, 50), y up; depth
+// 1000 (z - 1) / z times depthUnit (1/65535 for depths of 0..1).
 struct Eye {
     float depthUnit = 1.0f;
     ScVertex See(float x, float y, float z, uint32_t color = ~0u, float u = 0, float v = 0) const {
@@ -25,7 +23,7 @@ struct P {
     uint32_t color;
     float u, v;
 };
-// The point at view parameter s from a to b (exact for the fractions used here), colour per channel.
+// The point at s from a to b, colour per channel.
 P Mix(const P& a, const P& b, float s) {
     uint32_t c = 0;
     for (int sh = 0; sh < 32; sh += 8) {
@@ -38,7 +36,7 @@ P Mix(const P& a, const P& b, float s) {
 // Where the edge a-b meets the near plane z = 1.
 P Near(const P& a, const P& b) { return Mix(a, b, (1 - a.z) / (b.z - a.z)); }
 
-// A card as the devices use it: depth less with writes, cleared to a known colour; textured.
+// A card as the devices use it: depth less, cleared to 0x1234, textured.
 ScCard* Card(float depthScale, ScTexture* t) {
     ScCard* c = PlainCard(200, 160);
     ScSetDepthScale(c, depthScale);
@@ -56,11 +54,8 @@ int Differ(ScCard* x, ScCard* y, ScBuffer b, uint16_t value = 0x1234) {
     return n;
 }
 
-// Floor points (y = -2): a textured, Gouraud-shaded triangle with one, two or three corners
-// behind the near plane, against the same part cut by hand, at both depth scales. Corners at
-// z = 2 (in front) and z = -2 (behind the camera): the cut falls at a quarter of each edge, where
-// the arithmetic is exact and the pictures must agree to the pixel. A corner at z = 0.5 (between
-// the camera and the near plane) is cut at two thirds, which rounds: a few pixels may differ.
+// A textured, shaded floor triangle with corners behind the near plane against its part cut by
+// hand, at both depth scales: exact at z = 2 and -2 (cut at a quarter), a few pixels off at 0.5.
 TEST(SoftcardNearPlane, TrianglesDrawExactlyTheirPartInFront) {
     const P a{-2, -2, 2, 0xFFFF0000, 0, 0}, b{2, -2, 2, 0xFF00FF00, 1, 0},
         behind{0, -2, -2, 0xFF0000FF, 0.5f, 1}, behind2{2, -2, -2, 0xFF4080C0, 1, 1},
@@ -105,16 +100,14 @@ TEST(SoftcardNearPlane, TrianglesDrawExactlyTheirPartInFront) {
     ScTextureDestroy(tex);
 }
 
-// Lines are cut the same way, the end at the cut coloured as the point in space (a quarter of the
-// way from white to black), not as on screen, where the end behind the camera lies above.
+// Lines are cut the same way, the end at the cut coloured as the point in space.
 TEST(SoftcardNearPlane, LinesEndAtTheNearPlane) {
     Eye e;
     ScCard* c = PlainCard(200, 160);
     ScSetDepthScale(c, 1.0f);
     const ScVertex line[2] = {e.See(0, -2, 2, 0xFFFFFFFF), e.See(0, -2, -2, 0xFF000000)};
     EXPECT_EQ(ScDraw(c, SC_LINE_STRIP, line, 2), 1);
-    // The vertical line x = 100 from y = 90 down to (not including) y = 130, white fading to
-    // 3/4 white at the cut (alpha, red, green and blue alike).
+    // x = 100 from y = 90 to (not including) 130, fading to 3/4 white at the cut.
     for (int y = 85; y < 135; ++y) EXPECT_EQ(Px(c, 100, y) != 0, y >= 90 && y < 130) << y;
     EXPECT_EQ(Px(c, 100, 129) >> 11, uint16_t(int(255 * 0.75 + 0.5) >> 3)) << "colour at the cut";
     // Backwards, from the cut up to the start: the same rows.
@@ -130,9 +123,7 @@ TEST(SoftcardNearPlane, LinesEndAtTheNearPlane) {
     ScDestroy(c);
 }
 
-// A floor strip and fan from z = 8 to behind the camera: the floor cut at the near plane by hand
-// when culling is off or culls the other facing, nothing when it culls the floor's own facing
-// (every part keeps its winding, the strip's turned triangles included).
+// A floor strip and fan from z = 8 to behind the camera keep their winding through the cut.
 TEST(SoftcardNearPlane, StripsAndFansKeepTheirWindingThroughTheCut) {
     Eye e;
     const float zs[] = {8, 4, 2, -2, -6};
@@ -141,12 +132,10 @@ TEST(SoftcardNearPlane, StripsAndFansKeepTheirWindingThroughTheCut) {
         strip.push_back(e.See(-2, -2, z));
         strip.push_back(e.See(2, -2, z));
     }
-    // The fan: centre in front, rim around the floor square x in [-2, 2], z in [-6, 8].
     std::vector<ScVertex> fan = {e.See(0, -2, 3),  e.See(-2, -2, 8),  e.See(2, -2, 8),
                                  e.See(2, -2, -6), e.See(-2, -2, -6), e.See(-2, -2, 8)};
     // By hand: the square cut at z = 1, corners in screen order.
     const ScVertex cut[4] = {e.See(-2, -2, 8), e.See(2, -2, 8), e.See(2, -2, 1), e.See(-2, -2, 1)};
-    // On screen (y down) the floor seen from above runs clockwise: (-2, 8) (2, 8) (2, 1) ...
     ScCard* ref = PlainCard(200, 160);
     ScSetDepthScale(ref, 1.0f);
     ScDraw(ref, SC_POLYGON, cut, 4);

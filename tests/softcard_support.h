@@ -9,8 +9,7 @@
 #include "softcard.h"
 #include "win32_standin.h"
 
-// A card in a known state for pixel-exact checks: black, depth 0xFFFF, no dithering, no blending,
-// depth always, cull none.
+// A card for pixel-exact checks: black, no dithering or blending, depth always, cull none.
 inline ScCard* PlainCard(int w = 200, int h = 120) {
     ScCard* c = ScCreate(w, h);
     ScSetDither(c, false);

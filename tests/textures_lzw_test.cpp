@@ -21,7 +21,7 @@ Bytes Pack(const Bytes& in) {
     return out;
 }
 
-// Decodes with room for `room` bytes; the result, or {-1} marker in `ok`.
+// Decodes with room for `room` bytes, the result in *result.
 Bytes Unpack(const Bytes& stream, size_t room, int* result) {
     Bytes out(room + 1, 0xAA);  // one guard byte past the room
     lzw_init(8);
@@ -77,8 +77,7 @@ Bytes Random(size_t n, uint32_t seed, int values) {
     return b;
 }
 
-// Input whose encoding adds entry 4095 exactly at its last byte: a prefix of a low-entropy input,
-// cut where the entries counted as an encoder adds them (one per miss) reach 4096.
+// Input whose encoding adds entry 4095 exactly at its last byte.
 Bytes EndingAtFullDictionary() {
     const Bytes src = Random(40000, 11, 3);
     std::map<std::pair<int, uint8_t>, int> entries;  // (prefix code, byte) -> code
@@ -91,8 +90,7 @@ Bytes EndingAtFullDictionary() {
     return {};
 }
 
-// Round trips of varied inputs; only the two codes closing a full block are 13 bits wide; the
-// length is floor(E / 8) + 1 bytes.
+// Round trips; only the two codes closing a full block are 13 bits wide; E bits take E / 8 + 1 bytes.
 TEST(Lzw, RoundTripsAndBlockLayout) {
     std::string text;
     for (int i = 0; i < 3000; ++i)
@@ -132,7 +130,7 @@ TEST(Lzw, RoundTripsAndBlockLayout) {
     EXPECT_NE(pending.first, 256) << "a clear code before the end code";
 }
 
-// Runs of random length over a skewed choice of `values` byte values, as texture data has them.
+// Runs of random length over a skewed choice of `values` byte values.
 Bytes SkewedRuns(size_t n, uint32_t seed, int values, int maxRun) {
     std::mt19937 rng(seed);
     Bytes in(n);

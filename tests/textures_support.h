@@ -31,8 +31,7 @@ inline Bytes ReadFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(f), {});
 }
 
-// A PCX file: header with the size fields, the given scan data, marker 12 and the palette.
-// The file is sized once: a vector grown by inserts draws false out-of-bounds warnings from GCC 12.
+// A PCX file: header, the given scan data, marker 12 and the palette (sized once for GCC 12).
 inline Bytes MakePcx(int width, int height, int bytesPerLine, const Bytes& scan,
                      const Bytes& palette) {
     Bytes b(128 + scan.size() + 1 + 768, 0);
@@ -52,8 +51,7 @@ inline Bytes MakePcx(int width, int height, int bytesPerLine, const Bytes& scan,
     return b;
 }
 
-// Scan data of plain pixel rows (each row padded to bytesPerLine), every byte as a run of 1 when
-// it needs one.
+// Scan data of pixel rows padded to bytesPerLine, bytes from 0xC0 as runs of 1.
 inline Bytes EncodeRows(const Bytes& pixels, int width, int height, int bytesPerLine) {
     Bytes s;
     for (int y = 0; y < height; ++y)
