@@ -89,19 +89,25 @@ TEST_F(D3dDevice, ListsTwoSoftwareDevicesAndTheDriversAndOpensEach) {
     EXPECT_STREQ(list[1].name, "Software MMX driver");
     EXPECT_EQ(list[2].id, nullptr);  // the primary display driver
     EXPECT_NE(list[3].id, nullptr);  // a driver with a GUID
+    // Each entry with depth formats on offer: the least depth is picked, read in 0..1 units.
     struct Case {
         int entry, deviceClass;
         DWORD zMemory, magFilter;
         bool modeChange;  // to 640 x 480 x 16 while open
-    } cases[] = {{0, 0, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, false},
-                 {1, 1, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, false},
-                 {2, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, false},
-                 {3, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, true}};
+        std::vector<DDPIXELFORMAT> z;
+        DWORD zBits;
+    } cases[] = {{0, 0, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, false, {kZ32, kZ24, kZ16}, 16},
+                 {1, 1, DDSCAPS_SYSTEMMEMORY, D3DTFG_POINT, false, {kZ16, kZ24}, 16},
+                 {2, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, false, {kZ32, kZ24}, 24},
+                 {3, 2, DDSCAPS_VIDEOMEMORY, D3DTFG_LINEAR, true, {kZ32}, 32}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "entry " << c.entry);
         int w0, h0, b0, w, h, bpp;
         Win32_CurrentMode(&w0, &h0, &b0);
+        DDrawStandIn_SetZBufferFormats(c.z.data(), int(c.z.size()));
         Open(c.entry);
+        EXPECT_EQ(DxDepthFormat().dwZBufferBitDepth, c.zBits);
+        EXPECT_EQ(DevReadDepth(0, 0, 0), 1.0f);
         const DDrawStandInStats& s = DDrawStandIn_Stats();
         Win32_CurrentMode(&w, &h, &bpp);
         EXPECT_EQ(s.deviceClass, c.deviceClass);
@@ -142,20 +148,6 @@ TEST_F(D3dDevice, InitialStateScreenQueriesAndDepthCalibration) {
     EXPECT_EQ(Hex(Px(100, 100)) + Hex(Px(109, 119)), "0xFFFF0xFFFF");
     DevClear(0, 0, 0);
     EXPECT_NEAR(DevReadDepth(100, 100, 1), 1.0f, 1e-4);
-}
-
-TEST_F(D3dDevice, ZBufferChoice) {
-    struct Case {
-        std::vector<DDPIXELFORMAT> offered;
-        DWORD want;
-    } cases[] = {{{kZ32, kZ24, kZ16}, 16}, {{kZ16, kZ24}, 16}, {{kZ32, kZ24}, 24}, {{kZ32}, 32}};
-    for (const Case& c : cases) {
-        DDrawStandIn_SetZBufferFormats(c.offered.data(), static_cast<int>(c.offered.size()));
-        Open();
-        EXPECT_EQ(DxDepthFormat().dwZBufferBitDepth, c.want);
-        EXPECT_EQ(DevReadDepth(0, 0, 0), 1.0f) << c.want << " bits";
-        DevClose();
-    }
 }
 
 // Each library format on the surface format picked from those offered, its texels converted.

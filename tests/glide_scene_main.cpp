@@ -122,10 +122,6 @@ int main(int argc, char** argv) {
     DevSetTexture(0, 0x0205);
     DeviceRect(160, 340, 288, 356, 0.5f * far);
     DevSetTexture(0, 0);
-    TexRecord picture = quadrants(40, 20, -1);
-    DeviceImage image;
-    if (DevCreateImage(&image, picture.entry()) == 0)
-        DevDrawImage(&image, DEV_IMG_POS, 500, 400, 0);
     const float depth = DevReadDepth(100, 100, 1) / far;
     DevFlip(0);
     DevEndScene();
@@ -142,7 +138,6 @@ int main(int argc, char** argv) {
         std::fclose(f);
         FreeScene();
     }
-    DevFreeImage(&image);
     DevClose();
     for (int h = 0x0201; h < handle; ++h) DevFreeTexture(h);
     DestroyWindow(window);

@@ -1,4 +1,5 @@
-// The software card's cut at the near plane: what reaches behind the camera draws its part in front.
+// The software card's cut at the near plane: triangles, strips and fans behind the camera draw
+// their part in front.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -98,29 +99,6 @@ TEST(SoftcardNearPlane, TrianglesDrawExactlyTheirPartInFront) {
         }
     }
     ScTextureDestroy(tex);
-}
-
-// Lines are cut the same way, the end at the cut coloured as the point in space.
-TEST(SoftcardNearPlane, LinesEndAtTheNearPlane) {
-    Eye e;
-    ScCard* c = PlainCard(200, 160);
-    ScSetDepthScale(c, 1.0f);
-    const ScVertex line[2] = {e.See(0, -2, 2, 0xFFFFFFFF), e.See(0, -2, -2, 0xFF000000)};
-    EXPECT_EQ(ScDraw(c, SC_LINE_STRIP, line, 2), 1);
-    // x = 100 from y = 90 to (not including) 130, fading to 3/4 white at the cut.
-    for (int y = 85; y < 135; ++y) EXPECT_EQ(Px(c, 100, y) != 0, y >= 90 && y < 130) << y;
-    EXPECT_EQ(Px(c, 100, 129) >> 11, uint16_t(int(255 * 0.75 + 0.5) >> 3)) << "colour at the cut";
-    // Backwards, from the cut up to the start: the same rows.
-    ScClearColor(c, SC_BACK, 0);
-    const ScVertex back[2] = {line[1], line[0]};
-    EXPECT_EQ(ScDraw(c, SC_LINE_STRIP, back, 2), 1);
-    for (int y = 85; y < 135; ++y) EXPECT_EQ(Px(c, 100, y) != 0, y >= 90 && y < 130) << y;
-    // Wholly behind, or between the camera and the near plane: nothing.
-    ScClearColor(c, SC_BACK, 0);
-    const ScVertex gone[3] = {e.See(0, -2, -2), e.See(0, -2, 0.5f), e.See(1, -2, -3)};
-    EXPECT_EQ(ScDraw(c, SC_LINE_STRIP, gone, 3), 0);
-    for (int i = 0; i < 200 * 160; ++i) ASSERT_EQ(ScPixels(c, SC_BACK)[i], 0) << i;
-    ScDestroy(c);
 }
 
 // A floor strip and fan from z = 8 to behind the camera keep their winding through the cut.

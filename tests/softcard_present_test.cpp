@@ -54,26 +54,4 @@ TEST(SoftcardPresent, LetterboxKeepsTheAspectInTheDrawablesPixels) {
     }
 }
 
-TEST(SoftcardPresent, ShowsTheFrontBufferInAWindow) {
-    // SDL's offscreen driver: the picture is not visible, but the whole path runs.
-    HWND w = TestWindow("softcard-test", DefWindowProcA, false);
-    ASSERT_NE(w, nullptr);
-    ScCard* c = ScCreate(64, 48);
-    Quad(c, 0, 0, 32, 48, 0xFFFF0000);
-    ScSwap(c);
-    ScPresent(c, w);
-    ScPresent(c, w);
-    EXPECT_EQ(ScFrameCount(c), 2);
-    // A second card on the same window (a device opened again) takes over the window.
-    ScCard* again = ScCreate(32, 32);
-    ScPresent(again, w);
-    ScPresent(c, w);
-    EXPECT_EQ(ScFrameCount(again), 1);
-    EXPECT_EQ(ScFrameCount(c), 3);
-    ScDestroy(again);
-    ScDestroy(c);
-    DestroyWindow(w);
-    Win32_Reset();
-}
-
 }  // namespace

@@ -67,10 +67,10 @@ inline Diff Compare(const uint16_t* a, const uint16_t* b, int n) {
     return d;
 }
 
-// A 640 x 480 window of the Win32 stand-in, headless (no SDL window) unless told otherwise.
-inline HWND TestWindow(const char* cls, WNDPROC proc = DefWindowProcA, bool headless = true) {
+// A 640 x 480 window of the Win32 stand-in, headless (no SDL window).
+inline HWND TestWindow(const char* cls, WNDPROC proc = DefWindowProcA) {
     Win32StandInOptions o;
-    o.headless = headless;
+    o.headless = true;
     Win32_SetOptions(o);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = proc, wc.lpszClassName = cls;

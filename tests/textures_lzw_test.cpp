@@ -214,27 +214,23 @@ TEST(Lzw, CorruptStreamsFailCleanly) {
         Bytes in;
         size_t room;
         int expect;
-        const char* message;  // on stderr
     } cases[] = {
-        {stream({65, 300, 257}), 100, -1, "code above the next free code"},
-        {stream({258, 257}), 100, -1, "code above the next free code"},  // the first code
-        {Bytes(good.begin(), good.end() - 2), 100, -1, "ends without an end code"},
-        {Bytes{}, 100, -1, "ends without an end code"},
-        {good, 10, -1, "unpacks to more than 10 bytes"},
-        {stream({65, 66, 257}), 1, -1, "unpacks to more than 1 bytes"},  // a root past the room
-        {stream({65, 256, 257}), 100, -1, "ends without an end code"},   // clear, then end
-        {full, 200000, -1, ""},                    // no clear after a full block
-        {stream({65, 66, 258, 257}), 100, 4, ""},  // the first code a root
-        {stream({65, 258, 257}), 100, 3, ""},      // a code equal to the next free one
-        {stream({257, 257}), 100, 1, ""},          // a leading end code is data
+        {stream({65, 300, 257}), 100, -1},               // a code above the next free one
+        {stream({258, 257}), 100, -1},                   // the first code above the next free one
+        {Bytes(good.begin(), good.end() - 2), 100, -1},  // no end code
+        {Bytes{}, 100, -1},
+        {good, 10, -1},                        // more than the room
+        {stream({65, 66, 257}), 1, -1},        // a root past the room
+        {stream({65, 256, 257}), 100, -1},     // clear, then end
+        {full, 200000, -1},                    // no clear after a full block
+        {stream({65, 66, 258, 257}), 100, 4},  // the first code a root
+        {stream({65, 258, 257}), 100, 3},      // a code equal to the next free one
+        {stream({257, 257}), 100, 1},          // a leading end code is data
     };
     for (const Case& c : cases) {
         int n;
-        testing::internal::CaptureStderr();
         Unpack(c.in, c.room, &n);
-        const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(n, c.expect) << "case " << &c - cases;
-        EXPECT_NE(err.find(c.message), std::string::npos) << "case " << &c - cases << ": " << err;
     }
 }
 
