@@ -1,6 +1,5 @@
-// A small fixed scene through the display device this program is linked with (Direct3D or Glide):
-// the presented frame as raw 5-6-5 pixels and the depth at (100, 100) as a fraction of the farthest.
-// With a second file, a box around the camera through the render core, its frame likewise.
+// A fixed scene through the device linked in: the frame as raw 5-6-5 and the depth at (100, 100)
+// as a fraction of the farthest; then a box around the camera through the render core.
 //   glide_scene_<device> OUT.raw [BOX.raw]
 #include <cstdio>
 #include <vector>

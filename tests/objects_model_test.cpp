@@ -4,8 +4,7 @@
 #include "lzwc.h"
 #include "objects_support.h"
 
-// Model: animation 0 with keyframes 0 and 5 (translated) and 7 (sharing 5's mesh), animation 2
-// without keyframes (span 9, flags 4), animation 1 with one keyframe (flags 2).
+// Animation 0: keyframes 0, 5 (moved), 7 (5's mesh); 2: none, span 9, flags 4; 1: one, flags 2.
 static void BuildModel(Object* o) {
     AddKeys(o, 0, {0, 5}, 3, KEY_TRANSLATE);
     Mesh none = {};
@@ -71,9 +70,6 @@ TEST_F(ObjectTest, KeyframeFileRoundTripsAndHeaderVariants) {
     for (auto [major, minor] : {std::pair{2, 0}, {1, 2}, {0xFF, 1}, {0x80, 0}, {1, 0xFF}})
         EXPECT_EQ(patched(75, {uint8_t(major), uint8_t(minor)}), std::to_string(MDL_VERSION) + " ")
             << "version " << major << "." << minor;
-    // An empty model: header and end record.
-    ASSERT_EQ(SaveModel(&other, path.c_str(), nullptr), 0);
-    EXPECT_EQ(ReadFile(path).size(), 117u);
     EXPECT_EQ(LoadModel(&other, (path + "missing").c_str(), nullptr), MDL_OPEN);
     EXPECT_EQ(SaveModel(&obj, "/nonexistent-dir/x.mdl", nullptr), MDL_CREATE);
 }

@@ -117,7 +117,6 @@ TEST(SoftcardNearPlane, StripsAndFansKeepTheirWindingThroughTheCut) {
     ScCard* ref = PlainCard(200, 160);
     ScSetDepthScale(ref, 1.0f);
     ScDraw(ref, SC_POLYGON, cut, 4);
-    EXPECT_GT(Differ(ref, nullptr, SC_BACK, 0), 4000);
     for (bool isStrip : {true, false}) {
         const std::vector<ScVertex>& vs = isStrip ? strip : fan;
         for (ScCull cull : {SC_CULL_NONE, SC_CULL_CW, SC_CULL_CCW}) {

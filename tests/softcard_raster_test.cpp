@@ -46,17 +46,15 @@ TEST(SoftcardFill, FanOfThinTrianglesCoversEveryPixelOnce) {
         fan.insert(fan.end(), rim.begin(), rim.end());
         ScDraw(c, SC_FAN, fan.data(), int(fan.size()));
         rim.pop_back();
-        int wrong = 0, first = -1, checked = 0;
+        int wrong = 0, first = -1;
         for (int i = 0; i < 200 * 120; ++i) {
             const uint16_t got = ScPixels(c, SC_BACK)[i];
             const int side = Side(rim, i % 200 + 0.5f, i / 200 + 0.5f, 0.05f);  // snap: 1/16
             if ((got != 0 && got != once) || (side > 0 && got != once) || (side < 0 && got != 0))
                 first = wrong++ ? first : i;
-            checked += side != 0;
         }
         EXPECT_EQ(wrong, 0) << "round " << round << ", first at " << first % 200 << ","
                             << first / 200;
-        EXPECT_GT(checked, 9000);
         ScDestroy(c);
     }
 }
@@ -77,7 +75,6 @@ TEST(SoftcardFill, TopLeftRuleSpriteCoverageAndClipWindow) {
         {SC_FAN, -5.0f, -5.0f, 3.0f, 2.0f, 0, 3, 0, 2, {}},          // off the top-left corner
         // The devices' sprite u = 10 (height), v = 20 (width) at (100, 50): x 90-110, y 45-55.
         {SC_FAN, 90, 45, 110, 55, 90, 110, 45, 55, {}},
-        {SC_POLYGON, 90, 45, 110, 55, 90, 110, 45, 55, {}},
         // Clip windows exclude their end and are clamped to the buffer; x0 > x1 is empty.
         {SC_FAN, -99, -99, 999, 999, 10, 30, 20, 40, {10, 20, 30, 40}},
         {SC_FAN, -99, -99, 999, 999, 0, 200, 0, 120, {-5, -5, 900, 900}},

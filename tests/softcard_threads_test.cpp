@@ -1,6 +1,5 @@
-// Drawing on several threads: random scenes give the same buffers, depth and results on 1, 2 and
-// 5 threads and each SIMD copy (plain, AVX2, AVX-512), through everything that has to finish the
-// queued draws first; the thread setting.
+// Drawing on several threads and each SIMD copy gives the same buffers and results; the thread
+// setting.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -90,7 +90,7 @@ Bytes EndingAtFullDictionary() {
     return {};
 }
 
-// Round trips; only the two codes closing a full block are 13 bits wide; E bits take E / 8 + 1 bytes.
+// Round trips; only the two codes closing a full block are 13 bits; E bits take E / 8 + 1 bytes.
 TEST(Lzw, RoundTripsAndBlockLayout) {
     std::string text;
     for (int i = 0; i < 3000; ++i)

@@ -150,7 +150,6 @@ TEST(Pcx, LoadTexture) {
         {"bad format", &image, nullptr, 7, -1, 4, 0, false, 0},
         {"sizes differ", &image, &other, 4, -1, 6, 0, false, 0},
         {"missing image", &missing, nullptr, 10, -1, 1, 0, false, 0},
-        {"missing alpha", &image, &missing, 12, -1, 1, 0, false, 0},
     };
     for (const Case& c : cases) {
         TexEntry e{};
