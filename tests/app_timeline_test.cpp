@@ -1,6 +1,5 @@
-// The demo timeline played from frame 1 to 2873 on models built in memory, all frames rendered and
-// again with two frames in three as catch-up steps, recording after every call the sounds
-// (audio stand-in, offline), the camera, the spot lights and the carried state.
+// The timeline from frame 1 to 2873 on models built in memory, all frames rendered and with two in
+// three as catch-up steps: after every call the sounds, the camera, the lights and the state.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -151,10 +150,8 @@ TEST(Timeline, LightningCountsRenderedFramesOnly) {
     for (int f = 1; f <= 2873; ++f) ASSERT_EQ(again[static_cast<size_t>(f)].white, At(0, f).white);
 }
 
-// Where the camera holds and cuts (the poses are the camera table's): the title's move ends at
-// frame 99 and holds to the title's end; the cut at 1440 lands on that frame, not one early or
-// late; the last move stops at 2799. Catch-up steps leave the camera where the last rendered frame
-// put it.
+// The title's move ends at 99 and holds, the cut lands on 1440, the last move stops at 2799;
+// catch-up steps leave the camera where the last rendered frame put it.
 TEST(Timeline, CameraHoldsCutsOnItsFrameAndIgnoresCatchUpSteps) {
     auto same = [](int f, int g) {
         return std::memcmp(At(0, f).cam, At(0, g).cam, sizeof(float[7])) == 0;
@@ -191,20 +188,6 @@ TEST(Timeline, AnglesAndTheHerosWalkAlsoInCatchUpSteps) {
             ASSERT_EQ(0, std::memcmp(&s.hero, &full.hero, sizeof(Matrix))) << "frame " << f;
             ASSERT_EQ(0, std::memcmp(s.angles, full.angles, sizeof s.angles)) << "frame " << f;
         }
-}
-
-// Slot 0 of the light table is never set by the show: no sprite from its zero position (w = 0).
-TEST(Timeline, SecondTitleSpriteOnlyFromALightInSlot0) {
-    SetLightCount(10);
-    for (int set = 0; set < 2; ++set) {
-        if (set) SetPointLight(0, 1, 2, 3, 1, 1, 1, 100);
-        ClearScene();
-        DemoTimeline(150, 0);
-        ASSERT_EQ(trx.wvcount, set) << "slot 0 set: " << set;
-    }
-    EXPECT_EQ(trx.wctable[0].run.type, PRIM_SPRITE);
-    EXPECT_EQ(trx.wvtable[0].z, 3);
-    lightTable[0] = Light{};
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The mixer through the BASS_* calls in offline mode, and one pass through the real SDL output
-// with the dummy driver.
+// The mixer through the BASS_* calls offline, and once through SDL's dummy output.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -156,13 +155,6 @@ TEST_F(Mixer, WavValidFilesMixToExactValues) {
         ASSERT_NE(BASS_SamplePlay(Load(c.bytes)), 0u) << c.what;
         EXPECT_EQ(Render(static_cast<int>(c.want.size() / 2)), c.want) << c.what;
     }
-    // Half rate plays twice the frames: 2000 for 1000.
-    const HSAMPLE h = Load(EncodeWav16(1, 22050, Frames(1000, 100)));
-    BASS_SamplePlay(h);
-    Render(1999);
-    EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 1);
-    BassStandIn_Render(Frames(2).data(), 1);
-    EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 0);
 }
 
 TEST_F(Mixer, MaxPlaybacksAndStop) {
@@ -200,7 +192,7 @@ TEST_F(Mixer, Volumes) {
     EXPECT_EQ(Render(1)[0], 1234);
 }
 
-TEST_F(Mixer, MusicsPlayTogetherOnceAndStartOver) {
+TEST_F(Mixer, MusicsPlayTogetherAndOnce) {
     auto render = [&](bool a, bool b) {
         Restart();
         const HMUSIC ma = Tone(100), mb = Tone(37);
@@ -219,23 +211,6 @@ TEST_F(Mixer, MusicsPlayTogetherOnceAndStartOver) {
     for (; played < 44100 && BassStandIn_MusicPlaying(m); played += 441) Render(441);
     EXPECT_GE(played, 32 * 441);  // the song's length; libopenmpt may add a short tail
     EXPECT_LT(played, 44100);
-    ASSERT_TRUE(BASS_MusicPlay(m));
-    EXPECT_TRUE(Loud(Render(1000)));
-}
-
-TEST_F(Mixer, SameCallsRenderTheSameOutput) {
-    auto session = [&] {
-        Restart();
-        BASS_SetGlobalVolumes(80, 60, -1);
-        BASS_MusicPlay(Tone(100));
-        Frames out = Render(1500);
-        BASS_SamplePlay(Sample(Ramp(3000), 2, BASS_SAMPLE_OVER_POS));
-        for (int16_t v : Render(2500)) out.push_back(v);
-        return out;
-    };
-    const Frames first = session();
-    EXPECT_TRUE(Loud(first));
-    EXPECT_EQ(first, session());
 }
 
 TEST_F(Mixer, HandleZeroStaleWrongKindAndFreesAfterBassFreeDoNothing) {
@@ -283,7 +258,6 @@ TEST_F(Mixer, BadArgumentsModulesAndInitsAreRefusedAndSayWhy) {
     EXPECT_EQ(BASS_SampleLoad(FALSE, path.c_str(), 0, 0, 1, BASS_SAMPLE_OVER_VOL), 0u);
     EXPECT_EQ(BASS_SampleLoad(FALSE, nullptr, 0, 0, 1, 0), 0u);
     EXPECT_FALSE(BASS_SetGlobalVolumes(101, -1, -1));
-    EXPECT_FALSE(BASS_SetGlobalVolumes(-1, -2, -1));
     EXPECT_EQ(BASS_MusicLoad(FALSE, Write("junk.it", Bytes(300, 0x55)).c_str(), 0, 0, 1), 0u);
     EXPECT_EQ(BASS_MusicLoad(FALSE, Write("t.it", SquareToneModule(50)).c_str(), 0, 0, 4), 0u);
     EXPECT_FALSE(BassStandIn_InitOffline(44100)) << "twice";
@@ -311,9 +285,7 @@ TEST_F(Mixer, RealOutputWithSdlDummyDriver) {
     for (int i = 0; i < 200 && BassStandIn_SamplePlaybacks(h) > 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(BassStandIn_SamplePlaybacks(h), 0);
-    EXPECT_TRUE(BASS_Stop()) << "first stop";
-    EXPECT_TRUE(BASS_Start()) << "start";
-    EXPECT_TRUE(BASS_Stop()) << "second stop";
+    EXPECT_TRUE(BASS_Stop());
 
     // The output lost while playing: said once; the calls go on working.
     ::testing::internal::CaptureStderr();

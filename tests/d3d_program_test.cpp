@@ -13,8 +13,7 @@ namespace {
 std::string DataSet() { return runprog::ShowDir("d3d_program_"); }
 
 TEST(ProgramD3d, EachListedDevicePlaysTheShowAndCapturesTheFramesAsked) {
-    // 0: the first DirectDraw driver's hardware device; 3: the second driver (a hardware device
-    // class, bilinear magnification and a desktop mode change); 1: the software MMX device.
+    // 0: first driver's hardware device; 3: the second driver (mode change); 1: software MMX.
     for (const char* device : {"0", "3", "1"}) {
         const std::string frames = DataSet() + "/frames" + device;
         std::string out, err;
@@ -30,8 +29,7 @@ TEST(ProgramD3d, EachListedDevicePlaysTheShowAndCapturesTheFramesAsked) {
 }
 
 TEST(ProgramD3d, TheDisplayLostAtTwoFlipsComesBackWithTheSamePictures) {
-    // The stand-in loses the display's surfaces at flips 5 and 6 (those frames are not shown);
-    // the device restores them with the next frame, and the show goes on picture for picture.
+    // Surfaces lost at flips 5 and 6 (not shown) come back: the show goes on picture for picture.
     const std::string dir = DataSet();
     for (const char* run : {"kept", "lost"}) {
         const std::string env = std::string(run) == "lost" ? "TAMBIR_DDRAW_LOSE_AT=5,6" : "";

@@ -1,20 +1,14 @@
-// fault_inject.cpp: faults for demo_null_faults, the null-device program of the fault tests.
-//
-// The program is demo_null linked with this file and -Wl,--wrap for malloc, calloc, realloc,
-// fopen, open, DevOpen, DevFlip and timeSetEvent; it also replaces the global operator new and
-// delete. The start-up is what runs from the display device opened to the show's timer started
-// (texture libraries, pictures, models, remap tables, samples, modules). Environment:
-//   TAMBIR_FAIL_ALLOC=N          the Nth allocation of the start-up made on the main thread
-//                                fails: malloc, calloc and realloc give null, operator new
-//                                throws std::bad_alloc
+// fault_inject.cpp: faults for demo_null_faults (demo_null with -Wl,--wrap for malloc, calloc,
+// realloc, fopen, open, DevOpen, DevFlip and timeSetEvent, and its own operator new and delete).
+// The start-up runs from the device opened to the show's timer started. Environment:
+//   TAMBIR_FAIL_ALLOC=N          the Nth allocation of the start-up on the main thread fails
 //   TAMBIR_END_AFTER_STARTUP=1   the show is ended as by Escape once the start-up is done
 //   TAMBIR_SIGNAL_AT=F:S         signal S is raised in the process after frame F is presented
 //                                (F = 0: when the start-up is done)
 //   TAMBIR_REMOVE_DATA=1         every file the start-up opened is removed when it is done
 //   TAMBIR_FAIL_TRACE=1          the failing allocation prints its stack (sanitizer build)
-// At exit it prints "faults: K allocations in the start-up, M files opened after it" on stderr;
-// without TAMBIR_FAIL_ALLOC, also "faults: opened NAME after allocation K" for each file the
-// start-up opens.
+// At exit: "faults: K allocations in the start-up, M files opened after it" on stderr; without
+// TAMBIR_FAIL_ALLOC also "faults: opened NAME after allocation K" for each file the start-up opens.
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -64,8 +58,7 @@ long EnvNumber(const char* name) {
     return v ? std::strtol(v, nullptr, 10) : 0;
 }
 
-// Whether this allocation is the one to fail; counts the start-up's allocations. The one that
-// fails shows where it was made, in the sanitizer build.
+// Whether this allocation is the one to fail; counts the start-up's allocations.
 bool FailNow() {
     if (gFaults.phase.load(std::memory_order_relaxed) != kStartUp || gFaults.recording ||
         !pthread_equal(pthread_self(), gFaults.main))
@@ -98,8 +91,7 @@ void* New(size_t n) {
     return p;
 }
 
-// Callers of the nothrow forms check for null by contract (libopenmpt uses them for buffers it
-// can do without): they are not made to fail.
+// Callers of the nothrow forms check for null by contract: they are not made to fail.
 void* NewNothrow(size_t n) noexcept { return __real_malloc(n ? n : 1); }
 
 }  // namespace

@@ -86,38 +86,30 @@ TEST(ProgramNull, ADamagedDataSetIsReportedByName) {
     }
 }
 
-// Each of the ten integers at 0, -1, -2147483648 and 2147483647, and screens of 4096 and 4097
-// pixels a side: refused by name with status 2, or the show played to its end. The line is
-// "640 480 0 72 80 1 0 0 0 0" (as fast as possible) with one integer changed; the timer period is
-// tried with sync 0 and 1, the lag tolerance paced by a 1 ms timer (which may skip frames).
-TEST(ProgramNull, EveryIntegerAtItsEdgesIsRefusedByNameOrPlaysTheShow) {
-    struct Case {
-        std::string line, refusal;
+// Integers at their edges: refused by name with status 2 (no device opened), or the whole show
+// played (a paced show may skip frames).
+TEST(ProgramNull, IntegersAtTheirEdgesAreRefusedByNameOrPlayTheShow) {
+    const struct {
+        const char* line;
+        const char* refusal;  // null: the show plays
         bool paced;
-    };
-    std::vector<Case> cases = {
-        {"4096 4096 0", "", false},
+    } cases[] = {
+        {"4096 4096 0", nullptr, false},
         {"4097 4096 0", "Setting 1 (screen width) is 4097", false},
-        {"640 99999999999 0", "Setting 2 (screen height) is 2147483647", false}};
-    const char* names[10] = {"1 (screen width)", "2 (screen height)", "", "", "5 (timer period)"};
-    for (int i = 0; i < 10; ++i)
-        for (const char* v : {"0", "-1", "-2147483648", "2147483647"}) {
-            std::string fields[10] = {"640", "480", "0", "72", "80", "1", "0", "0", "0", "0"};
-            fields[i] = v;
-            const bool paced = i == 6 || i == 4;
-            if (paced) fields[2] = "1", fields[4] = i == 4 ? v : "1";
-            std::string line = fields[0];
-            for (int k = 1; k < 10; ++k) line += " " + fields[k];
-            const bool refused = i == 0 || i == 1 || i == 4;
-            cases.push_back(
-                {line, refused ? std::string("Setting ") + names[i] + " is " + v : "", paced});
-            if (i == 4) cases.push_back({std::string("640 480 0 72 ") + v, "", false});  // no sync
-        }
-    for (const Case& c : cases) {
-        const runprog::Outcome r = Start("timeout 120", "--headless -- " + c.line);
-        SCOPED_TRACE(c.line + "\n" + r.out + r.err);
+        {"640 99999999999 0", "Setting 2 (screen height) is 2147483647", false},
+        {"640 480 1 72 -1", "Setting 5 (timer period) is -1", false},
+        {"640 480 0 -2147483648 -2147483648 -1 2147483647 2147483647 -1 -2147483648", nullptr,
+         false},
+        {"640 480 0 2147483647 0 2147483647 -2147483648 -2147483648 2147483647 2147483647", nullptr,
+         false},
+        {"640 480 1 0 1 0 -2147483648 0 0 0", nullptr, true},
+        {"640 480 1 72 1 1 2147483647", nullptr, true},
+    };
+    for (const auto& c : cases) {
+        const runprog::Outcome r = Start("timeout 120", std::string("--headless -- ") + c.line);
+        SCOPED_TRACE(c.line + ("\n" + r.out) + r.err);
         const int frames = ClosedAfter(r.out);
-        if (!c.refusal.empty()) {
+        if (c.refusal) {
             EXPECT_EQ(r.status, 2);
             EXPECT_NE(r.err.find(c.refusal), std::string::npos);
             EXPECT_EQ(frames, -1) << "no device opened";
@@ -133,8 +125,7 @@ TEST(ProgramNull, AMissingTextureLibraryStopsWithTheAssertionReport) {
     ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
     const runprog::Outcome r = runprog::Run(dir, "", DEMO_NULL, "--headless");
     EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("Assertion failed: !LoadTexLib(\"demo.tex\",&lib), file Navek, line 1582"),
-              std::string::npos)
+    EXPECT_NE(r.err.find("Assertion failed: !LoadTexLib(\"demo.tex\",&lib)"), std::string::npos)
         << r.err;
 }
 

@@ -66,30 +66,4 @@ TEST_F(Dialog, AnEntryPastTheListEndsTheProgram) {
                 "--device 5: the device list has 2 entries");
 }
 
-TEST_F(Dialog, ListBoxMessages) {
-    gEntries = 0;
-    static std::vector<LRESULT> results;
-    results.clear();
-    auto proc = [](HWND d, UINT msg, WPARAM, LPARAM) -> INT_PTR {
-        if (msg != WM_INITDIALOG) return FALSE;
-        HWND list = GetDlgItem(d, 1001);
-        results.push_back(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("a")));
-        results.push_back(SendMessageA(list, LB_ADDSTRING, 0, 0));
-        results.push_back(SendMessageA(list, LB_SETCURSEL, 5, 0));
-        results.push_back(SendMessageA(list, LB_GETCURSEL, 0, 0));
-        results.push_back(SendMessageA(list, LB_SETCURSEL, 0, 0));
-        results.push_back(SendMessageA(list, LB_GETCOUNT, 0, 0));
-        results.push_back(SendMessageA(list, LB_GETTEXTLEN, 0, 0));
-        results.push_back(GetDlgItem(d, 999) == nullptr);
-        results.push_back(SendDlgItemMessageA(d, 999, LB_GETCOUNT, 0, 0));
-        EndDialog(d, 9);
-        return FALSE;
-    };
-    Win32StandInOptions o;
-    o.headless = true;
-    Win32_SetOptions(o);
-    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(101), nullptr, proc, 0), 9);
-    EXPECT_EQ(results, (std::vector<LRESULT>{0, LB_ERR, LB_ERR, LB_ERR, 0, 1, 1, 1, 0}));
-}
-
 }  // namespace

@@ -1,4 +1,4 @@
-// Device dialog drawing: font, list box, buttons and hit-testing, rendered in software.
+// Device dialog drawing and hit-testing, rendered in software.
 #include "win32_dlgview.h"
 
 #include <gtest/gtest.h>
@@ -28,13 +28,10 @@ int CountIf(const Where& f, int n = 0) {
     return n;
 }
 
-// A dialog-sized surface, black until drawn on, under a software renderer; v painted if given.
+// A dialog-sized surface, black until drawn on, under a software renderer.
 struct Canvas {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 279, 120, 32, SDL_PIXELFORMAT_RGB888);
     SDL_Renderer* r = SDL_CreateSoftwareRenderer(s);
-    explicit Canvas(const DlgView* v = nullptr) {
-        if (v) DlgView_Paint(r, *v);
-    }
     ~Canvas() { SDL_DestroyRenderer(r), SDL_FreeSurface(s); }
     // The pixel's colour, shifted up over the unused top byte.
     Uint32 At(int x, int y) const { return static_cast<Uint32*>(s->pixels)[y * 279 + x] << 8; }
@@ -49,20 +46,9 @@ std::pair<int, int> Hit(const DlgView& v, int x, int y, int item = 5) {
     return {DlgView_HitTest(v, x, y, &item), item};
 }
 int Item(const DlgView& v, int x, int y) { return Hit(v, x, y).second; }
-// Where the list shows entry k of v; any entry for -1.
-Where Entry(const DlgView& v, int k) {
-    return [=](int x, int y) { return k < 0 ? Item(v, x, y) >= 0 : Item(v, x, y) == k; };
-}
 
-TEST(DlgFont, GlyphsAndDrawing) {
-    for (int c = 0; c < 256; ++c) {
-        const unsigned char* g = DlgFont_Glyph(static_cast<unsigned char>(c));
-        EXPECT_EQ((g[0] | g[1] | g[2] | g[3] | g[4] | g[5] | g[6]) == 0, c == ' ') << "char " << c;
-        EXPECT_EQ(std::memcmp(g, DlgFont_Glyph(0), 7) == 0, c < 32 || c > 126) << "char " << c;
-        for (int d = 32; c <= 126 && d < c; ++d)
-            EXPECT_NE(std::memcmp(g, DlgFont_Glyph(d), 7), 0) << "char " << c << " like " << d;
-    }
-    // A clipped line of more points than one batch, bit for bit.
+// A clipped line of more points than one batch, bit for bit.
+TEST(DlgFont, ClippedDrawing) {
     Canvas c;
     const SDL_Rect clip{20, 0, 250, 5};
     SDL_RenderSetClipRect(c.r, &clip);
@@ -94,37 +80,6 @@ TEST(DlgView, HitTest) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Hit(c.v, c.x, c.y), std::pair(c.hit, c.item)) << "at " << c.x << "," << c.y;
-}
-
-// Each change of state repaints its own part of the dialog and nothing else.
-TEST(DlgView, PaintingChangesOnlyTheAffectedPart) {
-    const std::string wide(5000, 'W');
-    const DlgView base = View(3, 1), blank3 = View(3, 1, 0, 0, 0, true, "");
-    const DlgView blank20 = View(20, 1, 0, 0, 0, true, ""), sel9 = View(20, 9, 7);
-    const struct {
-        const char* what;
-        DlgView a, b;
-        Where where;
-        bool changes = true;
-    } cases[] = {
-        {"selection", View(3), base, Entry(base, 1)},
-        {"selection scrolled into view", View(20, -1, 7), sel9, Entry(sel9, 9)},
-        {"selection scrolled out of view", View(20, -1, 7), View(20, 2, 7), In({}), false},
-        {"Exit pressed", base, View(3, 1, 0, 0, DLG_HIT_EXIT), In(kExit)},
-        {"Run disabled", base, View(3, 1, 0, 0, 0, false), In(kRun)},
-        // Focus on "Exit" also takes the default outline from "Run".
-        {"Exit focus", base, View(3, 1, 0, DLG_HIT_EXIT), In({kRun.x, kRun.y, 200, kRun.h})},
-        {"long entries", blank3, View(3, 1, 0, 0, 0, true, wide), Entry(blank3, -1)},
-        {"long entries, scroll bar", blank20, View(20, 1, 0, 0, 0, true, wide), Entry(blank20, -1)},
-        {"no scroll bar while entries fit", View(3), View(5), Entry(View(5), -1)},
-        {"scroll bar", View(5), View(6), In({kList.x + kList.w - 14, kList.y, 14, kList.h})},
-    };
-    for (const auto& c : cases) {
-        const Canvas a(&c.a), b(&c.b);
-        const auto diff = [&](int x, int y) { return a.At(x, y) != b.At(x, y); };
-        EXPECT_EQ(CountIf(diff) > 20, c.changes) << c.what;
-        EXPECT_EQ(CountIf([&](int x, int y) { return diff(x, y) && !c.where(x, y); }), 0) << c.what;
-    }
 }
 
 TEST(DlgView, OddStateIsSafe) {

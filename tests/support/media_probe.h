@@ -1,6 +1,5 @@
-// media_probe.h: reads a video or sound file back through FFmpeg's libraries, for the capture
-// tests: stream facts, every decoded picture (a hash and its mean brightness) and every decoded
-// sound sample, as a player would see them.
+// media_probe.h: a video or sound file read back through FFmpeg's libraries as a player sees it:
+// stream facts, every decoded picture (hash, mean luma) and every decoded sound sample.
 #pragma once
 
 extern "C" {
@@ -18,8 +17,7 @@ namespace probe {
 struct Media {
     std::string error;  // empty when the file was read to its end
     std::string videoCodec, audioCodec;
-    // Video: size, frame rate, and per decoded frame its time, a hash of its planes and its
-    // mean luma (0-255).
+    // Video: size, rate, and per decoded frame its time, a hash of its planes, its mean luma.
     int width = 0, height = 0;
     AVRational fps{0, 1};
     std::vector<double> frameSeconds;

@@ -1,5 +1,4 @@
-// run_program.h: running a program of this project as a user does, for the program tests:
-// a directory holding the show's data set, the program started there, its output collected.
+// run_program.h: the program tests run a program in a directory holding the show's data set.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,8 +28,7 @@ inline std::string TestName() {
     return name;
 }
 
-// TempDir/<prefix><name of the running test> with the show's data set written into it (once per
-// directory: ctest runs the tests of one file in parallel, each in a directory of its own).
+// TempDir/<prefix><test name> with the show's data set written into it (once per directory).
 inline std::string ShowDir(const std::string& prefix) {
     std::string dir = testing::TempDir() + "/" + prefix + TestName();
     static std::string written;
@@ -40,9 +38,8 @@ inline std::string ShowDir(const std::string& prefix) {
     return dir;
 }
 
-// Runs `env program args` in dir; *out and *err receive what it printed (kept in dir as
-// <tag>.out and <tag>.err, the test's name by default). The exit status, or -1 when it did not
-// exit normally.
+// Runs `env program args` in dir, its output kept in <tag>.out and <tag>.err there. The exit
+// status, or -1 when it did not exit normally.
 inline int Run(const std::string& dir, const std::string& env, const std::string& program,
                const std::string& args, std::string* out, std::string* err,
                std::string tag = TestName()) {

@@ -1,7 +1,5 @@
-// x_session.h: a real X server for the program tests that look at the screen. Starts Xvfb (it
-// picks a free display number itself), optionally a small window manager on it, runs programs
-// there, and answers through Xlib where a window really is and what the screen shows. Every
-// process it starts ends with it (and with the test program, should that die first).
+// x_session.h: Xvfb (and openbox) for the program tests that look at the screen; where a window
+// is and what the screen shows, through Xlib. Every process it starts ends with the test program.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -25,13 +23,11 @@
 
 namespace xsession {
 
-// Whether the shell finds the program.
 inline bool OnPath(const std::string& name) {
     return std::system(("command -v '" + name + "' >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Starts argv in dir with extra environment entries, its output to log; the child ends when the
-// test program does. Returns its pid, or -1.
+// Starts argv in dir with extra environment entries, its output to log. Its pid, or -1.
 inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                    const std::string& dir, const std::string& log) {
     pid_t pid = fork();
@@ -191,8 +187,7 @@ struct Session {
         return found;
     }
 
-    // The window's area on the screen; with frame = true, its top-level ancestor's (the frame a
-    // window manager put around it, or the window itself without one). Unmapped: all 0.
+    // The window's area on the screen, or with `frame` its top-level ancestor's; unmapped: 0.
     Rect Geometry(Window w, bool frame = false) {
         XSync(x, False);
         if (frame) {
