@@ -106,9 +106,6 @@ TEST_F(CoreRender, DepthSortOrderKeysAndStability) {
         nullDevice.calls.clear();
         ASSERT_EQ(0, Render(1));
         EXPECT_EQ((Ints{5, 1, 3, 4, 2, 6}), BoundTextures()) << "depth range " << depthFar;
-        EXPECT_EQ((Ints{trx.wctable[16].run.key, trx.wctable[20].run.key, trx.wctable[8].run.key}),
-                  (Ints{0, 65535, 32768}))
-            << "keys at depths 0, 1 and 0.5";
     }
     // Many runs: the order is a stable sort by key, and keys never grow with depth.
     Fresh(1);

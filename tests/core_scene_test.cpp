@@ -161,8 +161,7 @@ TEST_F(CoreMesh, AppendBasesRemapAndMatrix) {
     FreeMesh(&mesh);
 }
 
-// The four-at-a-time AppendMesh and AddBlendedVertices match AddNormal / AddVertex bit for bit,
-// for any count, with and without a matrix, normals of any length.
+// The four-at-a-time AppendMesh and AddBlendedVertices match AddNormal / AddVertex bit for bit.
 TEST_F(CoreMesh, BulkAppendMatchesOneByOne) {
     std::mt19937 rng(31);
     std::uniform_real_distribution<float> any(-3, 3);

@@ -14,6 +14,16 @@
 
 namespace {
 
+std::vector<UINT> appMessages;  // WM_SYSCOMMAND wParams that reached the application's procedure
+
+LRESULT CALLBACK AppProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SYSCOMMAND) {
+        appMessages.push_back(static_cast<UINT>(wParam));
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
 class GlideDevice : public testing::Test {
 protected:
     HWND window = nullptr;
@@ -22,7 +32,8 @@ protected:
     void SetUp() override {
         Win32_Reset();
         GlideStandIn_Reset();
-        window = TestWindow("GlideTest");
+        window = TestWindow("GlideTest", AppProc);
+        appMessages.clear();
     }
     void TearDown() override {
         DevClose();
@@ -49,10 +60,9 @@ protected:
     }
 };
 
-// The mode tables' codes are Glide's; the open below checks one of each and a refused rate.
+// LOD of the longer side, aspect positive when wider; s, t span the whole texture.
 TEST(GlideTables, UnknownSizesAndTextureShapes) {
     EXPECT_EQ(GlideResolution(641, 480), -1);
-    // LOD of the longer side, aspect positive when wider; s, t span the whole texture.
     const struct {
         int w, h;
         const char* want;  // lod aspect s t
@@ -118,8 +128,7 @@ TEST_F(GlideDevice, FixesVerticesUpInPlaceAndDrawsSpritesAsFourCorners) {
     EXPECT_EQ(DevDrawPrimitive(7, 3, tri), 247);
 }
 
-// A floor reaching behind the camera and a triangle 2800 pixels wide draw through Glide as they
-// draw straight into the card.
+// A floor behind the camera and a triangle 2800 pixels wide draw as straight into the card.
 TEST_F(GlideDevice, VerticesFarOffScreenAndBehindTheCameraDrawAsGiven) {
     Open();
     TexRecord checker =
@@ -265,6 +274,19 @@ TEST_F(GlideDevice, PlacesTexturesAroundTheTwoMegabyteBoundaryAndWrapsTheRing) {
     EXPECT_EQ(GlideStandIn_Downloads(), downloads + 1);  // drawn below with its own blue
     DeviceRect(0, 0, 32, 32);
     EXPECT_EQ(Px(16, 16), 0x001F);
+}
+
+TEST_F(GlideDevice, WindowProcedureSwitchesOutputOffAndBackOn) {
+    Open();
+    SendMessageA(window, WM_ACTIVATEAPP, 0, 0);
+    EXPECT_EQ(GlideStandIn_Count("grDisable"), 1);
+    EXPECT_EQ(SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0), 1);
+    EXPECT_EQ(GlideStandIn_Count("grEnable"), 1);
+    EXPECT_EQ(appMessages, std::vector<UINT>{UINT(SC_MAXIMIZE)})
+        << "the restore reaches the application as a maximise";
+    DevClose();
+    SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_EQ(GlideStandIn_Count("grEnable"), 1) << "closed: the application's procedure is back";
 }
 
 }  // namespace

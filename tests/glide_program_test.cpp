@@ -45,8 +45,7 @@ TEST(ProgramGlide, WithoutABoardTheDialogCannotRun) {
     EXPECT_NE(err.find("no render device to choose"), std::string::npos) << "Run disabled: " << err;
 }
 
-// The same scenes through both devices differ only in magnified textures (Glide bilinear, Direct3D
-// nearest) and in the rounding of the depth read.
+// The devices differ only in magnified textures (bilinear, nearest) and the depth read's rounding.
 TEST(ProgramGlide, SameSceneSamePictureAsTheDirect3DDevice) {
     const std::string dir = DataSet();
     const char* programs[2] = {SCENE_GLIDE, SCENE_D3D};

@@ -1,6 +1,5 @@
-// A fixed scene through the device linked in: the frame as raw 5-6-5 and the depth at (100, 100)
-// as a fraction of the farthest; then a box around the camera through the render core.
-//   glide_scene_<device> OUT.raw [BOX.raw]
+// A fixed scene through the device linked in (raw 5-6-5, then the depth at (100, 100) as a
+// fraction), then a box around the camera through the render core: OUT.raw [BOX.raw]
 #include <cstdio>
 #include <vector>
 
@@ -45,13 +44,11 @@ static void AddWall(const Wall& w) {
         }
 }
 
-// The camera at the origin looking down +z in the box, w = z + 1: the near wall behind the eye,
-// the far one in front, the other four through the near plane (z 0.01).
+// The camera in the box, w = z + 1: near wall behind the eye, four through the near plane.
 static void DrawBox() {
     const float x0 = -0.45f, x1 = 0.35f, y0 = -0.3f, y1 = 0.4f, z0 = -1.5f, z1 = 0.6f;
     const float dx = x1 - x0, dy = y1 - y0, dz = z1 - z0;
     const Wall walls[6] = {
-        // Walls at x0, x1, y0, y1, z1 and z0.
         {{x0, y0, z0, 1}, {0, dy, 0, 0}, {0, 0, dz, 0}, 0xFF3060E0},
         {{x1, y0, z0, 1}, {0, 0, dz, 0}, {0, dy, 0, 0}, 0xFFE04030},
         {{x0, y0, z0, 1}, {0, 0, dz, 0}, {dx, 0, 0, 0}, 0xFF40C040},

@@ -140,8 +140,7 @@ static Bytes PackBlock(const Mesh& m) {
     return b;
 }
 
-// Writes the mesh as a block (packed here when the writer refuses it), adds delta to byte `at`,
-// reads it back into *got.
+// Writes m as a block (packed here if the writer refuses), adds delta at `at`, reads it back.
 static int8_t BlockRoundTrip(const std::string& path, const Mesh& m, Mesh* got, int at = 0,
                              int delta = 0) {
     *got = Mesh{};

@@ -1,9 +1,7 @@
-// Rasterisation of the software card, pixel by pixel: fill rule, depth, blending, clip, Gouraud
-// colour, lines, bad input (the near-plane cut: softcard_clip_test.cpp).
+// Rasterisation of the software card, pixel by pixel, and bad input.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <random>
 #include <utility>

@@ -1,5 +1,4 @@
-// Drawing on several threads and each SIMD copy gives the same buffers and results; the thread
-// setting.
+// Any thread count and SIMD copy draws the same buffers; the thread setting.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -111,8 +110,7 @@ Outcome Scene(int threads, int simd, uint32_t seed, int cw, int ch) {
     return out;
 }
 
-// Every other seed on a tiny card, where the SIMD copies draw mostly span ends; rows are not a
-// multiple of the thread counts.
+// Every other seed on a tiny card, mostly span ends; rows not a multiple of the thread counts.
 TEST(SoftcardThreads, RandomScenesGiveTheSameBuffersOnAnyThreadsAndRasteriserCopy) {
     const int tiny[][2] = {{1, 1}, {17, 9}, {9, 2}, {3, 7}, {33, 5}};
     for (uint32_t seed = 1; seed <= 20; ++seed) {

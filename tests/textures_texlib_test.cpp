@@ -136,8 +136,7 @@ void Put(Bytes& b, size_t at, uint32_t v, int bytes) {
         b[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (8 * k));
 }
 
-// A raw library by hand, `extra` body bytes; records: format, size, palette offset, pixel offset
-// [, width, height] (10 x 10 unless given).
+// A raw library, `extra` body bytes; records: format, size, palette, pixels[, width, height].
 Bytes RawFile(const std::vector<std::pair<int, std::vector<uint32_t>>>& records, size_t extra) {
     Bytes file(64 + 9216 + extra, 0);  // sized once: GCC 12 misjudges a vector grown by inserts
     std::fill(file.begin(), file.begin() + 48, 'd');
