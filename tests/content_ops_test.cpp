@@ -96,30 +96,22 @@ TEST(ContentOps, ConversionRoundTripsEveryFormat) {
         {TEX_RGB565, 8, -1, false},  {TEX_ARGB1555, 8, 128, false}, {TEX_ARGB4444, 17, 17, false},
         {TEX_AI88, -1, 1, true},     {TEX_AP88, 40, 1, false},
     };
+    auto off = [](uint32_t v, float want) { return std::fabs(float(v & 255) - want * 255); };
     for (const auto& c : cases) {
         TexEntry e;
-        TexConvert how;
-        how.format = c.format;
-        how.dither = false;
-        ASSERT_TRUE(ImageToTexture(im, how, &e)) << c.format;
+        ASSERT_TRUE(ImageToTexture(im, TexConvert{c.format, false, false}, &e)) << c.format;
         EXPECT_EQ(e.size, static_cast<uint32_t>(16 * 8 * TexFormatBytes(c.format)));
         EXPECT_EQ(e.palette != nullptr, c.format == TEX_P8 || c.format == TEX_AP88);
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 16; ++x) {
                 const uint32_t t = TexelArgb(e, x, y);
                 const float* p = Px(im, x, y);
-                auto off = [](uint32_t v, float want) {
-                    return std::fabs(float(v & 255) - want * 255);
-                };
-                const float colour = std::max(off(t >> 16, p[0]), off(t, p[2]));
-                SCOPED_TRACE(testing::Message() << "format " << c.format << " at " << x << "," << y
-                                                << std::hex << ": 0x" << t);
-                const float alpha = off(t >> 24, p[3]);
-                EXPECT_TRUE(c.colourStep < 0 || colour <= c.colourStep)
-                    << "colour off by " << colour;
-                EXPECT_TRUE(c.alphaStep < 0 || alpha <= c.alphaStep) << "alpha off by " << alpha;
-                EXPECT_TRUE(!c.grey || (t >> 16 & 255) == (t & 255))
-                    << "a grey's red and blue differ";
+                const float colour = std::max(off(t >> 16, p[0]), off(t, p[2])),
+                            alpha = off(t >> 24, p[3]);
+                EXPECT_TRUE((c.colourStep < 0 || colour <= c.colourStep) &&
+                            (c.alphaStep < 0 || alpha <= c.alphaStep) &&
+                            (!c.grey || (t >> 16 & 255) == (t & 255)))
+                    << "format " << c.format << " at " << x << "," << y << std::hex << ": 0x" << t;
             }
         std::free(e.pixels);
         std::free(e.palette);
@@ -133,10 +125,7 @@ TEST(ContentOps, KeyedTexturesHoleExactlyWhereAlphaIsLow) {
     Px(im, 2, 5)[0] = 0.2f;  // other colours in the picture too
     for (int format : {TEX_RGB565, TEX_ARGB1555, TEX_ARGB4444, TEX_P8, TEX_AP88, TEX_RGB332}) {
         TexEntry e;
-        TexConvert how;
-        how.format = format;
-        how.keyed = true;
-        ASSERT_TRUE(ImageToTexture(im, how, &e));
+        ASSERT_TRUE(ImageToTexture(im, TexConvert{format, true}, &e));
         EXPECT_EQ(e.colorkey, kColorKey);
         EXPECT_TRUE(!e.palette || e.palette[0] == uint32_t(kColorKey)) << "the key keeps index 0";
         for (int y = 0; y < 8; ++y)
@@ -151,8 +140,7 @@ TEST(ContentOps, KeyedTexturesHoleExactlyWhereAlphaIsLow) {
 TEST(ContentOps, OrderedDitherKeepsTheMeanAndTiles) {
     Img im = MakeImg(8, 8, 0x818181);  // between two 5-bit levels
     TexEntry e;
-    TexConvert how;
-    ASSERT_TRUE(ImageToTexture(im, how, &e));
+    ASSERT_TRUE(ImageToTexture(im, TexConvert{}, &e));
     double mean = 0;
     bool varies = false;
     for (int y = 0; y < 8; ++y)
