@@ -3,19 +3,17 @@
 //
 //     fuzz_seeds DATA_DIR OUT_DIR
 //
-// Files are taken by their extension. Each seed is kept below kMaxSeed bytes, the largest input
-// the campaign feeds a harness: a larger texture library seeds with a library of its first
-// entries, a larger model with its first animation, a larger 16-bit WAV file with its first
-// 8192 frames; larger modules are left out. Every model is
-// also written as an indexed model file, and the first keyframe of each animation as an unpacked
-// mesh block (see fuzz_model.cpp); the LZW seeds are the packed first 64 KB of every file.
+// Files are taken by their extension; a seed is at most kMaxSeed bytes, so a larger texture library
+// seeds with a library of its first entries, and larger files are left out. Every model is also
+// written as an indexed model file, and the first keyframe of each animation as an unpacked mesh
+// block (see fuzz_model.cpp); the LZW seeds are the packed first 64 KB of every file.
 #include <dirent.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "audio_wav.h"
 #include "files.h"
 #include "lzwc.h"
 #include "show_data.h"
@@ -127,34 +125,12 @@ void Model(const std::string& path, const std::string& leaf, const Bytes& b) {
             WriteBytes(Seed("model", name), mesh);
             WriteBytes(Seed("model_v1", name), mesh);
         }
-        if (b.size() <= kMaxSeed) {
-            WriteBytes(Seed("model", leaf), b);
-        } else {
-            while (obj.anims && obj.anims->next &&
-                   DeleteAnim(&obj, obj.anims->next->id) == OBJ_OK) {
-            }
-            const std::string part = Seed("model", leaf);
-            if (SaveModel(&obj, part.c_str(), nullptr) != OBJ_OK || Read(part).size() > kMaxSeed)
-                std::remove(part.c_str());
-        }
+        if (b.size() <= kMaxSeed) WriteBytes(Seed("model", leaf), b);
         const std::string v1 = Seed("model_v1", leaf);
         if (SaveModelV1(&obj, v1.c_str(), nullptr) != OBJ_OK || Read(v1).size() > kMaxSeed)
             std::remove(v1.c_str());
     }
     FreeObject(&obj);
-}
-
-void Wav(const std::string& leaf, const Bytes& b) {
-    audio::WavPcm pcm;
-    if (b.size() <= kMaxSeed / 4) {
-        WriteBytes(Seed("wav", leaf), b);
-    } else if (audio::ParseWav(b.data(), b.size(), &pcm).empty() && pcm.bits == 16) {
-        const size_t n = std::min<size_t>(pcm.frames, 8192) * static_cast<size_t>(pcm.channels);
-        std::vector<int16_t> samples(n);
-        std::memcpy(samples.data(), pcm.data, 2 * n);
-        WriteBytes(Seed("wav", leaf),
-                   EncodeWav16(pcm.channels, static_cast<int>(pcm.rate), samples));
-    }
 }
 
 void FromDirectory(const std::string& dir, const std::string& prefix) {
@@ -181,17 +157,20 @@ void FromDirectory(const std::string& dir, const std::string& prefix) {
             WriteBytes(Seed("pcx", leaf), b);
         else if (Ends(name, ".txi"))
             WriteBytes(Seed("remap", leaf), b);
-        else if (Ends(name, ".wav"))
-            Wav(leaf, b);
+        else if (Ends(name, ".wav") && b.size() <= kMaxSeed / 4)
+            WriteBytes(Seed("wav", leaf), b);
         else if (Ends(name, ".it") && b.size() <= kMaxSeed)
             WriteBytes(Seed("module", leaf), b);
     }
 }
 
+// Each text a seed; for `options`, '|' separates the arguments (NUL in the input).
 void Texts(const char* harness, const std::vector<std::string>& texts) {
     int i = 0;
-    for (const std::string& t : texts)
+    for (std::string t : texts) {
+        if (std::string(harness) == "options") std::replace(t.begin(), t.end(), '|', '\0');
         WriteBytes(Seed(harness, "seed-" + std::to_string(i++)), Bytes(t.begin(), t.end()));
+    }
 }
 
 }  // namespace
@@ -217,20 +196,9 @@ int main(int argc, char** argv) {
     Texts("settings",
           {"640 480 1 72 80 1 0 0 0 0", "320 200 0 60 20 1 5 1 1 2", "-1", "2147483647 +0 -0012",
            "4096 4096 1 1000000 1 1 -2147483648 0 0 8", " 1\t2\n3 x 4"});
-    using namespace std::string_literals;
-    Texts("options", {"--window\0--device\0"
-                      "1\0"
-                      "640"s,
-                      "--headless\0--frames\0/tmp/f\0--frames-at\0"
-                      "1,50,300-310"s,
-                      "--capture\0show.mp4\0--capture-fps\0"
-                      "30000/1001\0--capture-crf\0"
-                      "23\0--capture-frames\0"
-                      "9"s,
-                      "--capture-wav\0s.wav\0--card-threads\0"
-                      "4\0--\0"
-                      "640\0"
-                      "480"s,
-                      "--help"s});
+    Texts("options",
+          {"--window|--device|1|640", "--headless|--frames|/tmp/f|--frames-at|1,50,300-310",
+           "--capture|show.mp4|--capture-fps|30000/1001|--capture-crf|23|--capture-frames|9",
+           "--capture-wav|s.wav|--card-threads|4|--|640|480", "--help"});
     return 0;
 }
