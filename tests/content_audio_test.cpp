@@ -6,9 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,17 +18,6 @@
 #include "voices.h"
 
 namespace {
-
-// Magnitude of the component at `hz` (a whole number of cycles over the buffer), as an amplitude.
-double Tone(const Wave& w, double hz) {
-    double re = 0, im = 0;
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double a = 2 * M_PI * hz * static_cast<double>(i) / kSynthRate;
-        re += w[i] * std::cos(a);
-        im -= w[i] * std::sin(a);
-    }
-    return 2 * std::hypot(re, im) / static_cast<double>(w.size());
-}
 
 template <typename T>
 double Rms(const T& w, size_t from, size_t to) {
@@ -44,18 +31,6 @@ Wave SineWave(float hz, size_t n) {
     Osc o{hz};
     for (float& v : w) v = OscStep(&o, OSC_SINE);
     return w;
-}
-
-TEST(ContentAudio, SawAndSquareAreBandLimited) {
-    // 5 kHz: the 8th harmonic (40 kHz) folds back to 4.1 kHz when nothing limits the band.
-    for (OscShape shape : {OSC_SAW, OSC_SQUARE}) {
-        Wave w(kSynthRate);
-        Osc o{5000};
-        for (float& v : w) v = OscStep(&o, shape);
-        const double fundamental = Tone(w, 5000), alias = Tone(w, 4100), alias2 = Tone(w, 9100);
-        EXPECT_GT(fundamental, 0.5) << shape;
-        EXPECT_LT(std::max(alias, alias2), fundamental * 0.01) << shape << ": 40 dB below";
-    }
 }
 
 TEST(ContentAudio, FiltersPassTheirBandAndRing) {
@@ -115,9 +90,7 @@ TEST(ContentAudio, LoopedVoicesLoopWithoutASeam) {
     const ItSampleData voices[] = {Choir(45, 1),   DarkPad(38), WarmPad(50),
                                    Bass(38, 0.8f), Reed(62),    Flute(74)};
     for (const ItSampleData& s : voices) {
-        ASSERT_TRUE(s.loop) << s.name;
-        ASSERT_LT(s.loopBegin, s.loopEnd) << s.name;
-        ASSERT_EQ(s.loopEnd, int(s.pcm.size())) << s.name;
+        ASSERT_TRUE(s.loop && s.loopBegin < s.loopEnd && s.loopEnd == int(s.pcm.size())) << s.name;
         auto at = [&](int i) { return int(s.pcm[size_t(i)]); };
         int inside = 1;
         for (int i = s.loopBegin + 1; i < s.loopEnd; ++i)
@@ -297,13 +270,6 @@ TEST(ContentAudio, SustainLoopsEnvelopesAndKeySplitsPlay) {
 
 const std::string kData = SHOW_DATA_DIR;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 // The effects in the order the show's script numbers them, with the lengths they have.
 const struct {
     const char* name;
@@ -314,10 +280,10 @@ const struct {
 // Each effect has its length and level, and starts and ends silent (no click).
 TEST(ContentAudio, EffectsHaveTheirLengthsAndLevelsAndDoNotClick) {
     for (const auto& e : kEffects) {
-        const std::string bytes = Slurp(kData + "/sound/" + e.name + ".wav");
+        Bytes bytes;
         audio::WavPcm pcm;
-        const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        ASSERT_EQ(audio::ParseWav(data, bytes.size(), &pcm), "") << e.name;
+        ASSERT_TRUE(ReadBytes(kData + "/sound/" + e.name + ".wav", &bytes)) << e.name;
+        ASSERT_EQ(audio::ParseWav(bytes.data(), bytes.size(), &pcm), "") << e.name;
         ASSERT_EQ((std::vector<int>{int(pcm.rate), pcm.bits, pcm.channels}),
                   (std::vector<int>{44100, 16, 1}));
         const double seconds = pcm.frames / 44100.0;
@@ -338,8 +304,8 @@ TEST(ContentAudio, SongsLastTheirSectionsThenEnd) {
         double minSeconds, maxSeconds;
     } songs[] = {{"teufel.it", 129, 131}, {"titles.it", 99.5, 101.5}};
     for (const auto& s : songs) {
-        const std::string bytes = Slurp(kData + "/" + s.name);
-        openmpt_module* mod = Load(Bytes(bytes.begin(), bytes.end()));
+        Bytes bytes;
+        openmpt_module* mod = ReadBytes(kData + "/" + s.name, &bytes) ? Load(bytes) : nullptr;
         ASSERT_NE(mod, nullptr) << s.name;
         // The duration runs to the song's end or its first repeat, whichever comes first.
         const double seconds = openmpt_module_get_duration_seconds(mod);

@@ -4,16 +4,15 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "assets.h"
 #include "catalogue.h"
+#include "files.h"
 #include "pcx.h"
 #include "texconv.h"
 #include "texlib.h"
@@ -24,13 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kData = SHOW_DATA_DIR;
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 std::string Path(const char* name) { return kData + "/" + name; }
 
@@ -49,9 +41,9 @@ TEST(ContentShow, TwoRunsWriteTheSameBytesAndBadRunsFail) {
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     }
     auto files = [&](const std::string& dir) {
-        std::map<std::string, std::string> out;
+        std::map<std::string, Bytes> out;
         for (const auto& e : fs::recursive_directory_iterator(dir))
-            if (e.is_regular_file()) out[fs::relative(e.path(), dir).string()] = Slurp(e.path());
+            if (e.is_regular_file()) ReadBytes(e.path(), &out[fs::relative(e.path(), dir)]);
         return out;
     };
     const auto a = files(base + "/a");
