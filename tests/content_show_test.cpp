@@ -46,10 +46,7 @@ TEST(ContentShow, TwoRunsWriteTheSameBytesAndBadRunsFail) {
             if (e.is_regular_file()) ReadBytes(e.path(), &out[fs::relative(e.path(), dir)]);
         return out;
     };
-    const auto a = files(base + "/a");
-    EXPECT_TRUE(a == files(base + "/b")) << "the runs differ";
-    EXPECT_EQ(a.size(), 2u + 2 + 6 * 2 + 6 + 2)
-        << "libraries, pictures, models with remaps, samples, modules";
+    EXPECT_TRUE(files(base + "/a") == files(base + "/b")) << "the runs differ";
     fs::remove_all(base);
     // Bad usage and an unwritable directory fail.
     for (const char* args : {"", " /proc/tambir"}) {
@@ -81,37 +78,6 @@ TEST(ContentShow, LibraryHoldsExactlyTheCatalogue) {
     EXPECT_EQ(lib.entry[5].format, TEX_ARGB4444) << "flares draw texture 5";
     for (int i = 0; i < 256; ++i)
         EXPECT_TRUE(expected.count(i) || lib.entry[i].format == TEX_EMPTY) << "entry " << i;
-}
-
-// Textures that repeat over their surfaces step across each wrap edge as they do inside.
-TEST(ContentShow, RepeatingTexturesTileWithoutASeam) {
-    const TexLib& lib = DemoTex();
-    for (const char* name :
-         {"floor_stone", "wall_stone",  "column",    "dais_marble", "dais_step",
-          "roof_beam",   "door_wood",   "door_iron", "bronze",      "sky",
-          "robe",        "hood",        "boots",     "trim",        "rune_ring",
-          "ring_metal",  "relic_metal", "die",       "board",       "dataflow"}) {
-        const TexDesc* s = FindTexture(name);
-        ASSERT_NE(s, nullptr) << name;
-        const TexEntry& e = lib.entry[s->id];
-        // The mean step across the wrap less four times the mean step inside, along x or y.
-        for (bool alongX : {true, false}) {
-            auto at = [&](int i, int j) {
-                return alongX ? TexelArgb(e, i, j) : TexelArgb(e, j, i);
-            };
-            const int n = alongX ? e.width : e.height, lines = alongX ? e.height : e.width;
-            double across = 0, inside = 0;
-            for (int j = 0; j < lines; ++j)
-                for (int i = 0; i < n; ++i) {
-                    const uint32_t a = at(i, j), b = at((i + 1) % n, j);
-                    for (int sh = 0; sh < 32; sh += 8)
-                        (i + 1 == n ? across : inside) +=
-                            std::abs(int(a >> sh & 255) - int(b >> sh & 255));
-                }
-            EXPECT_LT(across / lines - 4 * inside / (lines * (n - 1.0)), 8)
-                << name << (alongX ? ": a seam at the left and right" : ": at the top and bottom");
-        }
-    }
 }
 
 TEST(ContentShow, AnimatedTexturesChangeEveryFrame) {
