@@ -3,14 +3,14 @@
 //
 //     fuzz_seeds DATA_DIR OUT_DIR
 //
-// Files are taken by their extension; a seed is at most kMaxSeed bytes, so a larger texture library
-// seeds with a library of its first entries, and larger files are left out. Every model is also
-// written as an indexed model file, and the first keyframe of each animation as an unpacked mesh
-// block (see fuzz_model.cpp); the LZW seeds are the packed first 64 KB of every file.
-#include <dirent.h>
-
+// Files are taken by their extension, up to kMaxSeed bytes (a quarter of that for WAV files):
+// larger ones, such as the show's texture library, are left out, as the corpus already holds
+// inputs made from them. Every model is also written as an indexed model file, and the first
+// keyframe of each animation as an unpacked mesh block (see fuzz_model.cpp); the LZW seeds are the
+// packed first 64 KB of every file.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -32,7 +32,7 @@ Bytes Read(const std::string& path) {
 
 std::string Seed(const char* harness, const std::string& leaf) {
     const std::string dir = out + "/" + harness;
-    mkdir(dir.c_str(), 0755);
+    MakeDir(dir);
     return dir + "/" + leaf;
 }
 
@@ -49,51 +49,6 @@ void Lzw(const std::string& leaf, const Bytes& b) {
     const int s = lzw_compress(b.data(), packed.data(), n);
     lzw_free();
     if (s > 0) WriteBytes(Seed("lzw", leaf + ".lzw"), Bytes(packed.begin(), packed.begin() + s));
-}
-
-// The library seed `name` once more with its body stored raw (flag 1): mutations then reach the
-// entry table directly instead of an LZW stream.
-void RawTexLibrary(const std::string& name) {
-    Bytes b = Read(name);
-    if (b.size() < 64 || b[55] != 0) return;
-    uint32_t unpacked, stored;
-    std::memcpy(&unpacked, &b[56], 4);
-    std::memcpy(&stored, &b[60], 4);
-    if (unpacked > kMaxSeed || stored > b.size() - 64) return;
-    Bytes raw(b.begin(), b.begin() + 64);
-    raw.resize(64 + unpacked);
-    lzw_init(8);
-    const int n =
-        lzw_decompress(&b[64], static_cast<int>(stored), &raw[64], static_cast<int>(unpacked));
-    lzw_free();
-    if (n != static_cast<int>(unpacked)) return;
-    raw[55] = 1;
-    std::memcpy(&raw[60], &unpacked, 4);
-    WriteBytes(name + ".raw", raw);
-}
-
-void TexLibrary(const std::string& path, const std::string& leaf, const Bytes& b) {
-    if (b.size() <= kMaxSeed) {
-        WriteBytes(Seed("texlib", leaf), b);
-        RawTexLibrary(Seed("texlib", leaf));
-        return;
-    }
-    TexLib* lib = nullptr;
-    if (LoadTexLib(path.c_str(), &lib) != 0) return;
-    TexLib* part = NewTexLib();
-    size_t total = 0;
-    for (int i = 0; i < 256 && part; ++i) {
-        TexEntry& e = lib->entry[i];
-        if (e.format == TEX_EMPTY || total + e.size + 1024 > kMaxSeed / 4) continue;
-        total += e.size + (e.palette ? 1024 : 0);
-        PutTexture(i, part, &e);
-        e = TexEntry{};  // the part owns the blocks now
-        e.format = TEX_EMPTY;
-    }
-    if (part && SaveTexLib(Seed("texlib", leaf).c_str(), part) == 0)
-        RawTexLibrary(Seed("texlib", leaf));
-    FreeTexLib(part);
-    FreeTexLib(lib);
 }
 
 // A mesh block's unpacked contents, the input the model harnesses wrap into a file themselves.
@@ -134,33 +89,25 @@ void Model(const std::string& path, const std::string& leaf, const Bytes& b) {
 }
 
 void FromDirectory(const std::string& dir, const std::string& prefix) {
-    DIR* d = opendir(dir.c_str());
-    if (!d) return;
-    std::vector<std::string> names;
-    while (dirent* e = readdir(d))
-        if (e->d_name[0] != '.') names.push_back(e->d_name);
-    closedir(d);
-    for (const std::string& name : names) {
-        const std::string path = dir + "/" + name, leaf = prefix + name;
-        if (name == "sound") {
-            FromDirectory(path, prefix + "sound-");
-            continue;
-        }
-        const Bytes b = Read(path);
+    const struct {
+        const char* ext;
+        const char* harness;
+        size_t max;
+    } kinds[] = {{".tex", "texlib", kMaxSeed},  {".fnt", "texlib", kMaxSeed},
+                 {".pcx", "pcx", kMaxSeed},     {".txi", "remap", kMaxSeed},
+                 {".wav", "wav", kMaxSeed / 4}, {".it", "module", kMaxSeed}};
+    std::error_code error;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir, error)) {
+        const std::string path = e.path().string();
+        std::string leaf = std::filesystem::relative(e.path(), dir).string();
+        std::replace(leaf.begin(), leaf.end(), '/', '-');
+        leaf = prefix + leaf;
+        const Bytes b = e.is_regular_file() ? Read(path) : Bytes();
         if (b.empty()) continue;
         Lzw(leaf, b);
-        if (Ends(name, ".tex") || Ends(name, ".fnt"))
-            TexLibrary(path, leaf, b);
-        else if (Ends(name, ".mdl"))
-            Model(path, leaf, b);
-        else if (Ends(name, ".pcx") && b.size() <= kMaxSeed)
-            WriteBytes(Seed("pcx", leaf), b);
-        else if (Ends(name, ".txi"))
-            WriteBytes(Seed("remap", leaf), b);
-        else if (Ends(name, ".wav") && b.size() <= kMaxSeed / 4)
-            WriteBytes(Seed("wav", leaf), b);
-        else if (Ends(name, ".it") && b.size() <= kMaxSeed)
-            WriteBytes(Seed("module", leaf), b);
+        if (Ends(path, ".mdl")) Model(path, leaf, b);
+        for (const auto& k : kinds)
+            if (Ends(path, k.ext) && b.size() <= k.max) WriteBytes(Seed(k.harness, leaf), b);
     }
 }
 
