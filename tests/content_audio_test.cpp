@@ -147,21 +147,12 @@ ItSong FeatureSong() {
     ItSong song;
     song.name = "round trip";
     song.message = "line one\nline two";
+    // Looped; sustain-looped and panned; ping-pong looped at half rate.
     song.samples = {{"low", Tone16(4410, 441), 44100, true, 0, 4410, 60},
-                    {.name = "held",
-                     .pcm = Tone16(22050, 882),
-                     .sustainLoop = true,
-                     .sustainEnd = 4410,
-                     .pan = 10},
+                    {"held", Tone16(22050, 882), 44100, false, 0, 0, 64, false, true, 0, 4410, 10},
                     {"swing", Tone16(4410, 441), 22050, true, 100, 4000, 64, true}};
-    song.instruments = {
-        {.name = "split",
-         .sample = 2,
-         .zones = {{59, 1}},
-         .volumeEnvelope = Swell(4, 20),
-         .nna = IT_NNA_OFF,
-         .fadeout = 64},
-        {.name = "plain", .sample = 3, .zones = {}, .volumeEnvelope = {}, .pan = 50}};
+    song.instruments = {{"split", 2, {{59, 1}}, Swell(4, 20), IT_NNA_OFF, 64},
+                        {"plain", 3, {}, {}, IT_NNA_CUT, 0, 128, 50}};
     std::vector<ItCell> cells;
     for (int r = 0; r < 96; r += 4) {
         cells.push_back({r, 0, 48 + (r / 4) % 3 * 12, 1, 40});
@@ -227,16 +218,13 @@ TEST(ContentAudio, WriterRoundTripsEveryFeatureThroughLibopenmpt) {
     openmpt_module_destroy(mod);
 }
 
-// Frames of interleaved stereo from libopenmpt, as RMS of consecutive 50 ms windows.
+// RMS of consecutive 50 ms windows of the module's stereo output.
 std::vector<double> Loudness(openmpt_module* mod, double seconds) {
     std::vector<double> out;
-    std::vector<float> buf(2205 * 2);
     for (int w = 0; w < seconds * 20; ++w) {
-        const size_t got =
-            openmpt_module_read_interleaved_float_stereo(mod, 44100, 2205, buf.data());
-        double s = 0;
-        for (size_t i = 0; i < got * 2; ++i) s += static_cast<double>(buf[i]) * buf[i];
-        out.push_back(std::sqrt(s / 4410));
+        std::vector<float> buf(2205 * 2);  // silence after the end
+        openmpt_module_read_interleaved_float_stereo(mod, 44100, 2205, buf.data());
+        out.push_back(Rms(buf, 0, buf.size()));
     }
     return out;
 }
