@@ -330,8 +330,7 @@ TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
         return BASS_MusicLoad(FALSE, (kData + name).c_str(), 0, 0, BASS_MUSIC_RAMP);
     };
     const HMUSIC teufel = music("/teufel.it"), titles = music("/titles.it");
-    ASSERT_TRUE(teufel) << "teufel.it";
-    ASSERT_TRUE(titles) << "titles.it";
+    ASSERT_TRUE(teufel && titles);
     BASS_SetGlobalVolumes(100, 60, -1);
     const struct {
         int frame, what;

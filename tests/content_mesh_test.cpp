@@ -8,12 +8,11 @@
 
 namespace {
 
-V3 Xyz(const Vec4& v) { return {v.x, v.y, v.z}; }
-V3 At(const MeshBuild& mb, int ref) {
-    return Xyz(mb.vertices[size_t(mb.links[size_t(ref)].vertex)]);
-}
-V3 NormalAt(const MeshBuild& mb, int ref) {
-    return Xyz(mb.normals[size_t(mb.links[size_t(ref)].normal)]);
+// The position, or the normal, of a link.
+V3 At(const MeshBuild& mb, int ref, bool normal = false) {
+    const Link& l = mb.links[size_t(ref)];
+    const Vec4& v = normal ? mb.normals[size_t(l.normal)] : mb.vertices[size_t(l.vertex)];
+    return {v.x, v.y, v.z};
 }
 
 // Calls fn(a, b, c) with the links of every triangle the runs draw, in drawing order.
@@ -44,7 +43,7 @@ void ExpectFrontsKept(const MeshBuild& mb, const char* what) {
         const V3 pa = At(mb, a), order = Cross(At(mb, b) - pa, At(mb, c) - pa);
         if (Length(order) < 1e-6f) return;
         ++total;
-        if (Dot(order, NormalAt(mb, a) + NormalAt(mb, b) + NormalAt(mb, c)) <= 0) ++wrong;
+        if (Dot(order, At(mb, a, true) + At(mb, b, true) + At(mb, c, true)) <= 0) ++wrong;
     });
     EXPECT_GT(total, 0) << what;
     EXPECT_EQ(wrong, 0) << what << ": triangles a device would cull from the front, of " << total;

@@ -124,8 +124,6 @@ TEST(ContentShow, TitlePicturesLoadAsTheShowLoadsThem) {
     for (const char* name : {"napis1.pcx", "hlnapis.pcx"}) {
         TexEntry e{};
         ASSERT_EQ(LoadPcxTexture(Path(name).c_str(), nullptr, &e, TEX_RGB565, 0), PCX_OK) << name;
-        EXPECT_TRUE(e.width >= 256 && e.width <= 640 && e.height >= 128 && e.height <= 480)
-            << name << ": " << e.width << " x " << e.height;
         EXPECT_EQ(e.colorkey, 0) << name << ": index 0 is black";
         size_t lit = 0;
         const uint16_t* t = reinterpret_cast<const uint16_t*>(e.pixels);
