@@ -15,9 +15,9 @@
 //     lzw_init(8); memset(dst, 0, 2 * len); n = lzw_compress(src, dst, len);      // -1: no gain
 //     lzw_init(8); n = lzw_decompress(stream, stored, dst, unpacked); lzw_free();  // -1: corrupt
 // (The encoder assigns every byte of the stream it reports, so clearing dst is only customary.)
-// One process-wide dictionary, allocated once as one 184 KB block: 4096 entries of 8 bytes, the
+// One process-wide dictionary, allocated once as one 312 KiB block: 4096 entries of 8 bytes, the
 // decoder's 4096 output positions, and the encoder's hash of (prefix code, byte) -> code with
-// 2^15 slots and the slot of each code. Nothing is re-entrant. Neither coder allocates anything
+// 2^16 slots and the slot of each code. Nothing is re-entrant. Neither coder allocates anything
 // beyond the dictionary.
 #pragma once
 
