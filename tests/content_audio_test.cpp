@@ -90,7 +90,9 @@ TEST(ContentAudio, LoopedVoicesLoopWithoutASeam) {
     const ItSampleData voices[] = {Choir(45, 1),   DarkPad(38), WarmPad(50),
                                    Bass(38, 0.8f), Reed(62),    Flute(74)};
     for (const ItSampleData& s : voices) {
-        ASSERT_TRUE(s.loop && s.loopBegin < s.loopEnd && s.loopEnd == int(s.pcm.size())) << s.name;
+        ASSERT_TRUE(s.loop) << s.name;
+        ASSERT_LT(s.loopBegin, s.loopEnd) << s.name;
+        ASSERT_EQ(s.loopEnd, int(s.pcm.size())) << s.name;
         auto at = [&](int i) { return int(s.pcm[size_t(i)]); };
         int inside = 1;
         for (int i = s.loopBegin + 1; i < s.loopEnd; ++i)
@@ -330,7 +332,8 @@ TEST(ContentAudio, TheShowPlaysThroughTheStandInWithoutClipping) {
         return BASS_MusicLoad(FALSE, (kData + name).c_str(), 0, 0, BASS_MUSIC_RAMP);
     };
     const HMUSIC teufel = music("/teufel.it"), titles = music("/titles.it");
-    ASSERT_TRUE(teufel && titles);
+    ASSERT_NE(teufel, 0u);
+    ASSERT_NE(titles, 0u);
     BASS_SetGlobalVolumes(100, 60, -1);
     const struct {
         int frame, what;

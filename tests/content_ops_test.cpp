@@ -102,10 +102,11 @@ TEST(ContentOps, ConversionRoundTripsEveryFormat) {
                 const float* p = Px(im, x, y);
                 const float colour = std::max(off(t >> 16, p[0]), off(t, p[2])),
                             alpha = off(t >> 24, p[3]);
-                EXPECT_TRUE((c.colourStep < 0 || colour <= c.colourStep) &&
-                            (c.alphaStep < 0 || alpha <= c.alphaStep) &&
-                            (!c.grey || (t >> 16 & 255) == (t & 255)))
-                    << "format " << c.format << " at " << x << "," << y << std::hex << ": 0x" << t;
+                SCOPED_TRACE(testing::Message() << "format " << c.format << " at " << x << "," << y
+                                                << std::hex << ": 0x" << t);
+                EXPECT_TRUE(c.colourStep < 0 || colour <= c.colourStep) << "colour off " << colour;
+                EXPECT_TRUE(c.alphaStep < 0 || alpha <= c.alphaStep) << "alpha off " << alpha;
+                EXPECT_TRUE(!c.grey || (t >> 16 & 255) == (t & 255)) << "not grey";
             }
         std::free(e.pixels);
         std::free(e.palette);
