@@ -280,7 +280,8 @@ TEST(Win32Options, CaptureOptionsAreReadTogether) {
               0);
     EXPECT_EQ(wav.captureWav + "," + wav.captureFile, "s.wav,");
     EXPECT_EQ(std::pair(wav.captureCrf, wav.captureFrames), std::pair(-1, 3));
-    EXPECT_TRUE(Win32_Capturing(o) && Win32_Capturing(wav));
+    EXPECT_TRUE(Win32_Capturing(o));
+    EXPECT_TRUE(Win32_Capturing(wav));
 }
 
 TEST(Win32Options, BadOptionsAreRefusedWithTheUsage) {

@@ -1,11 +1,8 @@
-// fuzz_model.cpp: LoadModel (and, built with FUZZ_MODEL_V1 by fuzz_model_v1.cpp, LoadModelV1).
-// A model that loads passes the mesh check in every keyframe and draws through the null device:
-// every animation selected, a few frames of it rendered and stepped, without a fault.
-//
-// Mesh blocks are LZW streams, which mutations rarely keep valid. So an input without the file's
-// magic is taken as the unpacked contents of one mesh block (the 40-byte record and its tables),
-// packed and wrapped into a model file of one keyframe: the fuzzer reaches the mesh checks and
-// the drawing directly, and the file still goes through the reader.
+// fuzz_model.cpp: LoadModel (LoadModelV1 when built with FUZZ_MODEL_V1). A model that loads passes
+// the mesh check in every keyframe and draws through the null device: every animation selected,
+// rendered and stepped, and rendered at its last frame. Mesh blocks are LZW streams, which
+// mutations rarely keep valid, so an input without the file's magic is taken as the unpacked
+// contents of one mesh block, packed and wrapped into a model file of one keyframe.
 #include <cstring>
 #include <vector>
 

@@ -3,19 +3,17 @@
 //
 //     fuzz_seeds DATA_DIR OUT_DIR
 //
-// Files are taken by their extension. Each seed is kept below kMaxSeed bytes, the largest input
-// the campaign feeds a harness: a larger texture library seeds with a library of its first
-// entries, a larger model with its first animation, a larger 16-bit WAV file with its first
-// 8192 frames; larger modules are left out. Every model is
-// also written as an indexed model file, and the first keyframe of each animation as an unpacked
-// mesh block (see fuzz_model.cpp); the LZW seeds are the packed first 64 KB of every file.
-#include <dirent.h>
-
+// Files are taken by their extension, up to kMaxSeed bytes (a quarter of that for WAV files):
+// larger ones, such as the show's texture library, are left out, as the corpus already holds
+// inputs made from them. Every model is also written as an indexed model file, and the first
+// keyframe of each animation as an unpacked mesh block (see fuzz_model.cpp); the LZW seeds are the
+// packed first 64 KB of every file.
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "audio_wav.h"
 #include "files.h"
 #include "lzwc.h"
 #include "show_data.h"
@@ -34,7 +32,7 @@ Bytes Read(const std::string& path) {
 
 std::string Seed(const char* harness, const std::string& leaf) {
     const std::string dir = out + "/" + harness;
-    mkdir(dir.c_str(), 0755);
+    MakeDir(dir);
     return dir + "/" + leaf;
 }
 
@@ -51,51 +49,6 @@ void Lzw(const std::string& leaf, const Bytes& b) {
     const int s = lzw_compress(b.data(), packed.data(), n);
     lzw_free();
     if (s > 0) WriteBytes(Seed("lzw", leaf + ".lzw"), Bytes(packed.begin(), packed.begin() + s));
-}
-
-// The library seed `name` once more with its body stored raw (flag 1): mutations then reach the
-// entry table directly instead of an LZW stream.
-void RawTexLibrary(const std::string& name) {
-    Bytes b = Read(name);
-    if (b.size() < 64 || b[55] != 0) return;
-    uint32_t unpacked, stored;
-    std::memcpy(&unpacked, &b[56], 4);
-    std::memcpy(&stored, &b[60], 4);
-    if (unpacked > kMaxSeed || stored > b.size() - 64) return;
-    Bytes raw(b.begin(), b.begin() + 64);
-    raw.resize(64 + unpacked);
-    lzw_init(8);
-    const int n =
-        lzw_decompress(&b[64], static_cast<int>(stored), &raw[64], static_cast<int>(unpacked));
-    lzw_free();
-    if (n != static_cast<int>(unpacked)) return;
-    raw[55] = 1;
-    std::memcpy(&raw[60], &unpacked, 4);
-    WriteBytes(name + ".raw", raw);
-}
-
-void TexLibrary(const std::string& path, const std::string& leaf, const Bytes& b) {
-    if (b.size() <= kMaxSeed) {
-        WriteBytes(Seed("texlib", leaf), b);
-        RawTexLibrary(Seed("texlib", leaf));
-        return;
-    }
-    TexLib* lib = nullptr;
-    if (LoadTexLib(path.c_str(), &lib) != 0) return;
-    TexLib* part = NewTexLib();
-    size_t total = 0;
-    for (int i = 0; i < 256 && part; ++i) {
-        TexEntry& e = lib->entry[i];
-        if (e.format == TEX_EMPTY || total + e.size + 1024 > kMaxSeed / 4) continue;
-        total += e.size + (e.palette ? 1024 : 0);
-        PutTexture(i, part, &e);
-        e = TexEntry{};  // the part owns the blocks now
-        e.format = TEX_EMPTY;
-    }
-    if (part && SaveTexLib(Seed("texlib", leaf).c_str(), part) == 0)
-        RawTexLibrary(Seed("texlib", leaf));
-    FreeTexLib(part);
-    FreeTexLib(lib);
 }
 
 // A mesh block's unpacked contents, the input the model harnesses wrap into a file themselves.
@@ -127,16 +80,7 @@ void Model(const std::string& path, const std::string& leaf, const Bytes& b) {
             WriteBytes(Seed("model", name), mesh);
             WriteBytes(Seed("model_v1", name), mesh);
         }
-        if (b.size() <= kMaxSeed) {
-            WriteBytes(Seed("model", leaf), b);
-        } else {
-            while (obj.anims && obj.anims->next &&
-                   DeleteAnim(&obj, obj.anims->next->id) == OBJ_OK) {
-            }
-            const std::string part = Seed("model", leaf);
-            if (SaveModel(&obj, part.c_str(), nullptr) != OBJ_OK || Read(part).size() > kMaxSeed)
-                std::remove(part.c_str());
-        }
+        if (b.size() <= kMaxSeed) WriteBytes(Seed("model", leaf), b);
         const std::string v1 = Seed("model_v1", leaf);
         if (SaveModelV1(&obj, v1.c_str(), nullptr) != OBJ_OK || Read(v1).size() > kMaxSeed)
             std::remove(v1.c_str());
@@ -144,54 +88,36 @@ void Model(const std::string& path, const std::string& leaf, const Bytes& b) {
     FreeObject(&obj);
 }
 
-void Wav(const std::string& leaf, const Bytes& b) {
-    audio::WavPcm pcm;
-    if (b.size() <= kMaxSeed / 4) {
-        WriteBytes(Seed("wav", leaf), b);
-    } else if (audio::ParseWav(b.data(), b.size(), &pcm).empty() && pcm.bits == 16) {
-        const size_t n = std::min<size_t>(pcm.frames, 8192) * static_cast<size_t>(pcm.channels);
-        std::vector<int16_t> samples(n);
-        std::memcpy(samples.data(), pcm.data, 2 * n);
-        WriteBytes(Seed("wav", leaf),
-                   EncodeWav16(pcm.channels, static_cast<int>(pcm.rate), samples));
-    }
-}
-
 void FromDirectory(const std::string& dir, const std::string& prefix) {
-    DIR* d = opendir(dir.c_str());
-    if (!d) return;
-    std::vector<std::string> names;
-    while (dirent* e = readdir(d))
-        if (e->d_name[0] != '.') names.push_back(e->d_name);
-    closedir(d);
-    for (const std::string& name : names) {
-        const std::string path = dir + "/" + name, leaf = prefix + name;
-        if (name == "sound") {
-            FromDirectory(path, prefix + "sound-");
-            continue;
-        }
-        const Bytes b = Read(path);
+    const struct {
+        const char* ext;
+        const char* harness;
+        size_t max;
+    } kinds[] = {{".tex", "texlib", kMaxSeed},  {".fnt", "texlib", kMaxSeed},
+                 {".pcx", "pcx", kMaxSeed},     {".txi", "remap", kMaxSeed},
+                 {".wav", "wav", kMaxSeed / 4}, {".it", "module", kMaxSeed}};
+    std::error_code error;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir, error)) {
+        const std::string path = e.path().string();
+        std::string leaf = std::filesystem::relative(e.path(), dir).string();
+        std::replace(leaf.begin(), leaf.end(), '/', '-');
+        leaf = prefix + leaf;
+        const Bytes b = e.is_regular_file() ? Read(path) : Bytes();
         if (b.empty()) continue;
         Lzw(leaf, b);
-        if (Ends(name, ".tex") || Ends(name, ".fnt"))
-            TexLibrary(path, leaf, b);
-        else if (Ends(name, ".mdl"))
-            Model(path, leaf, b);
-        else if (Ends(name, ".pcx") && b.size() <= kMaxSeed)
-            WriteBytes(Seed("pcx", leaf), b);
-        else if (Ends(name, ".txi"))
-            WriteBytes(Seed("remap", leaf), b);
-        else if (Ends(name, ".wav"))
-            Wav(leaf, b);
-        else if (Ends(name, ".it") && b.size() <= kMaxSeed)
-            WriteBytes(Seed("module", leaf), b);
+        if (Ends(path, ".mdl")) Model(path, leaf, b);
+        for (const auto& k : kinds)
+            if (Ends(path, k.ext) && b.size() <= k.max) WriteBytes(Seed(k.harness, leaf), b);
     }
 }
 
+// Each text a seed; for `options`, '|' separates the arguments (NUL in the input).
 void Texts(const char* harness, const std::vector<std::string>& texts) {
     int i = 0;
-    for (const std::string& t : texts)
+    for (std::string t : texts) {
+        if (std::string(harness) == "options") std::replace(t.begin(), t.end(), '|', '\0');
         WriteBytes(Seed(harness, "seed-" + std::to_string(i++)), Bytes(t.begin(), t.end()));
+    }
 }
 
 }  // namespace
@@ -217,20 +143,9 @@ int main(int argc, char** argv) {
     Texts("settings",
           {"640 480 1 72 80 1 0 0 0 0", "320 200 0 60 20 1 5 1 1 2", "-1", "2147483647 +0 -0012",
            "4096 4096 1 1000000 1 1 -2147483648 0 0 8", " 1\t2\n3 x 4"});
-    using namespace std::string_literals;
-    Texts("options", {"--window\0--device\0"
-                      "1\0"
-                      "640"s,
-                      "--headless\0--frames\0/tmp/f\0--frames-at\0"
-                      "1,50,300-310"s,
-                      "--capture\0show.mp4\0--capture-fps\0"
-                      "30000/1001\0--capture-crf\0"
-                      "23\0--capture-frames\0"
-                      "9"s,
-                      "--capture-wav\0s.wav\0--card-threads\0"
-                      "4\0--\0"
-                      "640\0"
-                      "480"s,
-                      "--help"s});
+    Texts("options",
+          {"--window|--device|1|640", "--headless|--frames|/tmp/f|--frames-at|1,50,300-310",
+           "--capture|show.mp4|--capture-fps|30000/1001|--capture-crf|23|--capture-frames|9",
+           "--capture-wav|s.wav|--card-threads|4|--|640|480", "--help"});
     return 0;
 }

@@ -1,13 +1,7 @@
-// fuzz_support.h: what the reader harnesses share.
-//
-// Each harness (fuzz_<reader>.cpp) defines LLVMFuzzerTestOneInput and, where it needs one-time
-// set-up, LLVMFuzzerInitialize. Built with clang and -fsanitize=fuzzer it is a libFuzzer target
-// (build/fuzz, scripts/fuzz.sh); built with replay_main.cpp by any compiler it replays the corpus
-// and the regression inputs as an ordinary test.
-//
-// The readers take file names, so an input is handed over as a file held in memory (memfd): no
-// file system traffic, and nothing left behind. FUZZ_CHECK states an invariant: when it breaks the
-// harness names it and aborts, which both libFuzzer and the replay test report as a finding.
+// fuzz_support.h: what the reader harnesses (fuzz_<reader>.cpp, libFuzzer targets or replayed by
+// replay_main.cpp) share. The readers take file names, so an input is handed over as a file held
+// in memory (memfd). FUZZ_CHECK states an invariant: when it breaks the harness names it and
+// aborts, which both libFuzzer and the replay test report as a finding.
 #pragma once
 
 #include <sys/mman.h>
@@ -62,9 +56,6 @@ inline const char* MemFileWith(const uint8_t* data, size_t size, int slot = 0) {
     }
     return f.path;
 }
-
-// The name of memory file `slot`, emptied, for a writer.
-inline const char* MemFileEmpty(int slot) { return MemFileWith(nullptr, 0, slot); }
 
 // Reads every byte of a block the reader handed out, so that the sanitizer sees a block shorter
 // than its stated length; the sum keeps the reads.

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (e.palette) TouchBytes(e.palette, 256 * sizeof(uint32_t));
         if (e.pixels) TouchBytes(e.pixels, e.size);
     }
-    FUZZ_CHECK(SaveTexLib(MemFileEmpty(1), lib, desc) == 0);
+    FUZZ_CHECK(SaveTexLib(MemFileWith(nullptr, 0, 1), lib, desc) == 0);
     TexLib* again = nullptr;
     char desc2[48];
     FUZZ_CHECK(LoadTexLib(MemFileSlot(1).path, &again, desc2) == 0);

@@ -2,10 +2,8 @@
 // directories, as libFuzzer would run one input: the replay test of the sanitizer build. A fault
 // or a broken invariant aborts (the test fails). A directory that does not exist is skipped (a
 // harness without findings has no regressions directory), but a replay of nothing fails.
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,18 +16,14 @@ extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** arg
 int main(int argc, char** argv) {
     if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
     std::vector<std::string> files;
+    std::error_code error;
     for (int i = 1; i < argc; ++i) {
-        struct stat st;
-        if (stat(argv[i], &st) != 0) continue;
-        if (!S_ISDIR(st.st_mode)) {
-            files.push_back(argv[i]);
+        if (!std::filesystem::is_directory(argv[i], error)) {
+            if (std::filesystem::exists(argv[i], error)) files.push_back(argv[i]);
             continue;
         }
-        DIR* d = opendir(argv[i]);
-        if (!d) return 1;
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') files.push_back(std::string(argv[i]) + "/" + e->d_name);
-        closedir(d);
+        for (const auto& e : std::filesystem::directory_iterator(argv[i]))
+            if (e.path().filename().string()[0] != '.') files.push_back(e.path());
     }
     std::sort(files.begin(), files.end());
     std::vector<uint8_t> data;

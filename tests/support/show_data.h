@@ -16,10 +16,7 @@
 
 namespace showdata {
 
-// ---- textures -------------------------------------------------------------------------------
-
-// A texture of w x h texels of `bytes` bytes each, filled with a pattern; the library takes over
-// its blocks.
+// A texture of w x h texels of `bytes` bytes each, filled with a pattern.
 inline TexEntry Texture(int format, int w, int h, int bytes, int32_t colorkey = -1) {
     TexEntry e{};
     e.format = static_cast<int16_t>(format);
@@ -54,8 +51,6 @@ inline std::string WriteTextures(const std::string& dir) {
     FreeTexLib(font);
     return bad ? "demo.tex or vgasys.fnt not written" : "";
 }
-
-// ---- models ---------------------------------------------------------------------------------
 
 template <typename T>
 T* Table(int n) {
@@ -109,10 +104,7 @@ inline std::string WriteModel(const std::string& dir, const char* name,
     return ok ? "" : std::string(name) + ".mdl not written";
 }
 
-// ---- pictures -------------------------------------------------------------------------------
-
-// An 8-bit, one-plane, run-length encoded PCX picture of a diagonal pattern with long runs, and
-// its 256-colour palette at the end (written by the content builder's PCX writer).
+// A PCX picture of a diagonal pattern with long runs.
 inline Bytes Pcx(int w, int h) {
     std::vector<uint8_t> indexes(static_cast<size_t>(w) * static_cast<size_t>(h));
     for (int y = 0; y < h; ++y)

@@ -12,17 +12,11 @@ inline Bytes SquareToneModule(int period, int rows = 32, int amplitude = 100) {
     song.name = "tambir test";
     song.speed = 1;
     song.tempo = 250;
-    ItSampleData sample;
+    std::vector<int16_t> pcm;
     for (int i = 0; i < 16 * period; ++i)
-        sample.pcm.push_back(
+        pcm.push_back(
             static_cast<int16_t>((i % period < period / 2 ? amplitude : -amplitude) * 256));
-    sample.loop = true;
-    sample.loopEnd = static_cast<int>(sample.pcm.size());
-    song.samples.push_back(sample);
-    ItPattern pattern;
-    pattern.rows = rows;
-    pattern.cells.push_back({0, 0, 60, 1});
-    song.patterns.push_back(pattern);
-    song.orders = {0};
+    song.samples.push_back({"", pcm, 44100, true, 0, static_cast<int>(pcm.size())});
+    AddTimeline(&song, {{0, 0, 60, 1}}, rows, {});
     return EncodeIt(song);
 }
