@@ -153,6 +153,16 @@ TEST_F(TrxTool, LzwFiles) {
     }
 }
 
+// The tool starts fast because it names libpng and none of the display or audio stack's libraries.
+TEST(TrxToolLinks, NoDisplayOrAudioLibraries) {
+    const Bytes exe = ReadFile(TRXTOOL);
+    ASSERT_GT(exe.size(), 1000u);
+    const std::string image(exe.begin(), exe.end());
+    EXPECT_NE(image.find("libpng"), std::string::npos);
+    for (const char* lib : {"libSDL2", "libopenmpt", "libasound", "libpulse", "libX11"})
+        EXPECT_EQ(image.find(lib), std::string::npos) << lib;
+}
+
 TEST_F(TrxTool, Misuse) {
     const std::string build = "tex build " + dir + "/o.tex " + dir + "/lib.txt";
     const struct {
