@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "lzwc.h"
 #include "pcx.h"
 #include "texlib.h"
@@ -73,21 +74,6 @@ int Fail(const char* fmt, ...) {
     va_end(args);
     std::fputc('\n', stderr);
     return 1;
-}
-
-bool ReadWhole(const char* path, std::vector<uint8_t>* out) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
-    out->clear();
-    struct stat st;
-    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode))
-        out->reserve(static_cast<size_t>(st.st_size));
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
 }
 
 // A block of memory for one large result, or a whole input file, mapped instead of allocated
@@ -240,7 +226,7 @@ int TexInfo(const char* path) {
     char desc[49] = {};
     if (LoadTexLib(path, &lib, desc)) return Fail("%s is not a readable texture library", path);
     std::vector<uint8_t> file;
-    ReadWhole(path, &file);
+    ReadBytes(path, &file);
     const bool raw = file.size() > 55 && file[55] != 0;
     int used = 0;
     for (const TexEntry& e : lib->entry) used += e.format != TEX_EMPTY;
@@ -543,7 +529,7 @@ std::vector<std::string> Split(const std::string& line) {
 
 int TexBuild(const char* out, const char* manifest) {
     std::vector<uint8_t> text;
-    if (!ReadWhole(manifest, &text)) return Fail("cannot read %s", manifest);
+    if (!ReadBytes(manifest, &text)) return Fail("cannot read %s", manifest);
     std::string base = manifest;
     const size_t slash = base.rfind('/');
     base = slash == std::string::npos ? "" : base.substr(0, slash + 1);
@@ -649,7 +635,7 @@ int TexBuild(const char* out, const char* manifest) {
 
 int PcxInfo(const char* path) {
     std::vector<uint8_t> data;
-    if (!ReadWhole(path, &data)) return Fail("cannot read %s", path);
+    if (!ReadBytes(path, &data)) return Fail("cannot read %s", path);
     uint8_t* px = nullptr;
     uint8_t palette[768];
     int w = 0, h = 0;
@@ -687,7 +673,7 @@ const char* ModelReason(int code) {
 int LoadAnyModel(const char* path, Object* obj, char* banner, bool* indexed,
                  std::vector<uint8_t>* head) {
     ObjectInit(obj);
-    if (!ReadWhole(path, head)) return MDL_OPEN;
+    if (!ReadBytes(path, head)) return MDL_OPEN;
     *indexed = head->size() >= 75 && std::memcmp(head->data() + 64, "TRXMODEL1.0", 11) == 0;
     return *indexed ? LoadModelV1(obj, path, banner) : LoadModel(obj, path, banner);
 }

@@ -1,6 +1,8 @@
 // files.cpp: the small file writers and whole-file input and output (see files.h).
 #include "files.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +11,9 @@ bool ReadBytes(const std::string& path, Bytes* out) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     out->clear();
+    struct stat st;  // a regular file's size is known: one allocation instead of a doubling series
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode))
+        out->reserve(static_cast<size_t>(st.st_size));
     uint8_t buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
